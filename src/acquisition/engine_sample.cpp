@@ -1,0 +1,28 @@
+#include "acquisition/engine_sample.h"
+
+namespace ovixlog {
+
+bool SameEngineValues(const EngineSample& a, const EngineSample& b) {
+  EngineSample left = a;
+  EngineSample right = b;
+  left.tickMs = right.tickMs = 0;
+  left.localTime = right.localTime = LocalTime{};
+  return left == right;
+}
+
+int ModelNumber(EngineModel model) {
+  switch (model) {
+    case kModel5100:
+      return 5100;
+    case kModel3100:
+      return 3100;
+    case kModel7100:
+      return 7100;
+    case kModel8100:
+      return 8100;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace ovixlog

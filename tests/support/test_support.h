@@ -1,0 +1,34 @@
+// Helpers shared by the tests: a sink that keeps what it is given, and sample generators.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include "acquisition/engine_sample.h"
+#include "acquisition/sample_sink.h"
+
+namespace ovixlog::test {
+
+// Keeps every sample handed to it, in order. Thread-safe.
+class CapturingSink : public SampleSink {
+ public:
+  void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override;
+  std::vector<EngineSample> Samples() const;
+  size_t Count() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<EngineSample> samples_;
+};
+
+// A sample whose every field is random over its full range, reduced to what a frame of
+// `model` can carry (so it survives a trip through FrameBuilder and the decoder unchanged).
+EngineSample RandomSample(std::mt19937& rng, EngineModel model);
+
+// The sample of the worked example for the short layout: flight time 1:02:03, tach 2450 ...
+EngineSample ExampleSample();
+
+}  // namespace ovixlog::test
