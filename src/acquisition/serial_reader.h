@@ -1,0 +1,77 @@
+// Receives live data: opens one serial port, sets the monitor's line format and runs a reading
+// thread that frames, decodes and hands every good frame to the sample sink. It also carries the
+// file-feed assembler that the importers use, which works whether or not a port is open.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "acquisition/frame_assembler.h"
+#include "acquisition/sample_sink.h"
+
+namespace ovixlog {
+
+// What the window shows about the port. A snapshot, safe to take on any thread.
+struct SerialStatus {
+  std::string portName;    // "COM1:"
+  std::string devicePath;  // "/dev/ttyS0", or what OVIXLOG_COM1 names
+  bool open = false;       // the device is open now
+  bool threadRunning = false;
+  std::string lastError;   // empty, or why the device could not be opened or was lost
+  uint64_t framesAccepted = 0;
+  uint64_t framesDropped = 0;  // bad checksum
+  uint64_t bytesReceived = 0;
+};
+
+class SerialReader {
+ public:
+  // Opens `portName` ("COM1:" to "COM8:", mapped to a device by DevicePathFor) and starts the
+  // reading thread. With an empty name, or when the port cannot be opened, the reader has no
+  // thread; its file-feed assembler still works. Samples go to `document` with `viewWindow`.
+  SerialReader(const std::string& portName, SampleSink* document, SampleNotifier* viewWindow);
+  // Stops and joins the reading thread, then closes the port.
+  virtual ~SerialReader();
+  SerialReader(const SerialReader&) = delete;
+  SerialReader& operator=(const SerialReader&) = delete;
+
+  // Asks the reading thread to finish its current pass; does not wait.
+  void Stop();
+
+  bool HasThread() const { return thread_.joinable(); }
+  SerialStatus Status() const;
+
+  // The assembler the importers feed. User-interface thread only.
+  FrameAssembler& fileFeed() { return fileFeed_; }
+
+  // "COMn:" -> the device: $OVIXLOG_COMn when set and not empty, else /dev/ttyS<n-1>. Any other
+  // name is taken as a device path as it stands.
+  static std::string DevicePathFor(const std::string& portName);
+
+  // Written under the document's readerLock, read by both assemblers once per fill.
+  std::atomic<int32_t> model{0};
+  std::atomic<int32_t> altFrameFormat{0};
+  std::atomic<int32_t> running{0};
+
+ private:
+  void ReadLoop();
+
+  SampleSink* document_;
+  SampleNotifier* viewWindow_;
+  FrameAssembler fileFeed_;
+  std::thread thread_;
+  int port_ = -1;  // file descriptor of the open device, or -1
+
+  // Guards the status strings; the counters are atomics.
+  mutable std::mutex statusLock_;
+  SerialStatus status_;
+  std::atomic<bool> open_{false};
+  std::atomic<uint64_t> framesAccepted_{0};
+  std::atomic<uint64_t> framesDropped_{0};
+  std::atomic<uint64_t> bytesReceived_{0};
+};
+
+}  // namespace ovixlog

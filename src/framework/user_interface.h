@@ -1,0 +1,32 @@
+// The one way the document and the application ask the user things or tell them about failures.
+// The window shows dialogs and message boxes; the converter writes to stderr and never asks;
+// tests script the answers and record every call.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace ovixlog {
+
+enum class SaveAnswer { kYes, kNo, kCancel };
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  // An open-file dialog. `filter` uses the "Name (*.ext)|*.ext||" form. Returns the chosen path,
+  // or nothing when the user cancelled.
+  virtual std::optional<std::string> ChooseOpenFile(const std::string& title,
+                                                    const std::string& filter) = 0;
+
+  // A save-file dialog proposing `suggestedName`. Returns the chosen path, or nothing.
+  virtual std::optional<std::string> ChooseSaveFile(const std::string& suggestedName) = 0;
+
+  // A Yes/No/Cancel question whether to save the changes, e.g. "Save changes to Untitled?".
+  virtual SaveAnswer AskSaveChanges(const std::string& text) = 0;
+
+  // A modal error box with the stop icon and an OK button.
+  virtual void ShowError(const std::string& caption, const std::string& text) = 0;
+};
+
+}  // namespace ovixlog
