@@ -14,6 +14,7 @@ class TextArchive {
   bool IsStoring() const { return true; }
   // Writes the characters of `text`, without a terminator.
   void WriteString(std::string_view text) { file_.Write(text); }
+  SafeFileWriter& file() { return file_; }
 
  private:
   SafeFileWriter& file_;

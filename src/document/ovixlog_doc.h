@@ -1,0 +1,130 @@
+// The sample log document: every stored engine sample, the live acquisition settings and the
+// serial reader. The reading thread and the user-interface thread meet here.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "acquisition/serial_reader.h"
+#include "acquisition/sample_sink.h"
+#include "format/row_buffer.h"
+#include "format/row_formatter.h"
+#include "framework/document.h"
+#include "framework/startup_settings.h"
+
+namespace ovixlog {
+
+class COvixLogDoc : public Document, public SampleSink {
+ public:
+  // Copies the start-up settings; `startup` is read again for the output file on every save
+  // question and must outlive the document. The reader is created by OnNewDocument.
+  COvixLogDoc(UserInterface* ui, const StartupSettings& startup);
+  ~COvixLogDoc() override;
+
+  // --- The store -------------------------------------------------------------------------------
+  // Keeps the sample, or frees it when it is less than 1000 ms after the last stored one and not
+  // every sample is kept; then tells `notifier` (outside the lock). Any thread.
+  void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override;
+  void DeleteContents() override;
+  bool OnNewDocument() override;
+
+  // --- Rows --------------------------------------------------------------------------------------
+  // Display rows: 0 titles, 1 rule, then the samples in the current order. CSV rows: 0 titles,
+  // then the samples. Rows out of range give empty text. Each call reads the store under
+  // sampleLock, so any thread may call them.
+  int GetRowCount() const;
+  int GetMaxRowWidth() const;
+  void FormatDisplayRow(int row, std::string& text) const;
+  void FormatCsvRow(int row, std::string& text) const;
+  // Up to `maxRows` display rows from `firstRow`, all from one consistent state of the store.
+  void FormatDisplayRows(int firstRow, int maxRows, std::vector<std::string>& rows) const;
+
+  // --- Saving --------------------------------------------------------------------------------------
+  void Serialize(TextArchive& archive) override;
+  bool OnSaveDocument(const std::string& path) override;
+  bool SaveModified() override;
+
+  // --- Imports ----------------------------------------------------------------------------------------
+  void OnOpenSerialFile();
+  void OnOpenDemoLog();
+  // The imports without their file dialog: for a file named on the command line and for the
+  // converter. Return false when the file could not be read (the error has been shown).
+  bool ImportSerialFile(const std::string& path);
+  bool ImportDemoLog(const std::string& path);
+
+  // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
+  void ApplyDemoLogSetting(int key, int value);
+
+  // --- Settings commands ---------------------------------------------------------------------------
+  void OnPort(int32_t port);
+  void OnModel(EngineModel code);
+  void OnReadV39();
+  void OnKeepAllSamples();
+  void OnShowSystemTime();
+  void OnNewestFirst();
+  void OnOldestFirst();
+
+  // Without ports the document never opens a serial device: its reader only takes imports.
+  void SetPortsEnabled(bool enabled) { portsEnabled_ = enabled; }
+  // The current reader's port status, for the window.
+  SerialStatus PortStatus() const;
+
+  // Number of samples stored and of slots in the array; under sampleLock.
+  int SampleCount() const;
+  int SampleCapacity() const;
+  // A copy of the sample at `index` (0 = oldest stored).
+  EngineSample SampleAt(int index) const;
+
+  // Settings. Written on the user-interface thread; the reading thread reads some of them while
+  // it adds a sample, so each is a whole atomic 32-bit value.
+  std::atomic<int32_t> model;
+  std::atomic<int32_t> commPort;
+  std::atomic<int32_t> keepAllSamples;
+  std::atomic<int32_t> showSystemTime;
+  std::atomic<int32_t> altFrameFormat{0};
+  std::atomic<int32_t> oldestFirst;
+
+ private:
+  enum class TableKind { kDisplay, kCsv };
+
+  RowSettings CurrentRowSettings() const;
+  // Formats a row of a table of `count` samples; the caller holds sampleLock.
+  void FormatRowLocked(TableKind kind, int row, int count, RowBuffer& out) const;
+  // Writes every row of the table, as it stands when the call starts, each followed by CR LF.
+  void WriteTable(TableKind kind, SafeFileWriter& file);
+  // After a save: clears the modified flag, unless samples arrived while the file was written.
+  void MarkSaved(int savedCount);
+  void ReplaceReader();
+  // Copies the document's model and format into the reader, under readerLock.
+  void PassSettingsToReader();
+  // The reader, created first when the document has none (an import needs its file feed).
+  SerialReader& ReaderForImport();
+
+  // sampleLock guards samples, sampleCapacity, sampleCount, maxRowWidth and measureRow_.
+  // It is never held while waiting for a reading thread. A stored sample is never changed and is
+  // freed only on the user-interface thread, so that thread may read a sample outside the lock
+  // once it has fetched its pointer under it.
+  mutable std::mutex sampleLock;
+  // The array grows geometrically underneath; sampleCapacity is the slot count the store
+  // reports, grown in steps of 10 (50 while every sample is kept).
+  std::vector<std::unique_ptr<EngineSample>> samples;
+  int32_t sampleCapacity = 0;
+  int32_t sampleCount = 0;
+  int32_t maxRowWidth = 0;
+  RowBuffer measureRow_;
+
+  // readerLock guards `reader` and the writing of its model and format. User-interface thread
+  // only; taken before sampleLock when both are needed.
+  mutable std::mutex readerLock;
+  std::unique_ptr<SerialReader> reader;
+  bool portsEnabled_ = true;
+
+  const StartupSettings& startup_;
+  int lastSerializedCount_ = 0;
+};
+
+}  // namespace ovixlog

@@ -1,0 +1,46 @@
+// The Options menu's commands.
+#include "document/ovixlog_doc.h"
+
+namespace ovixlog {
+
+void COvixLogDoc::OnPort(int32_t port) {
+  // Cancel, or a save that failed, abandons the switch: the samples are not discarded.
+  if (!SaveModified()) return;
+  commPort = port;
+  OnNewDocument();
+  UpdateAllViews(nullptr);
+}
+
+void COvixLogDoc::OnModel(EngineModel code) {
+  model = code;
+  PassSettingsToReader();
+  UpdateAllViews(nullptr);
+}
+
+void COvixLogDoc::OnReadV39() {
+  altFrameFormat = altFrameFormat.load() == 0 ? 1 : 0;
+  PassSettingsToReader();
+  UpdateAllViews(nullptr);
+}
+
+void COvixLogDoc::OnKeepAllSamples() {
+  keepAllSamples = keepAllSamples.load() == 0 ? 1 : 0;
+  UpdateAllViews(nullptr);
+}
+
+void COvixLogDoc::OnShowSystemTime() {
+  showSystemTime = showSystemTime.load() == 0 ? 1 : 0;
+  UpdateAllViews(nullptr);
+}
+
+void COvixLogDoc::OnNewestFirst() {
+  oldestFirst = 0;
+  UpdateAllViews(nullptr);
+}
+
+void COvixLogDoc::OnOldestFirst() {
+  oldestFirst = 1;
+  UpdateAllViews(nullptr);
+}
+
+}  // namespace ovixlog
