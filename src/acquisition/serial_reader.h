@@ -58,17 +58,39 @@ class SerialReader {
 
  private:
   void ReadLoop();
+  // Reading thread: closes the lost device and records why.
+  void LoseDevice(const std::string& why);
+  // Reading thread: waits about a second between attempts to reopen the device. True once it is
+  // open again, false when asked to stop.
+  bool Reconnect();
+  // Waits `ms` milliseconds or until asked to stop; false when asked to stop.
+  bool WaitUnlessStopped(int ms);
+  void DrainWake();
+  void ClosePort();
+  void SetError(const std::string& text);
+  void PublishCounts(const FrameAssembler& live);
 
   SampleSink* document_;
   SampleNotifier* viewWindow_;
   FrameAssembler fileFeed_;
   std::thread thread_;
-  int port_ = -1;  // file descriptor of the open device, or -1
+  // Set in the constructor and not changed afterwards, so the reading thread reads it freely.
+  std::string devicePath_;
+  // File descriptor of the open device, or -1. Owned by the reading thread while it runs (it
+  // closes and reopens the device after a loss), by the constructor and destructor otherwise.
+  int port_ = -1;
+  // An eventfd that Stop() writes so that a waiting poll returns at once; -1 without a thread.
+  int wake_ = -1;
+
+  // Counts of the live assemblers replaced after a reconnect. Reading thread only.
+  uint64_t acceptedBefore_ = 0;
+  uint64_t droppedBefore_ = 0;
 
   // Guards the status strings; the counters are atomics.
   mutable std::mutex statusLock_;
   SerialStatus status_;
   std::atomic<bool> open_{false};
+  std::atomic<bool> threadRunning_{false};
   std::atomic<uint64_t> framesAccepted_{0};
   std::atomic<uint64_t> framesDropped_{0};
   std::atomic<uint64_t> bytesReceived_{0};
