@@ -1,2 +1,5 @@
 ovixlog_add_test(frame_decoder_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_decoder_test.cpp)
 ovixlog_add_test(frame_assembler_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_assembler_test.cpp)
+ovixlog_add_test(serial_reader_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/serial_reader_test.cpp
+                 LABELS threads)
+target_link_libraries(serial_reader_test PRIVATE util)
