@@ -1,0 +1,42 @@
+// The program's own command-line options (serial port, model, keep-all, system time, order,
+// output file), read into requests that ApplyStartupOptions turns into the start-up settings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "framework/command_line_info.h"
+#include "framework/startup_settings.h"
+
+namespace ovixlog {
+
+class StartupOptions : public CommandLineInfo {
+ public:
+  StartupOptions();
+
+  // Tries the program's options in a fixed order; the first that applies takes the parameter.
+  // Every comparison is of the whole text, exact and case-sensitive; a flag mark makes no
+  // difference. What no option takes goes to CommandLineInfo::ParseParam.
+  void ParseParam(const char* param, bool flag, bool last) override;
+
+  int32_t requestedPort = -1;   // 1..8, or -1 when not given
+  int32_t awaitingModel = 0;    // 1 after "m", until a model parameter is used up
+  int32_t requestedModel = -1;  // model code, or -1 when not given
+  int32_t requestedKeepAll = 0;
+  int32_t requestedShowTime = 0;
+  int32_t requestedOrder;       // 1: oldest first; starts as the current setting
+  int32_t outputRequested = 0;  // 1 after "o"
+  std::string outputPath;       // the parameter after "o"
+};
+
+// Copies the requests into `settings`. Returns false, leaving `settings` untouched, when a port
+// or model is out of range or "o" was given without a file name.
+bool ApplyStartupOptions(const StartupOptions& options, StartupSettings& settings);
+
+// How a file named on the command line is imported.
+enum class ImportKind { kDemoLog, kSerialFile };
+
+// A name ending in ".log", in any case, is a demo recording; anything else a serial capture.
+ImportKind ImportKindFor(const std::string& path);
+
+}  // namespace ovixlog
