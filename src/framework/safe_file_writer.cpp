@@ -7,43 +7,75 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <memory>
+#include <random>
 
 namespace ovixlog {
 namespace {
 constexpr size_t kBufferSize = 1 << 16;
+
+// Creates a new file named `base` plus a random suffix and returns its descriptor, or -1.
+// Unlike mkstemp this leaves the permissions to the umask, without changing the process-wide
+// umask that another thread may be relying on at the same moment.
+int CreateUniqueFile(const std::string& base, std::string& name) {
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  thread_local std::mt19937 rng{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = base + ".";
+    for (int i = 0; i < 6; ++i) name += kLetters[pick(rng)];
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  name.clear();
+  return -1;
 }
 
-SafeFileWriter::~SafeFileWriter() {
+}  // namespace
+
+SafeFileWriter::~SafeFileWriter() { Discard(); }
+
+void SafeFileWriter::Discard() {
   if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  buffer_.clear();
 }
 
 bool SafeFileWriter::Open(const std::string& path) {
   target_ = path;
+  // Saving through a symbolic link updates the file it points to; renaming over the link itself
+  // would replace the link with a copy and leave the real file stale.
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                          &std::free);
+    if (resolved) target_ = resolved.get();
+  }
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
   // A target that exists but is not a regular file (a folder, a device such as /dev/full) is
   // written in place: renaming over it would fail or replace something that is not ours.
-  struct stat st{};
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (exists && !S_ISREG(st.st_mode)) {
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     failed_ = fd_ < 0;
     return !failed_;
   }
-  std::vector<char> name(path.begin(), path.end());
-  const std::string suffix = ".XXXXXX";
-  name.insert(name.end(), suffix.begin(), suffix.end());
-  name.push_back('\0');
-  fd_ = ::mkstemp(name.data());
+  // The rename would replace a file we may not write to; refuse as writing in place would.
+  if (exists && ::access(target_.c_str(), W_OK) != 0) {
+    failed_ = true;
+    return false;
+  }
+  // The temporary file is created with the usual permissions of a new file (0666 less the
+  // umask, applied by the kernel); an existing target's permissions are carried over.
+  fd_ = CreateUniqueFile(target_, temp_);
   if (fd_ < 0) {
     failed_ = true;
     return false;
   }
-  temp_ = name.data();
-  // mkstemp creates the file for its owner only; give it the usual permissions of a new file.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd_, static_cast<mode_t>(0666 & ~mask));
-  if (::stat(path.c_str(), &st) == 0) ::fchmod(fd_, st.st_mode & 07777);
+  if (exists) ::fchmod(fd_, st.st_mode & 07777);
   buffer_.reserve(kBufferSize);
   return true;
 }
@@ -71,18 +103,21 @@ bool SafeFileWriter::Flush() {
 }
 
 bool SafeFileWriter::Commit() {
-  if (failed_ || fd_ < 0) return false;
+  // A failed commit removes the temporary file at once rather than when the writer goes: the
+  // caller typically reports the failure first, and the user may wait on that report.
+  if (failed_ || fd_ < 0) {
+    failed_ = true;
+    Discard();
+    return false;
+  }
   bool ok = Flush();
   if (ok && !temp_.empty()) ok = ::fsync(fd_) == 0;
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
+  if (ok && !temp_.empty()) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
   if (!ok) {
     failed_ = true;
-    return false;
-  }
-  if (temp_.empty()) return true;
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-    failed_ = true;
+    Discard();
     return false;
   }
   temp_.clear();

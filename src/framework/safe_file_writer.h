@@ -21,11 +21,13 @@ class SafeFileWriter {
   // Appends bytes; false (and every later call false) after any failure.
   bool Write(std::string_view bytes);
   // Flushes, closes and renames the temporary file over the target. False on any failure, in
-  // which case the target is untouched.
+  // which case the target is untouched and the temporary file already removed.
   bool Commit();
 
  private:
   bool Flush();
+  // Closes and removes the temporary file.
+  void Discard();
 
   std::string target_;
   std::string temp_;
