@@ -1,5 +1,6 @@
 #include "document/ovixlog_doc.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ovixlog {
@@ -47,13 +48,23 @@ void COvixLogDoc::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier
     samples.push_back(std::move(sample));
     ++sampleCount;
     // Only the last row of the table is measured, so the view never measures the whole table.
-    FormatRowLocked(TableKind::kDisplay, sampleCount + 1, sampleCount, measureRow_);
-    if (static_cast<int32_t>(measureRow_.size()) > maxRowWidth) {
-      maxRowWidth = static_cast<int32_t>(measureRow_.size());
-    }
+    maxRowWidth = std::max(maxRowWidth, MeasureLastRowLocked());
     SetModifiedFlag(true);
   }
   if (notifier != nullptr) notifier->SampleAdded();
+}
+
+int32_t COvixLogDoc::MeasureLastRowLocked() {
+  const int index = oldestFirst.load() != 0 ? sampleCount - 1 : 0;
+  const EngineSample* sample = samples[static_cast<size_t>(index)].get();
+  const RowSettings settings = CurrentRowSettings();
+  if (sample != measuredSample_ || !(settings == measuredSettings_)) {
+    RowFormatter::Sample(RowStyle::kDisplay, settings, *sample, measureRow_);
+    measuredSample_ = sample;
+    measuredSettings_ = settings;
+    measuredLength_ = static_cast<int32_t>(measureRow_.size());
+  }
+  return measuredLength_;
 }
 
 void COvixLogDoc::DeleteContents() {
@@ -62,6 +73,7 @@ void COvixLogDoc::DeleteContents() {
     if (sampleCapacity > 0) {
       samples.clear();
       samples.shrink_to_fit();
+      measuredSample_ = nullptr;
       sampleCapacity = 0;
       sampleCount = 0;
       maxRowWidth = 0;

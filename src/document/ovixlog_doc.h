@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "acquisition/serial_reader.h"
@@ -44,6 +46,10 @@ class COvixLogDoc : public Document, public SampleSink {
   void FormatDisplayRows(int firstRow, int maxRows, std::vector<std::string>& rows) const;
 
   // --- Saving --------------------------------------------------------------------------------------
+  // Passes every row of the text table (or, with `csv`, of the CSV table), each followed by
+  // CR LF, to `write`, as the store stands when the call starts. Stops at the first failed write
+  // and returns false.
+  bool WriteRows(bool csv, const std::function<bool(std::string_view)>& write);
   void Serialize(TextArchive& archive) override;
   bool OnSaveDocument(const std::string& path) override;
   bool SaveModified() override;
@@ -92,10 +98,10 @@ class COvixLogDoc : public Document, public SampleSink {
   enum class TableKind { kDisplay, kCsv };
 
   RowSettings CurrentRowSettings() const;
+  // The length of the table's last display row; the caller holds sampleLock.
+  int32_t MeasureLastRowLocked();
   // Formats a row of a table of `count` samples; the caller holds sampleLock.
   void FormatRowLocked(TableKind kind, int row, int count, RowBuffer& out) const;
-  // Writes every row of the table, as it stands when the call starts, each followed by CR LF.
-  void WriteTable(TableKind kind, SafeFileWriter& file);
   // After a save: clears the modified flag, unless samples arrived while the file was written.
   void MarkSaved(int savedCount);
   void ReplaceReader();
@@ -116,6 +122,11 @@ class COvixLogDoc : public Document, public SampleSink {
   int32_t sampleCount = 0;
   int32_t maxRowWidth = 0;
   RowBuffer measureRow_;
+  // The last measured row: newest first, the last row of the table is the oldest sample's and
+  // stays the same while samples arrive, so it is not printed again just to be measured again.
+  const EngineSample* measuredSample_ = nullptr;
+  RowSettings measuredSettings_;
+  int32_t measuredLength_ = 0;
 
   // readerLock guards `reader` and the writing of its model and format. User-interface thread
   // only; taken before sampleLock when both are needed.

@@ -231,7 +231,8 @@ void COvixLogDoc::ApplyDemoLogSetting(int key, int value) {
 
 // ----- Saving -----
 
-void COvixLogDoc::WriteTable(TableKind kind, SafeFileWriter& file) {
+bool COvixLogDoc::WriteRows(bool csv, const std::function<bool(std::string_view)>& write) {
+  const TableKind kind = csv ? TableKind::kCsv : TableKind::kDisplay;
   int count = 0;
   {
     std::lock_guard<std::mutex> guard(sampleLock);
@@ -249,13 +250,14 @@ void COvixLogDoc::WriteTable(TableKind kind, SafeFileWriter& file) {
     }
     buffer.Char('\r');
     buffer.Char('\n');
-    if (!file.Write(buffer.view())) return;
+    if (!write(buffer.view())) return false;
   }
+  return true;
 }
 
 void COvixLogDoc::Serialize(TextArchive& archive) {
   if (!archive.IsStoring()) return;
-  WriteTable(TableKind::kDisplay, archive.file());
+  WriteRows(false, [&archive](std::string_view row) { return archive.file().Write(row); });
 }
 
 void COvixLogDoc::MarkSaved(int savedCount) {
@@ -273,8 +275,8 @@ bool COvixLogDoc::OnSaveDocument(const std::string& path) {
   SafeFileWriter file;
   bool ok = file.Open(path);
   if (ok) {
-    WriteTable(TableKind::kCsv, file);
-    ok = file.Commit();
+    ok = WriteRows(true, [&file](std::string_view row) { return file.Write(row); }) &&
+         file.Commit();
   }
   if (!ok) {
     ui().ShowError("Save Failed", "Unable to write CSV file: " + path);

@@ -18,15 +18,35 @@ class RowBuffer {
   void Char(char c) { data_[length_++] = c; }
   void Text(std::string_view text);
   // printf("%<width>d"), or "%0<width>d" with `zeroPad`.
-  void Int(int64_t value, int width, bool zeroPad = false);
-  // printf("%<width>.<precision>f"), or "%0<width>.<precision>f" with `zeroPad`.
-  void Fixed(double value, int width, int precision, bool zeroPad = false);
+  void Int(int64_t value, int width, bool zeroPad = false) {
+    // Most values are small and non-negative and fill their field exactly: print them right to
+    // left into the field.
+    static constexpr int64_t kLimit[] = {1, 10, 100, 1000, 10000, 100000};
+    if (width >= 1 && width <= 5 && value >= 0 && value < kLimit[width]) {
+      char* const start = data_ + length_;
+      char* p = start + width;
+      auto v = static_cast<uint32_t>(value);
+      do {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+      } while (v != 0);
+      const char fill = zeroPad ? '0' : ' ';
+      while (p > start) *--p = fill;
+      length_ += static_cast<size_t>(width);
+      return;
+    }
+    IntSlow(value, width, zeroPad);
+  }
+  // printf("%<width>.<precision>f") of the value widened to double, or "%0<width>.<precision>f"
+  // with `zeroPad`. Precision 0 to 2.
+  void Fixed(float value, int width, int precision, bool zeroPad = false);
 
   std::string_view view() const { return {data_, length_}; }
   size_t size() const { return length_; }
   void AssignTo(std::string& text) const { text.assign(data_, length_); }
 
  private:
+  void IntSlow(int64_t value, int width, bool zeroPad);
   void Pad(const char* digits, size_t count, bool negative, int width, bool zeroPad);
 
   char data_[kCapacity];

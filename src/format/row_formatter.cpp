@@ -69,7 +69,7 @@ void RowFormatter::Sample(RowStyle style, RowSettings settings, const EngineSamp
   };
   auto real = [&](float value, int width, int precision, bool zeroPad = false) {
     out.Char(sep);
-    out.Fixed(static_cast<double>(value), width, precision, zeroPad);
+    out.Fixed(value, width, precision, zeroPad);
   };
 
   out.Clear();

@@ -15,6 +15,7 @@ enum class RowStyle { kDisplay, kCsv };
 struct RowSettings {
   EngineModel model = kModel5100;
   bool showSystemTime = false;
+  friend bool operator==(const RowSettings&, const RowSettings&) = default;
 };
 
 class RowFormatter {

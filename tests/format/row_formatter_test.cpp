@@ -163,7 +163,7 @@ TEST(RowBuffer, RealsPrintAsPrintfDoesForEveryScaledValueAndRandomFloats) {
     for (int raw = 0; raw <= 0xFFFF; ++raw) {
       const float value = static_cast<float>(raw) * c.scale;
       b.Clear();
-      b.Fixed(static_cast<double>(value), c.width, c.precision, c.zeroPad);
+      b.Fixed(value, c.width, c.precision, c.zeroPad);
       ASSERT_EQ(std::string(b.view()), Printf(c.format, static_cast<double>(value))) << raw;
     }
     for (int i = 0; i < 200000; ++i) {
@@ -172,7 +172,7 @@ TEST(RowBuffer, RealsPrintAsPrintfDoesForEveryScaledValueAndRandomFloats) {
       std::memcpy(&value, &bits, sizeof value);
       if (i % 2 == 0) value = std::ldexp(static_cast<float>(rng() % 2000000) - 1e6f, -static_cast<int>(rng() % 12));
       b.Clear();
-      b.Fixed(static_cast<double>(value), c.width, c.precision, c.zeroPad);
+      b.Fixed(value, c.width, c.precision, c.zeroPad);
       ASSERT_EQ(std::string(b.view()), Printf(c.format, static_cast<double>(value))) << value;
     }
   }

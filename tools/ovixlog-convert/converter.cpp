@@ -1,0 +1,179 @@
+#include "converter.h"
+
+#include <optional>
+#include <string_view>
+
+#include "document/ovixlog_doc.h"
+#include "framework/headless_user_interface.h"
+#include "framework/startup_options.h"
+
+namespace ovixlog {
+namespace {
+
+struct ConverterOptions {
+  std::optional<ImportKind> kind;
+  EngineModel model = kModel5100;
+  bool v39 = false;
+  bool keepAll = false;
+  bool showTime = false;
+  bool oldestFirst = false;
+  bool csv = false;
+  std::string output;
+  std::string input;
+  bool help = false;
+};
+
+std::optional<EngineModel> ModelFromNumber(std::string_view number) {
+  if (number == "3100") return kModel3100;
+  if (number == "5100") return kModel5100;
+  if (number == "7100") return kModel7100;
+  if (number == "8100") return kModel8100;
+  return std::nullopt;
+}
+
+// Returns the options, or an error text for bad usage.
+std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std::string& error) {
+  ConverterOptions options;
+  bool inputSeen = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](const char* name) -> std::optional<std::string> {
+      if (i + 1 >= args.size()) {
+        error = std::string(name) + " needs a value";
+        return std::nullopt;
+      }
+      return args[++i];
+    };
+    if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--serial" || arg == "--demo") {
+      const ImportKind kind = arg == "--serial" ? ImportKind::kSerialFile : ImportKind::kDemoLog;
+      if (options.kind && *options.kind != kind) {
+        error = "--serial and --demo exclude each other";
+        return std::nullopt;
+      }
+      options.kind = kind;
+    } else if (arg == "--model") {
+      const std::optional<std::string> number = value("--model");
+      if (!number) return std::nullopt;
+      const std::optional<EngineModel> model = ModelFromNumber(*number);
+      if (!model) {
+        error = "unknown model " + *number + " (3100, 5100, 7100 or 8100)";
+        return std::nullopt;
+      }
+      options.model = *model;
+    } else if (arg == "--v39") {
+      options.v39 = true;
+    } else if (arg == "--all") {
+      options.keepAll = true;
+    } else if (arg == "--time") {
+      options.showTime = true;
+    } else if (arg == "--newest") {
+      options.oldestFirst = false;
+    } else if (arg == "--oldest") {
+      options.oldestFirst = true;
+    } else if (arg == "--csv") {
+      options.csv = true;
+    } else if (arg == "-o" || arg == "--output") {
+      const std::optional<std::string> path = value("-o");
+      if (!path) return std::nullopt;
+      options.output = *path;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg;
+      return std::nullopt;
+    } else if (inputSeen) {
+      error = "only one input file, please";
+      return std::nullopt;
+    } else {
+      options.input = arg;
+      inputSeen = true;
+    }
+  }
+  if (!options.help && !inputSeen) {
+    error = "no input file";
+    return std::nullopt;
+  }
+  return options;
+}
+
+// Collects stdout writes into large blocks; remembers a failure.
+class StdioRows {
+ public:
+  explicit StdioRows(std::FILE* out) : out_(out) {}
+  bool Write(std::string_view row) {
+    return std::fwrite(row.data(), 1, row.size(), out_) == row.size();
+  }
+  bool Finish() { return std::fflush(out_) == 0 && !std::ferror(out_); }
+
+ private:
+  std::FILE* out_;
+};
+
+}  // namespace
+
+std::string ConverterUsage() {
+  return "Usage: ovixlog-convert [--serial | --demo] [--model 3100|5100|7100|8100] [--v39] [--all]\n"
+         "                       [--time] [--newest | --oldest] [--csv] [-o OUTPUT] INPUT\n"
+         "\n"
+         "Converts an engine monitor recording into the table OvixLog shows.\n"
+         "\n"
+         "  --serial       INPUT is a raw serial capture (default unless the name ends in .log)\n"
+         "  --demo         INPUT is an EFIS DEMO recording (default for names ending in .log)\n"
+         "  --model N      the monitor model at the start: 3100, 5100 (default), 7100 or 8100\n"
+         "  --v39          start with the alternate frame format of version 3.9 software\n"
+         "  --all          keep every sample instead of one per second\n"
+         "  --time         add the PC time column (the time of the conversion)\n"
+         "  --newest       newest samples first (default)\n"
+         "  --oldest       oldest samples first\n"
+         "  --csv          write CSV to standard output instead of the text table\n"
+         "  -o OUTPUT      write OUTPUT instead: CSV when its extension is .csv (any case),\n"
+         "                 else the text table\n"
+         "  -h, --help     show this help\n"
+         "\n"
+         "Rows end in CR LF. Exit status: 0 success, 1 the input could not be read or the\n"
+         "output not written, 2 bad usage.\n";
+}
+
+int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostream& err) {
+  std::string error;
+  const std::optional<ConverterOptions> options = Parse(args, error);
+  if (!options) {
+    err << "ovixlog-convert: " << error << "\n" << ConverterUsage();
+    return kConvertUsage;
+  }
+  if (options->help) {
+    const std::string usage = ConverterUsage();
+    std::fwrite(usage.data(), 1, usage.size(), out);
+    return kConvertOk;
+  }
+
+  StartupSettings settings;
+  settings.model = options->model;
+  settings.keepAllSamples = options->keepAll ? 1 : 0;
+  settings.showSystemTime = options->showTime ? 1 : 0;
+  settings.oldestFirst = options->oldestFirst ? 1 : 0;
+  HeadlessUserInterface ui(err);
+  COvixLogDoc doc(&ui, settings);
+  doc.SetPortsEnabled(false);
+  doc.OnNewDocument();
+  if (options->v39) doc.OnReadV39();
+
+  const ImportKind kind = options->kind.value_or(ImportKindFor(options->input));
+  const bool imported = kind == ImportKind::kDemoLog ? doc.ImportDemoLog(options->input)
+                                                     : doc.ImportSerialFile(options->input);
+  if (!imported) return kConvertFailed;
+
+  if (!options->output.empty()) {
+    return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;
+  }
+  StdioRows rows(out);
+  const bool written =
+      doc.WriteRows(options->csv, [&rows](std::string_view row) { return rows.Write(row); });
+  if (!written || !rows.Finish()) {
+    err << "Unable to write to standard output\n";
+    return kConvertFailed;
+  }
+  return kConvertOk;
+}
+
+}  // namespace ovixlog
