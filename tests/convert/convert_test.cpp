@@ -1,0 +1,149 @@
+// The converter as a user runs it: a separate process, its exit status, stdout and stderr.
+#include "converter.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "acquisition/demo_log_builder.h"
+#include "../document/doc_fixture.h"
+
+namespace ovixlog {
+namespace {
+
+using test::ReadWholeFile;
+
+struct ProcessResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+ProcessResult Convert(const test::TempFolder& folder, const std::string& args) {
+  const std::string out = folder / "stdout";
+  const std::string err = folder / "stderr";
+  const std::string command =
+      std::string(OVIXLOG_CONVERT_EXE) + " " + args + " >" + out + " 2>" + err;
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadWholeFile(out), ReadWholeFile(err)};
+}
+
+// The table the document gives for `capture` with the given settings, as saved.
+std::string ExpectedTable(const std::vector<uint8_t>& capture, StartupSettings settings, bool csv,
+                          EngineModel readerModel = kModel5100) {
+  settings.model = readerModel;
+  test::DocFixture f(settings);
+  const std::string path = f.folder / "capture.bin";
+  test::WriteBytes(path, capture);
+  EXPECT_TRUE(f.doc->ImportSerialFile(path));
+  return f.Table(csv);
+}
+
+TEST(Converter, WritesTheTableToStdoutOrToTheNamedFile) {
+  test::TempFolder folder;
+  const std::vector<uint8_t> capture = test::Capture(40);
+  test::WriteBytes(folder / "flight.bin", capture);
+  StartupSettings all;
+  all.keepAllSamples = 1;
+  StartupSettings allOldest = all;
+  allOldest.oldestFirst = 1;
+  struct Case {
+    std::string args;
+    std::string expected;
+    std::string outputFile;  // empty: stdout
+  };
+  const Case cases[] = {
+      {"flight.bin", ExpectedTable(capture, {}, false), ""},
+      {"--csv flight.bin", ExpectedTable(capture, {}, true), ""},
+      {"--all --oldest flight.bin", ExpectedTable(capture, allOldest, false), ""},
+      {"--all --newest --serial -o out.CSV flight.bin", ExpectedTable(capture, all, true), "out.CSV"},
+      {"--all -o out.txt flight.bin", ExpectedTable(capture, all, false), "out.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    std::string args = c.args;
+    for (const char* name : {"flight.bin", "out.CSV", "out.txt"}) {
+      const size_t at = args.find(name);
+      if (at != std::string::npos) args.replace(at, std::string(name).size(), folder / name);
+    }
+    const ProcessResult run = Convert(folder, args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    if (c.outputFile.empty()) {
+      EXPECT_EQ(run.out, c.expected);
+    } else {
+      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(ReadWholeFile(folder / c.outputFile), c.expected);
+    }
+  }
+}
+
+TEST(Converter, ModelAndFormatOptionsAndDemoLogSettings) {
+  test::TempFolder folder;
+  const std::vector<uint8_t> shortFrames = test::Capture(3, kModel3100);
+  test::WriteBytes(folder / "short.bin", shortFrames);
+  StartupSettings all;
+  all.keepAllSamples = 1;
+  ProcessResult run = Convert(folder, "--all --model 3100 " + (folder / "short.bin"));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, ExpectedTable(shortFrames, all, false, kModel3100));
+
+  test::WriteBytes(folder / "alt.bin", test::Capture(2, kModel5100, 1));
+  run = Convert(folder, "--all --v39 --csv " + (folder / "alt.bin"));
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3);
+
+  // A demo log switches the model itself; the name decides the input kind.
+  DemoLogBuilder log;
+  log.Setting(0, "321=1").Stream(1000, shortFrames);
+  test::WriteBytes(folder / "flight.LOG", log.bytes());
+  run = Convert(folder, "--all --csv " + (folder / "flight.LOG"));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.substr(0, run.out.find("\r\n")),
+            "Flt-Time,Tach,CHT1,CHT2,EGT1,EGT2,OilT,OilP,OAT,Volt,Unit,Flow,Fuel,Hours,Cool,Aux1,"
+            "Aux2,Aspd,Alt,VSI,Baro");
+  run = Convert(folder, "--serial --all --csv " + (folder / "flight.LOG"));
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << "no frame in record form";
+}
+
+TEST(Converter, ReportsFailuresWithTheirExitStatus) {
+  test::TempFolder folder;
+  test::WriteBytes(folder / "empty.bin", {});
+  test::WriteBytes(folder / "ok.bin", test::Capture(2));
+  struct Case {
+    std::string args;
+    int status;
+    std::string errStart;
+  };
+  const Case cases[] = {
+      {folder / "missing.bin", 1, "Unable to open file: " + (folder / "missing.bin") + "\n"},
+      {folder / "empty.bin", 1, "Empty file: " + (folder / "empty.bin") + "\n"},
+      {folder / "missing.log", 1, "Unable to open demo log: " + (folder / "missing.log") + "\n"},
+      {"-o " + (folder / "no/such/out.csv") + " " + (folder / "ok.bin"), 1,
+       "Unable to write CSV file: " + (folder / "no/such/out.csv") + "\n"},
+      {"-o /dev/full " + (folder / "ok.bin"), 1, "Unable to save file: /dev/full\n"},
+      {"", 2, "ovixlog-convert: no input file\nUsage:"},
+      {"--model 9100 x", 2, "ovixlog-convert: unknown model 9100"},
+      {"--bogus x", 2, "ovixlog-convert: unknown option --bogus"},
+      {"a b", 2, "ovixlog-convert: only one input file"},
+      {"--serial --demo x", 2, "ovixlog-convert: --serial and --demo exclude each other"},
+      {"x -o", 2, "ovixlog-convert: -o needs a value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const ProcessResult run = Convert(folder, c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.err.substr(0, c.errStart.size()), c.errStart);
+    EXPECT_EQ(run.out, "");
+  }
+  const ProcessResult help = Convert(folder, "--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, ConverterUsage());
+  EXPECT_EQ(help.err, "");
+}
+
+}  // namespace
+}  // namespace ovixlog
