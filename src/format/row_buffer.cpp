@@ -12,38 +12,38 @@ void RowBuffer::Text(std::string_view text) {
   length_ += text.size();
 }
 
-void RowBuffer::Pad(const char* digits, size_t count, bool negative, int width, bool zeroPad) {
-  // Rows are made of many short fields: plain loops beat calls to memset and memcpy here.
+char* RowBuffer::Field(size_t count, bool negative, int width, bool zeroPad) {
+  // Rows are made of many short fields: write the padding with one fixed-size copy where it
+  // fits (the buffer keeps slack for it) instead of calling memset for a few bytes.
   const size_t used = count + (negative ? 1 : 0);
-  size_t fill = static_cast<size_t>(width) > used ? static_cast<size_t>(width) - used : 0;
+  const size_t fill = static_cast<size_t>(width) > used ? static_cast<size_t>(width) - used : 0;
   char* out = data_ + length_;
-  if (!zeroPad) {
-    for (; fill > 0; --fill) *out++ = ' ';
-  }
+  auto pad = [&](char c) {
+    if (fill <= 8) {
+      const char run[8] = {c, c, c, c, c, c, c, c};
+      std::memcpy(out, run, 8);
+      out += fill;
+    } else {
+      for (size_t i = 0; i < fill; ++i) *out++ = c;
+    }
+  };
+  if (!zeroPad) pad(' ');
   if (negative) *out++ = '-';
-  for (; fill > 0; --fill) *out++ = '0';
-  for (size_t i = 0; i < count; ++i) *out++ = digits[i];
-  length_ = static_cast<size_t>(out - data_);
+  if (zeroPad) pad('0');
+  length_ = static_cast<size_t>(out - data_) + count;
+  return out + count;
 }
 
 void RowBuffer::IntSlow(int64_t value, int width, bool zeroPad) {
-  char digits[24];
   const bool negative = value < 0;
   uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  char* end = digits + sizeof digits;
-  char* p = end;
-  while (magnitude >= 100) {
-    const auto pair = static_cast<unsigned>(magnitude % 100);
-    magnitude /= 100;
-    *--p = static_cast<char>('0' + pair % 10);
-    *--p = static_cast<char>('0' + pair / 10);
-  }
-  if (magnitude >= 10) {
+  size_t count = 1;
+  for (uint64_t rest = magnitude / 10; rest != 0; rest /= 10) ++count;
+  char* p = Field(count, negative, width, zeroPad);
+  do {
     *--p = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
-  }
-  *--p = static_cast<char>('0' + magnitude);
-  Pad(p, static_cast<size_t>(end - p), negative, width, zeroPad);
+  } while (magnitude != 0);
 }
 
 void RowBuffer::Fixed(float value, int width, int precision, bool zeroPad) {
@@ -78,10 +78,14 @@ void RowBuffer::Fixed(float value, int width, int precision, bool zeroPad) {
     const uint64_t half = uint64_t{1} << (shift - 1);
     if (remainder > half || (remainder == half && (rounded & 1) != 0)) ++rounded;
   }
-  // The digits of `rounded` with the decimal point `precision` places from the right.
-  char digits[32];
-  char* end = digits + sizeof digits;
-  char* p = end;
+  // The digits of `rounded` with the decimal point `precision` places from the right, written
+  // right to left straight into the field.
+  size_t integerDigits = 1;
+  for (uint64_t rest = rounded / kPowersOfTen[precision] / 10; rest != 0; rest /= 10) {
+    ++integerDigits;
+  }
+  const size_t count = integerDigits + (precision > 0 ? static_cast<size_t>(precision) + 1 : 0);
+  char* p = Field(count, negative, width, zeroPad);
   for (int i = 0; i < precision; ++i) {
     *--p = static_cast<char>('0' + rounded % 10);
     rounded /= 10;
@@ -91,7 +95,6 @@ void RowBuffer::Fixed(float value, int width, int precision, bool zeroPad) {
     *--p = static_cast<char>('0' + rounded % 10);
     rounded /= 10;
   } while (rounded != 0);
-  Pad(p, static_cast<size_t>(end - p), negative, width, zeroPad);
 }
 
 }  // namespace ovixlog

@@ -47,9 +47,12 @@ class RowBuffer {
 
  private:
   void IntSlow(int64_t value, int width, bool zeroPad);
-  void Pad(const char* digits, size_t count, bool negative, int width, bool zeroPad);
+  // Writes the padding and sign of a field of `count` digits and returns the end of the field,
+  // where the caller writes the digits right to left.
+  char* Field(size_t count, bool negative, int width, bool zeroPad);
 
-  char data_[kCapacity];
+  // Slack behind the capacity for the fixed-size padding writes.
+  char data_[kCapacity + 16];
   size_t length_ = 0;
 };
 
