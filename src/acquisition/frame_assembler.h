@@ -46,6 +46,11 @@ class FrameAssembler {
   uint64_t framesAccepted() const { return framesAccepted_; }
   uint64_t framesDropped() const { return framesDropped_; }
   int pending() const { return pending_; }
+  // The frame being delivered (valid while the sink handles its sample), its length and the
+  // model it was framed with.
+  const uint8_t* frame() const { return frame_; }
+  int frameLength() const { return frameLength_; }
+  EngineModel frameModel() const { return frameModel_; }
 
  private:
   size_t FreeStretch() const;
