@@ -61,7 +61,13 @@ void FrameAssembler::Scan() {
 
 // One step of the scan. Returns false when it must wait for more bytes.
 bool FrameAssembler::ScanOnce() {
-  while (pending_ > 0 && ring_[readPos_] != kSyncByte) Consume(1);
+  // Skip to the next possible header, a contiguous stretch at a time.
+  while (pending_ > 0 && ring_[readPos_] != kSyncByte) {
+    const int stretch = std::min(pending_, kRingSize - readPos_);
+    const void* found = std::memchr(ring_ + readPos_, kSyncByte, static_cast<size_t>(stretch));
+    Consume(found == nullptr ? stretch
+                             : static_cast<int>(static_cast<const uint8_t*>(found) - (ring_ + readPos_)));
+  }
   if (pending_ == 0) return false;
 
   const uint8_t header[3] = {kSyncByte, headerMiddle_, kSyncByte};

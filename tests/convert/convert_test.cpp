@@ -1,8 +1,12 @@
 // The converter as a user runs it: a separate process, its exit status, stdout and stderr.
 #include "converter.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -143,6 +147,35 @@ TEST(Converter, ReportsFailuresWithTheirExitStatus) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, ConverterUsage());
   EXPECT_EQ(help.err, "");
+}
+
+// A huge capture is streamed: resident memory grows with the samples kept, not with the file.
+TEST(Converter, ImportsAHugeSparseCaptureInBoundedMemory) {
+  test::TempFolder folder;
+  const std::string path = folder / "huge.bin";
+  const off_t size = off_t{512} << 20;
+  {
+    const std::vector<uint8_t> frames = test::Capture(2);
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, frames.data(), frames.size(), 0), static_cast<ssize_t>(frames.size()));
+    ASSERT_EQ(::pwrite(fd, frames.data(), frames.size(), size - static_cast<off_t>(frames.size())),
+              static_cast<ssize_t>(frames.size()));
+    ::close(fd);
+  }
+  const std::string out = folder / "out.csv";
+  const char* argv[] = {OVIXLOG_CONVERT_EXE, "--all", "-o", out.c_str(), path.c_str(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, OVIXLOG_CONVERT_EXE, nullptr, nullptr, const_cast<char**>(argv),
+                        environ),
+            0);
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(::wait4(pid, &status, 0, &usage), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::string csv = ReadWholeFile(out);
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5) << "the four frames and the titles";
+  EXPECT_LT(usage.ru_maxrss, 100 * 1024) << "peak resident memory in KB";
 }
 
 }  // namespace
