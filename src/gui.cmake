@@ -1,0 +1,26 @@
+# The window: the Qt Widgets library (log view, main window, start-up) and the thin executable.
+# Only these targets run moc and rcc; the core never sees a Qt GUI header.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+find_package(X11)
+
+file(GLOB OVIXLOG_GUI_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/view/*.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp)
+list(REMOVE_ITEM OVIXLOG_GUI_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
+file(GLOB OVIXLOG_GUI_HEADERS CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/view/*.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/app/*.h)
+
+add_library(ovixlog_gui STATIC ${OVIXLOG_GUI_SOURCES} ${OVIXLOG_GUI_HEADERS}
+                               ${PROJECT_SOURCE_DIR}/res/ovixlog.qrc)
+set_target_properties(ovixlog_gui PROPERTIES AUTOMOC ON AUTORCC ON)
+target_include_directories(ovixlog_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(ovixlog_gui PUBLIC ovixlog_core Qt6::Widgets PRIVATE ovixlog_warnings)
+# The keyboard lock panes ask the X server; without Xlib they stay disabled.
+if(X11_FOUND AND X11_Xkb_FOUND)
+  target_compile_definitions(ovixlog_gui PRIVATE OVIXLOG_HAVE_XKB=1)
+  target_link_libraries(ovixlog_gui PRIVATE X11::X11)
+endif()
+
+add_executable(ovixlog ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
+target_link_libraries(ovixlog PRIVATE ovixlog_gui ovixlog_warnings)

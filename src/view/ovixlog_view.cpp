@@ -1,0 +1,323 @@
+#include "view/ovixlog_view.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <climits>
+
+#include "document/ovixlog_doc.h"
+
+namespace ovixlog {
+namespace {
+
+constexpr int kWheelNotch = 120;  // angle delta of one wheel notch, in eighths of a degree
+
+int ClampToInt(int64_t value) {
+  return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
+}
+
+}  // namespace
+
+COvixLogView::COvixLogView(QWidget* parent) : QAbstractScrollArea(parent) {
+  rowFont_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  rowFont_.setPixelSize(13);
+  rowFont_.setFixedPitch(true);
+  rowFont_.setStyleHint(QFont::Monospace);
+  const QFontMetrics metrics(rowFont_);
+  rowHeight_ = std::max(metrics.height(), 1);
+  rowAscent_ = metrics.ascent();
+
+  // Every paint covers the whole client area from the back buffer, so nothing is erased first.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setAttribute(Qt::WA_NoSystemBackground);
+  viewport()->setAutoFillBackground(false);
+  setFocusPolicy(Qt::StrongFocus);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  horizontalScrollBar()->setPageStep(kPageColumns);
+  verticalScrollBar()->setRange(0, 0);
+  horizontalScrollBar()->setRange(0, 0);
+
+  connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this](int action) { OnScrollBarAction(Qt::Vertical, action); });
+  connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+          [this](int action) { OnScrollBarAction(Qt::Horizontal, action); });
+  connect(verticalScrollBar(), &QAbstractSlider::sliderReleased, this,
+          [this] { OnVScroll(ScrollRequest::kEndScroll); });
+  connect(horizontalScrollBar(), &QAbstractSlider::sliderReleased, this,
+          [this] { OnHScroll(ScrollRequest::kEndScroll); });
+}
+
+COvixLogView::~COvixLogView() = default;
+
+void COvixLogView::OnInitialUpdate() {
+  OnUpdate(nullptr, 0);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  MakeBackBuffer();
+  bufferReady_ = true;
+}
+
+void COvixLogView::OnUpdate(View* sender, long hint) {
+  (void)sender;
+  (void)hint;
+  if (document_ != nullptr) {
+    const int rows = document_->GetRowCount();
+    if (rows != knownRowCount_) {
+      verticalMax_ = rows - 1;
+      horizontalMax_ = document_->GetMaxRowWidth() - 1;
+      // A bar cannot show a maximum below its minimum; the arithmetic uses the values as set.
+      verticalScrollBar()->setRange(0, std::max(verticalMax_, 0));
+      horizontalScrollBar()->setRange(0, std::max(horizontalMax_, 0));
+      // The positions are not moved into a shrunken range; the thumbs show them as well as
+      // the new range allows.
+      verticalScrollBar()->setValue(firstRow_);
+      horizontalScrollBar()->setValue(firstColumn_);
+      knownRowCount_ = rows;
+    }
+  }
+  RequestRepaint();
+}
+
+void COvixLogView::SampleAdded() {
+  if (updatePending_.exchange(true, std::memory_order_acq_rel)) return;
+  postedUpdates_.fetch_add(1, std::memory_order_relaxed);
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        updatePending_.store(false, std::memory_order_release);
+        if (document_ != nullptr) document_->UpdateAllViews(nullptr);
+      },
+      Qt::QueuedConnection);
+}
+
+int COvixLogView::NewPosition(ScrollRequest request, int current, int thumb, int min, int max,
+                              int page, bool* store) {
+  const int64_t c = current;
+  *store = true;
+  switch (request) {
+    case ScrollRequest::kLineUp:
+      if (c > 0) return ClampToInt(c - 1);
+      break;
+    case ScrollRequest::kLineDown:
+      if (c < max) return ClampToInt(c + 1);
+      break;
+    case ScrollRequest::kPageUp: {
+      const int64_t p = c - page;
+      return p < 0 ? min : ClampToInt(p);
+    }
+    case ScrollRequest::kPageDown: {
+      const int64_t p = c + page;
+      if (p < max) return ClampToInt(p);
+      return max > 0 ? max - 1 : ClampToInt(p);
+    }
+    case ScrollRequest::kThumbPosition:
+    case ScrollRequest::kThumbTrack:
+      return thumb;
+    case ScrollRequest::kTop:
+      return min;
+    case ScrollRequest::kBottom:
+      return max > 0 ? max - 1 : 0;
+    case ScrollRequest::kEndScroll:
+      break;
+  }
+  *store = false;
+  return current;
+}
+
+void COvixLogView::OnVScroll(ScrollRequest request, int thumbPosition) {
+  bool store = false;
+  const int p = NewPosition(request, firstRow_, thumbPosition, 0, verticalMax_, pageRows_, &store);
+  if (store) firstRow_ = p;
+  // The bar may already have moved itself for the action; it always shows the stored position.
+  verticalScrollBar()->setValue(firstRow_);
+  RequestRepaint();
+}
+
+void COvixLogView::OnHScroll(ScrollRequest request, int thumbPosition) {
+  bool store = false;
+  const int p =
+      NewPosition(request, firstColumn_, thumbPosition, 0, horizontalMax_, kPageColumns, &store);
+  if (store) firstColumn_ = p;
+  horizontalScrollBar()->setValue(firstColumn_);
+  RequestRepaint();
+}
+
+void COvixLogView::OnScrollBarAction(Qt::Orientation orientation, int action) {
+  QScrollBar* bar = orientation == Qt::Vertical ? verticalScrollBar() : horizontalScrollBar();
+  ScrollRequest request = ScrollRequest::kEndScroll;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      request = ScrollRequest::kLineUp;
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      request = ScrollRequest::kLineDown;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      request = ScrollRequest::kPageUp;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      request = ScrollRequest::kPageDown;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      request = ScrollRequest::kTop;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      request = ScrollRequest::kBottom;
+      break;
+    case QAbstractSlider::SliderMove:
+      request = ScrollRequest::kThumbTrack;
+      break;
+    default:
+      return;
+  }
+  if (orientation == Qt::Vertical) {
+    OnVScroll(request, bar->sliderPosition());
+  } else {
+    OnHScroll(request, bar->sliderPosition());
+  }
+}
+
+void COvixLogView::MakeBackBuffer() {
+  const QSize size = viewport()->size();
+  const qreal ratio = devicePixelRatioF();
+  backBuffer_ = QImage(size * ratio, QImage::Format_RGB32);
+  backBuffer_.setDevicePixelRatio(ratio);
+  clientWidth_ = size.width();
+  clientHeight_ = size.height();
+}
+
+void COvixLogView::RequestRepaint() {
+  ++repaintRequests_;
+  viewport()->update();
+}
+
+void COvixLogView::OnDraw(QPainter& screen) {
+  ++paintCount_;
+  QPainter painter;
+  if (!backBuffer_.isNull()) painter.begin(&backBuffer_);
+  if (painter.isActive()) painter.fillRect(0, 0, clientWidth_, clientHeight_, Qt::white);
+
+  // Enough rows to fill the client height, the last one possibly cut off; all read under one
+  // lock of the store, so a screenful never mixes two states of it.
+  const int wanted = clientHeight_ > 0 ? (clientHeight_ + rowHeight_ - 1) / rowHeight_ : 0;
+  if (document_ != nullptr && wanted > 0) {
+    document_->FormatDisplayRows(firstRow_, wanted, rows_);
+  } else {
+    rows_.clear();
+  }
+
+  if (painter.isActive()) {
+    painter.setFont(rowFont_);
+    painter.setPen(Qt::black);
+    painter.setBackground(Qt::white);
+    painter.setBackgroundMode(Qt::OpaqueMode);
+  }
+  int y = 0;
+  for (std::string& text : rows_) {
+    if (firstColumn_ > 0) {
+      text.erase(0, std::min(text.size(), static_cast<size_t>(firstColumn_)));
+    }
+    if (painter.isActive() && !text.empty()) {
+      painter.drawText(0, y + rowAscent_,
+                       QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    }
+    y += rowHeight_;
+  }
+  // Every row has the font's height, so the page is known even when no row was written.
+  pageRows_ = clientHeight_ / rowHeight_;
+  if (verticalScrollBar()->pageStep() != std::max(pageRows_, 1)) {
+    verticalScrollBar()->setPageStep(std::max(pageRows_, 1));
+  }
+  if (painter.isActive()) painter.end();
+  screen.drawImage(0, 0, backBuffer_);
+}
+
+void COvixLogView::paintEvent(QPaintEvent* event) {
+  (void)event;
+  QPainter screen(viewport());
+  if (!bufferReady_) {
+    screen.fillRect(viewport()->rect(), Qt::white);
+    return;
+  }
+  OnDraw(screen);
+}
+
+void COvixLogView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  if (!bufferReady_) return;
+  if (viewport()->width() != clientWidth_ || viewport()->height() != clientHeight_ ||
+      backBuffer_.devicePixelRatio() != devicePixelRatioF()) {
+    MakeBackBuffer();
+  }
+}
+
+void COvixLogView::scrollContentsBy(int dx, int dy) {
+  // The positions live in firstRow_ and firstColumn_ and every scroll request repaints; the
+  // bars' own value changes move no pixels.
+  (void)dx;
+  (void)dy;
+}
+
+void COvixLogView::wheelEvent(QWheelEvent* event) {
+  const QPoint delta = event->angleDelta();
+  const bool horizontal =
+      (delta.x() != 0 && delta.y() == 0) || (event->modifiers() & Qt::ShiftModifier);
+  const int amount = horizontal ? (delta.x() != 0 ? delta.x() : delta.y()) : delta.y();
+  int& remainder = horizontal ? wheelRemainderH_ : wheelRemainderV_;
+  remainder += amount;
+  const int notches = remainder / kWheelNotch;
+  remainder -= notches * kWheelNotch;
+  const int lines = notches * QApplication::wheelScrollLines();
+  // Turning the wheel away from the user scrolls towards the top.
+  const ScrollRequest request = lines > 0 ? ScrollRequest::kLineUp : ScrollRequest::kLineDown;
+  for (int i = 0; i < std::abs(lines); ++i) {
+    if (horizontal) {
+      OnHScroll(request);
+    } else {
+      OnVScroll(request);
+    }
+  }
+  event->accept();
+}
+
+void COvixLogView::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Up:
+      OnVScroll(ScrollRequest::kLineUp);
+      break;
+    case Qt::Key_Down:
+      OnVScroll(ScrollRequest::kLineDown);
+      break;
+    case Qt::Key_PageUp:
+      OnVScroll(ScrollRequest::kPageUp);
+      break;
+    case Qt::Key_PageDown:
+      OnVScroll(ScrollRequest::kPageDown);
+      break;
+    case Qt::Key_Home:
+      OnVScroll(ScrollRequest::kTop);
+      break;
+    case Qt::Key_End:
+      OnVScroll(ScrollRequest::kBottom);
+      break;
+    case Qt::Key_Left:
+      OnHScroll(ScrollRequest::kLineUp);
+      break;
+    case Qt::Key_Right:
+      OnHScroll(ScrollRequest::kLineDown);
+      break;
+    default:
+      QAbstractScrollArea::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+}  // namespace ovixlog

@@ -1,0 +1,126 @@
+// The log view: the document's display rows (titles, rule, samples) in a fixed-pitch font, one
+// row per text line, scrolled by whole rows and by characters and painted through a back buffer.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QImage>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/view.h"
+
+namespace ovixlog {
+
+class COvixLogDoc;
+
+class COvixLogView : public QAbstractScrollArea, public View {
+  Q_OBJECT
+
+ public:
+  // The scroll requests that the scroll bars, the wheel and the keys are turned into.
+  enum class ScrollRequest {
+    kLineUp,         // also line left
+    kLineDown,       // also line right
+    kPageUp,         // also page left
+    kPageDown,       // also page right
+    kThumbPosition,  // the position carried by the request
+    kThumbTrack,
+    kTop,            // also leftmost
+    kBottom,         // also rightmost
+    kEndScroll,      // the end of a scrolling gesture: moves nothing, repaints
+  };
+
+  static constexpr int kPageColumns = 10;
+
+  explicit COvixLogView(QWidget* parent = nullptr);
+  ~COvixLogView() override;
+
+  // The document whose rows are shown; null detaches the view (pending updates then do nothing).
+  // The caller also adds the view to the document.
+  void SetDocument(COvixLogDoc* document) { document_ = document; }
+  COvixLogDoc* GetDocument() const { return document_; }
+
+  // Makes the back buffer at the current client size and shows both scroll bars. Scroll
+  // positions survive.
+  void OnInitialUpdate() override;
+  // Resets the scroll ranges when the row count changed and asks for a repaint.
+  void OnUpdate(View* sender, long hint) override;
+  // Any thread, never blocks: the first notification since the last update posts one update
+  // to the user-interface thread; the ones after it, until that update runs, post nothing.
+  void SampleAdded() override;
+
+  void OnVScroll(ScrollRequest request, int thumbPosition = 0);
+  void OnHScroll(ScrollRequest request, int thumbPosition = 0);
+
+  // Paints the visible rows into the back buffer and copies it to `screen` at (0, 0).
+  void OnDraw(QPainter& screen);
+
+  int firstRow() const { return firstRow_; }
+  int firstColumn() const { return firstColumn_; }
+  int knownRowCount() const { return knownRowCount_; }
+  int pageRows() const { return pageRows_; }
+  bool bufferReady() const { return bufferReady_; }
+  // The pixel height of every row in the row font.
+  int RowHeight() const { return rowHeight_; }
+  const QFont& rowFont() const { return rowFont_; }
+  const QImage& backBuffer() const { return backBuffer_; }
+  // The scroll ranges as last set from the document (the bars themselves never go below min).
+  int verticalMin() const { return 0; }
+  int verticalMax() const { return verticalMax_; }
+  int horizontalMax() const { return horizontalMax_; }
+  // The texts written by the last paint, top to bottom, as drawn (after the column offset).
+  const std::vector<std::string>& rowsWritten() const { return rows_; }
+  // How many repaints were asked for and how many paints ran; for tests and benchmarks.
+  int64_t repaintRequests() const { return repaintRequests_; }
+  int64_t paintCount() const { return paintCount_; }
+  // How many updates SampleAdded has posted so far.
+  int64_t postedUpdates() const { return postedUpdates_.load(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void OnScrollBarAction(Qt::Orientation orientation, int action);
+  // The request table, shared by both directions.
+  static int NewPosition(ScrollRequest request, int current, int thumb, int min, int max,
+                         int page, bool* store);
+  void MakeBackBuffer();
+  void RequestRepaint();
+
+  COvixLogDoc* document_ = nullptr;
+  int firstRow_ = 0;
+  int firstColumn_ = 0;
+  int knownRowCount_ = 0;
+  int pageRows_ = 0;
+  int verticalMax_ = 0;
+  int horizontalMax_ = 0;
+  bool bufferReady_ = false;
+  QFont rowFont_;
+  int rowHeight_ = 1;
+  int rowAscent_ = 0;
+  QImage backBuffer_;
+  int clientWidth_ = 0;
+  int clientHeight_ = 0;
+  // Reused by every paint: the rows fetched, then clipped in place.
+  std::vector<std::string> rows_;
+  // Accumulated wheel rotation not yet turned into whole line steps.
+  int wheelRemainderV_ = 0;
+  int wheelRemainderH_ = 0;
+  int64_t repaintRequests_ = 0;
+  int64_t paintCount_ = 0;
+
+  // Set by SampleAdded (any thread) when it posts an update, cleared on the user-interface
+  // thread just before that update runs, so a sample stored during the update posts again.
+  std::atomic<bool> updatePending_{false};
+  std::atomic<int64_t> postedUpdates_{0};
+};
+
+}  // namespace ovixlog

@@ -1,0 +1,142 @@
+// Common settings of the window tests: a document without ports and a shown log view, sample
+// and capture makers, and a pseudo-terminal pair for live data.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QAbstractScrollArea>
+#include <QScrollBar>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/frame_builder.h"
+#include "document/ovixlog_doc.h"
+#include "framework/startup_settings.h"
+#include "support/scripted_user_interface.h"
+#include "support/test_support.h"
+#include "view/ovixlog_view.h"
+
+namespace ovixlog::test {
+
+// A sample told apart by its tach value.
+inline EngineSample SampleWithTach(int tach, uint32_t stamp) {
+  EngineSample s = ExampleSample();
+  s.tach = static_cast<int16_t>(tach);
+  s.tickMs = stamp;
+  return s;
+}
+
+// A raw capture of `count` frames whose tach values count up from 1000.
+inline std::vector<uint8_t> Capture(int count, EngineModel model = kModel5100) {
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < count; ++i) {
+    FrameBuilder::Append(bytes, SampleWithTach(1000 + i, 0), model);
+  }
+  return bytes;
+}
+
+inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  QVERIFY(file != nullptr);
+  QCOMPARE(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+  std::fclose(file);
+}
+
+// Gives a scroll area's viewport exactly `height` pixels.
+inline void SetClientHeight(QAbstractScrollArea& area, int height) {
+  const int extra = area.height() - area.viewport()->height();
+  area.resize(area.width(), height + extra);
+  QTRY_COMPARE(area.viewport()->height(), height);
+}
+
+// A document without ports showing in a log view of 640 by 400 pixels.
+struct ViewFixture {
+  explicit ViewFixture(StartupSettings settings = {}) : startup(std::move(settings)) {
+    doc = std::make_unique<COvixLogDoc>(&ui, startup);
+    doc->SetPortsEnabled(false);
+    view.SetDocument(doc.get());
+    doc->AddView(&view);
+    doc->OnNewDocument();
+    view.resize(640, 400);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view)) qWarning("view not exposed");
+    view.OnInitialUpdate();
+  }
+  ~ViewFixture() {
+    doc->RemoveView(&view);
+    view.SetDocument(nullptr);
+    doc.reset();
+  }
+
+  // Stores `count` samples a second apart and updates the views once, as an import does.
+  void Add(int count, int firstTach = 1000) {
+    for (int i = 0; i < count; ++i) {
+      doc->AddSample(std::make_unique<EngineSample>(SampleWithTach(
+                         firstTach + i, nextStamp)),
+                     nullptr);
+      nextStamp += 1000;
+    }
+    doc->UpdateAllViews(nullptr);
+  }
+  // Paints now, as the window system would when the view is exposed.
+  void Paint() { view.viewport()->repaint(); }
+  // The display rows of the document from `first`, `count` of them (fewer at the end).
+  std::vector<std::string> DocRows(int first, int count) const {
+    std::vector<std::string> rows;
+    doc->FormatDisplayRows(first, count, rows);
+    return rows;
+  }
+
+  StartupSettings startup;
+  ScriptedUserInterface ui;
+  uint32_t nextStamp = 0;
+  COvixLogView view;
+  std::unique_ptr<COvixLogDoc> doc;
+};
+
+// A pseudo-terminal: the reader opens the slave by its path, the test writes to the master.
+struct Pty {
+  Pty() {
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+      slavePath = name;
+      ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
+  }
+  ~Pty() {
+    if (master >= 0) ::close(master);
+    if (slave >= 0) ::close(slave);
+  }
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+
+  // Writes every byte, waiting for room while the line is full; false when the line stays
+  // full for `timeoutMs`.
+  bool WriteAll(const std::vector<uint8_t>& bytes, int timeoutMs = 30000) const {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(master, bytes.data() + done, bytes.size() - done);
+      if (n > 0) {
+        done += static_cast<size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+      pollfd room{master, POLLOUT, 0};
+      if (::poll(&room, 1, timeoutMs) <= 0) return false;
+    }
+    return true;
+  }
+
+  int master = -1;
+  // Kept open so the line stays up while the reader closes and reopens its end.
+  int slave = -1;
+  std::string slavePath;
+};
+
+}  // namespace ovixlog::test

@@ -1,0 +1,23 @@
+# The window's tests: Qt Test on the offscreen platform.
+if(TARGET ovixlog_gui)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+
+  # ovixlog_add_gui_test(NAME SOURCES... [LABELS label...])
+  function(ovixlog_add_gui_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES} ${CMAKE_CURRENT_LIST_DIR}/gui_fixture.h)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE ovixlog_gui ovixlog_testsupport Qt6::Test
+                                          ovixlog_warnings)
+    target_compile_definitions(${name} PRIVATE OVIXLOG_EXE="$<TARGET_FILE:ovixlog>")
+    add_dependencies(${name} ovixlog)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      LABELS "gui;${ARG_LABELS}"
+      TIMEOUT 300)
+  endfunction()
+
+  ovixlog_add_gui_test(log_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_view_test.cpp
+                       LABELS threads)
+endif()
