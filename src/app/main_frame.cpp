@@ -1,0 +1,341 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/about_dialog.h"
+#include "app/command_ids.h"
+#include "app/keyboard_locks.h"
+#include "document/ovixlog_doc.h"
+#include "view/ovixlog_view.h"
+
+namespace ovixlog {
+namespace {
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The port name without its colon: "COM1:" -> "COM1".
+QString ShortPortName(const std::string& portName) {
+  std::string name = portName;
+  if (!name.empty() && name.back() == ':') name.pop_back();
+  return Latin1(name);
+}
+
+QLabel* MakeIndicator(const char* text, QWidget* parent) {
+  auto* label = new QLabel(QString::fromLatin1(text), parent);
+  label->setAlignment(Qt::AlignCenter);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  // Wide enough for the text in any state, so the panes never jump.
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
+  label->setEnabled(false);
+  return label;
+}
+
+}  // namespace
+
+QString PortPaneText(const SerialStatus& status, bool receiving) {
+  if (status.portName.empty()) return QStringLiteral("No port");
+  const QString where = ShortPortName(status.portName) + QLatin1Char(' ') +
+                        QString::fromLocal8Bit(status.devicePath) + QStringLiteral(" \u2014 ");
+  if (!status.open) {
+    if (!status.lastError.empty()) return where + QString::fromLocal8Bit(status.lastError);
+    return where + QStringLiteral("closed");
+  }
+  if (!receiving) return where + QStringLiteral("no data");
+  const auto plural = [](uint64_t n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+  };
+  return where + QStringLiteral("receiving ") + plural(status.framesAccepted, "frame", "frames") +
+         QStringLiteral(", ") + QStringLiteral("%1 dropped").arg(status.framesDropped);
+}
+
+QIcon AppIcon() {
+  QIcon icon;
+  for (const char* file : {":/ovixlog/ovixlog-16.png", ":/ovixlog/ovixlog-32.png",
+                           ":/ovixlog/ovixlog.png"}) {
+    icon.addFile(QString::fromLatin1(file));
+  }
+  return icon;
+}
+
+CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
+    : QMainWindow(parent), document_(document), view_(new COvixLogView(this)) {
+  setWindowIcon(AppIcon());
+  view_->SetDocument(document_);
+  setCentralWidget(view_);
+  CreateMenus();
+  CreateToolBar();
+  CreateStatusBar();
+  resize(800, 560);
+
+  connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);
+  paneTimer_.start(kPaneRefreshMs);
+  UpdateMarks();
+  UpdateTitle();
+  RefreshPanes();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::DetachDocument() {
+  paneTimer_.stop();
+  document_ = nullptr;
+  view_->SetDocument(nullptr);
+}
+
+QAction* CMainFrame::Action(int id) const {
+  const auto found = actions_.find(id);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text) {
+  auto* action = new QAction(text, this);
+  action->setData(id);
+  action->setStatusTip(Latin1(PromptOf(id)));
+  const std::string tip = ToolTipOf(id);
+  if (!tip.empty()) action->setToolTip(Latin1(tip));
+  // The shortcut text is part of the item's text; the real shortcuts are set where they apply.
+  action->setShortcutVisibleInContextMenu(false);
+  connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+  actions_[id] = action;
+  menu->addAction(action);
+  return action;
+}
+
+void CMainFrame::CreateMenus() {
+  fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* fileNew = AddCommand(fileMenu_, kIdFileNew, QStringLiteral("&New\tCtrl+N"));
+  fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  AddCommand(fileMenu_, kIdOpenDemoLog, QStringLiteral("Open EFIS DEMO..."));
+  AddCommand(fileMenu_, kIdOpenSerialFile, QStringLiteral("Open Serial File..."));
+  QAction* fileSave = AddCommand(fileMenu_, kIdFileSave, QStringLiteral("&Save\tCtrl+S"));
+  fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  AddCommand(fileMenu_, kIdFileSaveAs, QStringLiteral("Save &As..."));
+  AddCommand(fileMenu_, kIdAppExit, QStringLiteral("E&xit"));
+  for (QAction* action : {fileNew, fileSave}) action->setShortcutContext(Qt::WindowShortcut);
+
+  viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+  AddCommand(viewMenu_, kIdViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
+  AddCommand(viewMenu_, kIdViewStatusBar, QStringLiteral("&Status Bar"))->setCheckable(true);
+
+  optionsMenu_ = menuBar()->addMenu(QStringLiteral("&Options"));
+  modelGroup_ = new QActionGroup(this);
+  portGroup_ = new QActionGroup(this);
+  orderGroup_ = new QActionGroup(this);
+  const auto radio = [this](QActionGroup* group, int id, const QString& text) {
+    QAction* action = AddCommand(optionsMenu_, id, text);
+    action->setCheckable(true);
+    group->addAction(action);
+  };
+  radio(modelGroup_, kIdModel3100, QStringLiteral("Ovix Model &3100"));
+  radio(modelGroup_, kIdModel5100, QStringLiteral("Ovix Model &5100"));
+  radio(modelGroup_, kIdModel7100, QStringLiteral("Ovix Model &7100"));
+  radio(modelGroup_, kIdModel8100, QStringLiteral("Ovix Model &8100"));
+  optionsMenu_->addSeparator();
+  AddCommand(optionsMenu_, kIdReadV39, QStringLiteral("Read Ovix v3.9"))->setCheckable(true);
+  optionsMenu_->addSeparator();
+  for (int port = 1; port <= 8; ++port) {
+    radio(portGroup_, CommandOfPort(port), QStringLiteral("COM%1").arg(port));
+  }
+  optionsMenu_->addSeparator();
+  AddCommand(optionsMenu_, kIdKeepAllSamples, QStringLiteral("Keep &All Samples"))
+      ->setCheckable(true);
+  AddCommand(optionsMenu_, kIdShowSystemTime, QStringLiteral("Show System Time"))
+      ->setCheckable(true);
+  optionsMenu_->addSeparator();
+  radio(orderGroup_, kIdNewestFirst, QStringLiteral("Newest First"));
+  radio(orderGroup_, kIdOldestFirst, QStringLiteral("Oldest First"));
+  // The marks before the first refresh; the update rules take over from there.
+  Action(kIdModel5100)->setChecked(true);
+  Action(kIdCom1)->setChecked(true);
+  Action(kIdNewestFirst)->setChecked(true);
+
+  helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
+  AddCommand(helpMenu_, kIdAppAbout, QStringLiteral("&About OvixLog..."));
+
+  for (QMenu* menu : {fileMenu_, viewMenu_, optionsMenu_, helpMenu_}) {
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateMarks);
+  }
+}
+
+void CMainFrame::CreateToolBar() {
+  toolBar_ = new QToolBar(QStringLiteral("Toolbar"), this);
+  toolBar_->setObjectName(QStringLiteral("toolBar"));
+  toolBar_->setIconSize(QSize(16, 16));
+  toolBar_->setMovable(true);
+  toolBar_->setFloatable(true);
+  toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+  QAction* fileNew = Action(kIdFileNew);
+  QAction* fileSave = Action(kIdFileSave);
+  fileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"),
+                                    QIcon(QStringLiteral(":/ovixlog/new.png"))));
+  fileSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
+                                     QIcon(QStringLiteral(":/ovixlog/save.png"))));
+  // Menu items show the text; the icons are the toolbar's.
+  fileNew->setIconVisibleInMenu(false);
+  fileSave->setIconVisibleInMenu(false);
+  toolBar_->addAction(fileNew);
+  toolBar_->addAction(fileSave);
+  addToolBar(Qt::TopToolBarArea, toolBar_);
+  connect(toolBar_, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateMarks);
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  // A status tip hides the message pane while it is shown; "Ready" comes back afterwards.
+  messagePane_ = new QLabel(Latin1(LoadString(kIdsIdleMessage)), bar);
+  bar->addWidget(messagePane_, 1);
+  portPane_ = new QLabel(bar);
+  portPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  bar->addPermanentWidget(portPane_);
+  capsPane_ = MakeIndicator("CAP", bar);
+  numPane_ = MakeIndicator("NUM", bar);
+  scrollPane_ = MakeIndicator("SCRL", bar);
+  bar->addPermanentWidget(capsPane_);
+  bar->addPermanentWidget(numPane_);
+  bar->addPermanentWidget(scrollPane_);
+}
+
+void CMainFrame::UpdateMarks() {
+  Action(kIdViewToolbar)->setChecked(!toolBar_->isHidden());
+  Action(kIdViewStatusBar)->setChecked(!statusBar()->isHidden());
+  if (document_ == nullptr) return;  // no document: the marks stay as they are
+  const int32_t model = document_->model.load();
+  Action(kIdModel3100)->setChecked(model == kModel3100);
+  Action(kIdModel5100)->setChecked(model == kModel5100);
+  Action(kIdModel7100)->setChecked(model == kModel7100);
+  Action(kIdModel8100)->setChecked(model == kModel8100);
+  Action(kIdReadV39)->setChecked(document_->altFrameFormat.load() != 0);
+  const int32_t port = document_->commPort.load();
+  for (int n = 1; n <= 8; ++n) Action(CommandOfPort(n))->setChecked(port == n);
+  Action(kIdKeepAllSamples)->setChecked(document_->keepAllSamples.load() != 0);
+  Action(kIdShowSystemTime)->setChecked(document_->showSystemTime.load() != 0);
+  Action(kIdNewestFirst)->setChecked(document_->oldestFirst.load() == 0);
+  Action(kIdOldestFirst)->setChecked(document_->oldestFirst.load() == 1);
+}
+
+void CMainFrame::UpdateTitle() {
+  const std::string title = document_ != nullptr ? document_->GetTitle() : std::string("Untitled");
+  setWindowTitle(QString::fromLocal8Bit(title) + QStringLiteral(" - Ovix Log"));
+}
+
+void CMainFrame::RefreshPanes() {
+  if (document_ != nullptr) {
+    const SerialStatus status = document_->PortStatus();
+    if (status.framesAccepted > lastAccepted_) sinceLastFrame_.start();
+    lastAccepted_ = status.framesAccepted;
+    const bool receiving = sinceLastFrame_.isValid() && sinceLastFrame_.elapsed() < kQuietAfterMs;
+    const QString text = PortPaneText(status, receiving);
+    if (portPane_->text() != text) portPane_->setText(text);
+  }
+  const std::optional<KeyboardLocks> locks = QueryKeyboardLocks();
+  capsPane_->setEnabled(locks && locks->caps);
+  numPane_->setEnabled(locks && locks->num);
+  scrollPane_->setEnabled(locks && locks->scroll);
+}
+
+void CMainFrame::OnCommand(int id) {
+  if (document_ != nullptr) {
+    switch (id) {
+      case kIdFileNew:
+        OnFileNew();
+        break;
+      case kIdFileSave:
+        document_->DoFileSave();
+        break;
+      case kIdFileSaveAs:
+        document_->DoFileSaveAs();
+        break;
+      case kIdOpenDemoLog:
+        document_->OnOpenDemoLog();
+        break;
+      case kIdOpenSerialFile:
+        document_->OnOpenSerialFile();
+        break;
+      case kIdModel3100:
+        document_->OnModel(kModel3100);
+        break;
+      case kIdModel5100:
+        document_->OnModel(kModel5100);
+        break;
+      case kIdModel7100:
+        document_->OnModel(kModel7100);
+        break;
+      case kIdModel8100:
+        document_->OnModel(kModel8100);
+        break;
+      case kIdReadV39:
+        document_->OnReadV39();
+        break;
+      case kIdKeepAllSamples:
+        document_->OnKeepAllSamples();
+        break;
+      case kIdShowSystemTime:
+        document_->OnShowSystemTime();
+        break;
+      case kIdNewestFirst:
+        document_->OnNewestFirst();
+        break;
+      case kIdOldestFirst:
+        document_->OnOldestFirst();
+        break;
+      default:
+        if (const int port = PortOfCommand(id); port != 0) document_->OnPort(port);
+        break;
+    }
+  }
+  switch (id) {
+    case kIdAppExit:
+      close();
+      break;
+    case kIdViewToolbar:
+      toolBar_->setVisible(toolBar_->isHidden());
+      break;
+    case kIdViewStatusBar:
+      statusBar()->setVisible(statusBar()->isHidden());
+      break;
+    case kIdAppAbout:
+      OnAppAbout();
+      break;
+    default:
+      break;
+  }
+  // A checkable item flips itself when chosen; a cancelled command must not leave it flipped.
+  UpdateMarks();
+  UpdateTitle();
+  RefreshPanes();
+}
+
+void CMainFrame::OnFileNew() {
+  if (!document_->SaveModified()) return;
+  document_->OnNewDocument();
+  view_->OnInitialUpdate();
+  document_->UpdateAllViews(nullptr);
+}
+
+void CMainFrame::OnAppAbout() {
+  AboutDialog about(this);
+  about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  // The save question, or the silent save to the output file; Cancel keeps the window open.
+  if (document_ != nullptr && !document_->SaveModified()) {
+    event->ignore();
+    UpdateTitle();
+    return;
+  }
+  paneTimer_.stop();
+  event->accept();
+}
+
+}  // namespace ovixlog

@@ -1,0 +1,105 @@
+// The main window: menu bar, toolbar, status bar and the log view. Routes the menu commands to
+// the document and keeps the Options menu's marks in step with the document's settings.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "acquisition/serial_reader.h"
+
+class QAction;
+class QIcon;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace ovixlog {
+
+class COvixLogDoc;
+class COvixLogView;
+
+// The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
+// or the reason the device is not open. `receiving` says whether frames arrived lately.
+QString PortPaneText(const SerialStatus& status, bool receiving);
+
+// The program's icon at 16, 32 and 64 pixels.
+QIcon AppIcon();
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kPaneRefreshMs = 250;
+  // Frames must have arrived within this time for the port pane to say "receiving".
+  static constexpr int kQuietAfterMs = 2000;
+
+  explicit CMainFrame(COvixLogDoc* document, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  COvixLogView* view() const { return view_; }
+  // Forgets the document: the panes stop polling it and the view stops reading it.
+  void DetachDocument();
+
+  // The action of a command number, or null.
+  QAction* Action(int id) const;
+  QMenu* fileMenu() const { return fileMenu_; }
+  QMenu* viewMenu() const { return viewMenu_; }
+  QMenu* optionsMenu() const { return optionsMenu_; }
+  QMenu* helpMenu() const { return helpMenu_; }
+  QToolBar* toolBar() const { return toolBar_; }
+  QLabel* messagePane() const { return messagePane_; }
+  QLabel* capsPane() const { return capsPane_; }
+  QLabel* numPane() const { return numPane_; }
+  QLabel* scrollPane() const { return scrollPane_; }
+  QLabel* portPane() const { return portPane_; }
+
+  // Runs a command as its menu item, button or key would.
+  void OnCommand(int id);
+  // The update rules: radio and check marks from the document's fields and the bars' state.
+  void UpdateMarks();
+  // "<document title> - Ovix Log".
+  void UpdateTitle();
+  // Refreshes the port pane and the keyboard lock panes.
+  void RefreshPanes();
+  // Shows the About box modally.
+  void OnAppAbout();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QAction* AddCommand(QMenu* menu, int id, const QString& text);
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void OnFileNew();
+
+  COvixLogDoc* document_;
+  COvixLogView* view_;
+  std::map<int, QAction*> actions_;
+  QMenu* fileMenu_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  QMenu* optionsMenu_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QActionGroup* modelGroup_ = nullptr;
+  QActionGroup* portGroup_ = nullptr;
+  QActionGroup* orderGroup_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  QLabel* messagePane_ = nullptr;
+  QLabel* capsPane_ = nullptr;
+  QLabel* numPane_ = nullptr;
+  QLabel* scrollPane_ = nullptr;
+  QLabel* portPane_ = nullptr;
+  QTimer paneTimer_;
+  // The accepted-frame count at the last refresh, and the time since it last grew.
+  uint64_t lastAccepted_ = 0;
+  QElapsedTimer sinceLastFrame_;
+};
+
+}  // namespace ovixlog
