@@ -11,13 +11,20 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <QMenu>
+
 #include <memory>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "acquisition/frame_builder.h"
+#include "app/main_frame.h"
+#include "app/ovixlog_app.h"
 #include "document/ovixlog_doc.h"
 #include "framework/startup_settings.h"
+#include "framework/temp_folder.h"
 #include "support/scripted_user_interface.h"
 #include "support/test_support.h"
 #include "view/ovixlog_view.h"
@@ -98,6 +105,62 @@ struct ViewFixture {
   uint32_t nextStamp = 0;
   COvixLogView view;
   std::unique_ptr<COvixLogDoc> doc;
+};
+
+// The whole program in-process: start-up from `args` over `base` settings, a scripted user
+// interface, ports off unless asked for.
+struct AppFixture {
+  explicit AppFixture(const std::vector<std::string>& args = {}, StartupSettings base = {},
+                      bool ports = false) {
+    TheStartupSettings() = std::move(base);
+    app = std::make_unique<COvixLogApp>(&ui);
+    app->SetPortsEnabled(ports);
+    std::ostringstream out;
+    std::ostringstream err;
+    code = app->InitInstance(args, out, err);
+    if (app->mainFrame() != nullptr && !QTest::qWaitForWindowExposed(app->mainFrame())) {
+      qWarning("main window not exposed");
+    }
+  }
+  ~AppFixture() {
+    app.reset();
+    TheStartupSettings() = StartupSettings{};
+  }
+  AppFixture(const AppFixture&) = delete;
+  AppFixture& operator=(const AppFixture&) = delete;
+
+  CMainFrame* frame() const { return app->mainFrame(); }
+  COvixLogDoc* doc() const { return app->document(); }
+  COvixLogView* view() const { return app->view(); }
+  // Stores a sample through the document, as the reading thread would.
+  void Add(int tach) {
+    doc()->AddSample(std::make_unique<EngineSample>(SampleWithTach(tach, nextStamp)), view());
+    nextStamp += 1000;
+  }
+  // The texts of the checked items of the Options menu, top to bottom.
+  QStringList CheckedOptions() const {
+    QStringList checked;
+    for (QAction* action : frame()->optionsMenu()->actions()) {
+      if (action->isChecked()) checked << action->text();
+    }
+    return checked;
+  }
+  // The whole display table as a text save writes it.
+  std::string Table() const {
+    std::string all;
+    std::string row;
+    for (int i = 0; i < doc()->GetRowCount(); ++i) {
+      doc()->FormatDisplayRow(i, row);
+      all += row + "\r\n";
+    }
+    return all;
+  }
+
+  ScriptedUserInterface ui;
+  TempFolder folder;
+  std::unique_ptr<COvixLogApp> app;
+  std::optional<int> code;
+  uint32_t nextStamp = 0;
 };
 
 // A pseudo-terminal: the reader opens the slave by its path, the test writes to the master.
