@@ -55,14 +55,6 @@ Stream GoodFrames(EngineModel model, int32_t alt, int count, uint32_t seed) {
   return stream;
 }
 
-void ExpectSameEngineValues(const std::vector<EngineSample>& got,
-                            const std::vector<EngineSample>& want) {
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < got.size(); ++i) {
-    EXPECT_TRUE(SameEngineValues(got[i], want[i])) << "frame " << i;
-  }
-}
-
 struct Format {
   EngineModel model;
   int32_t alt;
@@ -77,11 +69,11 @@ TEST(FrameAssembler, YieldsTheSameFramesWhateverTheChunking) {
 
     Harness whole(f.model, f.alt);
     whole.Feed(stream.bytes);
-    ExpectSameEngineValues(whole.sink.Samples(), stream.samples);
+    test::ExpectSameEngineValues(whole.sink.Samples(), stream.samples);
 
     Harness byByte(f.model, f.alt);
     for (uint8_t b : stream.bytes) byByte.Feed(Bytes{b});
-    ExpectSameEngineValues(byByte.sink.Samples(), stream.samples);
+    test::ExpectSameEngineValues(byByte.sink.Samples(), stream.samples);
 
     Harness random(f.model, f.alt);
     std::mt19937 rng(99);
@@ -90,7 +82,7 @@ TEST(FrameAssembler, YieldsTheSameFramesWhateverTheChunking) {
       random.assembler.Feed(FrameAssembler::kNoStamp, stream.bytes.data() + pos, n);
       pos += n;
     }
-    ExpectSameEngineValues(random.sink.Samples(), stream.samples);
+    test::ExpectSameEngineValues(random.sink.Samples(), stream.samples);
     EXPECT_EQ(random.Stamps(), whole.Stamps());
 
     // The live instance: reads of random sizes, never more than the ring's free stretch.
@@ -104,7 +96,7 @@ TEST(FrameAssembler, YieldsTheSameFramesWhateverTheChunking) {
         return n;
       });
     }
-    ExpectSameEngineValues(live.sink.Samples(), stream.samples);
+    test::ExpectSameEngineValues(live.sink.Samples(), stream.samples);
   }
 }
 
@@ -148,7 +140,7 @@ TEST(FrameAssembler, ResynchronisesAfterNoiseAndBadFrames) {
     SCOPED_TRACE(c.name);
     Harness h(c.model, c.alt);
     h.Feed(c.stream);
-    ExpectSameEngineValues(h.sink.Samples(), c.expected);
+    test::ExpectSameEngineValues(h.sink.Samples(), c.expected);
     EXPECT_EQ(h.assembler.framesDropped(), c.dropped);
   }
 }
@@ -162,7 +154,7 @@ TEST(FrameAssembler, CompletesAFrameAcrossFeedsIncludingACutHeader) {
     h.assembler.Feed(FrameAssembler::kNoStamp, noisy.data(), cut);
     EXPECT_LE(h.sink.Count(), cut >= 75 ? 1u : 0u);
     h.assembler.Feed(FrameAssembler::kNoStamp, noisy.data() + cut, noisy.size() - cut);
-    ExpectSameEngineValues(h.sink.Samples(), stream.samples);
+    test::ExpectSameEngineValues(h.sink.Samples(), stream.samples);
   }
 }
 
@@ -173,7 +165,7 @@ TEST(FrameAssembler, ModelChangeTakesEffectAtTheNextFill) {
   h.Feed(longFrames.bytes);
   h.model = kModel3100;
   h.Feed(shortFrames.bytes);
-  ExpectSameEngineValues(h.sink.Samples(), {longFrames.samples[0], longFrames.samples[1],
+  test::ExpectSameEngineValues(h.sink.Samples(), {longFrames.samples[0], longFrames.samples[1],
                                             shortFrames.samples[0], shortFrames.samples[1]});
 
   // 73-byte frames read as 48-byte frames fail their checksum.

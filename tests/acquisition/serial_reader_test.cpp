@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "acquisition/frame_builder.h"
+#include "support/temp_folder.h"
 #include "support/test_support.h"
 
 namespace ovixlog {
@@ -175,29 +176,7 @@ bool WriteInRandomChunks(PseudoTerminal& pty, const Bytes& bytes, std::mt19937& 
   return true;
 }
 
-void ExpectSameEngineValues(const std::vector<EngineSample>& got,
-                            const std::vector<EngineSample>& want) {
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < got.size(); ++i) {
-    EXPECT_TRUE(SameEngineValues(got[i], want[i])) << "sample " << i;
-  }
-}
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ovixlog-serial-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using TempDir = test::TempFolder;
 
 // Points the symlink `link` at `target` in one step, as udev does when a device returns.
 void RepointLink(const std::string& link, const std::string& target) {
@@ -280,7 +259,7 @@ TEST(SerialReader, DeliversFramesInOrderAndFollowsModelChanges) {
   ASSERT_TRUE(WriteInRandomChunks(pty, altStream, rng));
   ASSERT_TRUE(sink.WaitForCount(expected.size()));
 
-  ExpectSameEngineValues(sink.Samples(), expected);
+  test::ExpectSameEngineValues(sink.Samples(), expected);
   const uint64_t total = longStream.size() + shortStream.size() + altStream.size();
   ASSERT_TRUE(Eventually([&] { return reader.Status().bytesReceived == total; }));
   const SerialStatus status = reader.Status();
@@ -307,7 +286,7 @@ TEST(SerialReader, DiscardsBytesThatArrivedBeforeTheOpen) {
   ASSERT_TRUE(pty.Write(FramesOf(fresh, kModel5100)));
   ASSERT_TRUE(sink.WaitForCount(fresh.size()));
   ASSERT_TRUE(Eventually([&] { return reader.Status().bytesReceived == 5u * kLongFrameLength; }));
-  ExpectSameEngineValues(sink.Samples(), fresh);
+  test::ExpectSameEngineValues(sink.Samples(), fresh);
   EXPECT_EQ(reader.Status().framesDropped, 0u);
 }
 
@@ -348,7 +327,7 @@ TEST(SerialReader, UnavailablePortLeavesAFileFeedOnlyReader) {
 
     reader->model = kModel8100;
     reader->fileFeed().Feed(FrameAssembler::kNoStamp, frames.data(), frames.size());
-    ExpectSameEngineValues(sink.Samples(), samples);
+    test::ExpectSameEngineValues(sink.Samples(), samples);
 
     const auto start = Clock::now();
     reader.reset();
@@ -358,7 +337,7 @@ TEST(SerialReader, UnavailablePortLeavesAFileFeedOnlyReader) {
   const std::vector<EngineSample> more = SyncFreeSamples(kModel5100, 2, 8);
   ASSERT_TRUE(pty.Write(FramesOf(more, kModel5100)));
   ASSERT_TRUE(holderSink.WaitForCount(2));
-  ExpectSameEngineValues(holderSink.Samples(), more);
+  test::ExpectSameEngineValues(holderSink.Samples(), more);
 }
 
 TEST(SerialReader, StopsPromptlyOnASilentLine) {
@@ -441,7 +420,7 @@ TEST(SerialReader, WaitsQuietlyForALostDeviceAndResumesWhenItReturns) {
   ASSERT_TRUE(sink.WaitForCount(before.size() + after.size()));
   std::vector<EngineSample> expected = before;
   expected.insert(expected.end(), after.begin(), after.end());
-  ExpectSameEngineValues(sink.Samples(), expected);
+  test::ExpectSameEngineValues(sink.Samples(), expected);
   ASSERT_TRUE(Eventually([&] { return reader.Status().bytesReceived == 20u * 73u + 40u; }));
   EXPECT_EQ(reader.Status().framesAccepted, 20u);
   EXPECT_EQ(reader.Status().framesDropped, 0u);

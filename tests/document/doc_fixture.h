@@ -10,7 +10,7 @@
 #include "acquisition/frame_builder.h"
 #include "document/ovixlog_doc.h"
 #include "framework/startup_settings.h"
-#include "framework/temp_folder.h"
+#include "support/temp_folder.h"
 #include "support/scripted_user_interface.h"
 #include "support/test_support.h"
 

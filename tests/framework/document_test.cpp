@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/temp_folder.h"
+#include "support/temp_folder.h"
 #include "support/scripted_user_interface.h"
 
 namespace ovixlog {

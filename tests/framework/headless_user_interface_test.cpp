@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/document.h"
-#include "framework/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace ovixlog {
 namespace {

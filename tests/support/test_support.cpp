@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include "acquisition/frame_builder.h"
 
 namespace ovixlog::test {
@@ -49,6 +51,14 @@ EngineSample RandomSample(std::mt19937& rng, EngineModel model) {
   s.fltSeconds = static_cast<int8_t>(u8());
   s.baro = scaled(0.01f);
   return FrameBuilder::Expected(s, model);
+}
+
+void ExpectSameEngineValues(const std::vector<EngineSample>& got,
+                            const std::vector<EngineSample>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_TRUE(SameEngineValues(got[i], want[i])) << "sample " << i;
+  }
 }
 
 EngineSample ExampleSample() {

@@ -28,6 +28,10 @@ class CapturingSink : public SampleSink {
 // `model` can carry (so it survives a trip through FrameBuilder and the decoder unchanged).
 EngineSample RandomSample(std::mt19937& rng, EngineModel model);
 
+// Expects the same engine values, sample by sample, whatever the time fields say.
+void ExpectSameEngineValues(const std::vector<EngineSample>& got,
+                            const std::vector<EngineSample>& want);
+
 // The sample of the worked example for the short layout: flight time 1:02:03, tach 2450 ...
 EngineSample ExampleSample();
 

@@ -26,6 +26,7 @@
 #include "ovixlog-sim/frame_stream.h"
 #include "ovixlog-sim/recording_writer.h"
 #include "ovixlog-sim/sim_options.h"
+#include "support/temp_folder.h"
 #include "support/test_support.h"
 
 extern char** environ;
@@ -37,21 +38,7 @@ using Bytes = std::vector<uint8_t>;
 using Clock = std::chrono::steady_clock;
 constexpr auto kPatience = std::chrono::seconds(20);
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ovixlog-sim-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using TempDir = test::TempFolder;
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
