@@ -17,8 +17,10 @@ namespace {
 EngineSample FlightLikeSample(std::mt19937& rng, uint32_t stamp) {
   EngineSample s;
   s.tach = static_cast<int16_t>(2300 + rng() % 200);
-  for (auto& v : s.cht) v = static_cast<int16_t>(340 + rng() % 30);
-  for (auto& v : s.egt) v = static_cast<int16_t>(1400 + rng() % 100);
+  for (auto& v : s.cht)
+    v = static_cast<int16_t>(340 + rng() % 30);
+  for (auto& v : s.egt)
+    v = static_cast<int16_t>(1400 + rng() % 100);
   s.oilT = 190;
   s.oilP = 65;
   s.oat = 12;
@@ -38,21 +40,23 @@ void BM_AddSampleKeepAll(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   std::mt19937 rng(1);
   std::vector<EngineSample> input;
-  for (int i = 0; i < count; ++i) input.push_back(FlightLikeSample(rng, static_cast<uint32_t>(i) * 83u));
+  for (int i = 0; i < count; ++i)
+    input.push_back(FlightLikeSample(rng, static_cast<uint32_t>(i) * 83u));
   StartupSettings settings;
   settings.keepAllSamples = 1;
   HeadlessUserInterface ui;
   for (auto _ : state) {
     COvixLogDoc doc(&ui, settings);
     doc.SetPortsEnabled(false);
-    for (const auto& s : input) doc.AddSample(std::make_unique<EngineSample>(s), nullptr);
+    for (const auto& s : input)
+      doc.AddSample(std::make_unique<EngineSample>(s), nullptr);
     benchmark::DoNotOptimize(doc.GetMaxRowWidth());
     state.PauseTiming();  // freeing a million samples is not what is measured
     doc.DeleteContents();
     state.ResumeTiming();
   }
-  state.counters["samples/s"] = benchmark::Counter(static_cast<double>(count),
-                                                   benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["samples/s"] =
+      benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_AddSampleKeepAll)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
@@ -66,7 +70,8 @@ void BM_FormatRow(benchmark::State& state) {
   doc.SetPortsEnabled(false);
   std::mt19937 rng(2);
   for (int i = 0; i < 1000; ++i) {
-    doc.AddSample(std::make_unique<EngineSample>(FlightLikeSample(rng, static_cast<uint32_t>(i))), nullptr);
+    doc.AddSample(std::make_unique<EngineSample>(FlightLikeSample(rng, static_cast<uint32_t>(i))),
+                  nullptr);
   }
   std::string text;
   int row = 0;

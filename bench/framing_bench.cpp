@@ -46,8 +46,8 @@ void BM_FrameDecodeHandOff(benchmark::State& state) {
     benchmark::DoNotOptimize(assembler.framesAccepted());
   }
   state.SetItemsProcessed(state.iterations() * frames);
-  state.counters["frames/s"] =
-      benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["frames/s"] = benchmark::Counter(static_cast<double>(frames),
+                                                  benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_FrameDecodeHandOff)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

@@ -3,7 +3,8 @@
 namespace ovixlog {
 namespace {
 void PutBigEndian32(std::vector<uint8_t>& out, uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<uint8_t>(value >> shift));
 }
 }  // namespace
 

@@ -70,7 +70,8 @@ inline constexpr bool UsesAltFormat(EngineModel model, int32_t altFrameFormat) {
 }
 
 inline constexpr int FrameLengthFor(EngineModel model, int32_t altFrameFormat) {
-  if (UsesAltFormat(model, altFrameFormat)) return kAltFrameLength;
+  if (UsesAltFormat(model, altFrameFormat))
+    return kAltFrameLength;
   return model == kModel3100 ? kShortFrameLength : kLongFrameLength;
 }
 

@@ -55,7 +55,8 @@ void FrameAssembler::Consume(int count) {
 
 void FrameAssembler::Scan() {
   while (pending_ >= frameLength_) {
-    if (!ScanOnce()) break;
+    if (!ScanOnce())
+      break;
   }
 }
 
@@ -65,10 +66,12 @@ bool FrameAssembler::ScanOnce() {
   while (pending_ > 0 && ring_[readPos_] != kSyncByte) {
     const int stretch = std::min(pending_, kRingSize - readPos_);
     const void* found = std::memchr(ring_ + readPos_, kSyncByte, static_cast<size_t>(stretch));
-    Consume(found == nullptr ? stretch
-                             : static_cast<int>(static_cast<const uint8_t*>(found) - (ring_ + readPos_)));
+    Consume(found == nullptr
+                ? stretch
+                : static_cast<int>(static_cast<const uint8_t*>(found) - (ring_ + readPos_)));
   }
-  if (pending_ == 0) return false;
+  if (pending_ == 0)
+    return false;
 
   const uint8_t header[3] = {kSyncByte, headerMiddle_, kSyncByte};
   int matched = 0;
@@ -80,17 +83,20 @@ bool FrameAssembler::ScanOnce() {
     pos = (pos + 1) % kRingSize;
   }
   if (matched < 3) {
-    if (matched == pending_) return false;
+    if (matched == pending_)
+      return false;
     Consume(1);  // a false start costs its first byte; the search resumes right behind it
     return true;
   }
-  if (pending_ < frameLength_) return false;
+  if (pending_ < frameLength_)
+    return false;
 
   const int first = std::min(frameLength_, kRingSize - readPos_);
   std::memcpy(frame_, ring_ + readPos_, static_cast<size_t>(first));
   std::memcpy(frame_ + first, ring_, static_cast<size_t>(frameLength_ - first));
   unsigned sum = 0;
-  for (int i = 3; i < frameLength_ - 1; ++i) sum += frame_[i];
+  for (int i = 3; i < frameLength_ - 1; ++i)
+    sum += frame_[i];
   const bool good = frame_[frameLength_ - 1] == static_cast<uint8_t>(~sum);
   // A frame is consumed whole, good or not: its bytes are not searched again for a header.
   Consume(frameLength_);
@@ -104,7 +110,8 @@ bool FrameAssembler::ScanOnce() {
 }
 
 uint32_t FrameAssembler::NextStamp() {
-  if (live_) return TickCount();
+  if (live_)
+    return TickCount();
   if (feedStamp_ != kNoStamp) {
     lastStamp_ = feedStamp_;
     return feedStamp_;

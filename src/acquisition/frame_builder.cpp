@@ -24,7 +24,9 @@ uint8_t VsiByte(float vsi) {
   return static_cast<uint8_t>(static_cast<int8_t>(raw));
 }
 
-uint8_t Byte(int value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t Byte(int value) {
+  return static_cast<uint8_t>(value & 0xFF);
+}
 
 void LayShort(uint8_t* f, const EngineSample& s) {
   Put16(f + 3, s.tach);
@@ -54,8 +56,10 @@ void LayShort(uint8_t* f, const EngineSample& s) {
 
 void LayLong(uint8_t* f, const EngineSample& s) {
   Put16(f + 3, s.tach);
-  for (int i = 0; i < 6; ++i) Put16(f + 5 + 2 * i, s.cht[i]);
-  for (int i = 0; i < 6; ++i) Put16(f + 17 + 2 * i, s.egt[i]);
+  for (int i = 0; i < 6; ++i)
+    Put16(f + 5 + 2 * i, s.cht[i]);
+  for (int i = 0; i < 6; ++i)
+    Put16(f + 17 + 2 * i, s.egt[i]);
   Put16(f + 29, s.aux[4]);
   Put16(f + 31, s.aux[5]);
   Put16(f + 33, s.aspd);
@@ -68,7 +72,8 @@ void LayLong(uint8_t* f, const EngineSample& s) {
   f[44] = Byte(s.oat + 50);
   Put16(f + 45, s.oilT);
   f[47] = s.oilP;
-  for (int i = 0; i < 4; ++i) Put16(f + 48 + 2 * i, s.aux[i]);
+  for (int i = 0; i < 4; ++i)
+    Put16(f + 48 + 2 * i, s.aux[i]);
   Put16(f + 56, s.cool);
   Put16(f + 58, RawOf(s.hours, 0.1f));
   Put16(f + 60, RawOf(s.fuel, 0.1f));
@@ -82,12 +87,13 @@ void LayLong(uint8_t* f, const EngineSample& s) {
 
 uint8_t FrameBuilder::ChecksumOf(const uint8_t* frame, int length) {
   unsigned sum = 0;
-  for (int i = 3; i < length - 1; ++i) sum += frame[i];
+  for (int i = 3; i < length - 1; ++i)
+    sum += frame[i];
   return static_cast<uint8_t>(~sum);
 }
 
-void FrameBuilder::Append(std::vector<uint8_t>& out, const EngineSample& sample,
-                          EngineModel model, int32_t altFrameFormat, Checksum checksum) {
+void FrameBuilder::Append(std::vector<uint8_t>& out, const EngineSample& sample, EngineModel model,
+                          int32_t altFrameFormat, Checksum checksum) {
   const int length = FrameLengthFor(model, altFrameFormat);
   const size_t start = out.size();
   out.resize(start + static_cast<size_t>(length), 0);
@@ -101,7 +107,8 @@ void FrameBuilder::Append(std::vector<uint8_t>& out, const EngineSample& sample,
     LayLong(f, sample);
   }
   uint8_t sum = ChecksumOf(f, length);
-  if (checksum == Checksum::kBad) sum = static_cast<uint8_t>(sum ^ 0x5A);
+  if (checksum == Checksum::kBad)
+    sum = static_cast<uint8_t>(sum ^ 0x5A);
   f[length - 1] = sum;
 }
 

@@ -10,12 +10,24 @@ constexpr float kTenth = 0.1f;
 constexpr float kHundred = 100.0f;
 constexpr float kHundredth = 0.01f;
 
-int16_t Raw16(const uint8_t* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1])); }
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-int32_t Alt16(const uint8_t* p) { return static_cast<int32_t>(Raw16(p)) * 10; }
-float Scaled(const uint8_t* p, float k) { return static_cast<float>(U16(p)) * k; }
-float Vsi(uint8_t b) { return static_cast<float>(static_cast<int8_t>(b)) * kHundred; }
-int8_t S8(uint8_t b) { return static_cast<int8_t>(b); }
+int16_t Raw16(const uint8_t* p) {
+  return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1]));
+}
+uint16_t U16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+int32_t Alt16(const uint8_t* p) {
+  return static_cast<int32_t>(Raw16(p)) * 10;
+}
+float Scaled(const uint8_t* p, float k) {
+  return static_cast<float>(U16(p)) * k;
+}
+float Vsi(uint8_t b) {
+  return static_cast<float>(static_cast<int8_t>(b)) * kHundred;
+}
+int8_t S8(uint8_t b) {
+  return static_cast<int8_t>(b);
+}
 
 void DecodeShort(const uint8_t* f, EngineSample& s) {
   // The short frame carries fewer values; the rest read as zero rather than as leftovers of an
@@ -48,8 +60,10 @@ void DecodeShort(const uint8_t* f, EngineSample& s) {
 
 void DecodeLong(const uint8_t* f, EngineSample& s) {
   s.tach = Raw16(f + 3);
-  for (int i = 0; i < 6; ++i) s.cht[i] = Raw16(f + 5 + 2 * i);
-  for (int i = 0; i < 6; ++i) s.egt[i] = Raw16(f + 17 + 2 * i);
+  for (int i = 0; i < 6; ++i)
+    s.cht[i] = Raw16(f + 5 + 2 * i);
+  for (int i = 0; i < 6; ++i)
+    s.egt[i] = Raw16(f + 17 + 2 * i);
   s.aux[4] = Raw16(f + 29);
   s.aux[5] = Raw16(f + 31);
   s.aspd = Raw16(f + 33);
@@ -62,7 +76,8 @@ void DecodeLong(const uint8_t* f, EngineSample& s) {
   s.oat = static_cast<int16_t>(f[44] - 50);
   s.oilT = Raw16(f + 45);
   s.oilP = f[47];
-  for (int i = 0; i < 4; ++i) s.aux[i] = Raw16(f + 48 + 2 * i);
+  for (int i = 0; i < 4; ++i)
+    s.aux[i] = Raw16(f + 48 + 2 * i);
   s.cool = Raw16(f + 56);
   s.hours = Scaled(f + 58, kTenth);
   s.fuel = Scaled(f + 60, kTenth);
@@ -90,7 +105,8 @@ void FrameDecoder::Decode(const uint8_t* frame, EngineModel model, uint32_t stam
   DecodeFields(frame, model, sample_);
   sample_.tickMs = stamp;
   sample_.localTime = clock_.Now();
-  if (sink_ != nullptr) sink_->AddSample(std::make_unique<EngineSample>(sample_), notifier_);
+  if (sink_ != nullptr)
+    sink_->AddSample(std::make_unique<EngineSample>(sample_), notifier_);
 }
 
 }  // namespace ovixlog

@@ -23,8 +23,7 @@ constexpr int kReconnectMs = 1000;     // pause between attempts to reopen a los
 constexpr int kMaxEmptyWakeups = 100;  // "readable" passes in a row that read nothing
 
 constexpr const char* kNoSuchDevice = "No such device";
-constexpr const char* kPermissionDenied =
-    "Permission denied: add your user to the dialout group";
+constexpr const char* kPermissionDenied = "Permission denied: add your user to the dialout group";
 constexpr const char* kPortInUse = "Port in use by another program";
 constexpr const char* kNotASerialPort = "Not a serial port";
 
@@ -109,12 +108,14 @@ int OpenDevice(const std::string& path, std::string& error) {
 
 SerialReader::SerialReader(const std::string& portName, SampleSink* document,
                            SampleNotifier* viewWindow)
-    : document_(document), viewWindow_(viewWindow),
+    : document_(document),
+      viewWindow_(viewWindow),
       fileFeed_(model, altFrameFormat, document, viewWindow),
       devicePath_(DevicePathFor(portName)) {
   status_.portName = portName;
   status_.devicePath = devicePath_;
-  if (devicePath_.empty()) return;
+  if (devicePath_.empty())
+    return;
 
   std::string error;
   port_ = OpenDevice(devicePath_, error);
@@ -139,9 +140,11 @@ SerialReader::SerialReader(const std::string& portName, SampleSink* document,
 
 SerialReader::~SerialReader() {
   Stop();
-  if (thread_.joinable()) thread_.join();
+  if (thread_.joinable())
+    thread_.join();
   ClosePort();
-  if (wake_ >= 0) ::close(wake_);
+  if (wake_ >= 0)
+    ::close(wake_);
 }
 
 void SerialReader::Stop() {
@@ -172,10 +175,12 @@ std::string SerialReader::DevicePathFor(const std::string& portName) {
   const bool comName = (portName.size() == 4 || (portName.size() == 5 && portName[4] == ':')) &&
                        portName.compare(0, 3, "COM") == 0 && portName[3] >= '1' &&
                        portName[3] <= '8';
-  if (!comName) return portName;
+  if (!comName)
+    return portName;
   const std::string digit(1, portName[3]);
   const char* configured = std::getenv(("OVIXLOG_COM" + digit).c_str());
-  if (configured != nullptr && configured[0] != '\0') return configured;
+  if (configured != nullptr && configured[0] != '\0')
+    return configured;
   return "/dev/ttyS" + std::to_string(portName[3] - '1');
 }
 
@@ -185,7 +190,8 @@ void SerialReader::ReadLoop() {
   int emptyWakeups = 0;
   while (running.load()) {
     if (port_ < 0) {
-      if (!Reconnect()) break;
+      if (!Reconnect())
+        break;
       // A frame cut short by the loss must not be completed with bytes from the new stream.
       acceptedBefore_ += live->framesAccepted();
       droppedBefore_ += live->framesDropped();
@@ -197,7 +203,8 @@ void SerialReader::ReadLoop() {
     pollfd fds[2] = {{port_, POLLIN, 0}, {wake_, POLLIN, 0}};
     const int ready = ::poll(fds, wake_ >= 0 ? 2 : 1, kPollMs);
     if (ready < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR)
+        continue;
       LoseDevice(ErrorText(errno));
       continue;
     }
@@ -205,14 +212,17 @@ void SerialReader::ReadLoop() {
       emptyWakeups = 0;
       continue;
     }
-    if (wake_ >= 0 && fds[1].revents != 0) DrainWake();
+    if (wake_ >= 0 && fds[1].revents != 0)
+      DrainWake();
     const short events = fds[0].revents;
-    if (events == 0) continue;
+    if (events == 0)
+      continue;
 
     int readError = 0;
     const size_t got = live->FillFrom([&](uint8_t* dst, size_t max) -> size_t {
       const ssize_t n = ::read(port_, dst, max);
-      if (n > 0) return static_cast<size_t>(n);
+      if (n > 0)
+        return static_cast<size_t>(n);
       readError = n < 0 ? errno : 0;
       return 0;
     });
@@ -254,7 +264,8 @@ bool SerialReader::Reconnect() {
       return true;
     }
     // A device that is still missing says nothing new; any other failure does.
-    if (error != kNoSuchDevice) SetError(error);
+    if (error != kNoSuchDevice)
+      SetError(error);
   }
   return false;
 }
@@ -265,11 +276,13 @@ bool SerialReader::WaitUnlessStopped(int ms) {
   while (running.load()) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return true;
+    if (left <= 0)
+      return true;
     // Slices bound the wait even when `running` is cleared without Stop() waking us.
     const int slice = static_cast<int>(left < kPollMs ? left : kPollMs);
     pollfd wake{wake_, POLLIN, 0};
-    if (::poll(&wake, wake_ >= 0 ? 1 : 0, slice) > 0) DrainWake();
+    if (::poll(&wake, wake_ >= 0 ? 1 : 0, slice) > 0)
+      DrainWake();
   }
   return false;
 }
@@ -281,7 +294,8 @@ void SerialReader::DrainWake() {
 }
 
 void SerialReader::ClosePort() {
-  if (port_ < 0) return;
+  if (port_ < 0)
+    return;
   CloseDevice(port_);
   port_ = -1;
   open_ = false;

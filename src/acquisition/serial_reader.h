@@ -21,7 +21,7 @@ struct SerialStatus {
   std::string devicePath;  // "/dev/ttyS0", or what OVIXLOG_COM1 names
   bool open = false;       // the device is open now
   bool threadRunning = false;
-  std::string lastError;   // empty, or why the device could not be opened or was lost
+  std::string lastError;  // empty, or why the device could not be opened or was lost
   uint64_t framesAccepted = 0;
   uint64_t framesDropped = 0;  // bad checksum
   uint64_t bytesReceived = 0;

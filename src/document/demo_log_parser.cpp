@@ -6,16 +6,22 @@
 namespace ovixlog {
 
 int AsciiToInt(const char* text) {
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+    ++text;
   bool negative = false;
-  if (*text == '+' || *text == '-') negative = *text++ == '-';
+  if (*text == '+' || *text == '-')
+    negative = *text++ == '-';
   long long value = 0;
   for (; *text >= '0' && *text <= '9'; ++text) {
-    if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (*text - '0');
+    if (value <= static_cast<long long>(INT_MAX) + 1)
+      value = value * 10 + (*text - '0');
   }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
+  if (negative)
+    value = -value;
+  if (value > INT_MAX)
+    return INT_MAX;
+  if (value < INT_MIN)
+    return INT_MIN;
   return static_cast<int>(value);
 }
 
@@ -86,7 +92,8 @@ void DemoLogParser::Payload(uint8_t b) {
         }
       }
     } else {
-      if (index_ < kTextLimit) value_[index_++] = static_cast<char>(b);
+      if (index_ < kTextLimit)
+        value_[index_++] = static_cast<char>(b);
       if (remaining_ == 1 && index_ < kTextLimit) {
         value_[index_] = '\0';
         listener_.OnSetting(AsciiToInt(key_), AsciiToInt(value_));

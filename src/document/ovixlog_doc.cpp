@@ -33,14 +33,16 @@ COvixLogDoc::~COvixLogDoc() {
 }
 
 void COvixLogDoc::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) {
-  if (!sample) return;
+  if (!sample)
+    return;
   {
     std::lock_guard<std::mutex> guard(sampleLock);
     if (sampleCount >= 1 && keepAllSamples.load() == 0) {
       // Unsigned difference: a stamp earlier than the last stored one (an import restarting
       // its clock, a wrapped tick counter) reads as a large gap and is stored.
       const uint32_t gap = sample->tickMs - samples[static_cast<size_t>(sampleCount - 1)]->tickMs;
-      if (gap < kOneSecondMs) return;  // the sample is freed on return; nobody is told
+      if (gap < kOneSecondMs)
+        return;  // the sample is freed on return; nobody is told
     }
     if (sampleCount == sampleCapacity) {
       sampleCapacity += keepAllSamples.load() != 0 ? kKeepAllGrowthStep : kGrowthStep;
@@ -51,7 +53,8 @@ void COvixLogDoc::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier
     maxRowWidth = std::max(maxRowWidth, MeasureLastRowLocked());
     SetModifiedFlag(true);
   }
-  if (notifier != nullptr) notifier->SampleAdded();
+  if (notifier != nullptr)
+    notifier->SampleAdded();
 }
 
 int32_t COvixLogDoc::MeasureLastRowLocked() {
@@ -83,7 +86,8 @@ void COvixLogDoc::DeleteContents() {
 }
 
 bool COvixLogDoc::OnNewDocument() {
-  if (!Document::OnNewDocument()) return false;
+  if (!Document::OnNewDocument())
+    return false;
   ReplaceReader();
   return true;
 }
@@ -110,7 +114,8 @@ SerialReader& COvixLogDoc::ReaderForImport() {
     std::lock_guard<std::mutex> guard(readerLock);
     missing = !reader;
   }
-  if (missing) ReplaceReader();
+  if (missing)
+    ReplaceReader();
   return *reader;
 }
 
@@ -139,7 +144,8 @@ int COvixLogDoc::SampleCapacity() const {
 
 EngineSample COvixLogDoc::SampleAt(int index) const {
   std::lock_guard<std::mutex> guard(sampleLock);
-  if (index < 0 || index >= sampleCount) return EngineSample{};
+  if (index < 0 || index >= sampleCount)
+    return EngineSample{};
   return *samples[static_cast<size_t>(index)];
 }
 
@@ -154,7 +160,8 @@ void COvixLogDoc::FormatRowLocked(TableKind kind, int row, int count, RowBuffer&
   const int firstSampleRow = kind == TableKind::kDisplay ? 2 : 1;
   const RowSettings settings = CurrentRowSettings();
   out.Clear();
-  if (row < 0 || row >= count + firstSampleRow) return;
+  if (row < 0 || row >= count + firstSampleRow)
+    return;
   if (row == 0) {
     RowFormatter::Header(style, settings, out);
   } else if (row < firstSampleRow) {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "acquisition/serial_reader.h"
 #include "acquisition/sample_sink.h"
+#include "acquisition/serial_reader.h"
 #include "format/row_buffer.h"
 #include "format/row_formatter.h"
 #include "framework/document.h"
@@ -45,16 +45,18 @@ class COvixLogDoc : public Document, public SampleSink {
   // Up to `maxRows` display rows from `firstRow`, all from one consistent state of the store.
   void FormatDisplayRows(int firstRow, int maxRows, std::vector<std::string>& rows) const;
 
-  // --- Saving --------------------------------------------------------------------------------------
-  // Passes every row of the text table (or, with `csv`, of the CSV table), each followed by
-  // CR LF, to `write`, as the store stands when the call starts. Stops at the first failed write
-  // and returns false.
+  // --- Saving
+  // -------------------------------------------------------------------------------------- Passes
+  // every row of the text table (or, with `csv`, of the CSV table), each followed by CR LF, to
+  // `write`, as the store stands when the call starts. Stops at the first failed write and returns
+  // false.
   bool WriteRows(bool csv, const std::function<bool(std::string_view)>& write);
   void Serialize(TextArchive& archive) override;
   bool OnSaveDocument(const std::string& path) override;
   bool SaveModified() override;
 
-  // --- Imports ----------------------------------------------------------------------------------------
+  // --- Imports
+  // ----------------------------------------------------------------------------------------
   void OnOpenSerialFile();
   void OnOpenDemoLog();
   // The imports without their file dialog: for a file named on the command line and for the
@@ -65,7 +67,8 @@ class COvixLogDoc : public Document, public SampleSink {
   // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
   void ApplyDemoLogSetting(int key, int value);
 
-  // --- Settings commands ---------------------------------------------------------------------------
+  // --- Settings commands
+  // ---------------------------------------------------------------------------
   void OnPort(int32_t port);
   void OnModel(EngineModel code);
   void OnReadV39();

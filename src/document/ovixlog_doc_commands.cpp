@@ -5,7 +5,8 @@ namespace ovixlog {
 
 void COvixLogDoc::OnPort(int32_t port) {
   // Cancel, or a save that failed, abandons the switch: the samples are not discarded.
-  if (!SaveModified()) return;
+  if (!SaveModified())
+    return;
   commPort = port;
   OnNewDocument();
   UpdateAllViews(nullptr);

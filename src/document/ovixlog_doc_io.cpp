@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <strings.h>
+#include <cerrno>
 
 #include <cstring>
 #include <new>
@@ -27,8 +27,9 @@ class InputFile {
  public:
   explicit InputFile(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) return;
-    struct stat st{};
+    if (fd_ < 0)
+      return;
+    struct stat st {};
     if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
       Close();
       return;
@@ -47,11 +48,13 @@ class InputFile {
   ssize_t Read(uint8_t* buffer, size_t count) {
     for (;;) {
       const ssize_t n = ::read(fd_, buffer, count);
-      if (n >= 0 || errno != EINTR) return n;
+      if (n >= 0 || errno != EINTR)
+        return n;
     }
   }
   void Close() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+      ::close(fd_);
     fd_ = -1;
   }
 
@@ -61,8 +64,7 @@ class InputFile {
 };
 
 std::string ReadFailureText(uint64_t done, uint64_t size) {
-  return "Read failure: read " + std::to_string(done) + " of " + std::to_string(size) +
-         " bytes.";
+  return "Read failure: read " + std::to_string(done) + " of " + std::to_string(size) + " bytes.";
 }
 
 bool HasCsvExtension(const std::string& path) {
@@ -75,9 +77,11 @@ bool HasCsvExtension(const std::string& path) {
 // ----- Imports -----
 
 void COvixLogDoc::OnOpenSerialFile() {
-  if (!SaveModified()) return;
+  if (!SaveModified())
+    return;
   const std::optional<std::string> path = ui().ChooseOpenFile("Open Serial File", kSerialFilter);
-  if (!path) return;
+  if (!path)
+    return;
   ImportSerialFile(*path);
 }
 
@@ -99,8 +103,10 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
   bool readFailed = false;
   for (;;) {
     const ssize_t n = file.Read(block.data(), block.size());
-    if (n < 0) readFailed = true;
-    if (n <= 0) break;
+    if (n < 0)
+      readFailed = true;
+    if (n <= 0)
+      break;
     feed.Feed(FrameAssembler::kNoStamp, block.data(), static_cast<size_t>(n));
     done += static_cast<uint64_t>(n);
   }
@@ -115,9 +121,11 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
 }
 
 void COvixLogDoc::OnOpenDemoLog() {
-  if (!SaveModified()) return;
+  if (!SaveModified())
+    return;
   const std::optional<std::string> path = ui().ChooseOpenFile("Open EFIS DEMO", kDemoLogFilter);
-  if (!path) return;
+  if (!path)
+    return;
   ImportDemoLog(*path);
 }
 
@@ -126,8 +134,7 @@ namespace {
 // Feeds a demo log's stream bytes to the file-feed assembler and applies its settings.
 class DemoLogImport : public DemoLogParser::Listener {
  public:
-  DemoLogImport(COvixLogDoc& document, FrameAssembler& feed,
-                void (COvixLogDoc::*apply)(int, int))
+  DemoLogImport(COvixLogDoc& document, FrameAssembler& feed, void (COvixLogDoc::*apply)(int, int))
       : document_(document), feed_(feed), apply_(apply) {}
   void OnStreamBytes(uint32_t stamp, const uint8_t* bytes, size_t count) override {
     feed_.Feed(stamp, bytes, count);
@@ -169,7 +176,8 @@ bool COvixLogDoc::ImportDemoLog(const std::string& path) {
   uint64_t done = 0;
   while (done < size) {
     const ssize_t n = file.Read(buffer.data() + done, static_cast<size_t>(size - done));
-    if (n <= 0) break;
+    if (n <= 0)
+      break;
     done += static_cast<uint64_t>(n);
   }
   file.Close();
@@ -250,33 +258,37 @@ bool COvixLogDoc::WriteRows(bool csv, const std::function<bool(std::string_view)
     }
     buffer.Char('\r');
     buffer.Char('\n');
-    if (!write(buffer.view())) return false;
+    if (!write(buffer.view()))
+      return false;
   }
   return true;
 }
 
 void COvixLogDoc::Serialize(TextArchive& archive) {
-  if (!archive.IsStoring()) return;
+  if (!archive.IsStoring())
+    return;
   WriteRows(false, [&archive](std::string_view row) { return archive.file().Write(row); });
 }
 
 void COvixLogDoc::MarkSaved(int savedCount) {
   SetModifiedFlag(false);
   std::lock_guard<std::mutex> guard(sampleLock);
-  if (sampleCount != savedCount) SetModifiedFlag(true);
+  if (sampleCount != savedCount)
+    SetModifiedFlag(true);
 }
 
 bool COvixLogDoc::OnSaveDocument(const std::string& path) {
   if (!HasCsvExtension(path)) {
-    if (!Document::OnSaveDocument(path)) return false;
+    if (!Document::OnSaveDocument(path))
+      return false;
     MarkSaved(lastSerializedCount_);
     return true;
   }
   SafeFileWriter file;
   bool ok = file.Open(path);
   if (ok) {
-    ok = WriteRows(true, [&file](std::string_view row) { return file.Write(row); }) &&
-         file.Commit();
+    ok =
+        WriteRows(true, [&file](std::string_view row) { return file.Write(row); }) && file.Commit();
   }
   if (!ok) {
     ui().ShowError("Save Failed", "Unable to write CSV file: " + path);

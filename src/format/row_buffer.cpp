@@ -24,12 +24,16 @@ char* RowBuffer::Field(size_t count, bool negative, int width, bool zeroPad) {
       std::memcpy(out, run, 8);
       out += fill;
     } else {
-      for (size_t i = 0; i < fill; ++i) *out++ = c;
+      for (size_t i = 0; i < fill; ++i)
+        *out++ = c;
     }
   };
-  if (!zeroPad) pad(' ');
-  if (negative) *out++ = '-';
-  if (zeroPad) pad('0');
+  if (!zeroPad)
+    pad(' ');
+  if (negative)
+    *out++ = '-';
+  if (zeroPad)
+    pad('0');
   length_ = static_cast<size_t>(out - data_) + count;
   return out + count;
 }
@@ -38,7 +42,8 @@ void RowBuffer::IntSlow(int64_t value, int width, bool zeroPad) {
   const bool negative = value < 0;
   uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   size_t count = 1;
-  for (uint64_t rest = magnitude / 10; rest != 0; rest /= 10) ++count;
+  for (uint64_t rest = magnitude / 10; rest != 0; rest /= 10)
+    ++count;
   char* p = Field(count, negative, width, zeroPad);
   do {
     *--p = static_cast<char>('0' + magnitude % 10);
@@ -76,7 +81,8 @@ void RowBuffer::Fixed(float value, int width, int precision, bool zeroPad) {
     rounded = scaled >> shift;
     const uint64_t remainder = scaled & ((uint64_t{1} << shift) - 1);
     const uint64_t half = uint64_t{1} << (shift - 1);
-    if (remainder > half || (remainder == half && (rounded & 1) != 0)) ++rounded;
+    if (remainder > half || (remainder == half && (rounded & 1) != 0))
+      ++rounded;
   }
   // The digits of `rounded` with the decimal point `precision` places from the right, written
   // right to left straight into the field.
@@ -90,7 +96,8 @@ void RowBuffer::Fixed(float value, int width, int precision, bool zeroPad) {
     *--p = static_cast<char>('0' + rounded % 10);
     rounded /= 10;
   }
-  if (precision > 0) *--p = '.';
+  if (precision > 0)
+    *--p = '.';
   do {
     *--p = static_cast<char>('0' + rounded % 10);
     rounded /= 10;

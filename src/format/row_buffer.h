@@ -31,7 +31,8 @@ class RowBuffer {
         v /= 10;
       } while (v != 0);
       const char fill = zeroPad ? '0' : ' ';
-      while (p > start) *--p = fill;
+      while (p > start)
+        *--p = fill;
       length_ += static_cast<size_t>(width);
       return;
     }

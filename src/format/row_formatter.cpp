@@ -9,7 +9,8 @@ namespace {
 // turned into one comma.
 void DisplayHeader(RowSettings settings, RowBuffer& out) {
   const ColumnSet columns = ColumnSetFor(settings.model);
-  if (settings.showSystemTime) out.Text("Sys-Time     ");
+  if (settings.showSystemTime)
+    out.Text("Sys-Time     ");
   out.Text("Flt-Time Tach");
   for (int i = 1; i <= columns.chtCount; ++i) {
     out.Text(" CHT");
@@ -20,7 +21,8 @@ void DisplayHeader(RowSettings settings, RowBuffer& out) {
     out.Int(i, 0);
   }
   out.Text(" OilT OilP OAT Volt Unit Flow Fuel Hours");
-  if (columns.carb) out.Text(" Carb");
+  if (columns.carb)
+    out.Text(" Carb");
   out.Text(" Cool");
   for (int i = 1; i <= columns.auxCount; ++i) {
     out.Text(" Aux");
@@ -42,7 +44,8 @@ void RowFormatter::Header(RowStyle style, RowSettings settings, RowBuffer& out) 
   bool inSpaces = false;
   for (char c : display.view()) {
     if (c == ' ') {
-      if (!inSpaces) out.Char(',');
+      if (!inSpaces)
+        out.Char(',');
       inSpaces = true;
     } else {
       out.Char(c);
@@ -56,7 +59,8 @@ void RowFormatter::Rule(EngineModel model, RowBuffer& out) {
   const int width = 13 + 5 * (columns.chtCount + columns.egtCount) + 40 + (columns.carb ? 5 : 0) +
                     5 + 5 * columns.auxCount + 23;
   out.Clear();
-  for (int i = 0; i < width; ++i) out.Char('-');
+  for (int i = 0; i < width; ++i)
+    out.Char('-');
 }
 
 void RowFormatter::Sample(RowStyle style, RowSettings settings, const EngineSample& s,
@@ -89,8 +93,10 @@ void RowFormatter::Sample(RowStyle style, RowSettings settings, const EngineSamp
   out.Char(':');
   out.Int(s.fltSeconds, 2, true);
   field(s.tach, 4);
-  for (int i = 0; i < columns.chtCount; ++i) field(s.cht[i], 4);
-  for (int i = 0; i < columns.egtCount; ++i) field(s.egt[i], 4);
+  for (int i = 0; i < columns.chtCount; ++i)
+    field(s.cht[i], 4);
+  for (int i = 0; i < columns.egtCount; ++i)
+    field(s.egt[i], 4);
   field(s.oilT, 4);
   field(s.oilP, 4);
   field(s.oat, 3);
@@ -99,9 +105,11 @@ void RowFormatter::Sample(RowStyle style, RowSettings settings, const EngineSamp
   real(s.flow, 4, 1);
   real(s.fuel, 4, 1);
   real(s.hours, 5, 1);
-  if (columns.carb) field(s.carb, 4);
+  if (columns.carb)
+    field(s.carb, 4);
   field(s.cool, 4);
-  for (int i = 0; i < columns.auxCount; ++i) field(s.aux[i], 4);
+  for (int i = 0; i < columns.auxCount; ++i)
+    field(s.aux[i], 4);
   field(s.aspd, 4);
   field(s.alt, 5);
   real(s.vsi, 5, 0);

@@ -5,13 +5,15 @@
 namespace ovixlog {
 
 std::string Document::GetTitle() const {
-  if (pathName_.empty()) return "Untitled";
+  if (pathName_.empty())
+    return "Untitled";
   const size_t slash = pathName_.find_last_of('/');
   return slash == std::string::npos ? pathName_ : pathName_.substr(slash + 1);
 }
 
 void Document::AddView(View* view) {
-  if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
+  if (std::find(views_.begin(), views_.end(), view) == views_.end())
+    views_.push_back(view);
 }
 
 void Document::RemoveView(View* view) {
@@ -20,7 +22,8 @@ void Document::RemoveView(View* view) {
 
 void Document::UpdateAllViews(View* sender, long hint) {
   for (View* view : views_) {
-    if (view != sender) view->OnUpdate(sender, hint);
+    if (view != sender)
+      view->OnUpdate(sender, hint);
   }
 }
 
@@ -32,7 +35,8 @@ bool Document::OnNewDocument() {
 }
 
 bool Document::SaveModified() {
-  if (!IsModified()) return true;
+  if (!IsModified())
+    return true;
   switch (ui().AskSaveChanges("Save changes to " + GetTitle() + "?")) {
     case SaveAnswer::kYes:
       return DoFileSave();
@@ -49,11 +53,14 @@ bool Document::DoSave(const std::string& path, bool replace) {
   if (target.empty()) {
     const std::string suggested = pathName_.empty() ? std::string("OvixLog") : GetTitle();
     std::optional<std::string> chosen = ui().ChooseSaveFile(suggested);
-    if (!chosen || chosen->empty()) return false;
+    if (!chosen || chosen->empty())
+      return false;
     target = *chosen;
   }
-  if (!OnSaveDocument(target)) return false;
-  if (replace) pathName_ = target;
+  if (!OnSaveDocument(target))
+    return false;
+  if (replace)
+    pathName_ = target;
   return true;
 }
 

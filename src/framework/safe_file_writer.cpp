@@ -24,10 +24,13 @@ int CreateUniqueFile(const std::string& base, std::string& name) {
   std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = base + ".";
-    for (int i = 0; i < 6; ++i) name += kLetters[pick(rng)];
+    for (int i = 0; i < 6; ++i)
+      name += kLetters[pick(rng)];
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST) break;
+    if (fd >= 0)
+      return fd;
+    if (errno != EEXIST)
+      break;
   }
   name.clear();
   return -1;
@@ -35,12 +38,16 @@ int CreateUniqueFile(const std::string& base, std::string& name) {
 
 }  // namespace
 
-SafeFileWriter::~SafeFileWriter() { Discard(); }
+SafeFileWriter::~SafeFileWriter() {
+  Discard();
+}
 
 void SafeFileWriter::Discard() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0)
+    ::close(fd_);
   fd_ = -1;
-  if (!temp_.empty()) ::unlink(temp_.c_str());
+  if (!temp_.empty())
+    ::unlink(temp_.c_str());
   temp_.clear();
   buffer_.clear();
 }
@@ -49,11 +56,12 @@ bool SafeFileWriter::Open(const std::string& path) {
   target_ = path;
   // Saving through a symbolic link updates the file it points to; renaming over the link itself
   // would replace the link with a copy and leave the real file stale.
-  struct stat st{};
+  struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                          &std::free);
-    if (resolved) target_ = resolved.get();
+                                                         &std::free);
+    if (resolved)
+      target_ = resolved.get();
   }
   const bool exists = ::stat(target_.c_str(), &st) == 0;
   // A target that exists but is not a regular file (a folder, a device such as /dev/full) is
@@ -75,15 +83,18 @@ bool SafeFileWriter::Open(const std::string& path) {
     failed_ = true;
     return false;
   }
-  if (exists) ::fchmod(fd_, st.st_mode & 07777);
+  if (exists)
+    ::fchmod(fd_, st.st_mode & 07777);
   buffer_.reserve(kBufferSize);
   return true;
 }
 
 bool SafeFileWriter::Write(std::string_view bytes) {
-  if (failed_ || fd_ < 0) return false;
+  if (failed_ || fd_ < 0)
+    return false;
   buffer_.append(bytes);
-  if (buffer_.size() >= kBufferSize) return Flush();
+  if (buffer_.size() >= kBufferSize)
+    return Flush();
   return true;
 }
 
@@ -91,7 +102,8 @@ bool SafeFileWriter::Flush() {
   size_t done = 0;
   while (done < buffer_.size()) {
     const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EINTR)
+      continue;
     if (n <= 0) {
       failed_ = true;
       return false;
@@ -111,10 +123,12 @@ bool SafeFileWriter::Commit() {
     return false;
   }
   bool ok = Flush();
-  if (ok && !temp_.empty()) ok = ::fsync(fd_) == 0;
+  if (ok && !temp_.empty())
+    ok = ::fsync(fd_) == 0;
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
-  if (ok && !temp_.empty()) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+  if (ok && !temp_.empty())
+    ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
   if (!ok) {
     failed_ = true;
     Discard();

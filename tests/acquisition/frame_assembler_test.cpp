@@ -29,14 +29,16 @@ struct Harness {
   }
   std::vector<uint32_t> Stamps() const {
     std::vector<uint32_t> stamps;
-    for (const auto& s : sink.Samples()) stamps.push_back(s.tickMs);
+    for (const auto& s : sink.Samples())
+      stamps.push_back(s.tickMs);
     return stamps;
   }
 };
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes out;
-  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  for (const auto& p : parts)
+    out.insert(out.end(), p.begin(), p.end());
   return out;
 }
 
@@ -65,14 +67,16 @@ TEST(FrameAssembler, YieldsTheSameFramesWhateverTheChunking) {
                             {kModel7100, 0}, {kModel8100, 0}, {5, 1}};
   for (const auto& f : formats) {
     SCOPED_TRACE(testing::Message() << "model " << f.model << " alt " << f.alt);
-    const Stream stream = GoodFrames(f.model, f.alt, 300, static_cast<uint32_t>(f.model * 10 + f.alt));
+    const Stream stream =
+        GoodFrames(f.model, f.alt, 300, static_cast<uint32_t>(f.model * 10 + f.alt));
 
     Harness whole(f.model, f.alt);
     whole.Feed(stream.bytes);
     test::ExpectSameEngineValues(whole.sink.Samples(), stream.samples);
 
     Harness byByte(f.model, f.alt);
-    for (uint8_t b : stream.bytes) byByte.Feed(Bytes{b});
+    for (uint8_t b : stream.bytes)
+      byByte.Feed(Bytes{b});
     test::ExpectSameEngineValues(byByte.sink.Samples(), stream.samples);
 
     Harness random(f.model, f.alt);
@@ -90,7 +94,8 @@ TEST(FrameAssembler, YieldsTheSameFramesWhateverTheChunking) {
     size_t pos = 0;
     while (pos < stream.bytes.size()) {
       live.assembler.FillFrom([&](uint8_t* dst, size_t max) {
-        const size_t n = std::min({max, static_cast<size_t>(rng() % 200), stream.bytes.size() - pos});
+        const size_t n =
+            std::min({max, static_cast<size_t>(rng() % 200), stream.bytes.size() - pos});
         std::memcpy(dst, stream.bytes.data() + pos, n);
         pos += n;
         return n;
@@ -125,16 +130,32 @@ TEST(FrameAssembler, ResynchronisesAfterNoiseAndBadFrames) {
 
   const ResyncCase cases[] = {
       {"noise without FE, then a frame", kModel5100, 0, Concat({noise, frameA}), {a}, 0},
-      {"partial headers cost one byte each", kModel5100, 0,
-       Concat({{0xFE, 0xFF, 0x01, 0xFE, 0xFF, 0xFF, 0xFE, 0x00}, frameA}), {a}, 0},
+      {"partial headers cost one byte each",
+       kModel5100,
+       0,
+       Concat({{0xFE, 0xFF, 0x01, 0xFE, 0xFF, 0xFF, 0xFE, 0x00}, frameA}),
+       {a},
+       0},
       {"bad checksum then a good frame", kModel5100, 0, Concat({badA, frameB}), {b}, 1},
       {"header repeated before a frame", kModel5100, 0, Concat({{0xFE, 0xFE}, frameA}), {a}, 0},
-      {"NUL bytes inside a frame are data", kModel5100, 0,
-       FrameBuilder::Build(EngineSample{}, kModel5100), {zero}, 0},
-      {"alternate frames while the model ignores the format", kModel7100, 1,
-       Concat({FrameBuilder::Build(a, kModel5100, 1), FrameBuilder::Build(b, kModel5100, 1)}), {}, 0},
-      {"normal frames while reading the alternate format", kModel5100, 1, Concat({frameA, frameB}),
-       {}, 0},
+      {"NUL bytes inside a frame are data",
+       kModel5100,
+       0,
+       FrameBuilder::Build(EngineSample{}, kModel5100),
+       {zero},
+       0},
+      {"alternate frames while the model ignores the format",
+       kModel7100,
+       1,
+       Concat({FrameBuilder::Build(a, kModel5100, 1), FrameBuilder::Build(b, kModel5100, 1)}),
+       {},
+       0},
+      {"normal frames while reading the alternate format",
+       kModel5100,
+       1,
+       Concat({frameA, frameB}),
+       {},
+       0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -147,7 +168,8 @@ TEST(FrameAssembler, ResynchronisesAfterNoiseAndBadFrames) {
 
 TEST(FrameAssembler, CompletesAFrameAcrossFeedsIncludingACutHeader) {
   const Stream stream = GoodFrames(kModel5100, 0, 2, 3);
-  for (size_t cut : {size_t{1}, size_t{2}, size_t{3}, size_t{40}, size_t{72}, size_t{74}, size_t{75}}) {
+  for (size_t cut :
+       {size_t{1}, size_t{2}, size_t{3}, size_t{40}, size_t{72}, size_t{74}, size_t{75}}) {
     SCOPED_TRACE(cut);
     Harness h;
     const Bytes noisy = Concat({{0x11, 0x22}, stream.bytes});
@@ -166,7 +188,7 @@ TEST(FrameAssembler, ModelChangeTakesEffectAtTheNextFill) {
   h.model = kModel3100;
   h.Feed(shortFrames.bytes);
   test::ExpectSameEngineValues(h.sink.Samples(), {longFrames.samples[0], longFrames.samples[1],
-                                            shortFrames.samples[0], shortFrames.samples[1]});
+                                                  shortFrames.samples[0], shortFrames.samples[1]});
 
   // 73-byte frames read as 48-byte frames fail their checksum.
   Harness cut(kModel3100);
@@ -178,8 +200,8 @@ TEST(FrameAssembler, ModelChangeTakesEffectAtTheNextFill) {
 TEST(FrameAssembler, SynthesisesStampsTwelveToTheSecond) {
   Harness h;
   h.Feed(GoodFrames(kModel5100, 0, 12, 1).bytes);
-  EXPECT_EQ(h.Stamps(), (std::vector<uint32_t>{83, 166, 250, 333, 416, 500, 583, 666, 750, 833,
-                                               916, 1000}));
+  EXPECT_EQ(h.Stamps(),
+            (std::vector<uint32_t>{83, 166, 250, 333, 416, 500, 583, 666, 750, 833, 916, 1000}));
 }
 
 TEST(FrameAssembler, GivenStampsAreKeptAndSynthesisContinuesFromThem) {
@@ -204,7 +226,8 @@ TEST(FrameAssembler, OnlyGoodFramesAdvanceTheClock) {
   Harness h;
   std::mt19937 rng(1);
   const EngineSample s = test::RandomSample(rng, kModel5100);
-  h.Feed(Concat({FrameBuilder::Build(s, kModel5100, 0, Checksum::kBad), FrameBuilder::Build(s, kModel5100)}));
+  h.Feed(Concat(
+      {FrameBuilder::Build(s, kModel5100, 0, Checksum::kBad), FrameBuilder::Build(s, kModel5100)}));
   EXPECT_EQ(h.Stamps(), (std::vector<uint32_t>{83}));
 }
 

@@ -47,7 +47,8 @@ double MillisecondsSince(Clock::time_point start) {
 bool Eventually(const std::function<bool()>& condition) {
   const auto deadline = Clock::now() + kPatience;
   while (!condition()) {
-    if (Clock::now() > deadline) return false;
+    if (Clock::now() > deadline)
+      return false;
     std::this_thread::yield();
     ::poll(nullptr, 0, 1);
   }
@@ -63,7 +64,8 @@ class WaitingSink : public SampleSink {
       samples_.push_back(*sample);
     }
     changed_.notify_all();
-    if (notifier != nullptr) notifier->SampleAdded();
+    if (notifier != nullptr)
+      notifier->SampleAdded();
   }
   bool WaitForCount(size_t count) {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -113,15 +115,18 @@ class PseudoTerminal {
   bool Write(const uint8_t* data, size_t size, const std::atomic<bool>* keepGoing = nullptr) {
     const auto deadline = Clock::now() + kPatience;
     while (size > 0) {
-      if (keepGoing != nullptr && !keepGoing->load()) return false;
+      if (keepGoing != nullptr && !keepGoing->load())
+        return false;
       const ssize_t n = ::write(master_, data, size);
       if (n > 0) {
         data += n;
         size -= static_cast<size_t>(n);
         continue;
       }
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-      if (keepGoing == nullptr && Clock::now() > deadline) return false;
+      if (n < 0 && errno != EAGAIN && errno != EINTR)
+        return false;
+      if (keepGoing == nullptr && Clock::now() > deadline)
+        return false;
       pollfd out{master_, POLLOUT, 0};
       ::poll(&out, 1, 50);
     }
@@ -136,8 +141,10 @@ class PseudoTerminal {
 
   // Closes both ends, as when a USB adapter is pulled out.
   void Unplug() {
-    if (slave_ >= 0) ::close(slave_);
-    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0)
+      ::close(slave_);
+    if (master_ >= 0)
+      ::close(master_);
     slave_ = master_ = -1;
   }
 
@@ -155,14 +162,16 @@ std::vector<EngineSample> SyncFreeSamples(EngineModel model, int count, uint32_t
   while (static_cast<int>(samples.size()) < count) {
     const EngineSample s = test::RandomSample(rng, model);
     const Bytes frame = FrameBuilder::Build(s, model);
-    if (std::find(frame.begin() + 3, frame.end(), kSyncByte) == frame.end()) samples.push_back(s);
+    if (std::find(frame.begin() + 3, frame.end(), kSyncByte) == frame.end())
+      samples.push_back(s);
   }
   return samples;
 }
 
 Bytes FramesOf(const std::vector<EngineSample>& samples, EngineModel model, int32_t alt = 0) {
   Bytes bytes;
-  for (const auto& s : samples) FrameBuilder::Append(bytes, s, model, alt);
+  for (const auto& s : samples)
+    FrameBuilder::Append(bytes, s, model, alt);
   return bytes;
 }
 
@@ -170,7 +179,8 @@ Bytes FramesOf(const std::vector<EngineSample>& samples, EngineModel model, int3
 bool WriteInRandomChunks(PseudoTerminal& pty, const Bytes& bytes, std::mt19937& rng) {
   for (size_t pos = 0; pos < bytes.size();) {
     const size_t n = std::min<size_t>(rng() % 200 + 1, bytes.size() - pos);
-    if (!pty.Write(bytes.data() + pos, n)) return false;
+    if (!pty.Write(bytes.data() + pos, n))
+      return false;
     pos += n;
   }
   return true;
@@ -208,13 +218,16 @@ TEST(SerialReader, MapsPortNamesToDevices) {
       {"/dev/ttyACM0", nullptr, nullptr, "/dev/ttyACM0"},
       {"", nullptr, nullptr, ""},
   };
-  for (int n = 1; n <= 8; ++n) ::unsetenv(("OVIXLOG_COM" + std::to_string(n)).c_str());
+  for (int n = 1; n <= 8; ++n)
+    ::unsetenv(("OVIXLOG_COM" + std::to_string(n)).c_str());
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "'" << c.name << "' with "
-                                    << (c.variable ? c.variable : "no variable"));
-    if (c.variable != nullptr) ::setenv(c.variable, c.value, 1);
+    SCOPED_TRACE(testing::Message()
+                 << "'" << c.name << "' with " << (c.variable ? c.variable : "no variable"));
+    if (c.variable != nullptr)
+      ::setenv(c.variable, c.value, 1);
     EXPECT_EQ(SerialReader::DevicePathFor(c.name), c.expected);
-    if (c.variable != nullptr) ::unsetenv(c.variable);
+    if (c.variable != nullptr)
+      ::unsetenv(c.variable);
   }
 }
 
@@ -455,10 +468,12 @@ class CheckingSink : public SampleSink, public SampleNotifier {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       ++count_;
-      if (!known) ++unknown_;
+      if (!known)
+        ++unknown_;
     }
     changed_.notify_all();
-    if (notifier != nullptr) notifier->SampleAdded();
+    if (notifier != nullptr)
+      notifier->SampleAdded();
   }
   void SampleAdded() override {
     std::lock_guard<std::mutex> lock(notifierLock);
@@ -512,7 +527,8 @@ TEST(SerialReader, SurvivesBeingRecreatedUnderAFullSpeedStream) {
   std::atomic<uint64_t> written{0};
   std::thread writer([&] {
     while (writing.load()) {
-      if (!pty.Write(stream, &writing)) break;
+      if (!pty.Write(stream, &writing))
+        break;
       written += stream.size();
     }
   });

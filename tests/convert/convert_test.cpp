@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/demo_log_builder.h"
 #include "../document/doc_fixture.h"
+#include "acquisition/demo_log_builder.h"
 
 namespace ovixlog {
 namespace {
@@ -64,7 +64,8 @@ TEST(Converter, WritesTheTableToStdoutOrToTheNamedFile) {
       {"flight.bin", ExpectedTable(capture, {}, false), ""},
       {"--csv flight.bin", ExpectedTable(capture, {}, true), ""},
       {"--all --oldest flight.bin", ExpectedTable(capture, allOldest, false), ""},
-      {"--all --newest --serial -o out.CSV flight.bin", ExpectedTable(capture, all, true), "out.CSV"},
+      {"--all --newest --serial -o out.CSV flight.bin", ExpectedTable(capture, all, true),
+       "out.CSV"},
       {"--all -o out.txt flight.bin", ExpectedTable(capture, all, false), "out.txt"},
   };
   for (const auto& c : cases) {
@@ -72,7 +73,8 @@ TEST(Converter, WritesTheTableToStdoutOrToTheNamedFile) {
     std::string args = c.args;
     for (const char* name : {"flight.bin", "out.CSV", "out.txt"}) {
       const size_t at = args.find(name);
-      if (at != std::string::npos) args.replace(at, std::string(name).size(), folder / name);
+      if (at != std::string::npos)
+        args.replace(at, std::string(name).size(), folder / name);
     }
     const ProcessResult run = Convert(folder, args);
     EXPECT_EQ(run.status, 0);
@@ -166,9 +168,9 @@ TEST(Converter, ImportsAHugeSparseCaptureInBoundedMemory) {
   const std::string out = folder / "out.csv";
   const char* argv[] = {OVIXLOG_CONVERT_EXE, "--all", "-o", out.c_str(), path.c_str(), nullptr};
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, OVIXLOG_CONVERT_EXE, nullptr, nullptr, const_cast<char**>(argv),
-                        environ),
-            0);
+  ASSERT_EQ(
+      posix_spawn(&pid, OVIXLOG_CONVERT_EXE, nullptr, nullptr, const_cast<char**>(argv), environ),
+      0);
   int status = 0;
   rusage usage{};
   ASSERT_EQ(::wait4(pid, &status, 0, &usage), pid);

@@ -10,8 +10,8 @@
 #include "acquisition/frame_builder.h"
 #include "document/ovixlog_doc.h"
 #include "framework/startup_settings.h"
-#include "support/temp_folder.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_folder.h"
 #include "support/test_support.h"
 
 namespace ovixlog::test {
@@ -34,7 +34,8 @@ struct DocFixture {
     doc->OnNewDocument();
   }
   ~DocFixture() {
-    if (doc) doc->RemoveView(&view);
+    if (doc)
+      doc->RemoveView(&view);
   }
 
   // Adds a sample whose tach tells it apart, stamped `stamp`.
@@ -58,7 +59,8 @@ struct DocFixture {
   std::string Table(bool csv) const {
     std::string all;
     const int rows = csv ? doc->SampleCount() + 1 : doc->GetRowCount();
-    for (int row = 0; row < rows; ++row) all += (csv ? CsvRow(row) : DisplayRow(row)) + "\r\n";
+    for (int row = 0; row < rows; ++row)
+      all += (csv ? CsvRow(row) : DisplayRow(row)) + "\r\n";
     return all;
   }
 

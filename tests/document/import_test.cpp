@@ -16,7 +16,8 @@ using Message = test::ScriptedUserInterface::Message;
 
 std::vector<int> Tachs(const COvixLogDoc& doc) {
   std::vector<int> tachs;
-  for (int i = 0; i < doc.SampleCount(); ++i) tachs.push_back(doc.SampleAt(i).tach);
+  for (int i = 0; i < doc.SampleCount(); ++i)
+    tachs.push_back(doc.SampleAt(i).tach);
   return tachs;
 }
 
@@ -33,9 +34,11 @@ TEST(SerialFileImport, KeepsEveryTwelfthFrameOrAllOfThem) {
     const std::vector<int> tachs = Tachs(*f.doc);
     if (keepAll) {
       ASSERT_EQ(tachs.size(), 120u);
-      for (int i = 0; i < 120; ++i) EXPECT_EQ(tachs[static_cast<size_t>(i)], 1000 + i);
+      for (int i = 0; i < 120; ++i)
+        EXPECT_EQ(tachs[static_cast<size_t>(i)], 1000 + i);
     } else {
-      EXPECT_EQ(tachs, (std::vector<int>{1000, 1012, 1024, 1036, 1048, 1060, 1072, 1084, 1096, 1108}));
+      EXPECT_EQ(tachs,
+                (std::vector<int>{1000, 1012, 1024, 1036, 1048, 1060, 1072, 1084, 1096, 1108}));
     }
     EXPECT_EQ(f.ui.calls().front().text, "All Files (*.*)|*.*||");
     EXPECT_TRUE(f.doc->IsModified());
@@ -52,10 +55,12 @@ TEST(SerialFileImport, SameCaptureTwiceGivesTheSameStamps) {
   WriteBytes(path, Capture(30));
   ASSERT_TRUE(f.doc->ImportSerialFile(path));
   std::vector<uint32_t> first;
-  for (int i = 0; i < f.doc->SampleCount(); ++i) first.push_back(f.doc->SampleAt(i).tickMs);
+  for (int i = 0; i < f.doc->SampleCount(); ++i)
+    first.push_back(f.doc->SampleAt(i).tickMs);
   ASSERT_TRUE(f.doc->ImportSerialFile(path));
   std::vector<uint32_t> second;
-  for (int i = 0; i < f.doc->SampleCount(); ++i) second.push_back(f.doc->SampleAt(i).tickMs);
+  for (int i = 0; i < f.doc->SampleCount(); ++i)
+    second.push_back(f.doc->SampleAt(i).tickMs);
   EXPECT_EQ(first, second);
   EXPECT_EQ(first.back(), 2500u);
 }
@@ -96,8 +101,8 @@ TEST(Imports, CancellingTheDialogChangesNothing) {
   f.doc->OnOpenSerialFile();
   EXPECT_EQ(f.doc->SampleCount(), 1);
   EXPECT_TRUE(f.ui.errors().empty());
-  EXPECT_EQ(f.ui.questions(), (std::vector<std::string>{"Save changes to Untitled?",
-                                                        "Save changes to Untitled?"}));
+  EXPECT_EQ(f.ui.questions(),
+            (std::vector<std::string>{"Save changes to Untitled?", "Save changes to Untitled?"}));
   // Cancel at the save question stops before the dialog.
   f.ui.ClearCalls();
   f.ui.QueueSaveAnswer(SaveAnswer::kCancel);
@@ -153,10 +158,12 @@ TEST(DemoLogImport, AppliesSettingRecords) {
     StartupSettings settings;
     settings.model = c.startModel;
     DocFixture f(settings);
-    if (c.startAlt != 0) f.doc->OnReadV39();
+    if (c.startAlt != 0)
+      f.doc->OnReadV39();
     f.view.updates = 0;
     DemoLogBuilder log;
-    for (const auto& text : c.settings) log.Setting(10, text);
+    for (const auto& text : c.settings)
+      log.Setting(10, text);
     const std::string path = f.folder / "demo.log";
     WriteBytes(path, log.bytes());
     ASSERT_TRUE(f.doc->ImportDemoLog(path));
@@ -179,7 +186,8 @@ TEST(DemoLogImport, StreamsFramesWithTheRecordStampsAndTheReaderSettings) {
   ASSERT_TRUE(f.doc->ImportDemoLog(path));
   ASSERT_EQ(f.doc->SampleCount(), 5);
   const uint32_t stamps[] = {1000, 2000, 3000, 9000, 10000};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(f.doc->SampleAt(i).tickMs, stamps[i]);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(f.doc->SampleAt(i).tickMs, stamps[i]);
   EXPECT_EQ(f.doc->SampleAt(3).cht[2], 0) << "decoded with the short layout";
   EXPECT_EQ(f.doc->model.load(), kModel3100);
 }

@@ -14,7 +14,8 @@ using test::DocFixture;
 
 TEST(SampleStore, KeepsOneSamplePerSecondAgainstTheLastStoredSample) {
   DocFixture f;
-  for (uint32_t stamp : {0u, 400u, 999u, 1000u, 1500u, 2100u}) f.Add(stamp, static_cast<int16_t>(stamp));
+  for (uint32_t stamp : {0u, 400u, 999u, 1000u, 1500u, 2100u})
+    f.Add(stamp, static_cast<int16_t>(stamp));
   ASSERT_EQ(f.doc->SampleCount(), 3);
   EXPECT_EQ(f.doc->SampleAt(0).tickMs, 0u);
   EXPECT_EQ(f.doc->SampleAt(1).tickMs, 1000u);
@@ -58,7 +59,8 @@ TEST(SampleStore, GrowsInStepsOfTenOrFiftyWhenKeepingAll) {
     int added = 0;
     for (const auto& [count, capacity] : c.capacityAfter) {
       while (added < count) {
-        if (added == c.toggleKeepAllAt) f.doc->OnKeepAllSamples();
+        if (added == c.toggleKeepAllAt)
+          f.doc->OnKeepAllSamples();
         f.Add(static_cast<uint32_t>(added) * 1000u);
         ++added;
       }
@@ -102,9 +104,11 @@ TEST(Rows, EmptyStoreHasHeaderAndRuleOnly) {
   EXPECT_EQ(f.doc->GetRowCount(), 2);
   EXPECT_EQ(f.DisplayRow(0).substr(0, 13), "Flt-Time Tach");
   EXPECT_EQ(f.DisplayRow(1), std::string(156, '-'));
-  for (int row : {-1, 2, 100}) EXPECT_EQ(f.DisplayRow(row), "") << row;
+  for (int row : {-1, 2, 100})
+    EXPECT_EQ(f.DisplayRow(row), "") << row;
   EXPECT_EQ(f.CsvRow(0).substr(0, 13), "Flt-Time,Tach");
-  for (int row : {-1, 1}) EXPECT_EQ(f.CsvRow(row), "") << row;
+  for (int row : {-1, 1})
+    EXPECT_EQ(f.CsvRow(row), "") << row;
 }
 
 TEST(Rows, FollowTheOrderSetting) {
@@ -166,11 +170,16 @@ TEST(SampleStoreThreads, ReaderThreadAndUserInterfaceThreadShareTheStoreSafely) 
     f.doc->FormatCsvRow(count / 2, text);
     f.doc->FormatDisplayRows(0, 40, rows);
     ASSERT_FALSE(rows.empty());
-    for (const auto& row : rows) ASSERT_FALSE(row.empty());
-    if (round % 50 == 0) f.doc->DeleteContents();
-    if (round % 100 == 0) f.doc->OnNewDocument();
-    if (round % 7 == 0) f.doc->OnOldestFirst();
-    if (round % 11 == 0) f.doc->OnNewestFirst();
+    for (const auto& row : rows)
+      ASSERT_FALSE(row.empty());
+    if (round % 50 == 0)
+      f.doc->DeleteContents();
+    if (round % 100 == 0)
+      f.doc->OnNewDocument();
+    if (round % 7 == 0)
+      f.doc->OnOldestFirst();
+    if (round % 11 == 0)
+      f.doc->OnNewestFirst();
   }
   stop = true;
   producer.join();

@@ -15,8 +15,8 @@ TEST(Saving, TheExtensionAloneChoosesCsvOrText) {
     std::string name;
     bool csv;
   };
-  const Case cases[] = {{"flight.csv", true},   {"FLIGHT.CSV", true},   {"a.Csv", true},
-                        {"flight.txt", false},  {"flight", false},      {"data.csv.bak", false},
+  const Case cases[] = {{"flight.csv", true},      {"FLIGHT.CSV", true}, {"a.Csv", true},
+                        {"flight.txt", false},     {"flight", false},    {"data.csv.bak", false},
                         {"logs.csv/flight", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -56,7 +56,8 @@ TEST(Saving, WritesWholeRowsInTheCurrentOrder) {
 
 TEST(Saving, FailuresKeepThePreviousFileAndTheModifiedFlag) {
   DocFixture f;
-  for (int i = 0; i < 100; ++i) f.Add(static_cast<uint32_t>(i) * 1000);
+  for (int i = 0; i < 100; ++i)
+    f.Add(static_cast<uint32_t>(i) * 1000);
   const std::string csv = f.folder / "flight.csv";
   const std::string text = f.folder / "flight.txt";
   WriteWholeFile(csv, "previous csv");
@@ -96,7 +97,7 @@ TEST(Saving, OutputFileIsWrittenAtEverySaveQuestionWithoutAsking) {
   f.startup.autoSavePath = f.folder / "missing/out.csv";
   EXPECT_TRUE(f.doc->SaveModified()) << "a failed automatic save does not stop the caller";
   EXPECT_EQ(f.ui.errors(), (std::vector<Message>{{"Save Failed", "Unable to write CSV file: " +
-                                                                       f.startup.autoSavePath}}));
+                                                                     f.startup.autoSavePath}}));
 }
 
 TEST(Saving, SaveQuestionFollowsTheAnswer) {
@@ -174,12 +175,14 @@ TEST(SettingsCommands, TogglesAndOrder) {
   f.doc->OnKeepAllSamples();
   f.doc->OnShowSystemTime();
   f.doc->OnOldestFirst();
-  EXPECT_EQ(f.doc->keepAllSamples.load() + f.doc->showSystemTime.load() + f.doc->oldestFirst.load(), 3);
+  EXPECT_EQ(f.doc->keepAllSamples.load() + f.doc->showSystemTime.load() + f.doc->oldestFirst.load(),
+            3);
   f.doc->OnKeepAllSamples();
   f.doc->OnShowSystemTime();
   f.doc->OnNewestFirst();
   f.doc->OnNewestFirst();
-  EXPECT_EQ(f.doc->keepAllSamples.load() + f.doc->showSystemTime.load() + f.doc->oldestFirst.load(), 0);
+  EXPECT_EQ(f.doc->keepAllSamples.load() + f.doc->showSystemTime.load() + f.doc->oldestFirst.load(),
+            0);
   EXPECT_EQ(f.view.updates, 7);
 }
 

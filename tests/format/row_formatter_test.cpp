@@ -126,8 +126,11 @@ TEST(RowBuffer, IntegersPrintAsPrintfDoesOverEveryValue) {
     int width;
     bool zeroPad;
   };
-  const Conversion conversions[] = {{"%4lld", 4, false}, {"%3lld", 3, false}, {"%5lld", 5, false},
-                                    {"%02lld", 2, true}, {"%03lld", 3, true}};
+  const Conversion conversions[] = {{"%4lld", 4, false},
+                                    {"%3lld", 3, false},
+                                    {"%5lld", 5, false},
+                                    {"%02lld", 2, true},
+                                    {"%03lld", 3, true}};
   RowBuffer b;
   for (const auto& c : conversions) {
     SCOPED_TRACE(c.format);
@@ -170,7 +173,9 @@ TEST(RowBuffer, RealsPrintAsPrintfDoesForEveryScaledValueAndRandomFloats) {
       uint32_t bits = static_cast<uint32_t>(rng());
       float value;
       std::memcpy(&value, &bits, sizeof value);
-      if (i % 2 == 0) value = std::ldexp(static_cast<float>(rng() % 2000000) - 1e6f, -static_cast<int>(rng() % 12));
+      if (i % 2 == 0)
+        value =
+            std::ldexp(static_cast<float>(rng() % 2000000) - 1e6f, -static_cast<int>(rng() % 12));
       b.Clear();
       b.Fixed(value, c.width, c.precision, c.zeroPad);
       ASSERT_EQ(std::string(b.view()), Printf(c.format, static_cast<double>(value))) << value;
@@ -183,15 +188,18 @@ TEST(RowFormatter, RowsOfRandomSamplesMatchPrintfRows) {
   for (int i = 0; i < 2000; ++i) {
     const EngineSample s = test::RandomSample(rng, kModel8100);
     char expected[1024];
-    int n = std::snprintf(expected, sizeof expected, "%02d:%02d:%02d %4d", s.fltHours,
-                          s.fltMinutes, s.fltSeconds, s.tach);
-    for (int k = 0; k < 3; ++k) n += std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n), " %4d", s.cht[k]);
-    for (int k = 0; k < 9; ++k) n += std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n), " %4d", s.egt[k]);
+    int n = std::snprintf(expected, sizeof expected, "%02d:%02d:%02d %4d", s.fltHours, s.fltMinutes,
+                          s.fltSeconds, s.tach);
+    for (int k = 0; k < 3; ++k)
+      n += std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n), " %4d", s.cht[k]);
+    for (int k = 0; k < 9; ++k)
+      n += std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n), " %4d", s.egt[k]);
     n += std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n),
                        " %4d %4d %3d %4.1f %4d %4.1f %4.1f %5.1f %4d %4d", s.oilT, s.oilP, s.oat,
                        static_cast<double>(s.volt), s.unit, static_cast<double>(s.flow),
                        static_cast<double>(s.fuel), static_cast<double>(s.hours), s.carb, s.cool);
-    for (int k = 0; k < 6; ++k) n += std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n), " %4d", s.aux[k]);
+    for (int k = 0; k < 6; ++k)
+      n += std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n), " %4d", s.aux[k]);
     std::snprintf(expected + n, sizeof expected - static_cast<size_t>(n), " %4d %5d %5.0f %05.2f",
                   s.aspd, s.alt, static_cast<double>(s.vsi), static_cast<double>(s.baro));
     ASSERT_EQ(Row(RowStyle::kDisplay, kModel8100, false, s), expected);

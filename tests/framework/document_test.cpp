@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_folder.h"
 
 namespace ovixlog {
 namespace {

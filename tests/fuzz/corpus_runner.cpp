@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
   };
   for (int i = 1; i < argc; ++i) {
     if (std::filesystem::is_directory(argv[i])) {
-      for (const auto& entry : std::filesystem::directory_iterator(argv[i])) run(entry.path());
+      for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
+        run(entry.path());
     } else {
       run(argv[i]);
     }

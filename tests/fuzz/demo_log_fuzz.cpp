@@ -6,8 +6,8 @@
 #include <string>
 
 #include "document/ovixlog_doc.h"
-#include "fuzz_input.h"
 #include "framework/user_interface.h"
+#include "fuzz_input.h"
 
 namespace {
 

@@ -31,9 +31,9 @@ class CheckingSink : public SampleSink {
     const EngineModel model = assembler_->frameModel();
     const int32_t alt = alt_->load();
     Check(length == FrameLengthFor(model, alt), "frame length follows model and format");
-    Check(frame[0] == kSyncByte && frame[1] == SyncHeaderMiddle(model, alt) &&
-              frame[2] == kSyncByte,
-          "frame opens with the chosen header");
+    Check(
+        frame[0] == kSyncByte && frame[1] == SyncHeaderMiddle(model, alt) && frame[2] == kSyncByte,
+        "frame opens with the chosen header");
     Check(frame[length - 1] == FrameBuilder::ChecksumOf(frame, length), "checksum is correct");
     if (!stampsGiven_) {
       lastStamp_ += phase_ == 2 ? 84u : 83u;
@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 4: {
         const uint32_t stamp = input.Word();
-        if (stamp != FrameAssembler::kNoStamp) sink.StampsGiven();
+        if (stamp != FrameAssembler::kNoStamp)
+          sink.StampsGiven();
         const std::vector<uint8_t> chunk = input.Bytes(input.Byte());
         assembler.Feed(stamp, chunk.data(), chunk.size());
         break;
@@ -98,8 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
     }
-    ovixlog::fuzz::Check(assembler.pending() >= 0 && assembler.pending() <= FrameAssembler::kRingSize,
-                         "ring holds at most its size");
+    ovixlog::fuzz::Check(
+        assembler.pending() >= 0 && assembler.pending() <= FrameAssembler::kRingSize,
+        "ring holds at most its size");
   }
   return 0;
 }

@@ -6,7 +6,8 @@
 namespace ovixlog::fuzz {
 
 void Check(bool condition, const char* what) {
-  if (condition) return;
+  if (condition)
+    return;
   std::fprintf(stderr, "invariant broken: %s\n", what);
   std::abort();
 }

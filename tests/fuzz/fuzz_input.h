@@ -15,7 +15,8 @@ class FuzzInput {
   uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
   uint32_t Word() {
     uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = value << 8 | Byte();
+    for (int i = 0; i < 4; ++i)
+      value = value << 8 | Byte();
     return value;
   }
   // Up to `count` bytes, fewer at the end of the input.

@@ -16,7 +16,8 @@ using Bytes = std::vector<uint8_t>;
 void Write(const std::filesystem::path& path, const Bytes& bytes) {
   std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 ovixlog::EngineSample Sample(int i) {
@@ -37,9 +38,11 @@ Bytes FeedOps(const Bytes& stream, uint32_t stamp, size_t chunk) {
   for (size_t pos = 0; pos < stream.size(); pos += chunk) {
     const size_t n = std::min(chunk, stream.size() - pos);
     ops.push_back(4);
-    for (int shift = 24; shift >= 0; shift -= 8) ops.push_back(static_cast<uint8_t>(stamp >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+      ops.push_back(static_cast<uint8_t>(stamp >> shift));
     ops.push_back(static_cast<uint8_t>(n));
-    ops.insert(ops.end(), stream.begin() + static_cast<long>(pos), stream.begin() + static_cast<long>(pos + n));
+    ops.insert(ops.end(), stream.begin() + static_cast<long>(pos),
+               stream.begin() + static_cast<long>(pos + n));
   }
   return ops;
 }
@@ -53,11 +56,15 @@ int main(int argc, char** argv) {
     const char* name;
     EngineModel model;
     int32_t alt;
-  } formats[] = {{"5100", kModel5100, 0}, {"5100v39", kModel5100, 1}, {"3100", kModel3100, 0},
-                 {"7100", kModel7100, 0}, {"8100", kModel8100, 0}};
+  } formats[] = {{"5100", kModel5100, 0},
+                 {"5100v39", kModel5100, 1},
+                 {"3100", kModel3100, 0},
+                 {"7100", kModel7100, 0},
+                 {"8100", kModel8100, 0}};
   for (const auto& f : formats) {
     Bytes stream;
-    for (int i = 0; i < 4; ++i) FrameBuilder::Append(stream, Sample(i), f.model, f.alt);
+    for (int i = 0; i < 4; ++i)
+      FrameBuilder::Append(stream, Sample(i), f.model, f.alt);
     FrameBuilder::Append(stream, Sample(9), f.model, f.alt, Checksum::kBad);
     Bytes ops = {0, static_cast<uint8_t>(f.model + 1), 1, static_cast<uint8_t>(f.alt)};
     const Bytes feeds = FeedOps(stream, 0xFFFFFFFFu, 37);
@@ -74,7 +81,9 @@ int main(int argc, char** argv) {
                  Bytes(stream.begin() + static_cast<long>(pos),
                        stream.begin() + static_cast<long>(std::min(pos + 100, stream.size()))));
     }
-    log.Record(3, 1, Bytes(10, 0xFE)).Record(2, 0xFFFFFFFFu, {}).RecordWithLength(2, 9, 500, stream);
+    log.Record(3, 1, Bytes(10, 0xFE))
+        .Record(2, 0xFFFFFFFFu, {})
+        .RecordWithLength(2, 9, 500, stream);
     Write(root / "demo_log" / (std::string("flight-") + f.name), log.bytes());
   }
   const std::vector<std::vector<std::string>> commandLines = {
@@ -99,7 +108,8 @@ int main(int argc, char** argv) {
     // Arguments are separated by NUL bytes.
     Bytes bytes;
     for (size_t i = 0; i < line.size(); ++i) {
-      if (i > 0) bytes.push_back(0);
+      if (i > 0)
+        bytes.push_back(0);
       bytes.insert(bytes.end(), line[i].begin(), line[i].end());
     }
     Write(root / "command_line" / ("args-" + std::to_string(n++)), bytes);

@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
   const int minutes = std::atoi(argv[1]);
   const std::vector<std::string> args(argv + 2, argv + argc);
   std::string fileToImport;
-  if (const auto code = ovixlog::COvixLogApp::ReadCommandLine(args, std::cout, std::cerr,
-                                                              &fileToImport)) {
+  if (const auto code =
+          ovixlog::COvixLogApp::ReadCommandLine(args, std::cout, std::cerr, &fileToImport)) {
     return *code;
   }
   QApplication application(argc, argv);

@@ -11,7 +11,8 @@ void CapturingSink::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifi
     std::lock_guard<std::mutex> lock(mutex_);
     samples_.push_back(*sample);
   }
-  if (notifier != nullptr) notifier->SampleAdded();
+  if (notifier != nullptr)
+    notifier->SampleAdded();
 }
 
 std::vector<EngineSample> CapturingSink::Samples() const {
@@ -30,9 +31,12 @@ EngineSample RandomSample(std::mt19937& rng, EngineModel model) {
   auto scaled = [&](float k) { return static_cast<float>(rng() & 0xFFFF) * k; };
   EngineSample s;
   s.tach = u16();
-  for (auto& v : s.cht) v = u16();
-  for (auto& v : s.egt) v = u16();
-  for (auto& v : s.aux) v = u16();
+  for (auto& v : s.cht)
+    v = u16();
+  for (auto& v : s.egt)
+    v = u16();
+  for (auto& v : s.aux)
+    v = u16();
   s.aspd = u16();
   s.alt = static_cast<int32_t>(u16()) * 10;
   s.volt = scaled(0.1f);

@@ -103,7 +103,8 @@ TEST(Simulator, CaptureDecodesToTheGeneratedValues) {
     ASSERT_EQ(capture.size(), kFrames * static_cast<uint64_t>(FrameLengthFor(f.model, f.alt)));
 
     std::vector<EngineSample> expected;
-    for (const auto& e : Emissions(options, kFrames)) expected.push_back(e.sample);
+    for (const auto& e : Emissions(options, kFrames))
+      expected.push_back(e.sample);
     const Decoded decoded = Decode(capture, f.model, f.alt);
     ExpectSameEngineValues(decoded.samples, expected);
     EXPECT_EQ(decoded.dropped, 0u);
@@ -125,7 +126,8 @@ TEST(Simulator, FaultsLoseOnlyTheFramesTheySpoil) {
     for (size_t i = 0; i < flight.size(); ++i) {
       const FrameStream::Emitted e = stream.AppendNext(bytes);
       ASSERT_TRUE(SameEngineValues(e.sample, flight[i].sample)) << i;
-      if (e.goodChecksum) good.push_back(e.sample);
+      if (e.goodChecksum)
+        good.push_back(e.sample);
       noiseBytes += e.noiseBytes;
     }
     EXPECT_EQ(bytes.size(), flight.size() * kLongFrameLength + noiseBytes);
@@ -141,7 +143,8 @@ TEST(Simulator, FaultsLoseOnlyTheFramesTheySpoil) {
     }
     size_t next = 0;
     for (const EngineSample& d : decoded.samples) {
-      while (next < good.size() && !SameEngineValues(good[next], d)) ++next;
+      while (next < good.size() && !SameEngineValues(good[next], d))
+        ++next;
       ASSERT_LT(next, good.size()) << "a decoded sample that was never sent";
       ++next;
     }
@@ -208,8 +211,7 @@ TEST(Simulator, DemoLogHoldsSettingsThenStampedStreamRecords) {
     for (size_t i = 0; i < 3; ++i) {
       EXPECT_EQ(records[i].type, 7);
       EXPECT_EQ(records[i].stamp, 0u);
-      EXPECT_EQ(std::string(records[i].payload.begin(), records[i].payload.end()),
-                c.settings[i]);
+      EXPECT_EQ(std::string(records[i].payload.begin(), records[i].payload.end()), c.settings[i]);
     }
     const size_t length = static_cast<size_t>(FrameLengthFor(c.format.model, c.format.alt));
     const uint32_t stamps[] = {0, 333, 666};
@@ -223,7 +225,8 @@ TEST(Simulator, DemoLogHoldsSettingsThenStampedStreamRecords) {
       stream_bytes.insert(stream_bytes.end(), r.payload.begin(), r.payload.end());
     }
     std::vector<EngineSample> expected;
-    for (const auto& e : Emissions(options, kFrames)) expected.push_back(e.sample);
+    for (const auto& e : Emissions(options, kFrames))
+      expected.push_back(e.sample);
     ExpectSameEngineValues(Decode(stream_bytes, c.format.model, c.format.alt).samples, expected);
   }
 }
@@ -251,10 +254,12 @@ TEST(Simulator, FlightIsPlausibleAndRepeats) {
     SCOPED_TRACE(f.name);
     FlightGenerator flight(f.model, 21);
     std::vector<EngineSample> s;
-    for (int i = 0; i < flightFrames + 2 * kFps; ++i) s.push_back(flight.Next());
+    for (int i = 0; i < flightFrames + 2 * kFps; ++i)
+      s.push_back(flight.Next());
     const EngineSample& first = s.front();
     const EngineSample& last = s[static_cast<size_t>(flightFrames - 1)];
-    const EngineSample& cruise = s[static_cast<size_t>((20 + 90 + 150 + 60 + 45 + 480 + 900) * kFps)];
+    const EngineSample& cruise =
+        s[static_cast<size_t>((20 + 90 + 150 + 60 + 45 + 480 + 900) * kFps)];
     const int cylinders = f.model == kModel3100 ? 2 : 4;
 
     EXPECT_EQ(first.tach, 0);
@@ -276,7 +281,8 @@ TEST(Simulator, FlightIsPlausibleAndRepeats) {
     const auto [minEgt, maxEgt] = std::minmax_element(cruise.egt, cruise.egt + cylinders);
     EXPECT_NEAR(*maxEgt, 1450, 50);
     EXPECT_LE(*maxEgt - *minEgt, 80);
-    for (int i = cylinders; i < 6; ++i) EXPECT_EQ(cruise.cht[i], 0) << "cylinder " << i;
+    for (int i = cylinders; i < 6; ++i)
+      EXPECT_EQ(cruise.cht[i], 0) << "cylinder " << i;
 
     int32_t lowest = s[0].alt, highest = s[0].alt;
     int lastSeconds = -1;
@@ -325,14 +331,35 @@ TEST(SimulatorCommandLine, ParsesOptions) {
   };
   const Case cases[] = {
       {{}, Outcome::kRun, kModel5100, 0, 12.0, 1, 0, "", ""},
-      {{"--model", "3100", "--rate", "max", "--seed", "7"}, Outcome::kRun, kModel3100, 0, 0.0, 7,
-       0, "", ""},
-      {{"--model=8100", "--rate=24", "--link", "/tmp/x"}, Outcome::kRun, kModel8100, 0, 24.0, 1,
-       0, "", "/tmp/x"},
+      {{"--model", "3100", "--rate", "max", "--seed", "7"},
+       Outcome::kRun,
+       kModel3100,
+       0,
+       0.0,
+       7,
+       0,
+       "",
+       ""},
+      {{"--model=8100", "--rate=24", "--link", "/tmp/x"},
+       Outcome::kRun,
+       kModel8100,
+       0,
+       24.0,
+       1,
+       0,
+       "",
+       "/tmp/x"},
       {{"--v39", "--frames", "100"}, Outcome::kRun, kModel5100, 1, 12.0, 1, 100, "", ""},
       {{"--capture", "c.bin"}, Outcome::kRun, kModel5100, 0, 12.0, 1, 43200, "c.bin", ""},
-      {{"--capture", "c.bin", "--frames", "1036800", "--seed", "4294967295"}, Outcome::kRun,
-       kModel5100, 0, 12.0, 4294967295u, 1036800, "c.bin", ""},
+      {{"--capture", "c.bin", "--frames", "1036800", "--seed", "4294967295"},
+       Outcome::kRun,
+       kModel5100,
+       0,
+       12.0,
+       4294967295u,
+       1036800,
+       "c.bin",
+       ""},
       {{"--model", "7100", "--help"}, Outcome::kHelp, kModel5100, 0, 12.0, 1, 0, "", ""},
       {{"-h"}, Outcome::kHelp, kModel5100, 0, 12.0, 1, 0, "", ""},
   };
@@ -340,7 +367,8 @@ TEST(SimulatorCommandLine, ParsesOptions) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     const ParsedCommandLine parsed = ParseCommandLine(c.args);
     ASSERT_EQ(parsed.outcome, c.outcome) << parsed.error;
-    if (c.outcome != Outcome::kRun) continue;
+    if (c.outcome != Outcome::kRun)
+      continue;
     const SimOptions& o = parsed.options;
     EXPECT_EQ(o.stream.model, c.model);
     EXPECT_EQ(o.stream.altFrameFormat, c.alt);
@@ -357,16 +385,23 @@ TEST(SimulatorCommandLine, ParsesOptions) {
 
 TEST(SimulatorCommandLine, RejectsBadUsage) {
   const std::vector<std::vector<std::string>> cases = {
-      {"--model", "5000"},         {"--model"},
-      {"--v39", "--model", "3100"}, {"--rate", "0"},
-      {"--rate", "fast"},          {"--seed", "-1"},
-      {"--seed", "4294967296"},    {"--noise", "1.5"},
-      {"--bad-checksum", "x"},     {"--frames", "0"},
+      {"--model", "5000"},
+      {"--model"},
+      {"--v39", "--model", "3100"},
+      {"--rate", "0"},
+      {"--rate", "fast"},
+      {"--seed", "-1"},
+      {"--seed", "4294967296"},
+      {"--noise", "1.5"},
+      {"--bad-checksum", "x"},
+      {"--frames", "0"},
       {"--capture", "a", "--demo-log", "b"},
       {"--capture", "a", "--link", "l"},
       {"--demo-log", "a", "--rate", "5"},
-      {"--capture="},              {"--v39=1"},
-      {"--bogus"},                 {"extra"},
+      {"--capture="},
+      {"--v39=1"},
+      {"--bogus"},
+      {"extra"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
@@ -390,16 +425,19 @@ class SimulatorProcess {
   explicit SimulatorProcess(std::vector<std::string> args) {
     args.insert(args.begin(), OVIXLOG_SIM_EXECUTABLE);
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+      argv.push_back(a.data());
     argv.push_back(nullptr);
     int out[2];
-    if (::pipe(out) != 0) return;
+    if (::pipe(out) != 0)
+      return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+      pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     output_ = out[0];
@@ -409,7 +447,8 @@ class SimulatorProcess {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
-    if (output_ >= 0) ::close(output_);
+    if (output_ >= 0)
+      ::close(output_);
   }
 
   // The first line the simulator prints, or "" if none comes in time.
@@ -418,10 +457,13 @@ class SimulatorProcess {
     const auto deadline = Clock::now() + kPatience;
     while (Clock::now() < deadline) {
       pollfd in{output_, POLLIN, 0};
-      if (::poll(&in, 1, 100) <= 0) continue;
+      if (::poll(&in, 1, 100) <= 0)
+        continue;
       char c = 0;
-      if (::read(output_, &c, 1) != 1) break;
-      if (c == '\n') return line;
+      if (::read(output_, &c, 1) != 1)
+        break;
+      if (c == '\n')
+        return line;
       line += c;
     }
     return "";
@@ -461,7 +503,8 @@ TEST(SimulatorProcess, ServesItsFlightOnATerminalThroughALink) {
   ASSERT_TRUE(reader.HasThread()) << reader.Status().lastError;
   reader.model = kModel7100;
   const auto deadline = Clock::now() + kPatience;
-  while (sink.Count() < 500 && Clock::now() < deadline) ::poll(nullptr, 0, 5);
+  while (sink.Count() < 500 && Clock::now() < deadline)
+    ::poll(nullptr, 0, 5);
   ASSERT_GE(sink.Count(), 500u);
   ASSERT_EQ(::kill(sim.pid(), SIGTERM), 0);
   EXPECT_EQ(sim.Wait(), 0);

@@ -24,10 +24,14 @@ struct ConverterOptions {
 };
 
 std::optional<EngineModel> ModelFromNumber(std::string_view number) {
-  if (number == "3100") return kModel3100;
-  if (number == "5100") return kModel5100;
-  if (number == "7100") return kModel7100;
-  if (number == "8100") return kModel8100;
+  if (number == "3100")
+    return kModel3100;
+  if (number == "5100")
+    return kModel5100;
+  if (number == "7100")
+    return kModel7100;
+  if (number == "8100")
+    return kModel8100;
   return std::nullopt;
 }
 
@@ -55,7 +59,8 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
       options.kind = kind;
     } else if (arg == "--model") {
       const std::optional<std::string> number = value("--model");
-      if (!number) return std::nullopt;
+      if (!number)
+        return std::nullopt;
       const std::optional<EngineModel> model = ModelFromNumber(*number);
       if (!model) {
         error = "unknown model " + *number + " (3100, 5100, 7100 or 8100)";
@@ -76,7 +81,8 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
       options.csv = true;
     } else if (arg == "-o" || arg == "--output") {
       const std::optional<std::string> path = value("-o");
-      if (!path) return std::nullopt;
+      if (!path)
+        return std::nullopt;
       options.output = *path;
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = "unknown option " + arg;
@@ -112,7 +118,8 @@ class StdioRows {
 }  // namespace
 
 std::string ConverterUsage() {
-  return "Usage: ovixlog-convert [--serial | --demo] [--model 3100|5100|7100|8100] [--v39] [--all]\n"
+  return "Usage: ovixlog-convert [--serial | --demo] [--model 3100|5100|7100|8100] [--v39] "
+         "[--all]\n"
          "                       [--time] [--newest | --oldest] [--csv] [-o OUTPUT] INPUT\n"
          "\n"
          "Converts an engine monitor recording into the table OvixLog shows.\n"
@@ -156,12 +163,14 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   COvixLogDoc doc(&ui, settings);
   doc.SetPortsEnabled(false);
   doc.OnNewDocument();
-  if (options->v39) doc.OnReadV39();
+  if (options->v39)
+    doc.OnReadV39();
 
   const ImportKind kind = options->kind.value_or(ImportKindFor(options->input));
   const bool imported = kind == ImportKind::kDemoLog ? doc.ImportDemoLog(options->input)
                                                      : doc.ImportSerialFile(options->input);
-  if (!imported) return kConvertFailed;
+  if (!imported)
+    return kConvertFailed;
 
   if (!options->output.empty()) {
     return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;

@@ -23,34 +23,43 @@ struct Phase {
 };
 
 constexpr Phase kPhases[] = {
-    {20, 0, 0, 0, 0.0, -1, -1},                  // engine off
-    {90, 1000, 0, 0, 2.8, 1050, 220},            // start and warm-up
-    {150, 1100, 8, 0, 3.0, 1100, 260},           // taxi out
-    {60, 1800, 0, 0, 5.0, 1250, 320},            // run-up
-    {45, 2700, 75, 250, 14.5, 1320, 380},        // take-off
-    {480, 2600, 82, 5650, 12.5, 1340, 395},      // climb
-    {1800, 2400, 122, 5650, 8.6, 1450, 360},     // cruise
-    {480, 2250, 135, 1200, 6.0, 1200, 320},      // descent
-    {120, 1500, 65, 0, 4.0, 1100, 300},          // approach and landing
-    {120, 1000, 8, 0, 2.8, 1050, 280},           // taxi in
-    {30, 0, 0, 0, 0.0, -1, -1},                  // shut-down
+    {20, 0, 0, 0, 0.0, -1, -1},               // engine off
+    {90, 1000, 0, 0, 2.8, 1050, 220},         // start and warm-up
+    {150, 1100, 8, 0, 3.0, 1100, 260},        // taxi out
+    {60, 1800, 0, 0, 5.0, 1250, 320},         // run-up
+    {45, 2700, 75, 250, 14.5, 1320, 380},     // take-off
+    {480, 2600, 82, 5650, 12.5, 1340, 395},   // climb
+    {1800, 2400, 122, 5650, 8.6, 1450, 360},  // cruise
+    {480, 2250, 135, 1200, 6.0, 1200, 320},   // descent
+    {120, 1500, 65, 0, 4.0, 1100, 300},       // approach and landing
+    {120, 1000, 8, 0, 2.8, 1050, 280},        // taxi in
+    {30, 0, 0, 0, 0.0, -1, -1},               // shut-down
 };
 
 // The share of the way to the target covered in one frame, for a lag of `seconds`.
-double Lag(double seconds) { return 1.0 - std::exp(-kFrameSeconds / seconds); }
+double Lag(double seconds) {
+  return 1.0 - std::exp(-kFrameSeconds / seconds);
+}
 
-int16_t Round16(double value) { return static_cast<int16_t>(std::lround(value)); }
+int16_t Round16(double value) {
+  return static_cast<int16_t>(std::lround(value));
+}
 
 }  // namespace
 
 int FlightGenerator::FlightSeconds() {
   int total = 0;
-  for (const Phase& p : kPhases) total += p.seconds;
+  for (const Phase& p : kPhases)
+    total += p.seconds;
   return total;
 }
 
 FlightGenerator::FlightGenerator(EngineModel model, uint32_t seed)
-    : model_(model), cylinders_(model == kModel3100 ? 2 : model == kModel5100 ? 4 : 6), rng_(seed) {
+    : model_(model),
+      cylinders_(model == kModel3100   ? 2
+                 : model == kModel5100 ? 4
+                                       : 6),
+      rng_(seed) {
   for (int i = 0; i < 6; ++i) {
     chtOffset_[i] = static_cast<float>(Uniform(-12.0, 12.0));
     egtOffset_[i] = static_cast<float>(Uniform(-35.0, 35.0));
@@ -90,7 +99,8 @@ EngineSample FlightGenerator::Next() {
 }
 
 void FlightGenerator::Advance() {
-  if (frameInFlight_ >= FlightSeconds() * kFramesPerSecond) StartFlight();
+  if (frameInFlight_ >= FlightSeconds() * kFramesPerSecond)
+    StartFlight();
   int start = 0;
   size_t index = 0;
   double heightBefore = 0.0;
@@ -106,7 +116,8 @@ void FlightGenerator::Advance() {
   const double ambientF = groundOat_ * 9.0 / 5.0 + 32.0;
   const bool running = phase.rpm > 0.0;
   rpm_ += (phase.rpm - rpm_) * Lag(1.5);
-  if (!running && rpm_ < 5.0) rpm_ = 0.0;
+  if (!running && rpm_ < 5.0)
+    rpm_ = 0.0;
   ias_ += (phase.ias - ias_) * Lag(6.0);
   flow_ += (phase.flow - flow_) * Lag(2.0);
   egt_ += ((phase.egt < 0 ? ambientF : phase.egt) - egt_) * Lag(8.0);
@@ -126,7 +137,8 @@ void FlightGenerator::Advance() {
   vsi_ = (phase.height - heightBefore) * 6.0 * u * (1.0 - u) / phase.seconds * 60.0;
 
   fuel_ -= flow_ / 3600.0 * kFrameSeconds;
-  if (fuel_ < 0.0) fuel_ = 0.0;
+  if (fuel_ < 0.0)
+    fuel_ = 0.0;
   if (running) {
     engineHours_ += kFrameSeconds / 3600.0;
     ++runningFrames_;
@@ -145,7 +157,8 @@ EngineSample FlightGenerator::Compose() {
     s.egt[i] = Round16(egt_ + egtOffset_[i] * egtSpread + Uniform(-3.0, 3.0));
   }
   s.oilT = Round16(oilTemp_ + Uniform(-0.5, 0.5));
-  s.oilP = static_cast<uint8_t>(std::lround(oilPressure_ + (oilPressure_ > 0.0 ? Uniform(-0.5, 0.5) : 0.0)));
+  s.oilP = static_cast<uint8_t>(
+      std::lround(oilPressure_ + (oilPressure_ > 0.0 ? Uniform(-0.5, 0.5) : 0.0)));
   s.volt = static_cast<float>(volts_);
   s.flow = static_cast<float>(flow_);
   s.fuel = static_cast<float>(fuel_);

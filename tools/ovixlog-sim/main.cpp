@@ -24,20 +24,27 @@ namespace {
 
 volatile sig_atomic_t gStopRequested = 0;
 
-void OnStopSignal(int) { gStopRequested = 1; }
+void OnStopSignal(int) {
+  gStopRequested = 1;
+}
 
 // Signals interrupt the waits below (no SA_RESTART), so a stop is seen at once.
 void InstallSignalHandlers() {
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP})
+    sigaction(sig, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
 }
 
-bool Stopping() { return gStopRequested != 0; }
+bool Stopping() {
+  return gStopRequested != 0;
+}
 
-std::string ErrorText() { return std::strerror(errno); }
+std::string ErrorText() {
+  return std::strerror(errno);
+}
 
 // The most bytes kept waiting for a slow or absent reader; frames beyond it are dropped, as
 // a monitor's output is lost when nobody listens.
@@ -73,8 +80,10 @@ void RemoveLink(const std::string& link, const std::string& target) {
 class Terminal {
  public:
   ~Terminal() {
-    if (master_ >= 0) ::close(master_);
-    if (slave_ >= 0) ::close(slave_);
+    if (master_ >= 0)
+      ::close(master_);
+    if (slave_ >= 0)
+      ::close(slave_);
   }
 
   bool Open() {
@@ -105,7 +114,8 @@ class Terminal {
     size_t done = 0;
     while (done < pending.size()) {
       const ssize_t n = ::write(master_, pending.data() + done, pending.size() - done);
-      if (n <= 0) break;  // full (EAGAIN), interrupted, or EIO while nobody has the line open
+      if (n <= 0)
+        break;  // full (EAGAIN), interrupted, or EIO while nobody has the line open
       done += static_cast<size_t>(n);
     }
     pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(done));
@@ -148,7 +158,8 @@ timespec Plus(timespec base, double seconds) {
 }
 
 double SecondsBetween(const timespec& a, const timespec& b) {
-  return static_cast<double>(b.tv_sec - a.tv_sec) + static_cast<double>(b.tv_nsec - a.tv_nsec) * 1e-9;
+  return static_cast<double>(b.tv_sec - a.tv_sec) +
+         static_cast<double>(b.tv_nsec - a.tv_nsec) * 1e-9;
 }
 
 void ServeTerminal(Terminal& terminal, FrameStream& stream, const SimOptions& options) {
@@ -164,7 +175,8 @@ void ServeTerminal(Terminal& terminal, FrameStream& stream, const SimOptions& op
         ++produced;
       }
       terminal.Flush(pending);
-      if (!pending.empty()) terminal.WaitForRoom(250);
+      if (!pending.empty())
+        terminal.WaitForRoom(250);
     }
   } else {
     const double period = 1.0 / options.rate;
@@ -173,7 +185,8 @@ void ServeTerminal(Terminal& terminal, FrameStream& stream, const SimOptions& op
     while (!Stopping() && more()) {
       const timespec due = Plus(start, static_cast<double>(tick) * period);
       SleepUntil(due);
-      if (Stopping()) break;
+      if (Stopping())
+        break;
       // After a long stall (a suspended process), carry on from now rather than catch up.
       if (SecondsBetween(due, Now()) > 1.0) {
         start = Now();
@@ -203,14 +216,17 @@ void ServeTerminal(Terminal& terminal, FrameStream& stream, const SimOptions& op
 
 int RunTerminal(const SimOptions& options) {
   Terminal terminal;
-  if (!terminal.Open()) return 1;
-  if (!options.link.empty() && !MakeLink(options.link, terminal.path())) return 1;
+  if (!terminal.Open())
+    return 1;
+  if (!options.link.empty() && !MakeLink(options.link, terminal.path()))
+    return 1;
   std::printf("%s\n", terminal.path().c_str());
   std::fflush(stdout);
 
   FrameStream stream(options.stream);
   ServeTerminal(terminal, stream, options);
-  if (!options.link.empty()) RemoveLink(options.link, terminal.path());
+  if (!options.link.empty())
+    RemoveLink(options.link, terminal.path());
   return 0;
 }
 

@@ -31,24 +31,28 @@ std::vector<std::string> DemoLogSettings(EngineModel model, int32_t altFrameForm
 bool WriteCapture(const std::string& path, FrameStream& stream, uint64_t frames,
                   std::string& error) {
   SafeFileWriter file;
-  if (!file.Open(path)) return Fail(path, error);
+  if (!file.Open(path))
+    return Fail(path, error);
   std::vector<uint8_t> chunk;
   chunk.reserve(kChunkBytes + 128);
   for (uint64_t i = 0; i < frames; ++i) {
     stream.AppendNext(chunk);
     if (chunk.size() >= kChunkBytes) {
-      if (!file.Write(View(chunk))) return Fail(path, error);
+      if (!file.Write(View(chunk)))
+        return Fail(path, error);
       chunk.clear();
     }
   }
-  if (!file.Write(View(chunk)) || !file.Commit()) return Fail(path, error);
+  if (!file.Write(View(chunk)) || !file.Commit())
+    return Fail(path, error);
   return true;
 }
 
 bool WriteDemoLog(const std::string& path, FrameStream& stream, uint64_t frames,
                   std::string& error) {
   SafeFileWriter file;
-  if (!file.Open(path)) return Fail(path, error);
+  if (!file.Open(path))
+    return Fail(path, error);
   auto log = std::make_unique<DemoLogBuilder>();
   for (const std::string& setting :
        DemoLogSettings(stream.options().model, stream.options().altFrameFormat)) {
@@ -63,11 +67,13 @@ bool WriteDemoLog(const std::string& path, FrameStream& stream, uint64_t frames,
     log->Stream(FrameStamp(first), record);
     // The builder keeps everything in memory; hand its bytes over now and then.
     if (log->bytes().size() >= kChunkBytes) {
-      if (!file.Write(View(log->bytes()))) return Fail(path, error);
+      if (!file.Write(View(log->bytes())))
+        return Fail(path, error);
       log = std::make_unique<DemoLogBuilder>();
     }
   }
-  if (!file.Write(View(log->bytes())) || !file.Commit()) return Fail(path, error);
+  if (!file.Write(View(log->bytes())) || !file.Commit())
+    return Fail(path, error);
   return true;
 }
 

@@ -15,7 +15,9 @@ inline constexpr int kFramesPerRecord = 4;
 
 // Milliseconds from the first frame to frame `index` at twelve frames a second: 83, 83, 84 ms
 // apart, repeating.
-inline uint32_t FrameStamp(uint64_t index) { return static_cast<uint32_t>(index * 250 / 3); }
+inline uint32_t FrameStamp(uint64_t index) {
+  return static_cast<uint32_t>(index * 250 / 3);
+}
 
 // The setting records that open a DEMO recording: the model's first digit under key 58, the
 // short layout under key 321 and the alternate format under key 723.

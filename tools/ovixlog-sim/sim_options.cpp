@@ -9,15 +9,18 @@ namespace ovixlog::sim {
 namespace {
 
 std::optional<uint64_t> ParseCount(const std::string& text, uint64_t max) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return {};
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+    return {};
   errno = 0;
   const unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
-  if (errno != 0 || value > max) return {};
+  if (errno != 0 || value > max)
+    return {};
   return value;
 }
 
 std::optional<double> ParseReal(const std::string& text, double low, double high) {
-  if (text.empty()) return {};
+  if (text.empty())
+    return {};
   char* end = nullptr;
   errno = 0;
   const double value = std::strtod(text.c_str(), &end);
@@ -28,10 +31,14 @@ std::optional<double> ParseReal(const std::string& text, double low, double high
 }
 
 std::optional<EngineModel> ParseModel(const std::string& text) {
-  if (text == "3100") return kModel3100;
-  if (text == "5100") return kModel5100;
-  if (text == "7100") return kModel7100;
-  if (text == "8100") return kModel8100;
+  if (text == "3100")
+    return kModel3100;
+  if (text == "5100")
+    return kModel5100;
+  if (text == "7100")
+    return kModel7100;
+  if (text == "8100")
+    return kModel8100;
   return {};
 }
 
@@ -60,7 +67,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const bool takesValue = name == "--model" || name == "--rate" || name == "--seed" ||
                             name == "--noise" || name == "--bad-checksum" || name == "--link" ||
                             name == "--capture" || name == "--demo-log" || name == "--frames";
-    if (!takesValue && inlineValue) return BadUsage(name + " takes no value");
+    if (!takesValue && inlineValue)
+      return BadUsage(name + " takes no value");
     std::string value;
     if (takesValue) {
       if (inlineValue) {
@@ -79,7 +87,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       v39 = true;
     } else if (name == "--model") {
       const auto model = ParseModel(value);
-      if (!model) return BadUsage("--model must be 3100, 5100, 7100 or 8100");
+      if (!model)
+        return BadUsage("--model must be 3100, 5100, 7100 or 8100");
       o.stream.model = *model;
     } else if (name == "--rate") {
       rateGiven = true;
@@ -87,24 +96,29 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         o.rate = 0.0;
       } else {
         const auto rate = ParseReal(value, 0.01, 100000.0);
-        if (!rate) return BadUsage("--rate must be 'max' or a number from 0.01 to 100000");
+        if (!rate)
+          return BadUsage("--rate must be 'max' or a number from 0.01 to 100000");
         o.rate = *rate;
       }
     } else if (name == "--seed") {
       const auto seed = ParseCount(value, 0xFFFFFFFFu);
-      if (!seed) return BadUsage("--seed must be a whole number from 0 to 4294967295");
+      if (!seed)
+        return BadUsage("--seed must be a whole number from 0 to 4294967295");
       o.stream.seed = static_cast<uint32_t>(*seed);
     } else if (name == "--noise" || name == "--bad-checksum") {
       const auto p = ParseReal(value, 0.0, 1.0);
-      if (!p) return BadUsage(name + " must be a probability from 0 to 1");
+      if (!p)
+        return BadUsage(name + " must be a probability from 0 to 1");
       (name == "--noise" ? o.stream.noise : o.stream.badChecksum) = *p;
     } else if (name == "--frames") {
       const auto frames = ParseCount(value, 1'000'000'000'000ull);
-      if (!frames || *frames == 0) return BadUsage("--frames must be a positive whole number");
+      if (!frames || *frames == 0)
+        return BadUsage("--frames must be a positive whole number");
       o.frames = *frames;
       framesGiven = true;
     } else if (name == "--link" || name == "--capture" || name == "--demo-log") {
-      if (value.empty()) return BadUsage(name + " needs a path");
+      if (value.empty())
+        return BadUsage(name + " needs a path");
       (name == "--link" ? o.link : name == "--capture" ? o.capture : o.demoLog) = value;
     } else {
       return BadUsage("unknown argument '" + args[i] + "'");
@@ -112,16 +126,20 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
 
   if (v39) {
-    if (o.stream.model != kModel5100) return BadUsage("--v39 applies to model 5100 only");
+    if (o.stream.model != kModel5100)
+      return BadUsage("--v39 applies to model 5100 only");
     o.stream.altFrameFormat = 1;
   }
   const bool toFile = !o.capture.empty() || !o.demoLog.empty();
   if (!o.capture.empty() && !o.demoLog.empty()) {
     return BadUsage("--capture and --demo-log cannot be combined");
   }
-  if (toFile && !o.link.empty()) return BadUsage("--link applies to a terminal, not a file");
-  if (toFile && rateGiven) return BadUsage("--rate applies to a terminal, not a file");
-  if (toFile && !framesGiven) o.frames = kDefaultFileFrames;
+  if (toFile && !o.link.empty())
+    return BadUsage("--link applies to a terminal, not a file");
+  if (toFile && rateGiven)
+    return BadUsage("--rate applies to a terminal, not a file");
+  if (toFile && !framesGiven)
+    o.frames = kDefaultFileFrames;
   return result;
 }
 

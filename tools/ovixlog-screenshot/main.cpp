@@ -1,0 +1,132 @@
+// Renders the main window, offscreen, as a newcomer sees it a while into a flight: the table
+// of a simulated flight imported from a capture, and the port pane of a live simulated line.
+//
+//   ovixlog-screenshot [OUTPUT.png]      (default docs/screenshot.png)
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "acquisition/frame_builder.h"
+#include "app/main_frame.h"
+#include "app/ovixlog_app.h"
+#include "document/ovixlog_doc.h"
+#include "framework/headless_user_interface.h"
+#include "ovixlog-sim/flight_generator.h"
+#include "view/ovixlog_view.h"
+
+namespace {
+
+constexpr int kFramesPerSecond = ovixlog::sim::FlightGenerator::kFramesPerSecond;
+
+// Runs the event loop until `done` holds or `ms` pass; false on time-out.
+template <typename Condition>
+bool WaitFor(Condition done, int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string output = argc > 1 ? argv[1] : "docs/screenshot.png";
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  // The live line: a pseudo-terminal behind a link with a readable name, as ovixlog-sim makes.
+  int master = -1;
+  int slave = -1;
+  char slaveName[256] = {};
+  if (::openpty(&master, &slave, slaveName, nullptr, nullptr) != 0) {
+    std::perror("ovixlog-screenshot: openpty");
+    return 1;
+  }
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("ovixlog-screenshot-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string link = (folder / "ovixlog-sim").string();
+  std::filesystem::create_symlink(slaveName, link);
+  ::setenv("OVIXLOG_COM1", link.c_str(), 1);
+
+  // Twenty minutes into the flight, one sample a second after the import.
+  ovixlog::sim::FlightGenerator flight(ovixlog::kModel5100, 1);
+  std::vector<uint8_t> capture;
+  const int skipFrames = 20 * 60 * kFramesPerSecond;
+  for (int i = 0; i < skipFrames; ++i) flight.Next();
+  for (int i = 0; i < 90 * kFramesPerSecond; ++i) {
+    ovixlog::FrameBuilder::Append(capture, flight.Next(), ovixlog::kModel5100);
+  }
+  const std::string capturePath = (folder / "capture.bin").string();
+  std::ofstream(capturePath, std::ios::binary)
+      .write(reinterpret_cast<const char*>(capture.data()),
+             static_cast<std::streamsize>(capture.size()));
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("OvixLog"));
+  QApplication::setWindowIcon(ovixlog::AppIcon());
+  ovixlog::HeadlessUserInterface ui;
+  int status = 0;
+  {
+    ovixlog::COvixLogApp app(&ui);
+    app.CreateMainWindow(std::string());
+    ovixlog::CMainFrame* frame = app.mainFrame();
+    frame->resize(980, 600);
+
+    // A few seconds of live frames so the port pane shows a working line.
+    std::vector<uint8_t> live;
+    for (int i = 0; i < 3 * kFramesPerSecond; ++i) {
+      ovixlog::FrameBuilder::Append(live, flight.Next(), ovixlog::kModel5100);
+    }
+    if (!WaitFor([&] { return app.document()->PortStatus().open; }, 10000) ||
+        !WriteAll(master, live) ||
+        !WaitFor([&] { return app.document()->PortStatus().framesAccepted >= 36; }, 10000)) {
+      std::fprintf(stderr, "ovixlog-screenshot: the simulated line did not come up\n");
+      status = 1;
+    }
+    if (status == 0 && !app.document()->ImportSerialFile(capturePath)) status = 1;
+    frame->RefreshPanes();
+    WaitFor([&] { return app.view()->paintCount() > 0 && app.view()->rowsWritten().size() > 2; },
+            10000);
+    if (status == 0) {
+      const QPixmap shot = frame->grab();
+      if (!shot.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
+        std::fprintf(stderr, "ovixlog-screenshot: cannot write %s\n", output.c_str());
+        status = 1;
+      } else {
+        std::printf("%s: %dx%d\n", output.c_str(), shot.width(), shot.height());
+      }
+    }
+    app.ExitInstance();
+  }
+  ::close(master);
+  ::close(slave);
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return status;
+}
