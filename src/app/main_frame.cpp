@@ -16,6 +16,10 @@
 #include "document/ovixlog_doc.h"
 #include "view/ovixlog_view.h"
 
+// The images are compiled into this static library, whose resource initialiser no linker keeps
+// unless it is called; it must be called from the global namespace.
+static void InitResources() { Q_INIT_RESOURCE(ovixlog); }
+
 namespace ovixlog {
 namespace {
 
@@ -59,6 +63,7 @@ QString PortPaneText(const SerialStatus& status, bool receiving) {
 }
 
 QIcon AppIcon() {
+  InitResources();
   QIcon icon;
   for (const char* file : {":/ovixlog/ovixlog-16.png", ":/ovixlog/ovixlog-32.png",
                            ":/ovixlog/ovixlog.png"}) {
@@ -176,10 +181,10 @@ void CMainFrame::CreateToolBar() {
   toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
   QAction* fileNew = Action(kIdFileNew);
   QAction* fileSave = Action(kIdFileSave);
-  fileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"),
-                                    QIcon(QStringLiteral(":/ovixlog/new.png"))));
-  fileSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
-                                     QIcon(QStringLiteral(":/ovixlog/save.png"))));
+  // Our own 16-pixel images: a desktop theme may offer only scalable images, which need an
+  // SVG plugin that not every installation has.
+  fileNew->setIcon(QIcon(QStringLiteral(":/ovixlog/new.png")));
+  fileSave->setIcon(QIcon(QStringLiteral(":/ovixlog/save.png")));
   // Menu items show the text; the icons are the toolbar's.
   fileNew->setIconVisibleInMenu(false);
   fileSave->setIconVisibleInMenu(false);

@@ -67,10 +67,12 @@ int main(int argc, char** argv) {
     std::perror("ovixlog-screenshot: openpty");
     return 1;
   }
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("ovixlog-screenshot-" + std::to_string(::getpid()));
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                      ("ovixlog-screenshot-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  const std::string link = (folder / "ovixlog-sim").string();
+  // The pane shows the device's name: make it the short one a user of scripts/run sees.
+  const std::string link = "/tmp/ovixlog-sim-tty";
+  std::filesystem::remove(link);
   std::filesystem::create_symlink(slaveName, link);
   ::setenv("OVIXLOG_COM1", link.c_str(), 1);
 
@@ -111,8 +113,10 @@ int main(int argc, char** argv) {
     }
     if (status == 0 && !app.document()->ImportSerialFile(capturePath)) status = 1;
     frame->RefreshPanes();
-    WaitFor([&] { return app.view()->paintCount() > 0 && app.view()->rowsWritten().size() > 2; },
-            10000);
+    // Let the status bar lay out the pane's new text before the picture is taken.
+    const int64_t paints = app.view()->paintCount();
+    WaitFor([&] { return app.view()->paintCount() > paints; }, 10000);
+    QCoreApplication::processEvents();
     if (status == 0) {
       const QPixmap shot = frame->grab();
       if (!shot.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
@@ -128,5 +132,6 @@ int main(int argc, char** argv) {
   ::close(slave);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
+  std::filesystem::remove(link, ignored);
   return status;
 }
