@@ -1,0 +1,183 @@
+// The window's costs: one paint of the log view with few and with a million stored samples
+// (it must not grow with the store), and importing a 24-hour capture with every sample kept,
+// headless as the converter does and with the view attached and notified of every sample.
+//
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/frame_builder.h"
+#include "document/ovixlog_doc.h"
+#include "framework/headless_user_interface.h"
+#include "framework/startup_settings.h"
+#include "view/ovixlog_view.h"
+
+namespace {
+
+using ovixlog::COvixLogDoc;
+using ovixlog::COvixLogView;
+using ovixlog::EngineSample;
+
+constexpr int kDayFrames = 24 * 60 * 60 * 12;  // a day at 12 frames a second
+
+EngineSample Sample(int i) {
+  EngineSample s;
+  s.tach = static_cast<int16_t>(2300 + i % 200);
+  s.cht[0] = static_cast<int16_t>(350 + i % 17);
+  s.egt[0] = static_cast<int16_t>(1400 + i % 90);
+  s.oilT = 190;
+  s.oilP = 65;
+  s.volt = 14.1f;
+  s.flow = 8.6f;
+  s.fuel = 38.8f;
+  s.hours = 1372.9f;
+  s.fltHours = static_cast<int8_t>(i / 43200 % 24);
+  s.fltMinutes = static_cast<int8_t>(i / 720 % 60);
+  s.fltSeconds = static_cast<int8_t>(i / 12 % 60);
+  s.tickMs = static_cast<uint32_t>(i) * 83U;
+  return s;
+}
+
+ovixlog::StartupSettings KeepAll() {
+  ovixlog::StartupSettings settings;
+  settings.keepAllSamples = 1;
+  return settings;
+}
+
+// A shown view over a document of `samples` samples, ten rows high, painted into an image. Both
+// sizes write the same ten rows, so any difference comes from the size of the store.
+void BM_PaintLogView(benchmark::State& state) {
+  const int samples = static_cast<int>(state.range(0));
+  static const ovixlog::StartupSettings settings = KeepAll();
+  ovixlog::HeadlessUserInterface ui;
+  auto doc = std::make_unique<COvixLogDoc>(&ui, settings);
+  doc->SetPortsEnabled(false);
+  COvixLogView view;
+  view.SetDocument(doc.get());
+  doc->AddView(&view);
+  doc->OnNewDocument();
+  for (int i = 0; i < samples; ++i) {
+    doc->AddSample(std::make_unique<EngineSample>(Sample(i)), nullptr);
+  }
+  view.resize(980, 300);
+  view.show();
+  const int extra = view.height() - view.viewport()->height();
+  view.resize(980, 10 * view.RowHeight() + extra);
+  QCoreApplication::processEvents();
+  view.OnInitialUpdate();
+  doc->UpdateAllViews(nullptr);
+  view.OnVScroll(COvixLogView::ScrollRequest::kThumbPosition, 2);
+  QImage screen(view.viewport()->size(), QImage::Format_RGB32);
+  for (auto _ : state) {
+    QPainter painter(&screen);
+    view.OnDraw(painter);
+  }
+  state.counters["rows"] = static_cast<double>(view.rowsWritten().size());
+  state.counters["samples"] = samples;
+  doc->RemoveView(&view);
+  view.SetDocument(nullptr);
+}
+BENCHMARK(BM_PaintLogView)->Arg(10)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// The capture of a day's flying, made once.
+const std::string& DayCapture() {
+  static const std::string path = [] {
+    const std::string file =
+        (std::filesystem::temp_directory_path() / "ovixlog-bench-day.bin").string();
+    std::vector<uint8_t> bytes;
+    bytes.reserve(static_cast<size_t>(kDayFrames) * ovixlog::kLongFrameLength);
+    for (int i = 0; i < kDayFrames; ++i) {
+      ovixlog::FrameBuilder::Append(bytes, Sample(i), ovixlog::kModel5100);
+    }
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return file;
+  }();
+  return path;
+}
+
+// The converter's import: the document alone.
+void BM_ImportDayHeadless(benchmark::State& state) {
+  const std::string& path = DayCapture();
+  static const ovixlog::StartupSettings settings = KeepAll();
+  ovixlog::HeadlessUserInterface ui;
+  std::unique_ptr<COvixLogDoc> doc;
+  for (auto _ : state) {
+    // Freeing the last run's million samples and making the document are not the import.
+    state.PauseTiming();
+    doc.reset();
+    doc = std::make_unique<COvixLogDoc>(&ui, settings);
+    doc->SetPortsEnabled(false);
+    doc->OnNewDocument();
+    state.ResumeTiming();
+    if (!doc->ImportSerialFile(path)) state.SkipWithError("import failed");
+    benchmark::DoNotOptimize(doc->SampleCount());
+  }
+  state.counters["samples"] = doc ? doc->SampleCount() : 0;
+}
+BENCHMARK(BM_ImportDayHeadless)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The window's import: the view is notified of every sample, then updates and paints.
+void BM_ImportDayInWindow(benchmark::State& state) {
+  const std::string& path = DayCapture();
+  static const ovixlog::StartupSettings settings = KeepAll();
+  ovixlog::HeadlessUserInterface ui;
+  COvixLogView view;
+  view.resize(980, 560);
+  view.show();
+  std::unique_ptr<COvixLogDoc> doc;
+  const auto detach = [&] {
+    if (!doc) return;
+    doc->RemoveView(&view);
+    view.SetDocument(nullptr);
+    doc.reset();
+  };
+  for (auto _ : state) {
+    state.PauseTiming();
+    detach();
+    doc = std::make_unique<COvixLogDoc>(&ui, settings);
+    doc->SetPortsEnabled(false);
+    view.SetDocument(doc.get());
+    doc->AddView(&view);
+    doc->OnNewDocument();
+    view.OnInitialUpdate();
+    QCoreApplication::processEvents();
+    const int64_t paints = view.paintCount();
+    state.ResumeTiming();
+    if (!doc->ImportSerialFile(path)) state.SkipWithError("import failed");
+    while (view.paintCount() == paints || view.knownRowCount() != kDayFrames + 2) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+  }
+  state.counters["samples"] = doc ? doc->SampleCount() : 0;
+  state.counters["posted"] = static_cast<double>(view.postedUpdates());
+  detach();
+}
+BENCHMARK(BM_ImportDayInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::error_code ignored;
+  std::filesystem::remove(std::filesystem::temp_directory_path() / "ovixlog-bench-day.bin",
+                          ignored);
+  return 0;
+}
