@@ -33,7 +33,12 @@ bool CloseOnTerminationSignals(QWidget* window) {
     char bytes[16];
     while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
     }
-    if (target) target->close();
+    // A signal that comes while the save question of an earlier one is open waits for it.
+    static bool closing = false;
+    if (closing || !target) return;
+    closing = true;
+    target->close();
+    closing = false;
   });
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
