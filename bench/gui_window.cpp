@@ -122,7 +122,8 @@ void BM_ImportDayHeadless(benchmark::State& state) {
     doc->SetPortsEnabled(false);
     doc->OnNewDocument();
     state.ResumeTiming();
-    if (!doc->ImportSerialFile(path)) state.SkipWithError("import failed");
+    if (!doc->ImportSerialFile(path))
+      state.SkipWithError("import failed");
     benchmark::DoNotOptimize(doc->SampleCount());
   }
   state.counters["samples"] = doc ? doc->SampleCount() : 0;
@@ -139,7 +140,8 @@ void BM_ImportDayInWindow(benchmark::State& state) {
   view.show();
   std::unique_ptr<COvixLogDoc> doc;
   const auto detach = [&] {
-    if (!doc) return;
+    if (!doc)
+      return;
     doc->RemoveView(&view);
     view.SetDocument(nullptr);
     doc.reset();
@@ -156,7 +158,8 @@ void BM_ImportDayInWindow(benchmark::State& state) {
     QCoreApplication::processEvents();
     const int64_t paints = view.paintCount();
     state.ResumeTiming();
-    if (!doc->ImportSerialFile(path)) state.SkipWithError("import failed");
+    if (!doc->ImportSerialFile(path))
+      state.SkipWithError("import failed");
     while (view.paintCount() == paints || view.knownRowCount() != kDayFrames + 2) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
@@ -170,10 +173,12 @@ BENCHMARK(BM_ImportDayInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::error_code ignored;

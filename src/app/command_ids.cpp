@@ -53,7 +53,8 @@ constexpr std::array<int, 8> kPortCommands = {kIdCom1, kIdCom2, kIdCom3, kIdCom4
 
 std::string LoadString(int id) {
   for (const auto& [number, text] : kStrings) {
-    if (number == id) return text;
+    if (number == id)
+      return text;
   }
   return {};
 }
@@ -71,13 +72,15 @@ std::string ToolTipOf(int id) {
 
 int PortOfCommand(int id) {
   for (size_t i = 0; i < kPortCommands.size(); ++i) {
-    if (kPortCommands[i] == id) return static_cast<int>(i) + 1;
+    if (kPortCommands[i] == id)
+      return static_cast<int>(i) + 1;
   }
   return 0;
 }
 
 int CommandOfPort(int port) {
-  if (port < 1 || port > 8) return 0;
+  if (port < 1 || port > 8)
+    return 0;
   return kPortCommands[static_cast<size_t>(port - 1)];
 }
 

@@ -45,8 +45,8 @@ std::string PromptOf(int id);
 std::string ToolTipOf(int id);
 
 // Other strings the window shows.
-inline constexpr int kIdsAppTitle = 57344;    // "OvixLog"
-inline constexpr int kIdsIdleMessage = 57345; // "Ready"
+inline constexpr int kIdsAppTitle = 57344;     // "OvixLog"
+inline constexpr int kIdsIdleMessage = 57345;  // "Ready"
 inline constexpr int kIdsIndicatorCaps = 59137;
 inline constexpr int kIdsIndicatorNum = 59138;
 inline constexpr int kIdsIndicatorScrl = 59139;

@@ -18,7 +18,9 @@
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
 // unless it is called; it must be called from the global namespace.
-static void InitResources() { Q_INIT_RESOURCE(ovixlog); }
+static void InitResources() {
+  Q_INIT_RESOURCE(ovixlog);
+}
 
 namespace ovixlog {
 namespace {
@@ -30,7 +32,8 @@ QString Latin1(const std::string& text) {
 // The port name without its colon: "COM1:" -> "COM1".
 QString ShortPortName(const std::string& portName) {
   std::string name = portName;
-  if (!name.empty() && name.back() == ':') name.pop_back();
+  if (!name.empty() && name.back() == ':')
+    name.pop_back();
   return Latin1(name);
 }
 
@@ -47,14 +50,17 @@ QLabel* MakeIndicator(const char* text, QWidget* parent) {
 }  // namespace
 
 QString PortPaneText(const SerialStatus& status, bool receiving) {
-  if (status.portName.empty()) return QStringLiteral("No port");
+  if (status.portName.empty())
+    return QStringLiteral("No port");
   const QString where = ShortPortName(status.portName) + QLatin1Char(' ') +
                         QString::fromLocal8Bit(status.devicePath) + QStringLiteral(" \u2014 ");
   if (!status.open) {
-    if (!status.lastError.empty()) return where + QString::fromLocal8Bit(status.lastError);
+    if (!status.lastError.empty())
+      return where + QString::fromLocal8Bit(status.lastError);
     return where + QStringLiteral("closed");
   }
-  if (!receiving) return where + QStringLiteral("no data");
+  if (!receiving)
+    return where + QStringLiteral("no data");
   const auto plural = [](uint64_t n, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
   };
@@ -65,8 +71,8 @@ QString PortPaneText(const SerialStatus& status, bool receiving) {
 QIcon AppIcon() {
   InitResources();
   QIcon icon;
-  for (const char* file : {":/ovixlog/ovixlog-16.png", ":/ovixlog/ovixlog-32.png",
-                           ":/ovixlog/ovixlog.png"}) {
+  for (const char* file :
+       {":/ovixlog/ovixlog-16.png", ":/ovixlog/ovixlog-32.png", ":/ovixlog/ovixlog.png"}) {
     icon.addFile(QString::fromLatin1(file));
   }
   return icon;
@@ -107,7 +113,8 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text) {
   action->setData(id);
   action->setStatusTip(Latin1(PromptOf(id)));
   const std::string tip = ToolTipOf(id);
-  if (!tip.empty()) action->setToolTip(Latin1(tip));
+  if (!tip.empty())
+    action->setToolTip(Latin1(tip));
   // The shortcut text is part of the item's text; the real shortcuts are set where they apply.
   action->setShortcutVisibleInContextMenu(false);
   connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -126,7 +133,8 @@ void CMainFrame::CreateMenus() {
   fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddCommand(fileMenu_, kIdFileSaveAs, QStringLiteral("Save &As..."));
   AddCommand(fileMenu_, kIdAppExit, QStringLiteral("E&xit"));
-  for (QAction* action : {fileNew, fileSave}) action->setShortcutContext(Qt::WindowShortcut);
+  for (QAction* action : {fileNew, fileSave})
+    action->setShortcutContext(Qt::WindowShortcut);
 
   viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
   AddCommand(viewMenu_, kIdViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
@@ -213,7 +221,8 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::UpdateMarks() {
   Action(kIdViewToolbar)->setChecked(!toolBar_->isHidden());
   Action(kIdViewStatusBar)->setChecked(!statusBar()->isHidden());
-  if (document_ == nullptr) return;  // no document: the marks stay as they are
+  if (document_ == nullptr)
+    return;  // no document: the marks stay as they are
   const int32_t model = document_->model.load();
   Action(kIdModel3100)->setChecked(model == kModel3100);
   Action(kIdModel5100)->setChecked(model == kModel5100);
@@ -221,7 +230,8 @@ void CMainFrame::UpdateMarks() {
   Action(kIdModel8100)->setChecked(model == kModel8100);
   Action(kIdReadV39)->setChecked(document_->altFrameFormat.load() != 0);
   const int32_t port = document_->commPort.load();
-  for (int n = 1; n <= 8; ++n) Action(CommandOfPort(n))->setChecked(port == n);
+  for (int n = 1; n <= 8; ++n)
+    Action(CommandOfPort(n))->setChecked(port == n);
   Action(kIdKeepAllSamples)->setChecked(document_->keepAllSamples.load() != 0);
   Action(kIdShowSystemTime)->setChecked(document_->showSystemTime.load() != 0);
   Action(kIdNewestFirst)->setChecked(document_->oldestFirst.load() == 0);
@@ -236,11 +246,13 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::RefreshPanes() {
   if (document_ != nullptr) {
     const SerialStatus status = document_->PortStatus();
-    if (status.framesAccepted > lastAccepted_) sinceLastFrame_.start();
+    if (status.framesAccepted > lastAccepted_)
+      sinceLastFrame_.start();
     lastAccepted_ = status.framesAccepted;
     const bool receiving = sinceLastFrame_.isValid() && sinceLastFrame_.elapsed() < kQuietAfterMs;
     const QString text = PortPaneText(status, receiving);
-    if (portPane_->text() != text) portPane_->setText(text);
+    if (portPane_->text() != text)
+      portPane_->setText(text);
   }
   const std::optional<KeyboardLocks> locks = QueryKeyboardLocks();
   capsPane_->setEnabled(locks && locks->caps);
@@ -294,7 +306,8 @@ void CMainFrame::OnCommand(int id) {
         document_->OnOldestFirst();
         break;
       default:
-        if (const int port = PortOfCommand(id); port != 0) document_->OnPort(port);
+        if (const int port = PortOfCommand(id); port != 0)
+          document_->OnPort(port);
         break;
     }
   }
@@ -321,7 +334,8 @@ void CMainFrame::OnCommand(int id) {
 }
 
 void CMainFrame::OnFileNew() {
-  if (!document_->SaveModified()) return;
+  if (!document_->SaveModified())
+    return;
   document_->OnNewDocument();
   view_->OnInitialUpdate();
   document_->UpdateAllViews(nullptr);

@@ -13,9 +13,13 @@ namespace ovixlog {
 
 COvixLogApp::COvixLogApp(UserInterface* ui) : ui_(ui != nullptr ? ui : &qtUi_) {}
 
-COvixLogApp::~COvixLogApp() { ExitInstance(); }
+COvixLogApp::~COvixLogApp() {
+  ExitInstance();
+}
 
-COvixLogView* COvixLogApp::view() const { return frame_ ? frame_->view() : nullptr; }
+COvixLogView* COvixLogApp::view() const {
+  return frame_ ? frame_->view() : nullptr;
+}
 
 std::optional<int> COvixLogApp::ReadCommandLine(const std::vector<std::string>& args,
                                                 std::ostream& out, std::ostream& err,
@@ -61,7 +65,8 @@ void COvixLogApp::CreateMainWindow(const std::string& fileToImport, bool show) {
   frame_->UpdateMarks();
   frame_->UpdateTitle();
   frame_->RefreshPanes();
-  if (show) frame_->show();
+  if (show)
+    frame_->show();
   fileToImport_ = fileToImport;
   if (!fileToImport_.empty()) {
     QTimer::singleShot(0, frame_.get(), [this] { ImportStartupFile(); });
@@ -71,13 +76,15 @@ void COvixLogApp::CreateMainWindow(const std::string& fileToImport, bool show) {
 std::optional<int> COvixLogApp::InitInstance(const std::vector<std::string>& args,
                                              std::ostream& out, std::ostream& err, bool show) {
   std::string file;
-  if (std::optional<int> code = ReadCommandLine(args, out, err, &file)) return code;
+  if (std::optional<int> code = ReadCommandLine(args, out, err, &file))
+    return code;
   CreateMainWindow(file, show);
   return std::nullopt;
 }
 
 bool COvixLogApp::ImportStartupFile() {
-  if (!document_ || fileToImport_.empty()) return false;
+  if (!document_ || fileToImport_.empty())
+    return false;
   const std::string path = fileToImport_;
   fileToImport_.clear();
   const bool ok = ImportKindFor(path) == ImportKind::kDemoLog ? document_->ImportDemoLog(path)
@@ -92,7 +99,8 @@ bool COvixLogApp::ImportStartupFile() {
 }
 
 int COvixLogApp::Run() {
-  if (frame_ && frame_->isVisible()) QApplication::exec();
+  if (frame_ && frame_->isVisible())
+    QApplication::exec();
   ExitInstance();
   return exitCode_;
 }
@@ -100,7 +108,8 @@ int COvixLogApp::Run() {
 void COvixLogApp::ExitInstance() {
   if (frame_) {
     frame_->DetachDocument();
-    if (document_) document_->RemoveView(frame_->view());
+    if (document_)
+      document_->RemoveView(frame_->view());
   }
   // The document's destructor stops the reading thread and waits for it. The thread may still
   // notify the view meanwhile, so the view goes after the document; a notification posted by

@@ -32,9 +32,8 @@ class COvixLogApp {
   // a usage error (the usage goes to `err`), 1 when the options cannot be applied ("o" without
   // a file name). Otherwise returns nothing and sets `fileToImport` to the file named, if any.
   // Needs no window system.
-  static std::optional<int> ReadCommandLine(const std::vector<std::string>& args,
-                                            std::ostream& out, std::ostream& err,
-                                            std::string* fileToImport);
+  static std::optional<int> ReadCommandLine(const std::vector<std::string>& args, std::ostream& out,
+                                            std::ostream& err, std::string* fileToImport);
 
   // Creates the document, window and view, starts a new document (which opens the port) and
   // shows the window. A file to import is imported once the event loop runs. Needs a

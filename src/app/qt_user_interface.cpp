@@ -15,7 +15,8 @@ QString QtFileFilter(const std::string& filter) {
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString description = parts[i].trimmed();
     QString patterns = parts[i + 1].trimmed();
-    if (description.isEmpty() && patterns.isEmpty()) break;  // the "||" that ends the list
+    if (description.isEmpty() && patterns.isEmpty())
+      break;  // the "||" that ends the list
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
     if (description.contains(QLatin1Char('('))) {
       // Qt reads the patterns from the parentheses, where the old form lists them with ';'.
@@ -46,14 +47,16 @@ std::optional<std::string> QtUserInterface::ChooseOpenFile(const std::string& ti
                                                            const std::string& filter) {
   const QString path = QFileDialog::getOpenFileName(parent_, QString::fromLocal8Bit(title),
                                                     QString(), QtFileFilter(filter));
-  if (path.isEmpty()) return std::nullopt;
+  if (path.isEmpty())
+    return std::nullopt;
   return LocalPath(path);
 }
 
 std::optional<std::string> QtUserInterface::ChooseSaveFile(const std::string& suggestedName) {
   const QString path = QFileDialog::getSaveFileName(parent_, QStringLiteral("Save As"),
                                                     FromLocalPath(suggestedName));
-  if (path.isEmpty()) return std::nullopt;
+  if (path.isEmpty())
+    return std::nullopt;
   return LocalPath(path);
 }
 

@@ -25,7 +25,8 @@ extern "C" void OnTerminationSignal(int) {
 
 bool CloseOnTerminationSignals(QWidget* window) {
   if (g_signalPipe[0] < 0) {
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+      return false;
   }
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, window);
   QPointer<QWidget> target(window);
@@ -35,7 +36,8 @@ bool CloseOnTerminationSignals(QWidget* window) {
     }
     // A signal that comes while the save question of an earlier one is open waits for it.
     static bool closing = false;
-    if (closing || !target) return;
+    if (closing || !target)
+      return;
     closing = true;
     target->close();
     closing = false;
@@ -44,7 +46,8 @@ bool CloseOnTerminationSignals(QWidget* window) {
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+    ::sigaction(signal, &action, nullptr);
   return true;
 }
 

@@ -86,13 +86,15 @@ void COvixLogView::OnUpdate(View* sender, long hint) {
 }
 
 void COvixLogView::SampleAdded() {
-  if (updatePending_.exchange(true, std::memory_order_acq_rel)) return;
+  if (updatePending_.exchange(true, std::memory_order_acq_rel))
+    return;
   postedUpdates_.fetch_add(1, std::memory_order_relaxed);
   QMetaObject::invokeMethod(
       this,
       [this] {
         updatePending_.store(false, std::memory_order_release);
-        if (document_ != nullptr) document_->UpdateAllViews(nullptr);
+        if (document_ != nullptr)
+          document_->UpdateAllViews(nullptr);
       },
       Qt::QueuedConnection);
 }
@@ -103,10 +105,12 @@ int COvixLogView::NewPosition(ScrollRequest request, int current, int thumb, int
   *store = true;
   switch (request) {
     case ScrollRequest::kLineUp:
-      if (c > 0) return ClampToInt(c - 1);
+      if (c > 0)
+        return ClampToInt(c - 1);
       break;
     case ScrollRequest::kLineDown:
-      if (c < max) return ClampToInt(c + 1);
+      if (c < max)
+        return ClampToInt(c + 1);
       break;
     case ScrollRequest::kPageUp: {
       const int64_t p = c - page;
@@ -114,7 +118,8 @@ int COvixLogView::NewPosition(ScrollRequest request, int current, int thumb, int
     }
     case ScrollRequest::kPageDown: {
       const int64_t p = c + page;
-      if (p < max) return ClampToInt(p);
+      if (p < max)
+        return ClampToInt(p);
       return max > 0 ? max - 1 : ClampToInt(p);
     }
     case ScrollRequest::kThumbPosition:
@@ -134,7 +139,8 @@ int COvixLogView::NewPosition(ScrollRequest request, int current, int thumb, int
 void COvixLogView::OnVScroll(ScrollRequest request, int thumbPosition) {
   bool store = false;
   const int p = NewPosition(request, firstRow_, thumbPosition, 0, verticalMax_, pageRows_, &store);
-  if (store) firstRow_ = p;
+  if (store)
+    firstRow_ = p;
   // The bar may already have moved itself for the action; it always shows the stored position.
   verticalScrollBar()->setValue(firstRow_);
   RequestRepaint();
@@ -144,7 +150,8 @@ void COvixLogView::OnHScroll(ScrollRequest request, int thumbPosition) {
   bool store = false;
   const int p =
       NewPosition(request, firstColumn_, thumbPosition, 0, horizontalMax_, kPageColumns, &store);
-  if (store) firstColumn_ = p;
+  if (store)
+    firstColumn_ = p;
   horizontalScrollBar()->setValue(firstColumn_);
   RequestRepaint();
 }
@@ -201,8 +208,10 @@ void COvixLogView::RequestRepaint() {
 void COvixLogView::OnDraw(QPainter& screen) {
   ++paintCount_;
   QPainter painter;
-  if (!backBuffer_.isNull()) painter.begin(&backBuffer_);
-  if (painter.isActive()) painter.fillRect(0, 0, clientWidth_, clientHeight_, Qt::white);
+  if (!backBuffer_.isNull())
+    painter.begin(&backBuffer_);
+  if (painter.isActive())
+    painter.fillRect(0, 0, clientWidth_, clientHeight_, Qt::white);
 
   // Enough rows to fill the client height, the last one possibly cut off; all read under one
   // lock of the store, so a screenful never mixes two states of it.
@@ -235,7 +244,8 @@ void COvixLogView::OnDraw(QPainter& screen) {
   if (verticalScrollBar()->pageStep() != std::max(pageRows_, 1)) {
     verticalScrollBar()->setPageStep(std::max(pageRows_, 1));
   }
-  if (painter.isActive()) painter.end();
+  if (painter.isActive())
+    painter.end();
   screen.drawImage(0, 0, backBuffer_);
 }
 
@@ -251,7 +261,8 @@ void COvixLogView::paintEvent(QPaintEvent* event) {
 
 void COvixLogView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
-  if (!bufferReady_) return;
+  if (!bufferReady_)
+    return;
   if (viewport()->width() != clientWidth_ || viewport()->height() != clientHeight_ ||
       backBuffer_.devicePixelRatio() != devicePixelRatioF()) {
     MakeBackBuffer();

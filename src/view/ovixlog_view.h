@@ -29,9 +29,9 @@ class COvixLogView : public QAbstractScrollArea, public View {
     kPageDown,       // also page right
     kThumbPosition,  // the position carried by the request
     kThumbTrack,
-    kTop,            // also leftmost
-    kBottom,         // also rightmost
-    kEndScroll,      // the end of a scrolling gesture: moves nothing, repaints
+    kTop,        // also leftmost
+    kBottom,     // also rightmost
+    kEndScroll,  // the end of a scrolling gesture: moves nothing, repaints
   };
 
   static constexpr int kPageColumns = 10;
@@ -90,8 +90,8 @@ class COvixLogView : public QAbstractScrollArea, public View {
  private:
   void OnScrollBarAction(Qt::Orientation orientation, int action);
   // The request table, shared by both directions.
-  static int NewPosition(ScrollRequest request, int current, int thumb, int min, int max,
-                         int page, bool* store);
+  static int NewPosition(ScrollRequest request, int current, int thumb, int min, int max, int page,
+                         bool* store);
   void MakeBackBuffer();
   void RequestRepaint();
 

@@ -41,21 +41,28 @@ void AppTest::CommandLineOutcomes_data() {
   QTest::addColumn<QString>("err");
   QTest::addColumn<QString>("file");
   const QString usage = QString::fromStdString(UsageText());
-  QTest::newRow("nothing") << QStringList{} << -1 << "" << "" << "";
-  QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << "" << "";
-  QTest::newRow("-h after options") << QStringList{"5", "-h"} << 0 << usage << "" << "";
-  QTest::newRow("--version") << QStringList{"--version"} << 0
-                             << "OvixLog release 11 (2015-03-09)\n" << "" << "";
+  QTest::newRow("nothing") << QStringList{} << -1 << ""
+                           << ""
+                           << "";
+  QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << ""
+                          << "";
+  QTest::newRow("-h after options") << QStringList{"5", "-h"} << 0 << usage << ""
+                                    << "";
+  QTest::newRow("--version") << QStringList{"--version"} << 0 << "OvixLog release 11 (2015-03-09)\n"
+                             << ""
+                             << "";
   QTest::newRow("unknown flag") << QStringList{"-x"} << 2 << ""
                                 << "ovixlog: unknown option -x\n" + usage << "";
   QTest::newRow("o without a file") << QStringList{"o"} << 1 << ""
                                     << "ovixlog: the option o needs the name of the output "
                                        "file after it\n"
                                     << "";
-  QTest::newRow("file to import") << QStringList{"6", "flight.log"} << -1 << "" << ""
+  QTest::newRow("file to import") << QStringList{"6", "flight.log"} << -1 << ""
+                                  << ""
                                   << "flight.log";
   QTest::newRow("o takes the first name") << QStringList{"o", "out.txt", "in.bin"} << -1 << ""
-                                          << "" << "in.bin";
+                                          << ""
+                                          << "in.bin";
 }
 
 void AppTest::CommandLineOutcomes() {
@@ -66,7 +73,8 @@ void AppTest::CommandLineOutcomes() {
   QFETCH(QString, file);
   TheStartupSettings() = StartupSettings{};
   std::vector<std::string> argv;
-  for (const QString& arg : args) argv.push_back(arg.toStdString());
+  for (const QString& arg : args)
+    argv.push_back(arg.toStdString());
   std::ostringstream outText;
   std::ostringstream errText;
   std::string fileToImport = "unchanged";
@@ -75,7 +83,8 @@ void AppTest::CommandLineOutcomes() {
   QCOMPARE(result.value_or(-1), code);
   QCOMPARE(QString::fromStdString(outText.str()), out);
   QCOMPARE(QString::fromStdString(errText.str()), err);
-  if (code == -1) QCOMPARE(QString::fromStdString(fileToImport), file);
+  if (code == -1)
+    QCOMPARE(QString::fromStdString(fileToImport), file);
   TheStartupSettings() = StartupSettings{};
 }
 
@@ -180,7 +189,8 @@ void AppTest::ClosingAModifiedDocumentAsks() {
   QCOMPARE(f.ui.questions(), std::vector<std::string>{"Save changes to Untitled?"});
   QCOMPARE(f.frame()->isVisible(), !closes);
   QCOMPARE(std::filesystem::exists(path), saves);
-  if (saves) QCOMPARE(ReadWholeFile(path), table);
+  if (saves)
+    QCOMPARE(ReadWholeFile(path), table);
   f.app->ExitInstance();
   QVERIFY(f.app->document() == nullptr);
 }

@@ -24,8 +24,8 @@
 #include "app/ovixlog_app.h"
 #include "document/ovixlog_doc.h"
 #include "framework/startup_settings.h"
-#include "support/temp_folder.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_folder.h"
 #include "support/test_support.h"
 #include "view/ovixlog_view.h"
 
@@ -72,7 +72,8 @@ struct ViewFixture {
     doc->OnNewDocument();
     view.resize(640, 400);
     view.show();
-    if (!QTest::qWaitForWindowExposed(&view)) qWarning("view not exposed");
+    if (!QTest::qWaitForWindowExposed(&view))
+      qWarning("view not exposed");
     view.OnInitialUpdate();
   }
   ~ViewFixture() {
@@ -84,8 +85,7 @@ struct ViewFixture {
   // Stores `count` samples a second apart and updates the views once, as an import does.
   void Add(int count, int firstTach = 1000) {
     for (int i = 0; i < count; ++i) {
-      doc->AddSample(std::make_unique<EngineSample>(SampleWithTach(
-                         firstTach + i, nextStamp)),
+      doc->AddSample(std::make_unique<EngineSample>(SampleWithTach(firstTach + i, nextStamp)),
                      nullptr);
       nextStamp += 1000;
     }
@@ -119,7 +119,8 @@ struct AppFixture {
     std::ostringstream err;
     code = app->InitInstance(args, out, err);
     // A start-up import that fails closes the window again, so it may never be exposed.
-    if (app->mainFrame() != nullptr) (void)QTest::qWaitForWindowExposed(app->mainFrame());
+    if (app->mainFrame() != nullptr)
+      (void)QTest::qWaitForWindowExposed(app->mainFrame());
   }
   ~AppFixture() {
     app.reset();
@@ -140,7 +141,8 @@ struct AppFixture {
   QStringList CheckedOptions() const {
     QStringList checked;
     for (QAction* action : frame()->optionsMenu()->actions()) {
-      if (action->isChecked()) checked << action->text();
+      if (action->isChecked())
+        checked << action->text();
     }
     return checked;
   }
@@ -172,8 +174,10 @@ struct Pty {
     }
   }
   ~Pty() {
-    if (master >= 0) ::close(master);
-    if (slave >= 0) ::close(slave);
+    if (master >= 0)
+      ::close(master);
+    if (slave >= 0)
+      ::close(slave);
   }
   Pty(const Pty&) = delete;
   Pty& operator=(const Pty&) = delete;
@@ -188,9 +192,11 @@ struct Pty {
         done += static_cast<size_t>(n);
         continue;
       }
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+      if (n < 0 && errno != EAGAIN && errno != EINTR)
+        return false;
       pollfd room{master, POLLOUT, 0};
-      if (::poll(&room, 1, timeoutMs) <= 0) return false;
+      if (::poll(&room, 1, timeoutMs) <= 0)
+        return false;
     }
     return true;
   }

@@ -42,12 +42,11 @@ void LiveViewTest::StreamedFramesShowInTheView() {
   std::string newest;
   f.doc()->FormatDisplayRow(2, newest);
   QCOMPARE(f.view()->rowsWritten()[2], newest);
-  QTRY_COMPARE_WITH_TIMEOUT(
-      f.frame()->portPane()->text(),
-      QString::fromUtf8("COM1 %1 \u2014 receiving %2 frames, 0 dropped")
-          .arg(QString::fromStdString(line.slavePath))
-          .arg(kFrames),
-      10000);
+  QTRY_COMPARE_WITH_TIMEOUT(f.frame()->portPane()->text(),
+                            QString::fromUtf8("COM1 %1 \u2014 receiving %2 frames, 0 dropped")
+                                .arg(QString::fromStdString(line.slavePath))
+                                .arg(kFrames),
+                            10000);
   f.app->ExitInstance();
   ::unsetenv("OVIXLOG_COM1");
 }

@@ -19,7 +19,8 @@ using Request = COvixLogView::ScrollRequest;
 bool AllWhite(const QImage& image, int top, int bottom) {
   for (int y = std::max(top, 0); y < std::min(bottom, image.height()); ++y) {
     for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) != qRgb(255, 255, 255)) return false;
+      if (image.pixel(x, y) != qRgb(255, 255, 255))
+        return false;
     }
   }
   return true;
@@ -104,8 +105,8 @@ void LogViewTest::HorizontalRequestsFollowTheTable_data() {
   QTest::addColumn<int>("request");
   QTest::addColumn<int>("expected");
   QTest::addColumn<bool>("expectedFromMax");
-  const auto row = [](const char* name, int start, bool startFromMax, Request request,
-                      int expected, bool expectedFromMax) {
+  const auto row = [](const char* name, int start, bool startFromMax, Request request, int expected,
+                      bool expectedFromMax) {
     QTest::newRow(name) << start << startFromMax << static_cast<int>(request) << expected
                         << expectedFromMax;
   };
@@ -282,7 +283,8 @@ void LogViewTest::ColumnOffsetClipsEveryRow() {
   f.view.OnHScroll(Request::kThumbPosition, 20);
   f.Paint();
   std::vector<std::string> expected = f.DocRows(0, 5);
-  for (std::string& text : expected) text.erase(0, 20);
+  for (std::string& text : expected)
+    text.erase(0, 20);
   QCOMPARE(f.view.rowsWritten(), expected);
   QVERIFY(expected[2].size() > 10);
 }

@@ -19,13 +19,15 @@ namespace {
 
 QStringList Texts(QMenu* menu) {
   QStringList texts;
-  for (QAction* action : menu->actions()) texts << (action->isSeparator() ? "-" : action->text());
+  for (QAction* action : menu->actions())
+    texts << (action->isSeparator() ? "-" : action->text());
   return texts;
 }
 
 QStringList Options(std::initializer_list<const char*> texts) {
   QStringList list;
-  for (const char* text : texts) list << QString::fromLatin1(text);
+  for (const char* text : texts)
+    list << QString::fromLatin1(text);
   return list;
 }
 
@@ -65,17 +67,34 @@ class MainFrameTest : public QObject {
 void MainFrameTest::MenusHaveTheirItemsInOrder() {
   AppFixture f;
   QStringList bar;
-  for (QAction* action : f.frame()->menuBar()->actions()) bar << action->text();
+  for (QAction* action : f.frame()->menuBar()->actions())
+    bar << action->text();
   QCOMPARE(bar, Options({"&File", "&View", "&Options", "&Help"}));
   QCOMPARE(Texts(f.frame()->fileMenu()),
            Options({"&New\tCtrl+N", "Open EFIS DEMO...", "Open Serial File...", "&Save\tCtrl+S",
                     "Save &As...", "E&xit"}));
   QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar"}));
-  QCOMPARE(Texts(f.frame()->optionsMenu()),
-           Options({"Ovix Model &3100", "Ovix Model &5100", "Ovix Model &7100",
-                    "Ovix Model &8100", "-", "Read Ovix v3.9", "-", "COM1", "COM2", "COM3",
-                    "COM4", "COM5", "COM6", "COM7", "COM8", "-", "Keep &All Samples",
-                    "Show System Time", "-", "Newest First", "Oldest First"}));
+  QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
+                                                     "Ovix Model &5100",
+                                                     "Ovix Model &7100",
+                                                     "Ovix Model &8100",
+                                                     "-",
+                                                     "Read Ovix v3.9",
+                                                     "-",
+                                                     "COM1",
+                                                     "COM2",
+                                                     "COM3",
+                                                     "COM4",
+                                                     "COM5",
+                                                     "COM6",
+                                                     "COM7",
+                                                     "COM8",
+                                                     "-",
+                                                     "Keep &All Samples",
+                                                     "Show System Time",
+                                                     "-",
+                                                     "Newest First",
+                                                     "Oldest First"}));
   QCOMPARE(Texts(f.frame()->helpMenu()), Options({"&About OvixLog..."}));
 }
 
@@ -144,17 +163,19 @@ void MainFrameTest::CommandsCarryPromptsAndToolTips_data() {
   QTest::addColumn<int>("id");
   QTest::addColumn<QString>("prompt");
   QTest::addColumn<QString>("toolTip");
-  QTest::newRow("New") << int(kIdFileNew) << "Create a new document" << "New";
-  QTest::newRow("Save") << int(kIdFileSave) << "Save the active document" << "Save";
+  QTest::newRow("New") << int(kIdFileNew) << "Create a new document"
+                       << "New";
+  QTest::newRow("Save") << int(kIdFileSave) << "Save the active document"
+                        << "Save";
   QTest::newRow("Save As") << int(kIdFileSaveAs) << "Save the active document with a new name"
                            << "Save As";
   QTest::newRow("Exit") << int(kIdAppExit) << "Quit the application; prompts to save documents"
                         << "Exit";
   QTest::newRow("Open EFIS DEMO") << int(kIdOpenDemoLog) << "Open an EFIS DEMO for Ovix data"
                                   << "Open EFIS DEMO";
-  QTest::newRow("Open Serial File") << int(kIdOpenSerialFile)
-                                    << "Open a file containing an Ovix data stream"
-                                    << "Open Serial File";
+  QTest::newRow("Open Serial File")
+      << int(kIdOpenSerialFile) << "Open a file containing an Ovix data stream"
+      << "Open Serial File";
   QTest::newRow("Toolbar") << int(kIdViewToolbar) << "Show or hide the toolbar"
                            << "Toggle ToolBar";
   QTest::newRow("Status Bar") << int(kIdViewStatusBar) << "Show or hide the status bar"
@@ -174,15 +195,22 @@ void MainFrameTest::CommandsCarryPromptsAndToolTips_data() {
   QTest::newRow("v3.9") << int(kIdReadV39)
                         << "Configure for the serial format of an Ovix with version 3.9 software"
                         << "Read from Ovix version 3.9";
-  QTest::newRow("COM1") << int(kIdCom1) << "Read data from COM1" << "";
-  QTest::newRow("COM5") << int(kIdCom5) << "Read data from COM5" << "";
-  QTest::newRow("COM8") << int(kIdCom8) << "Read data from COM8" << "";
+  QTest::newRow("COM1") << int(kIdCom1) << "Read data from COM1"
+                        << "";
+  QTest::newRow("COM5") << int(kIdCom5) << "Read data from COM5"
+                        << "";
+  QTest::newRow("COM8") << int(kIdCom8) << "Read data from COM8"
+                        << "";
   QTest::newRow("keep all") << int(kIdKeepAllSamples)
-                            << "Stores all samples instead of one per second" << "";
+                            << "Stores all samples instead of one per second"
+                            << "";
   QTest::newRow("system time") << int(kIdShowSystemTime)
-                               << "Show the current system time with each sample" << "";
-  QTest::newRow("newest") << int(kIdNewestFirst) << "Show newest entries first" << "";
-  QTest::newRow("oldest") << int(kIdOldestFirst) << "Show oldest entries first" << "";
+                               << "Show the current system time with each sample"
+                               << "";
+  QTest::newRow("newest") << int(kIdNewestFirst) << "Show newest entries first"
+                          << "";
+  QTest::newRow("oldest") << int(kIdOldestFirst) << "Show oldest entries first"
+                          << "";
   QTest::newRow("About") << int(kIdAppAbout)
                          << "Display program information, version number and copyright"
                          << "About";
@@ -196,7 +224,8 @@ void MainFrameTest::CommandsCarryPromptsAndToolTips() {
   QAction* action = f.frame()->Action(id);
   QVERIFY(action != nullptr);
   QCOMPARE(action->statusTip(), prompt);
-  if (!toolTip.isEmpty()) QCOMPARE(action->toolTip(), toolTip);
+  if (!toolTip.isEmpty())
+    QCOMPARE(action->toolTip(), toolTip);
 }
 
 void MainFrameTest::MessagePaneShowsReadyAndPrompts() {
@@ -217,29 +246,26 @@ void MainFrameTest::MessagePaneShowsReadyAndPrompts() {
 void MainFrameTest::MarksFollowStartupOptions_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<QStringList>("checked");
-  QTest::newRow("none") << QStringList{}
-                        << Options({"Ovix Model &5100", "COM1", "Newest First"});
+  QTest::newRow("none") << QStringList{} << Options({"Ovix Model &5100", "COM1", "Newest First"});
   QTest::newRow("m 7100") << QStringList{"m", "7100"}
                           << Options({"Ovix Model &7100", "COM1", "Newest First"});
   QTest::newRow("-m -8100") << QStringList{"-m", "-8100"}
                             << Options({"Ovix Model &8100", "COM1", "Newest First"});
-  QTest::newRow("6") << QStringList{"6"}
-                     << Options({"Ovix Model &5100", "COM6", "Newest First"});
-  QTest::newRow("/3") << QStringList{"/3"}
-                      << Options({"Ovix Model &5100", "COM3", "Newest First"});
+  QTest::newRow("6") << QStringList{"6"} << Options({"Ovix Model &5100", "COM6", "Newest First"});
+  QTest::newRow("/3") << QStringList{"/3"} << Options({"Ovix Model &5100", "COM3", "Newest First"});
   QTest::newRow("a t oldest") << QStringList{"a", "t", "oldest"}
                               << Options({"Ovix Model &5100", "COM1", "Keep &All Samples",
                                           "Show System Time", "Oldest First"});
-  QTest::newRow("m 3100 8 oldest newest")
-      << QStringList{"m", "3100", "8", "oldest", "newest"}
-      << Options({"Ovix Model &3100", "COM8", "Newest First"});
+  QTest::newRow("m 3100 8 oldest newest") << QStringList{"m", "3100", "8", "oldest", "newest"}
+                                          << Options({"Ovix Model &3100", "COM8", "Newest First"});
 }
 
 void MainFrameTest::MarksFollowStartupOptions() {
   QFETCH(QStringList, args);
   QFETCH(QStringList, checked);
   std::vector<std::string> argv;
-  for (const QString& arg : args) argv.push_back(arg.toStdString());
+  for (const QString& arg : args)
+    argv.push_back(arg.toStdString());
   AppFixture f(argv);
   QVERIFY(!f.code.has_value());
   emit f.frame()->optionsMenu()->aboutToShow();
@@ -256,8 +282,7 @@ void MainFrameTest::MarksFollowSettingsCommands_data() {
   QTest::newRow("8100 then 5100") << QList<int>{kIdModel8100, kIdModel5100}
                                   << Options({"Ovix Model &5100", "COM1", "Newest First"});
   QTest::newRow("v3.9") << QList<int>{kIdReadV39}
-                        << Options({"Ovix Model &5100", "Read Ovix v3.9", "COM1",
-                                    "Newest First"});
+                        << Options({"Ovix Model &5100", "Read Ovix v3.9", "COM1", "Newest First"});
   QTest::newRow("v3.9 stays with another model")
       << QList<int>{kIdReadV39, kIdModel3100}
       << Options({"Ovix Model &3100", "Read Ovix v3.9", "COM1", "Newest First"});
@@ -287,7 +312,8 @@ void MainFrameTest::MarksFollowSettingsCommands() {
   QFETCH(QList<int>, commands);
   QFETCH(QStringList, checked);
   AppFixture f;
-  for (int id : commands) f.frame()->Action(id)->trigger();
+  for (int id : commands)
+    f.frame()->Action(id)->trigger();
   // Marked straight after the command, and again when the menu opens.
   QCOMPARE(f.CheckedOptions(), checked);
   emit f.frame()->optionsMenu()->aboutToShow();
@@ -320,7 +346,8 @@ void MainFrameTest::MarksFollowTheDocumentWhenAMenuOpens() {
 void MainFrameTest::MarksFollowDemoLogSettings() {
   AppFixture f;
   std::vector<uint8_t> frames;
-  for (int i = 0; i < 3; ++i) FrameBuilder::Append(frames, SampleWithTach(1500 + i, 0), kModel7100);
+  for (int i = 0; i < 3; ++i)
+    FrameBuilder::Append(frames, SampleWithTach(1500 + i, 0), kModel7100);
   DemoLogBuilder log;
   log.Setting(0, "58=7").Setting(0, "723=1");
   for (int i = 0; i < 3; ++i) {
@@ -385,8 +412,8 @@ void MainFrameTest::ViewItemsToggleTheBars() {
 void MainFrameTest::ToolbarHasNewAndSave() {
   AppFixture f;
   QToolBar* bar = f.frame()->toolBar();
-  QCOMPARE(bar->actions(), (QList<QAction*>{f.frame()->Action(kIdFileNew),
-                                            f.frame()->Action(kIdFileSave)}));
+  QCOMPARE(bar->actions(),
+           (QList<QAction*>{f.frame()->Action(kIdFileNew), f.frame()->Action(kIdFileSave)}));
   QCOMPARE(bar->actions()[0]->toolTip(), QString("New"));
   QCOMPARE(bar->actions()[1]->toolTip(), QString("Save"));
   QCOMPARE(bar->actions()[0]->icon().pixmap(16).size(), QSize(16, 16));
@@ -415,9 +442,11 @@ void MainFrameTest::HelpAboutShowsTheBoxModally() {
   QStringList labels;
   QTimer::singleShot(0, [&] {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr) return;
+    if (modal == nullptr)
+      return;
     caption = modal->windowTitle();
-    for (QLabel* label : modal->findChildren<QLabel*>()) labels << label->text();
+    for (QLabel* label : modal->findChildren<QLabel*>())
+      labels << label->text();
     QTest::keyClick(modal, Qt::Key_Return);  // the default button
   });
   f.frame()->Action(kIdAppAbout)->trigger();
@@ -456,16 +485,19 @@ void MainFrameTest::PortPaneText_data() {
   QTest::addColumn<bool>("receiving");
   QTest::addColumn<QString>("text");
   QTest::newRow("receiving") << "COM1:" << true << "" << 123 << 0 << true
-                             << QString::fromUtf8("COM1 /dev/ttyS0 \u2014 receiving 123 frames, 0 dropped");
+                             << QString::fromUtf8(
+                                    "COM1 /dev/ttyS0 \u2014 receiving 123 frames, 0 dropped");
   QTest::newRow("one frame") << "COM1:" << true << "" << 1 << 2 << true
-                             << QString::fromUtf8("COM1 /dev/ttyS0 \u2014 receiving 1 frame, 2 dropped");
+                             << QString::fromUtf8(
+                                    "COM1 /dev/ttyS0 \u2014 receiving 1 frame, 2 dropped");
   QTest::newRow("quiet") << "COM1:" << true << "" << 123 << 0 << false
                          << QString::fromUtf8("COM1 /dev/ttyS0 \u2014 no data");
   QTest::newRow("error") << "COM1:" << false
                          << "Permission denied: add your user to the dialout group" << 0 << 0
                          << false
-                         << QString::fromUtf8("COM1 /dev/ttyS0 \u2014 Permission denied: add "
-                                              "your user to the dialout group");
+                         << QString::fromUtf8(
+                                "COM1 /dev/ttyS0 \u2014 Permission denied: add "
+                                "your user to the dialout group");
   QTest::newRow("closed") << "COM1:" << false << "" << 0 << 0 << false
                           << QString::fromUtf8("COM1 /dev/ttyS0 \u2014 closed");
   QTest::newRow("no port") << "" << false << "" << 0 << 0 << false << "No port";

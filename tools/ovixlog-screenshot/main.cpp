@@ -37,7 +37,8 @@ bool WaitFor(Condition done, int ms) {
   QElapsedTimer timer;
   timer.start();
   while (!done()) {
-    if (timer.elapsed() > ms) return false;
+    if (timer.elapsed() > ms)
+      return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   return true;
@@ -47,7 +48,8 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) return false;
+    if (n <= 0)
+      return false;
     done += static_cast<size_t>(n);
   }
   return true;
@@ -57,7 +59,8 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
 
 int main(int argc, char** argv) {
   const std::string output = argc > 1 ? argv[1] : "docs/screenshot.png";
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
 
   // The live line: a pseudo-terminal behind a link with a readable name, as ovixlog-sim makes.
   int master = -1;
@@ -67,8 +70,8 @@ int main(int argc, char** argv) {
     std::perror("ovixlog-screenshot: openpty");
     return 1;
   }
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                      ("ovixlog-screenshot-" + std::to_string(::getpid()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("ovixlog-screenshot-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   // The pane shows the device's name: make it the short one a user of scripts/run sees.
   const std::string link = "/tmp/ovixlog-sim-tty";
@@ -80,7 +83,8 @@ int main(int argc, char** argv) {
   ovixlog::sim::FlightGenerator flight(ovixlog::kModel5100, 1);
   std::vector<uint8_t> capture;
   const int skipFrames = 20 * 60 * kFramesPerSecond;
-  for (int i = 0; i < skipFrames; ++i) flight.Next();
+  for (int i = 0; i < skipFrames; ++i)
+    flight.Next();
   for (int i = 0; i < 90 * kFramesPerSecond; ++i) {
     ovixlog::FrameBuilder::Append(capture, flight.Next(), ovixlog::kModel5100);
   }
@@ -111,7 +115,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "ovixlog-screenshot: the simulated line did not come up\n");
       status = 1;
     }
-    if (status == 0 && !app.document()->ImportSerialFile(capturePath)) status = 1;
+    if (status == 0 && !app.document()->ImportSerialFile(capturePath))
+      status = 1;
     frame->RefreshPanes();
     // Let the status bar lay out the pane's new text before the picture is taken.
     const int64_t paints = app.view()->paintCount();
