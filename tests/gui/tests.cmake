@@ -25,6 +25,9 @@ if(TARGET ovixlog_gui)
   ovixlog_add_gui_test(live_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/live_view_test.cpp
                        LABELS threads)
 
+  ovixlog_add_gui_test(garbage_stream_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/garbage_stream_test.cpp LABELS threads)
+
   # The screenshot tool must keep working: it renders into the build folder here.
   if(TARGET ovixlog-screenshot)
     add_test(NAME screenshot_tool
