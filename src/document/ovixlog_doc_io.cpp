@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <strings.h>
+#include <algorithm>
 #include <cerrno>
 
 #include <cstring>
@@ -18,6 +19,9 @@ namespace ovixlog {
 namespace {
 
 constexpr size_t kSerialBlockSize = 4096;
+// The file is read a few hundred kilobytes at a time (fewer system calls) and fed a block at a
+// time; memory stays fixed whatever the file's size.
+constexpr size_t kSerialReadSize = 64 * kSerialBlockSize;
 constexpr char kSerialFilter[] = "All Files (*.*)|*.*||";
 constexpr char kDemoLogFilter[] = "EFIS DEMO (*.log)|*.log||";
 
@@ -98,17 +102,21 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
   DeleteContents();
   FrameAssembler& feed = ReaderForImport().fileFeed();
   feed.Reset();
-  std::vector<uint8_t> block(kSerialBlockSize);
+  std::vector<uint8_t> buffer(kSerialReadSize);
   uint64_t done = 0;
   bool readFailed = false;
   for (;;) {
-    const ssize_t n = file.Read(block.data(), block.size());
+    const ssize_t n = file.Read(buffer.data(), buffer.size());
     if (n < 0)
       readFailed = true;
     if (n <= 0)
       break;
-    feed.Feed(FrameAssembler::kNoStamp, block.data(), static_cast<size_t>(n));
-    done += static_cast<uint64_t>(n);
+    const auto count = static_cast<size_t>(n);
+    for (size_t pos = 0; pos < count; pos += kSerialBlockSize) {
+      feed.Feed(FrameAssembler::kNoStamp, buffer.data() + pos,
+                std::min(kSerialBlockSize, count - pos));
+    }
+    done += count;
   }
   file.Close();
   // The store was cleared: the views must not go on showing rows that are gone.
