@@ -30,7 +30,8 @@ void GarbageStreamTest::WindowStaysResponsiveAndStoresOnlyWrittenFrames() {
   // The frames on the line come from this pool; tach tells them apart.
   std::vector<EngineSample> pool;
   std::mt19937 rng(42);
-  for (int i = 0; i < 64; ++i) pool.push_back(RandomSample(rng, kModel5100));
+  for (int i = 0; i < 64; ++i)
+    pool.push_back(RandomSample(rng, kModel5100));
 
   Pty line;
   QVERIFY(!line.slavePath.empty());
@@ -55,7 +56,8 @@ void GarbageStreamTest::WindowStaysResponsiveAndStoresOnlyWrittenFrames() {
         }
         FrameBuilder::Append(burst, pool[writerRng() % pool.size()], kModel5100);
       }
-      if (!line.WriteAll(burst, 2000)) continue;
+      if (!line.WriteAll(burst, 2000))
+        continue;
       framesWritten += 32;
     }
   });
@@ -69,7 +71,8 @@ void GarbageStreamTest::WindowStaysResponsiveAndStoresOnlyWrittenFrames() {
     bool handled = false;
     QMetaObject::invokeMethod(
         qApp, [&handled] { handled = true; }, Qt::QueuedConnection);
-    while (!handled) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    while (!handled)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     worst = std::max(worst, Clock::now() - posted);
     ++probes;
     QTest::qWait(5);
@@ -85,7 +88,8 @@ void GarbageStreamTest::WindowStaysResponsiveAndStoresOnlyWrittenFrames() {
     const bool known = std::any_of(pool.begin(), pool.end(), [&](const EngineSample& written) {
       return written.tach == sample.tach && SameEngineValues(written, sample);
     });
-    if (!known) ++strangers;
+    if (!known)
+      ++strangers;
   }
   f.app->ExitInstance();
   ::unsetenv("OVIXLOG_COM1");
