@@ -3,28 +3,12 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <string>
 
 #include "document/ovixlog_doc.h"
-#include "framework/user_interface.h"
+#include "framework/headless_user_interface.h"
 #include "fuzz_input.h"
-
-namespace {
-
-// Answers nothing and shows nothing: the importer's own checks are what is exercised.
-class SilentUserInterface : public ovixlog::UserInterface {
- public:
-  std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseSaveFile(const std::string&) override { return std::nullopt; }
-  ovixlog::SaveAnswer AskSaveChanges(const std::string&) override {
-    return ovixlog::SaveAnswer::kNo;
-  }
-  void ShowError(const std::string&, const std::string&) override {}
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ovixlog;
@@ -35,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Check(ftruncate(fd, 0) == 0, "file emptied");
   fuzz::Check(pwrite(fd, data, size, 0) == static_cast<ssize_t>(size), "file written");
 
-  SilentUserInterface ui;
+  // Errors go nowhere: the importer's own checks are what is exercised.
+  static std::ostream nowhere(nullptr);
+  HeadlessUserInterface ui(nowhere);
   StartupSettings settings;
   settings.keepAllSamples = size > 0 ? data[0] & 1 : 0;
   COvixLogDoc doc(&ui, settings);

@@ -17,23 +17,9 @@
 #include "app/main_frame.h"
 #include "app/ovixlog_app.h"
 #include "document/ovixlog_doc.h"
+#include "framework/headless_user_interface.h"
 
 namespace {
-
-// Answers every save question with No and shows errors on stderr: nothing waits for a person.
-class UnattendedUserInterface : public ovixlog::UserInterface {
- public:
-  std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> ChooseSaveFile(const std::string&) override { return std::nullopt; }
-  ovixlog::SaveAnswer AskSaveChanges(const std::string&) override {
-    return ovixlog::SaveAnswer::kNo;
-  }
-  void ShowError(const std::string& caption, const std::string& text) override {
-    std::cerr << caption << ": " << text << "\n";
-  }
-};
 
 long StatusField(const char* name) {
   std::ifstream status("/proc/self/status");
@@ -72,7 +58,8 @@ int main(int argc, char** argv) {
     return *code;
   }
   QApplication application(argc, argv);
-  UnattendedUserInterface ui;
+  // Every save question is answered No and errors go to stderr: nothing waits for a person.
+  ovixlog::HeadlessUserInterface ui(std::cerr);
   ovixlog::COvixLogApp app(&ui);
   app.CreateMainWindow(fileToImport);
 
