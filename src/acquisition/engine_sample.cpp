@@ -1,5 +1,7 @@
 #include "acquisition/engine_sample.h"
 
+#include <string>
+
 namespace ovixlog {
 
 bool SameEngineValues(const EngineSample& a, const EngineSample& b) {
@@ -23,6 +25,14 @@ int ModelNumber(EngineModel model) {
     default:
       return 0;
   }
+}
+
+std::optional<EngineModel> ModelFromNumber(std::string_view number) {
+  for (EngineModel model : {kModel5100, kModel3100, kModel7100, kModel8100}) {
+    if (number == std::to_string(ModelNumber(model)))
+      return model;
+  }
+  return std::nullopt;
 }
 
 }  // namespace ovixlog

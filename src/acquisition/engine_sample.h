@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace ovixlog {
 
@@ -83,5 +85,7 @@ inline constexpr uint8_t SyncHeaderMiddle(EngineModel model, int32_t altFrameFor
 
 // The model's four-digit number as the user knows it (5100 for code 0), or 0 for an unknown code.
 int ModelNumber(EngineModel model);
+// The code for a model number written as "3100", "5100", "7100" or "8100"; nothing otherwise.
+std::optional<EngineModel> ModelFromNumber(std::string_view number);
 
 }  // namespace ovixlog

@@ -71,17 +71,6 @@ struct DocFixture {
   TempFolder folder;
 };
 
-// A raw capture of `count` frames whose tach values count up from 1000.
-inline std::vector<uint8_t> Capture(int count, EngineModel model = kModel5100, int32_t alt = 0) {
-  std::vector<uint8_t> bytes;
-  EngineSample s = ExampleSample();
-  for (int i = 0; i < count; ++i) {
-    s.tach = static_cast<int16_t>(1000 + i);
-    FrameBuilder::Append(bytes, s, model, alt);
-  }
-  return bytes;
-}
-
 inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   WriteWholeFile(path, std::string(bytes.begin(), bytes.end()));
 }

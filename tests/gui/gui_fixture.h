@@ -39,15 +39,6 @@ inline EngineSample SampleWithTach(int tach, uint32_t stamp) {
   return s;
 }
 
-// A raw capture of `count` frames whose tach values count up from 1000.
-inline std::vector<uint8_t> Capture(int count, EngineModel model = kModel5100) {
-  std::vector<uint8_t> bytes;
-  for (int i = 0; i < count; ++i) {
-    FrameBuilder::Append(bytes, SampleWithTach(1000 + i, 0), model);
-  }
-  return bytes;
-}
-
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");
   QVERIFY(file != nullptr);

@@ -65,6 +65,16 @@ void ExpectSameEngineValues(const std::vector<EngineSample>& got,
   }
 }
 
+std::vector<uint8_t> Capture(int count, EngineModel model, int32_t alt) {
+  std::vector<uint8_t> bytes;
+  EngineSample s = ExampleSample();
+  for (int i = 0; i < count; ++i) {
+    s.tach = static_cast<int16_t>(1000 + i);
+    FrameBuilder::Append(bytes, s, model, alt);
+  }
+  return bytes;
+}
+
 EngineSample ExampleSample() {
   EngineSample s;
   s.fltHours = 1;

@@ -32,6 +32,9 @@ EngineSample RandomSample(std::mt19937& rng, EngineModel model);
 void ExpectSameEngineValues(const std::vector<EngineSample>& got,
                             const std::vector<EngineSample>& want);
 
+// A raw capture of `count` frames of the example sample whose tach values count up from 1000.
+std::vector<uint8_t> Capture(int count, EngineModel model = kModel5100, int32_t alt = 0);
+
 // The sample of the worked example for the short layout: flight time 1:02:03, tach 2450 ...
 EngineSample ExampleSample();
 

@@ -23,18 +23,6 @@ struct ConverterOptions {
   bool help = false;
 };
 
-std::optional<EngineModel> ModelFromNumber(std::string_view number) {
-  if (number == "3100")
-    return kModel3100;
-  if (number == "5100")
-    return kModel5100;
-  if (number == "7100")
-    return kModel7100;
-  if (number == "8100")
-    return kModel8100;
-  return std::nullopt;
-}
-
 // Returns the options, or an error text for bad usage.
 std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std::string& error) {
   ConverterOptions options;

@@ -30,18 +30,6 @@ std::optional<double> ParseReal(const std::string& text, double low, double high
   return value;
 }
 
-std::optional<EngineModel> ParseModel(const std::string& text) {
-  if (text == "3100")
-    return kModel3100;
-  if (text == "5100")
-    return kModel5100;
-  if (text == "7100")
-    return kModel7100;
-  if (text == "8100")
-    return kModel8100;
-  return {};
-}
-
 ParsedCommandLine BadUsage(std::string error) {
   ParsedCommandLine result;
   result.outcome = ParsedCommandLine::Outcome::kBadUsage;
@@ -86,7 +74,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (name == "--v39") {
       v39 = true;
     } else if (name == "--model") {
-      const auto model = ParseModel(value);
+      const auto model = ModelFromNumber(value);
       if (!model)
         return BadUsage("--model must be 3100, 5100, 7100 or 8100");
       o.stream.model = *model;
