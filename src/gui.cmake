@@ -3,16 +3,16 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(X11)
 
-file(GLOB OVIXLOG_GUI_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/view/*.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp)
-list(REMOVE_ITEM OVIXLOG_GUI_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
-file(GLOB OVIXLOG_GUI_HEADERS CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/view/*.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/app/*.h)
-
-add_library(ovixlog_gui STATIC ${OVIXLOG_GUI_SOURCES} ${OVIXLOG_GUI_HEADERS}
-                               ${PROJECT_SOURCE_DIR}/res/ovixlog.qrc)
+add_library(ovixlog_gui STATIC
+  view/ovixlog_view.cpp view/ovixlog_view.h
+  app/about_dialog.cpp app/about_dialog.h
+  app/command_ids.cpp app/command_ids.h
+  app/keyboard_locks.cpp app/keyboard_locks.h
+  app/main_frame.cpp app/main_frame.h
+  app/ovixlog_app.cpp app/ovixlog_app.h
+  app/qt_user_interface.cpp app/qt_user_interface.h
+  app/termination_signals.cpp app/termination_signals.h
+  ${PROJECT_SOURCE_DIR}/res/ovixlog.qrc)
 set_target_properties(ovixlog_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(ovixlog_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(ovixlog_gui PUBLIC ovixlog_core Qt6::Widgets PRIVATE ovixlog_warnings)
