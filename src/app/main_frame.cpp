@@ -14,6 +14,7 @@
 #include "app/command_ids.h"
 #include "app/keyboard_locks.h"
 #include "document/ovixlog_doc.h"
+#include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
@@ -79,9 +80,15 @@ QIcon AppIcon() {
 }
 
 CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
-    : QMainWindow(parent), document_(document), view_(new COvixLogView(this)) {
+    : QMainWindow(parent),
+      document_(document),
+      signals_(new DocumentSignals(this)),
+      view_(new COvixLogView(this)) {
   setWindowIcon(AppIcon());
+  signals_->SetDocument(document_);
   view_->SetDocument(document_);
+  connect(signals_, &DocumentSignals::documentChanged, view_,
+          [this] { view_->OnUpdate(nullptr, 0); });
   setCentralWidget(view_);
   CreateMenus();
   CreateToolBar();
@@ -100,6 +107,7 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
+  signals_->SetDocument(nullptr);
   view_->SetDocument(nullptr);
 }
 

@@ -23,6 +23,7 @@ namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class DocumentSignals;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
 // or the reason the device is not open. `receiving` says whether frames arrived lately.
@@ -43,6 +44,9 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   COvixLogView* view() const { return view_; }
+  // The document's notifications as signals; the application attaches it to the document as
+  // its view, and every pane of the window connects to it.
+  DocumentSignals* documentSignals() const { return signals_; }
   // Forgets the document: the panes stop polling it and the view stops reading it.
   void DetachDocument();
 
@@ -81,6 +85,7 @@ class CMainFrame : public QMainWindow {
   void OnFileNew();
 
   COvixLogDoc* document_;
+  DocumentSignals* signals_;
   COvixLogView* view_;
   std::map<int, QAction*> actions_;
   QMenu* fileMenu_ = nullptr;
