@@ -9,6 +9,7 @@ add_library(ovixlog_gui STATIC
   app/about_dialog.cpp app/about_dialog.h
   app/command_ids.cpp app/command_ids.h
   app/keyboard_locks.cpp app/keyboard_locks.h
+  app/kept_settings.cpp app/kept_settings.h
   app/main_frame.cpp app/main_frame.h
   app/ovixlog_app.cpp app/ovixlog_app.h
   app/qt_user_interface.cpp app/qt_user_interface.h

@@ -13,6 +13,7 @@
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/keyboard_locks.h"
+#include "app/kept_settings.h"
 #include "document/ovixlog_doc.h"
 #include "view/document_signals.h"
 #include "view/ovixlog_view.h"
@@ -269,6 +270,7 @@ void CMainFrame::RefreshPanes() {
 }
 
 void CMainFrame::OnCommand(int id) {
+  const DocumentChoices before = document_ != nullptr ? ChoicesOf(*document_) : DocumentChoices{};
   if (document_ != nullptr) {
     switch (id) {
       case kIdFileNew:
@@ -318,6 +320,9 @@ void CMainFrame::OnCommand(int id) {
           document_->OnPort(port);
         break;
     }
+    // The user's own choices are kept for the next run; an import's settings are the file's.
+    if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile)
+      KeptSettings::StoreChanges(before, ChoicesOf(*document_));
   }
   switch (id) {
     case kIdAppExit:
@@ -362,7 +367,18 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   paneTimer_.stop();
+  if (settingsKept_)
+    KeptSettings::StoreWindow(saveGeometry(), saveState());
   event->accept();
+}
+
+void CMainFrame::RestoreWindow() {
+  const QByteArray geometry = KeptSettings::KeptGeometry();
+  if (!geometry.isEmpty())
+    restoreGeometry(geometry);
+  const QByteArray state = KeptSettings::KeptWindowState();
+  if (!state.isEmpty())
+    restoreState(state);
 }
 
 }  // namespace ovixlog

@@ -71,6 +71,10 @@ class CMainFrame : public QMainWindow {
   void UpdateTitle();
   // Refreshes the port pane and the keyboard lock panes.
   void RefreshPanes();
+  // The geometry and bars of the last run's window, when they were kept.
+  void RestoreWindow();
+  // Off: the user's choices and the window's geometry are not written for the next run.
+  void SetSettingsKept(bool kept) { settingsKept_ = kept; }
   // Shows the About box modally.
   void OnAppAbout();
 
@@ -101,6 +105,7 @@ class CMainFrame : public QMainWindow {
   QLabel* numPane_ = nullptr;
   QLabel* scrollPane_ = nullptr;
   QLabel* portPane_ = nullptr;
+  bool settingsKept_ = true;
   QTimer paneTimer_;
   // The accepted-frame count at the last refresh, and the time since it last grew.
   uint64_t lastAccepted_ = 0;

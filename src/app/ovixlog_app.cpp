@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "acquisition/port_bindings.h"
+#include "app/kept_settings.h"
 #include "app/main_frame.h"
 #include "document/ovixlog_doc.h"
 #include "framework/startup_options.h"
@@ -25,6 +27,9 @@ COvixLogView* COvixLogApp::view() const {
 std::optional<int> COvixLogApp::ReadCommandLine(const std::vector<std::string>& args,
                                                 std::ostream& out, std::ostream& err,
                                                 std::string* fileToImport) {
+  // The kept choices first: the command line overrides them for this run only.
+  KeptSettings::LoadInto(TheStartupSettings());
+  KeptSettings::LoadBindings();
   StartupOptions options;
   ParseCommandLine(args, options);
   switch (options.shellCommand) {
@@ -45,8 +50,14 @@ std::optional<int> COvixLogApp::ReadCommandLine(const std::vector<std::string>& 
     if (options.outputRequested != 0 && options.outputPath.empty()) {
       err << "ovixlog: the option o needs the name of the output file after it\n";
     }
+    if (options.deviceRequested != 0 && options.requestedDevice.empty()) {
+      err << "ovixlog: the option --port needs the device after it\n";
+    }
     return 1;
   }
+  const StartupSettings& settings = TheStartupSettings();
+  if (!settings.portDevice.empty())
+    BindPort(settings.commPort, settings.portDevice);
   if (fileToImport != nullptr) {
     *fileToImport = options.shellCommand == ShellCommand::kFileOpen ? options.fileName : "";
   }
@@ -63,6 +74,9 @@ void COvixLogApp::CreateMainWindow(const std::string& fileToImport, bool show) {
   document_->AddView(frame_->documentSignals());
   document_->OnNewDocument();
   frame_->view()->OnInitialUpdate();
+  frame_->SetSettingsKept(settingsKept_);
+  if (settingsKept_)
+    frame_->RestoreWindow();
   frame_->UpdateMarks();
   frame_->UpdateTitle();
   frame_->RefreshPanes();

@@ -16,6 +16,7 @@ COvixLogDoc::COvixLogDoc(UserInterface* ui, const StartupSettings& startup)
       commPort(startup.commPort),
       keepAllSamples(startup.keepAllSamples),
       showSystemTime(startup.showSystemTime),
+      altFrameFormat(startup.altFrameFormat),
       oldestFirst(startup.oldestFirst),
       startup_(startup) {
   RowFormatter::Rule(model.load(), measureRow_);
