@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -47,12 +48,13 @@ std::optional<double> ParseNumber(std::string_view text) {
 
 // Prints a limit so that reading it back gives the same double.
 std::string NumberText(double value) {
-  char buffer[64];
-  for (int digits = 1; digits <= 17; ++digits) {
-    std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+  char buffer[400];
+  for (int decimals = 0; decimals <= 12; ++decimals) {
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     if (std::strtod(buffer, nullptr) == value)
-      break;
+      return buffer;
   }
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
   return buffer;
 }
 
@@ -149,10 +151,11 @@ bool Limits::Apply(std::string_view text, const std::string& name, std::string& 
 
 std::optional<Limits> Limits::Load(const std::string& path, bool required, std::string& error) {
   Limits limits = Defaults();
+  std::error_code ignored;
+  if (!required && !std::filesystem::exists(path, ignored))
+    return limits;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    if (!required && errno == ENOENT)
-      return limits;
     error = path + ": cannot be read";
     return std::nullopt;
   }
