@@ -81,8 +81,10 @@ RunAccumulator::RunAccumulator(EngineModel model, const std::vector<ColumnLimit>
     summary_.max.push_back({{f, 0}, {}});
   summary_.min.push_back({{Field::kOilP, 0}, {}});
   summary_.min.push_back({{Field::kVolt, 0}, {}});
+  for (const ColumnExtreme& e : summary_.max)
+    maxSlots_.push_back(ColumnSlot(e.column));
   for (const ColumnLimit& limit : limits)
-    watches_.push_back({limit});
+    watches_.push_back({limit, ColumnSlot(limit.column)});
 }
 
 void RunAccumulator::Add(int64_t ms, const EngineSample& s) {
@@ -92,8 +94,10 @@ void RunAccumulator::Add(int64_t ms, const EngineSample& s) {
   r.endMs = ms;
   ++r.samples;
 
+  double values[kColumnSlots];
+  ColumnValues(s, values);
   const bool airborne = s.aspd >= kAirborneSpeed;
-  const double flow = ColumnValue(s, {Field::kFlow, 0});
+  const double flow = values[ColumnSlot({Field::kFlow, 0})];
   if (havePrevious_) {
     const int64_t step = ms - previousMs_;
     if (step < kStepMs) {
@@ -112,11 +116,11 @@ void RunAccumulator::Add(int64_t ms, const EngineSample& s) {
     r.landingMs = ms;
   }
 
-  for (ColumnExtreme& e : r.max)
-    Raise(e.value, ColumnValue(s, e.column));
+  for (size_t i = 0; i < r.max.size(); ++i)
+    Raise(r.max[i].value, values[maxSlots_[i]]);
   if (s.tach >= kOilPressureTach)
-    Lower(r.min[0].value, ColumnValue(s, r.min[0].column));
-  Lower(r.min[1].value, ColumnValue(s, r.min[1].column));
+    Lower(r.min[0].value, values[ColumnSlot(r.min[0].column)]);
+  Lower(r.min[1].value, values[ColumnSlot(r.min[1].column)]);
 
   if (chtCount_ > 0) {
     const auto [chtLow, chtHigh] = std::minmax_element(s.cht, s.cht + chtCount_);
@@ -146,7 +150,7 @@ void RunAccumulator::Add(int64_t ms, const EngineSample& s) {
   recentCht_.push_back(point);
 
   for (Watch& w : watches_) {
-    const double value = ColumnValue(s, w.limit.column);
+    const double value = values[w.slot];
     if (Beyond(w.limit, s, value)) {
       if (!w.open) {
         w.open = true;
@@ -163,8 +167,9 @@ void RunAccumulator::Add(int64_t ms, const EngineSample& s) {
     }
   }
 
-  leanSweeps_.Add(ms, s, r.leanTests);
-  richSweeps_.Add(ms, s, r.leanTests);
+  const int32_t flowTenths = TenthsOf(s.flow);
+  leanSweeps_.Add(ms, flowTenths, s, r.leanTests);
+  richSweeps_.Add(ms, flowTenths, s, r.leanTests);
 }
 
 void RunAccumulator::CloseWatch(const Watch& w, std::vector<Exceedance>& out) {

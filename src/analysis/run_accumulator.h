@@ -25,6 +25,7 @@ class RunAccumulator {
  private:
   struct Watch {
     ColumnLimit limit;
+    int slot = 0;
     bool open = false;
     int64_t startMs = 0;
     int64_t lastMs = 0;
@@ -40,6 +41,7 @@ class RunAccumulator {
   int chtCount_;
   int egtCount_;
   RunSummary summary_;
+  std::vector<int> maxSlots_;  // ColumnSlot of each summary_.max entry
   bool havePrevious_ = false;
   int64_t previousMs_ = 0;
   bool previousAirborne_ = false;

@@ -20,10 +20,59 @@ constexpr Named kSingles[] = {
 };
 
 double Tenths(float value) {
-  return static_cast<double>(std::lround(static_cast<double>(value) * 10.0)) / 10.0;
+  return TenthsOf(value) / 10.0;
 }
 
 }  // namespace
+
+int32_t TenthsOf(float value) {
+  const double scaled = static_cast<double>(value) * 10.0;
+  // Saturates rather than overflow on values no frame can carry.
+  if (!(scaled > -2e9 && scaled < 2e9))
+    return scaled > 0 ? 2000000000 : -2000000000;
+  return static_cast<int32_t>(scaled + (scaled >= 0 ? 0.5 : -0.5));
+}
+
+int ColumnSlot(SampleColumn column) {
+  switch (column.field) {
+    case SampleColumn::Field::kTach:
+      return 0;
+    case SampleColumn::Field::kCht:
+      return 1 + column.index;
+    case SampleColumn::Field::kEgt:
+      return 7 + column.index;
+    case SampleColumn::Field::kOilT:
+      return 16;
+    case SampleColumn::Field::kOilP:
+      return 17;
+    case SampleColumn::Field::kOat:
+      return 18;
+    case SampleColumn::Field::kVolt:
+      return 19;
+    case SampleColumn::Field::kFlow:
+      return 20;
+    case SampleColumn::Field::kAspd:
+      return 21;
+    case SampleColumn::Field::kAlt:
+      return 22;
+  }
+  return 0;
+}
+
+void ColumnValues(const EngineSample& s, double (&v)[kColumnSlots]) {
+  v[0] = s.tach;
+  for (int i = 0; i < 6; ++i)
+    v[1 + i] = s.cht[i];
+  for (int i = 0; i < 9; ++i)
+    v[7 + i] = s.egt[i];
+  v[16] = s.oilT;
+  v[17] = s.oilP;
+  v[18] = s.oat;
+  v[19] = Tenths(s.volt);
+  v[20] = Tenths(s.flow);
+  v[21] = s.aspd;
+  v[22] = s.alt;
+}
 
 std::string ColumnTitle(SampleColumn column) {
   if (column.field == SampleColumn::Field::kCht)

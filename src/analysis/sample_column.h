@@ -1,6 +1,7 @@
 // A column of the engine table that the analysis reads, by its title ("Tach", "CHT3", "Volt").
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,5 +26,13 @@ std::optional<SampleColumn> ColumnFromTitle(std::string_view title);
 bool ModelHasColumn(EngineModel model, SampleColumn column);
 // The value as the table shows it: volts and flow in tenths, the rest whole.
 double ColumnValue(const EngineSample& sample, SampleColumn column);
+
+// Every column's value at once, for code that reads many columns of each sample: `values`
+// indexed by ColumnSlot.
+inline constexpr int kColumnSlots = 23;
+int ColumnSlot(SampleColumn column);
+void ColumnValues(const EngineSample& sample, double (&values)[kColumnSlots]);
+// Volts or flow in whole tenths, rounded half away from zero.
+int32_t TenthsOf(float value);
 
 }  // namespace ovixlog

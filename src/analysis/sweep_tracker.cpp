@@ -27,10 +27,9 @@ void SweepTracker::Restart(const Point& p) {
   lowestAt_ = 0;
 }
 
-void SweepTracker::Add(int64_t ms, const EngineSample& s, std::vector<LeanTest>& out) {
-  Point p{ms, 0, s.tach, {}};
-  const auto tenths = static_cast<int32_t>(std::lround(static_cast<double>(s.flow) * 10.0));
-  p.flow10 = lean_ ? tenths : -tenths;
+void SweepTracker::Add(int64_t ms, int32_t flowTenths, const EngineSample& s,
+                       std::vector<LeanTest>& out) {
+  Point p{ms, lean_ ? flowTenths : -flowTenths, s.tach, {}};
   std::copy(s.egt, s.egt + 9, p.egt);
   if (points_.empty()) {
     Restart(p);

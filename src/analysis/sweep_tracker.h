@@ -22,8 +22,9 @@ class SweepTracker {
  public:
   SweepTracker(bool lean, int egtCount);
 
-  // Takes the run's next sample; a sweep that ends with it is appended to `out`.
-  void Add(int64_t ms, const EngineSample& sample, std::vector<LeanTest>& out);
+  // Takes the run's next sample, whose flow in tenths is `flowTenths`; a sweep that ends with
+  // it is appended to `out`.
+  void Add(int64_t ms, int32_t flowTenths, const EngineSample& sample, std::vector<LeanTest>& out);
   // The run has ended: reports a sweep still open.
   void Finish(std::vector<LeanTest>& out);
 
