@@ -123,7 +123,9 @@ bool Limits::Apply(std::string_view text, const std::string& name, std::string& 
     if (equals == std::string_view::npos)
       return fail("expected COLUMN.max = VALUE or COLUMN.min = VALUE");
     const std::string_view key = Trim(line.substr(0, equals));
-    const std::string_view valueText = Trim(line.substr(equals + 1));
+    std::string_view valueText = line.substr(equals + 1);
+    // A comment may follow the value.
+    valueText = Trim(valueText.substr(0, valueText.find_first_of("#;")));
     const size_t dot = key.rfind('.');
     if (dot == std::string_view::npos)
       return fail("expected COLUMN.max or COLUMN.min before '='");

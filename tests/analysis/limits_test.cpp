@@ -43,7 +43,7 @@ TEST(Limits, FileLinesOverTheDefaults) {
         "Volt.max=15", "Volt.min=12"}},
       {"comments, blank lines, spaces, off, new columns and min of a group",
        "# engine limits\n\n  [limits]  \n; volts are not watched\nVolt.min = off\r\n"
-       "Volt.max=off\nTach.max = 2700\nCHT.min = 150.5\nEGT.max = off\nOilT.max = off\n"
+       "Volt.max=off\nTach.max = 2700   # redline\nCHT.min = 150.5\nEGT.max = off\nOilT.max = off\n"
        "OilP.min = off\nAlt.max = 12500\n",
        kModel3100,
        {"Tach.max=2700", "CHT1.max=435", "CHT1.min=150.5", "CHT2.max=435", "CHT2.min=150.5",
