@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+
+#include "recording/recording_catalog.h"
 
 namespace ovixlog {
 namespace {
@@ -18,6 +21,9 @@ COvixLogDoc::COvixLogDoc(UserInterface* ui, const StartupSettings& startup)
       showSystemTime(startup.showSystemTime),
       oldestFirst(startup.oldestFirst),
       startup_(startup) {
+  recorder_ = std::make_unique<LiveRecorder>(
+      startup.recordingFolder.empty() ? DefaultRecordingsFolder() : startup.recordingFolder,
+      startup.recordingEnabled != 0);
   RowFormatter::Rule(model.load(), measureRow_);
   maxRowWidth = static_cast<int32_t>(measureRow_.size());
 }
@@ -28,6 +34,7 @@ COvixLogDoc::~COvixLogDoc() {
     reader->Stop();
     reader.reset();  // waits for the reading thread; sampleLock is not held here
   }
+  recorder_->EndSession();
   std::lock_guard<std::mutex> sampleGuard(sampleLock);
   samples.clear();
 }
@@ -85,9 +92,17 @@ void COvixLogDoc::DeleteContents() {
   Document::DeleteContents();
 }
 
+void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample,
+                                            SampleNotifier* notifier) {
+  if (doc_.reviewing_.load() != 0)
+    return;  // the recording has the bytes; the imported table stays as it was read
+  doc_.AddSample(std::move(sample), notifier);
+}
+
 bool COvixLogDoc::OnNewDocument() {
   if (!Document::OnNewDocument())
     return false;
+  reviewing_ = 0;
   ReplaceReader();
   return true;
 }
@@ -103,7 +118,9 @@ void COvixLogDoc::ReplaceReader() {
   if (portsEnabled_) {
     std::snprintf(name, sizeof name, "COM%u:", static_cast<unsigned>(commPort.load()));
   }
-  reader = std::make_unique<SerialReader>(name, this, view);
+  // The session of the port that closed ends here; the next one begins with the next byte.
+  recorder_->BeginPort(name);
+  reader = std::make_unique<SerialReader>(name, this, view, recorder_.get(), &liveGate_);
   reader->model = model.load();
   reader->altFrameFormat = altFrameFormat.load();
 }

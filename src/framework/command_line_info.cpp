@@ -88,6 +88,8 @@ std::string UsageText() {
          "  oldest                   list the oldest sample first\n"
          "  o <file>                 save to <file> without asking whenever a save is due\n"
          "  <file>                   import *.log as EFIS DEMO, other files as raw serial\n"
+         "  --record-dir <folder>    keep the recordings of live data in <folder>\n"
+         "  --no-record              do not record live data\n"
          "  -h, --help               show this help and exit\n"
          "  --version                show the version and exit\n";
 }

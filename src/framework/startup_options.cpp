@@ -12,6 +12,19 @@ StartupOptions::StartupOptions() : requestedOrder(TheStartupSettings().oldestFir
 
 void StartupOptions::ParseParam(const char* param, bool flag, bool last) {
   const std::string_view text(param);
+  if (awaitingRecordDir != 0) {
+    recordDir = text;
+    awaitingRecordDir = 0;
+    return;
+  }
+  if (flag && text == "-record-dir") {
+    awaitingRecordDir = 1;
+    return;
+  }
+  if (flag && text == "-no-record") {
+    requestedNoRecord = 1;
+    return;
+  }
   if (text.size() == 1 && text[0] >= '1' && text[0] <= '8') {
     requestedPort = text[0] - '0';
     return;
@@ -80,6 +93,12 @@ bool ApplyStartupOptions(const StartupOptions& options, StartupSettings& setting
     result.autoSaveEnabled = 1;
     result.autoSavePath = options.outputPath;
   }
+  if (options.awaitingRecordDir != 0)
+    return false;
+  if (!options.recordDir.empty())
+    result.recordingFolder = options.recordDir;
+  if (options.requestedNoRecord != 0)
+    result.recordingEnabled = 0;
   settings = std::move(result);
   return true;
 }

@@ -24,13 +24,16 @@ class StartupOptions : public CommandLineInfo {
   int32_t requestedModel = -1;  // model code, or -1 when not given
   int32_t requestedKeepAll = 0;
   int32_t requestedShowTime = 0;
-  int32_t requestedOrder;       // 1: oldest first; starts as the current setting
-  int32_t outputRequested = 0;  // 1 after "o"
-  std::string outputPath;       // the parameter after "o"
+  int32_t requestedOrder;         // 1: oldest first; starts as the current setting
+  int32_t outputRequested = 0;    // 1 after "o"
+  std::string outputPath;         // the parameter after "o"
+  int32_t requestedNoRecord = 0;  // 1 after "--no-record"
+  int32_t awaitingRecordDir = 0;  // 1 after "--record-dir", until its folder is taken
+  std::string recordDir;          // the parameter after "--record-dir"
 };
 
 // Copies the requests into `settings`. Returns false, leaving `settings` untouched, when a port
-// or model is out of range or "o" was given without a file name.
+// or model is out of range, or "o" or "--record-dir" was given without a name after it.
 bool ApplyStartupOptions(const StartupOptions& options, StartupSettings& settings);
 
 // How a file named on the command line is imported.

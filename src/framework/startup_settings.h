@@ -15,6 +15,8 @@ struct StartupSettings {
   int32_t oldestFirst = 0;      // 1: list the oldest sample first, 0: the newest first
   int32_t autoSaveEnabled = 0;  // 1: write autoSavePath without asking whenever a save is due
   std::string autoSavePath;
+  int32_t recordingEnabled = 1;  // 1: every byte read from the port goes to a recording file
+  std::string recordingFolder;   // where the recordings go; empty: the default folder
 
   bool operator==(const StartupSettings&) const = default;
 };

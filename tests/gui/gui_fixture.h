@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <QAbstractScrollArea>
@@ -104,6 +105,8 @@ struct AppFixture {
   explicit AppFixture(const std::vector<std::string>& args = {}, StartupSettings base = {},
                       bool ports = false) {
     TheStartupSettings() = std::move(base);
+    // Recordings of the test's live data stay in its own folder.
+    ::setenv("OVIXLOG_RECORDINGS", recordings().c_str(), 1);
     app = std::make_unique<COvixLogApp>(&ui);
     app->SetPortsEnabled(ports);
     std::ostringstream out;
@@ -116,10 +119,12 @@ struct AppFixture {
   ~AppFixture() {
     app.reset();
     TheStartupSettings() = StartupSettings{};
+    ::unsetenv("OVIXLOG_RECORDINGS");
   }
   AppFixture(const AppFixture&) = delete;
   AppFixture& operator=(const AppFixture&) = delete;
 
+  std::string recordings() const { return folder / "recordings"; }
   CMainFrame* frame() const { return app->mainFrame(); }
   COvixLogDoc* doc() const { return app->document(); }
   COvixLogView* view() const { return app->view(); }

@@ -13,7 +13,7 @@ if(TARGET ovixlog_gui)
     add_dependencies(${name} ovixlog)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/data"
       LABELS "gui;${ARG_LABELS}"
       TIMEOUT 300)
   endfunction()
