@@ -12,16 +12,21 @@ if(TARGET ovixlog_gui)
     target_compile_definitions(${name} PRIVATE OVIXLOG_EXE="$<TARGET_FILE:ovixlog>")
     add_dependencies(${name} ovixlog)
     add_test(NAME ${name} COMMAND ${name})
+    # Never the real ~/.config: a folder of the test's own, which the fixtures replace with a
+    # fresh one for every case.
     set_tests_properties(${name} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${name}"
       LABELS "gui;${ARG_LABELS}"
       TIMEOUT 300)
   endfunction()
 
   ovixlog_add_gui_test(log_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_view_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(document_signals_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
   ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp)
   ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp)
+  ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(live_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/live_view_test.cpp
                        LABELS threads)
 
