@@ -36,7 +36,7 @@ if(TARGET ovixlog_gui)
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/garbage_stream_test.cpp LABELS threads)
   add_test(NAME garbage_stream_slow COMMAND garbage_stream_test)
   set_tests_properties(garbage_stream_slow PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;OVIXLOG_GARBAGE_SECONDS=30;OVIXLOG_GARBAGE_WORST_MS=100"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/garbage_stream_slow;OVIXLOG_GARBAGE_SECONDS=30;OVIXLOG_GARBAGE_WORST_MS=100"
     LABELS "gui;threads;slow"
     TIMEOUT 300)
 
