@@ -1,5 +1,7 @@
 #include "acquisition/serial_reader.h"
 
+#include "acquisition/port_bindings.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -179,11 +181,11 @@ std::string SerialReader::DevicePathFor(const std::string& portName) {
                        portName[3] <= '8';
   if (!comName)
     return portName;
-  const std::string digit(1, portName[3]);
-  const char* configured = std::getenv(("OVIXLOG_COM" + digit).c_str());
-  if (configured != nullptr && configured[0] != '\0')
-    return configured;
-  return "/dev/ttyS" + std::to_string(portName[3] - '1');
+  const int port = portName[3] - '0';
+  std::string bound = BoundDevice(port);
+  if (!bound.empty())
+    return bound;
+  return UnboundDevicePath(port);
 }
 
 void SerialReader::ReadLoop() {

@@ -51,8 +51,8 @@ class SerialReader {
   // The assembler the importers feed. User-interface thread only.
   FrameAssembler& fileFeed() { return fileFeed_; }
 
-  // "COMn:" -> the device: $OVIXLOG_COMn when set and not empty, else /dev/ttyS<n-1>. Any other
-  // name is taken as a device path as it stands.
+  // "COMn:" -> the device: the one bound to COMn (BindPort), else $OVIXLOG_COMn when set and
+  // not empty, else /dev/ttyS<n-1>. Any other name is taken as a device path as it stands.
   static std::string DevicePathFor(const std::string& portName);
 
   // Written under the document's readerLock, read by both assemblers once per fill.

@@ -13,8 +13,10 @@
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/keyboard_locks.h"
+#include "app/kept_settings.h"
 #include "document/ovixlog_doc.h"
 #include "recording/recording_catalog.h"
+#include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
@@ -98,9 +100,15 @@ QIcon AppIcon() {
 }
 
 CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
-    : QMainWindow(parent), document_(document), view_(new COvixLogView(this)) {
+    : QMainWindow(parent),
+      document_(document),
+      signals_(new DocumentSignals(this)),
+      view_(new COvixLogView(this)) {
   setWindowIcon(AppIcon());
+  signals_->SetDocument(document_);
   view_->SetDocument(document_);
+  connect(signals_, &DocumentSignals::documentChanged, view_,
+          [this] { view_->OnUpdate(nullptr, 0); });
   setCentralWidget(view_);
   CreateMenus();
   CreateToolBar();
@@ -119,6 +127,7 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
+  signals_->SetDocument(nullptr);
   view_->SetDocument(nullptr);
 }
 
@@ -291,6 +300,7 @@ void CMainFrame::RefreshPanes() {
 }
 
 void CMainFrame::OnCommand(int id) {
+  const DocumentChoices before = document_ != nullptr ? ChoicesOf(*document_) : DocumentChoices{};
   if (document_ != nullptr) {
     switch (id) {
       case kIdFileNew:
@@ -346,6 +356,9 @@ void CMainFrame::OnCommand(int id) {
           document_->OnPort(port);
         break;
     }
+    // The user's own choices are kept for the next run; an import's settings are the file's.
+    if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile)
+      KeptSettings::StoreChanges(before, ChoicesOf(*document_));
   }
   switch (id) {
     case kIdAppExit:
@@ -390,7 +403,18 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   paneTimer_.stop();
+  if (settingsKept_)
+    KeptSettings::StoreWindow(saveGeometry(), saveState());
   event->accept();
+}
+
+void CMainFrame::RestoreWindow() {
+  const QByteArray geometry = KeptSettings::KeptGeometry();
+  if (!geometry.isEmpty())
+    restoreGeometry(geometry);
+  const QByteArray state = KeptSettings::KeptWindowState();
+  if (!state.isEmpty())
+    restoreState(state);
 }
 
 }  // namespace ovixlog

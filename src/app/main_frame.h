@@ -24,6 +24,7 @@ namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class DocumentSignals;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
 // or the reason the device is not open. `receiving` says whether frames arrived lately.
@@ -48,6 +49,9 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   COvixLogView* view() const { return view_; }
+  // The document's notifications as signals; the application attaches it to the document as
+  // its view, and every pane of the window connects to it.
+  DocumentSignals* documentSignals() const { return signals_; }
   // Forgets the document: the panes stop polling it and the view stops reading it.
   void DetachDocument();
 
@@ -73,6 +77,10 @@ class CMainFrame : public QMainWindow {
   void UpdateTitle();
   // Refreshes the port pane and the keyboard lock panes.
   void RefreshPanes();
+  // The geometry and bars of the last run's window, when they were kept.
+  void RestoreWindow();
+  // Off: the user's choices and the window's geometry are not written for the next run.
+  void SetSettingsKept(bool kept) { settingsKept_ = kept; }
   // Shows the About box modally.
   void OnAppAbout();
 
@@ -87,6 +95,7 @@ class CMainFrame : public QMainWindow {
   void OnFileNew();
 
   COvixLogDoc* document_;
+  DocumentSignals* signals_;
   COvixLogView* view_;
   std::map<int, QAction*> actions_;
   QMenu* fileMenu_ = nullptr;
@@ -103,6 +112,7 @@ class CMainFrame : public QMainWindow {
   QLabel* scrollPane_ = nullptr;
   QLabel* portPane_ = nullptr;
   QLabel* recordingPane_ = nullptr;
+  bool settingsKept_ = true;
   QTimer paneTimer_;
   // The accepted-frame count at the last refresh, and the time since it last grew.
   uint64_t lastAccepted_ = 0;

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "acquisition/port_bindings.h"
+#include "app/kept_settings.h"
 #include "app/main_frame.h"
 #include "document/ovixlog_doc.h"
 #include "framework/startup_options.h"
 #include "framework/startup_settings.h"
 #include "recording/recording_catalog.h"
+#include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
 namespace ovixlog {
@@ -25,6 +28,9 @@ COvixLogView* COvixLogApp::view() const {
 std::optional<int> COvixLogApp::ReadCommandLine(const std::vector<std::string>& args,
                                                 std::ostream& out, std::ostream& err,
                                                 std::string* fileToImport) {
+  // The kept choices first: the command line overrides them for this run only.
+  KeptSettings::LoadInto(TheStartupSettings());
+  KeptSettings::LoadBindings();
   StartupOptions options;
   ParseCommandLine(args, options);
   switch (options.shellCommand) {
@@ -47,8 +53,14 @@ std::optional<int> COvixLogApp::ReadCommandLine(const std::vector<std::string>& 
     }
     if (options.awaitingRecordDir != 0)
       err << "ovixlog: the option --record-dir needs the name of a folder after it\n";
+    if (options.deviceRequested != 0 && options.requestedDevice.empty()) {
+      err << "ovixlog: the option --port needs the device after it\n";
+    }
     return 1;
   }
+  const StartupSettings& settings = TheStartupSettings();
+  if (!settings.portDevice.empty())
+    BindPort(settings.commPort, settings.portDevice);
   if (fileToImport != nullptr) {
     *fileToImport = options.shellCommand == ShellCommand::kFileOpen ? options.fileName : "";
   }
@@ -60,11 +72,14 @@ void COvixLogApp::CreateMainWindow(const std::string& fileToImport, bool show) {
   document_->SetPortsEnabled(portsEnabled_);
   frame_ = std::make_unique<CMainFrame>(document_.get());
   qtUi_.SetParent(frame_.get());
-  // The view must be attached before the new document starts: the reader notifies the first
-  // view of the document.
-  document_->AddView(frame_->view());
+  // The window's panes hear of the document through one adapter, which must be attached before
+  // the new document starts: the reader notifies the first view of the document.
+  document_->AddView(frame_->documentSignals());
   document_->OnNewDocument();
   frame_->view()->OnInitialUpdate();
+  frame_->SetSettingsKept(settingsKept_);
+  if (settingsKept_)
+    frame_->RestoreWindow();
   frame_->UpdateMarks();
   frame_->UpdateTitle();
   frame_->RefreshPanes();
@@ -135,7 +150,7 @@ void COvixLogApp::ExitInstance() {
   if (frame_) {
     frame_->DetachDocument();
     if (document_)
-      document_->RemoveView(frame_->view());
+      document_->RemoveView(frame_->documentSignals());
   }
   // The document's destructor stops the reading thread and waits for it. The thread may still
   // notify the view meanwhile, so the view goes after the document; a notification posted by

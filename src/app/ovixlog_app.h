@@ -62,6 +62,10 @@ class COvixLogApp {
   // Without ports the document never opens a serial device. Before CreateMainWindow.
   void SetPortsEnabled(bool enabled) { portsEnabled_ = enabled; }
 
+  // Off: the window neither restores nor writes the choices kept between runs (the screenshot
+  // tool renders the same window whatever the user chose). Before CreateMainWindow.
+  void SetSettingsKept(bool kept) { settingsKept_ = kept; }
+
   CMainFrame* mainFrame() const { return frame_.get(); }
   COvixLogDoc* document() const { return document_.get(); }
   COvixLogView* view() const;
@@ -71,6 +75,7 @@ class COvixLogApp {
   QtUserInterface qtUi_;
   UserInterface* ui_;
   bool portsEnabled_ = true;
+  bool settingsKept_ = true;
   int exitCode_ = 0;
   std::string fileToImport_;
   std::unique_ptr<COvixLogDoc> document_;

@@ -8,10 +8,36 @@
 
 namespace ovixlog {
 
-StartupOptions::StartupOptions() : requestedOrder(TheStartupSettings().oldestFirst) {}
+StartupOptions::StartupOptions()
+    : requestedKeepAll(TheStartupSettings().keepAllSamples),
+      requestedShowTime(TheStartupSettings().showSystemTime),
+      requestedOrder(TheStartupSettings().oldestFirst),
+      requestedV39(TheStartupSettings().altFrameFormat) {}
 
 void StartupOptions::ParseParam(const char* param, bool flag, bool last) {
   const std::string_view text(param);
+  // The long options come first: "--port" takes the next argument whatever it looks like, so a
+  // device called "5" or "m" is still a device.
+  if (awaitingDevice != 0) {
+    awaitingDevice = 0;
+    requestedDevice = text;
+    return;
+  }
+  if (flag && text == "-port") {
+    awaitingDevice = 1;
+    deviceRequested = 1;
+    requestedDevice.clear();
+    return;
+  }
+  if (flag && text.starts_with("-port=")) {
+    deviceRequested = 1;
+    requestedDevice = text.substr(6);
+    return;
+  }
+  if (flag && text == "-v39") {
+    requestedV39 = 1;
+    return;
+  }
   if (awaitingRecordDir != 0) {
     recordDir = text;
     awaitingRecordDir = 0;
@@ -87,6 +113,12 @@ bool ApplyStartupOptions(const StartupOptions& options, StartupSettings& setting
   result.keepAllSamples = options.requestedKeepAll;
   result.showSystemTime = options.requestedShowTime;
   result.oldestFirst = options.requestedOrder;
+  result.altFrameFormat = options.requestedV39;
+  if (options.deviceRequested != 0) {
+    if (options.requestedDevice.empty())
+      return false;
+    result.portDevice = options.requestedDevice;
+  }
   if (options.outputRequested != 0) {
     if (options.outputPath.empty())
       return false;

@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     ovixlog::COvixLogApp app(&ui);
+    app.SetSettingsKept(false);
     app.CreateMainWindow(std::string());
     ovixlog::CMainFrame* frame = app.mainFrame();
     frame->resize(980, 600);
