@@ -48,5 +48,12 @@ if(TARGET ovixlog_gui)
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
       LABELS "gui;threads"
       TIMEOUT 120)
+    add_test(NAME screenshot_usage
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/screenshot_usage.sh
+                     $<TARGET_FILE:ovixlog-screenshot>)
+    set_tests_properties(screenshot_usage PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      LABELS gui
+      TIMEOUT 60)
   endif()
 endif()
