@@ -82,6 +82,8 @@ void COvixLogDoc::DeleteContents() {
       maxRowWidth = 0;
     }
   }
+  // A new log: its silent save must not go over the file that the previous log went to.
+  flightTarget_.clear();
   Document::DeleteContents();
 }
 

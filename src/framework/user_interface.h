@@ -27,6 +27,10 @@ class UserInterface {
 
   // A modal error box with the stop icon and an OK button.
   virtual void ShowError(const std::string& caption, const std::string& text) = 0;
+
+  // A one-line report that needs no answer, such as what an import read ("Imported 40 frames
+  // from flight.bin"). The window shows it in its status bar; the converter prints it.
+  virtual void ShowStatus(const std::string& text) { (void)text; }
 };
 
 }  // namespace ovixlog

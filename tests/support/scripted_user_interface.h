@@ -44,6 +44,9 @@ class ScriptedUserInterface : public UserInterface {
   std::optional<std::string> ChooseSaveFile(const std::string& suggestedName) override;
   SaveAnswer AskSaveChanges(const std::string& text) override;
   void ShowError(const std::string& caption, const std::string& text) override;
+  // Status reports are kept apart from the calls: they ask nothing and block nothing.
+  void ShowStatus(const std::string& text) override { statuses_.push_back(text); }
+  const std::vector<std::string>& statuses() const { return statuses_; }
 
   const std::vector<Call>& calls() const { return calls_; }
   // The errors shown, in order.
@@ -61,6 +64,7 @@ class ScriptedUserInterface : public UserInterface {
   std::deque<std::optional<std::string>> savePaths_;
   std::deque<SaveAnswer> saveAnswers_;
   std::vector<Call> calls_;
+  std::vector<std::string> statuses_;
 };
 
 // Readable failure output for gtest.
