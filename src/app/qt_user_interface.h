@@ -24,8 +24,10 @@ class QtUserInterface : public UserInterface {
   std::optional<std::string> ChooseSaveFile(const std::string& suggestedName) override;
   // Yes, No and Cancel, Yes the default.
   SaveAnswer AskSaveChanges(const std::string& text) override;
-  // The critical (stop) icon and an OK button.
+  // The critical (stop) icon and an OK button; the text goes to stderr as well.
   void ShowError(const std::string& caption, const std::string& text) override;
+  // In the main window's status bar; nothing without a main window.
+  void ShowStatus(const std::string& text) override;
 
  private:
   QPointer<QWidget> parent_;
