@@ -1,5 +1,7 @@
 #include "acquisition/serial_reader.h"
 
+#include "acquisition/port_bindings.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -143,9 +145,11 @@ int OpenDevice(const std::string& path, std::string& error) {
 }  // namespace
 
 SerialReader::SerialReader(const std::string& portName, SampleSink* document,
-                           SampleNotifier* viewWindow)
+                           SampleNotifier* viewWindow, ByteSink* rawBytes, SampleSink* liveSink)
     : document_(document),
+      liveSink_(liveSink != nullptr ? liveSink : document),
       viewWindow_(viewWindow),
+      rawBytes_(rawBytes),
       fileFeed_(model, altFrameFormat, document, viewWindow),
       devicePath_(DevicePathFor(portName)) {
   status_.portName = portName;
@@ -212,16 +216,16 @@ std::string SerialReader::DevicePathFor(const std::string& portName) {
                        portName[3] <= '8';
   if (!comName)
     return portName;
-  const std::string digit(1, portName[3]);
-  const char* configured = std::getenv(("OVIXLOG_COM" + digit).c_str());
-  if (configured != nullptr && configured[0] != '\0')
-    return configured;
-  return "/dev/ttyS" + std::to_string(portName[3] - '1');
+  const int port = portName[3] - '0';
+  std::string bound = BoundDevice(port);
+  if (!bound.empty())
+    return bound;
+  return UnboundDevicePath(port);
 }
 
 void SerialReader::ReadLoop() {
   std::optional<FrameAssembler> live;
-  live.emplace(model, altFrameFormat, document_, viewWindow_);
+  live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
   int emptyWakeups = 0;
   while (running.load()) {
     if (port_ < 0) {
@@ -230,7 +234,9 @@ void SerialReader::ReadLoop() {
       // A frame cut short by the loss must not be completed with bytes from the new stream.
       acceptedBefore_ += live->framesAccepted();
       droppedBefore_ += live->framesDropped();
-      live.emplace(model, altFrameFormat, document_, viewWindow_);
+      live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
+      if (rawBytes_ != nullptr)
+        rawBytes_->StreamRestarted();
       emptyWakeups = 0;
       continue;
     }
@@ -263,6 +269,11 @@ void SerialReader::ReadLoop() {
     });
     bytesReceived_.fetch_add(got, std::memory_order_relaxed);
     PublishCounts(*live);
+    if (got > 0 && rawBytes_ != nullptr) {
+      // The bytes are still where the read put them: the ring is only written by the next fill.
+      rawBytes_->BytesReceived(live->passStamp(), live->passBytes(), got, live->frameModel(),
+                               live->frameAltFormat());
+    }
     if (got > 0) {
       emptyWakeups = 0;
       continue;

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "acquisition/byte_sink.h"
 #include "acquisition/frame_assembler.h"
 #include "acquisition/sample_sink.h"
 
@@ -33,8 +34,11 @@ class SerialReader {
   // reading thread. A port that cannot be opened yet is tried again about once a second, the
   // reason kept in lastError, until it opens (reading then starts by itself) or the reader goes.
   // With an empty name the reader has no thread; its file-feed assembler works either way.
-  // Samples go to `document` with `viewWindow`.
-  SerialReader(const std::string& portName, SampleSink* document, SampleNotifier* viewWindow);
+  // Samples go to `document` with `viewWindow`; every byte read also goes to `rawBytes` when
+  // given, and live samples go to `liveSink` instead of `document` when given (both must
+  // outlive the reader).
+  SerialReader(const std::string& portName, SampleSink* document, SampleNotifier* viewWindow,
+               ByteSink* rawBytes = nullptr, SampleSink* liveSink = nullptr);
   // Stops and joins the reading thread, then closes the port.
   virtual ~SerialReader();
   SerialReader(const SerialReader&) = delete;
@@ -49,8 +53,8 @@ class SerialReader {
   // The assembler the importers feed. User-interface thread only.
   FrameAssembler& fileFeed() { return fileFeed_; }
 
-  // "COMn:" -> the device: $OVIXLOG_COMn when set and not empty, else /dev/ttyS<n-1>. Any other
-  // name is taken as a device path as it stands.
+  // "COMn:" -> the device: the one bound to COMn (BindPort), else $OVIXLOG_COMn when set and
+  // not empty, else /dev/ttyS<n-1>. Any other name is taken as a device path as it stands.
   static std::string DevicePathFor(const std::string& portName);
 
   // Written under the document's readerLock, read by both assemblers once per fill.
@@ -73,7 +77,9 @@ class SerialReader {
   void PublishCounts(const FrameAssembler& live);
 
   SampleSink* document_;
+  SampleSink* liveSink_;
   SampleNotifier* viewWindow_;
+  ByteSink* rawBytes_;
   FrameAssembler fileFeed_;
   std::thread thread_;
   // Set in the constructor and not changed afterwards, so the reading thread reads it freely.

@@ -14,7 +14,10 @@
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/keyboard_locks.h"
+#include "app/kept_settings.h"
 #include "document/ovixlog_doc.h"
+#include "recording/recording_catalog.h"
+#include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
@@ -69,6 +72,24 @@ QString PortPaneText(const SerialStatus& status, bool receiving) {
          QStringLiteral(", ") + QStringLiteral("%1 dropped").arg(status.framesDropped);
 }
 
+QString RecordingPaneText(const LiveRecorder::Status& status, bool reviewing) {
+  QString text;
+  if (!status.error.empty()) {
+    text = QString::fromLocal8Bit(status.error);
+  } else if (!status.enabled) {
+    text = QStringLiteral("Recording off");
+  } else if (status.recording && !status.name.empty()) {
+    text = QStringLiteral("Recording %1 (%2)")
+               .arg(QString::fromLocal8Bit(status.name),
+                    QString::fromStdString(SizeText(status.size)));
+  } else {
+    text = QStringLiteral("Recording on");
+  }
+  if (reviewing)
+    text = QStringLiteral("Live display paused (File > New shows live data) \u2014 ") + text;
+  return text;
+}
+
 QIcon AppIcon() {
   InitResources();
   QIcon icon;
@@ -80,9 +101,15 @@ QIcon AppIcon() {
 }
 
 CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
-    : QMainWindow(parent), document_(document), view_(new COvixLogView(this)) {
+    : QMainWindow(parent),
+      document_(document),
+      signals_(new DocumentSignals(this)),
+      view_(new COvixLogView(this)) {
   setWindowIcon(AppIcon());
+  signals_->SetDocument(document_);
   view_->SetDocument(document_);
+  connect(signals_, &DocumentSignals::documentChanged, view_,
+          [this] { view_->OnUpdate(nullptr, 0); });
   setCentralWidget(view_);
   CreateMenus();
   CreateToolBar();
@@ -101,6 +128,7 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
+  signals_->SetDocument(nullptr);
   view_->SetDocument(nullptr);
 }
 
@@ -130,6 +158,7 @@ void CMainFrame::CreateMenus() {
   fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   AddCommand(fileMenu_, kIdOpenDemoLog, QStringLiteral("Open EFIS DEMO..."));
   AddCommand(fileMenu_, kIdOpenSerialFile, QStringLiteral("Open Serial File..."));
+  AddCommand(fileMenu_, kIdOpenRecording, QStringLiteral("Open &Recording..."));
   QAction* fileSave = AddCommand(fileMenu_, kIdFileSave, QStringLiteral("&Save\tCtrl+S"));
   fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddCommand(fileMenu_, kIdFileSaveAs, QStringLiteral("Save &As..."));
@@ -164,6 +193,8 @@ void CMainFrame::CreateMenus() {
   AddCommand(optionsMenu_, kIdKeepAllSamples, QStringLiteral("Keep &All Samples"))
       ->setCheckable(true);
   AddCommand(optionsMenu_, kIdShowSystemTime, QStringLiteral("Show System Time"))
+      ->setCheckable(true);
+  AddCommand(optionsMenu_, kIdRecordLiveData, QStringLiteral("&Record Live Data"))
       ->setCheckable(true);
   optionsMenu_->addSeparator();
   radio(orderGroup_, kIdNewestFirst, QStringLiteral("Newest First"));
@@ -208,6 +239,9 @@ void CMainFrame::CreateStatusBar() {
   // A status tip hides the message pane while it is shown; "Ready" comes back afterwards.
   messagePane_ = new QLabel(Latin1(LoadString(kIdsIdleMessage)), bar);
   bar->addWidget(messagePane_, 1);
+  recordingPane_ = new QLabel(bar);
+  recordingPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  bar->addPermanentWidget(recordingPane_);
   portPane_ = new QLabel(bar);
   portPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   bar->addPermanentWidget(portPane_);
@@ -235,6 +269,7 @@ void CMainFrame::UpdateMarks() {
     Action(CommandOfPort(n))->setChecked(port == n);
   Action(kIdKeepAllSamples)->setChecked(document_->keepAllSamples.load() != 0);
   Action(kIdShowSystemTime)->setChecked(document_->showSystemTime.load() != 0);
+  Action(kIdRecordLiveData)->setChecked(document_->recorder().enabled());
   Action(kIdNewestFirst)->setChecked(document_->oldestFirst.load() == 0);
   Action(kIdOldestFirst)->setChecked(document_->oldestFirst.load() == 1);
 }
@@ -254,6 +289,10 @@ void CMainFrame::RefreshPanes() {
     const QString text = PortPaneText(status, receiving);
     if (portPane_->text() != text)
       portPane_->setText(text);
+    const QString recording =
+        RecordingPaneText(document_->recorder().status(), document_->reviewing());
+    if (recordingPane_->text() != recording)
+      recordingPane_->setText(recording);
   }
   const std::optional<KeyboardLocks> locks = QueryKeyboardLocks();
   capsPane_->setEnabled(locks && locks->caps);
@@ -262,6 +301,7 @@ void CMainFrame::RefreshPanes() {
 }
 
 void CMainFrame::OnCommand(int id) {
+  const DocumentChoices before = document_ != nullptr ? ChoicesOf(*document_) : DocumentChoices{};
   if (document_ != nullptr) {
     switch (id) {
       case kIdFileNew:
@@ -278,6 +318,12 @@ void CMainFrame::OnCommand(int id) {
         break;
       case kIdOpenSerialFile:
         document_->OnOpenSerialFile();
+        break;
+      case kIdOpenRecording:
+        document_->OnOpenRecording();
+        break;
+      case kIdRecordLiveData:
+        document_->OnRecordLiveData();
         break;
       case kIdModel3100:
         document_->OnModel(kModel3100);
@@ -311,6 +357,9 @@ void CMainFrame::OnCommand(int id) {
           document_->OnPort(port);
         break;
     }
+    // The user's own choices are kept for the next run; an import's settings are the file's.
+    if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile)
+      KeptSettings::StoreChanges(before, ChoicesOf(*document_));
   }
   switch (id) {
     case kIdAppExit:
@@ -375,7 +424,18 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   paneTimer_.stop();
+  if (settingsKept_)
+    KeptSettings::StoreWindow(saveGeometry(), saveState());
   event->accept();
+}
+
+void CMainFrame::RestoreWindow() {
+  const QByteArray geometry = KeptSettings::KeptGeometry();
+  if (!geometry.isEmpty())
+    restoreGeometry(geometry);
+  const QByteArray state = KeptSettings::KeptWindowState();
+  if (!state.isEmpty())
+    restoreState(state);
 }
 
 }  // namespace ovixlog

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "acquisition/serial_reader.h"
+#include "recording/live_recorder.h"
 
 class QAction;
 class QIcon;
@@ -23,10 +24,15 @@ namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class DocumentSignals;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
 // or the reason the device is not open. `receiving` says whether frames arrived lately.
 QString PortPaneText(const SerialStatus& status, bool receiving);
+
+// The recording pane's text: "Recording <name> (12.3 kB)", "Recording off", the reason the
+// recording stopped, with "Live display paused" in front while an imported file is shown.
+QString RecordingPaneText(const LiveRecorder::Status& status, bool reviewing);
 
 // The program's icon at 16, 32 and 64 pixels.
 QIcon AppIcon();
@@ -43,6 +49,9 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   COvixLogView* view() const { return view_; }
+  // The document's notifications as signals; the application attaches it to the document as
+  // its view, and every pane of the window connects to it.
+  DocumentSignals* documentSignals() const { return signals_; }
   // Forgets the document: the panes stop polling it and the view stops reading it.
   void DetachDocument();
 
@@ -58,6 +67,7 @@ class CMainFrame : public QMainWindow {
   QLabel* numPane() const { return numPane_; }
   QLabel* scrollPane() const { return scrollPane_; }
   QLabel* portPane() const { return portPane_; }
+  QLabel* recordingPane() const { return recordingPane_; }
 
   // Runs a command as its menu item, button or key would.
   void OnCommand(int id);
@@ -67,6 +77,10 @@ class CMainFrame : public QMainWindow {
   void UpdateTitle();
   // Refreshes the port pane and the keyboard lock panes.
   void RefreshPanes();
+  // The geometry and bars of the last run's window, when they were kept.
+  void RestoreWindow();
+  // Off: the user's choices and the window's geometry are not written for the next run.
+  void SetSettingsKept(bool kept) { settingsKept_ = kept; }
   // Shows the About box modally.
   void OnAppAbout();
   // Shows a report in the status bar's message pane until the next one or a new log.
@@ -91,6 +105,7 @@ class CMainFrame : public QMainWindow {
   void OnFileNew();
 
   COvixLogDoc* document_;
+  DocumentSignals* signals_;
   COvixLogView* view_;
   std::map<int, QAction*> actions_;
   QMenu* fileMenu_ = nullptr;
@@ -106,6 +121,8 @@ class CMainFrame : public QMainWindow {
   QLabel* numPane_ = nullptr;
   QLabel* scrollPane_ = nullptr;
   QLabel* portPane_ = nullptr;
+  QLabel* recordingPane_ = nullptr;
+  bool settingsKept_ = true;
   QTimer paneTimer_;
   bool closeFailedToSave_ = false;
   bool skipSave_ = false;

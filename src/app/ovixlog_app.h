@@ -49,6 +49,11 @@ class COvixLogApp {
   // window is closed and the exit status becomes 1.
   bool ImportStartupFile();
 
+  // When the recordings folder holds a recording that was not closed normally (and that no
+  // running program is writing), seals it so it is offered only once, asks whether to open it,
+  // and imports it on Yes. Returns true when it was opened.
+  bool OfferRecovery();
+
   // Runs the event loop until the window has closed, then tears down. Returns the exit status.
   int Run();
   // Stops the reader and destroys the document, then the window. Safe to call twice.
@@ -56,6 +61,10 @@ class COvixLogApp {
 
   // Without ports the document never opens a serial device. Before CreateMainWindow.
   void SetPortsEnabled(bool enabled) { portsEnabled_ = enabled; }
+
+  // Off: the window neither restores nor writes the choices kept between runs (the screenshot
+  // tool renders the same window whatever the user chose). Before CreateMainWindow.
+  void SetSettingsKept(bool kept) { settingsKept_ = kept; }
 
   CMainFrame* mainFrame() const { return frame_.get(); }
   COvixLogDoc* document() const { return document_.get(); }
@@ -66,6 +75,7 @@ class COvixLogApp {
   QtUserInterface qtUi_;
   UserInterface* ui_;
   bool portsEnabled_ = true;
+  bool settingsKept_ = true;
   int exitCode_ = 0;
   std::string fileToImport_;
   std::unique_ptr<COvixLogDoc> document_;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+
+#include "recording/recording_catalog.h"
 
 namespace ovixlog {
 namespace {
@@ -16,8 +19,12 @@ COvixLogDoc::COvixLogDoc(UserInterface* ui, const StartupSettings& startup)
       commPort(startup.commPort),
       keepAllSamples(startup.keepAllSamples),
       showSystemTime(startup.showSystemTime),
+      altFrameFormat(startup.altFrameFormat),
       oldestFirst(startup.oldestFirst),
       startup_(startup) {
+  recorder_ = std::make_unique<LiveRecorder>(
+      startup.recordingFolder.empty() ? DefaultRecordingsFolder() : startup.recordingFolder,
+      startup.recordingEnabled != 0);
   RowFormatter::Rule(model.load(), measureRow_);
   maxRowWidth = static_cast<int32_t>(measureRow_.size());
 }
@@ -28,6 +35,7 @@ COvixLogDoc::~COvixLogDoc() {
     reader->Stop();
     reader.reset();  // waits for the reading thread; sampleLock is not held here
   }
+  recorder_->EndSession();
   std::lock_guard<std::mutex> sampleGuard(sampleLock);
   samples.clear();
 }
@@ -84,12 +92,21 @@ void COvixLogDoc::DeleteContents() {
   }
   // A new log: its silent save must not go over the file that the previous log went to.
   flightTarget_.clear();
+  contentsGeneration_.fetch_add(1);
   Document::DeleteContents();
+}
+
+void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample,
+                                            SampleNotifier* notifier) {
+  if (doc_.reviewing_.load() != 0)
+    return;  // the recording has the bytes; the imported table stays as it was read
+  doc_.AddSample(std::move(sample), notifier);
 }
 
 bool COvixLogDoc::OnNewDocument() {
   if (!Document::OnNewDocument())
     return false;
+  reviewing_ = 0;
   ReplaceReader();
   return true;
 }
@@ -105,7 +122,9 @@ void COvixLogDoc::ReplaceReader() {
   if (portsEnabled_) {
     std::snprintf(name, sizeof name, "COM%u:", static_cast<unsigned>(commPort.load()));
   }
-  reader = std::make_unique<SerialReader>(name, this, view);
+  // The session of the port that closed ends here; the next one begins with the next byte.
+  recorder_->BeginPort(name);
+  reader = std::make_unique<SerialReader>(name, this, view, recorder_.get(), &liveGate_);
   reader->model = model.load();
   reader->altFrameFormat = altFrameFormat.load();
 }
@@ -149,6 +168,17 @@ EngineSample COvixLogDoc::SampleAt(int index) const {
   if (index < 0 || index >= sampleCount)
     return EngineSample{};
   return *samples[static_cast<size_t>(index)];
+}
+
+int COvixLogDoc::GetSamples(int first, int maxCount, std::vector<const EngineSample*>& out) const {
+  out.clear();
+  std::lock_guard<std::mutex> guard(sampleLock);
+  const int begin = std::max(first, 0);
+  const int end = static_cast<int>(
+      std::min<int64_t>(int64_t{begin} + std::max(maxCount, 0), int64_t{sampleCount}));
+  for (int i = begin; i < end; ++i)
+    out.push_back(samples[static_cast<size_t>(i)].get());
+  return static_cast<int>(out.size());
 }
 
 // ----- Rows -----

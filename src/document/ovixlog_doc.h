@@ -17,6 +17,7 @@
 #include "format/row_formatter.h"
 #include "framework/document.h"
 #include "framework/startup_settings.h"
+#include "recording/live_recorder.h"
 
 namespace ovixlog {
 
@@ -67,6 +68,18 @@ class COvixLogDoc : public Document, public SampleSink {
   // converter. Return false when the file could not be read (the error has been shown).
   bool ImportSerialFile(const std::string& path);
   bool ImportDemoLog(const std::string& path);
+  // File > Open Recording...: lists the recordings folder, newest first, and imports the chosen
+  // one as a demo log.
+  void OnOpenRecording();
+
+  // --- The live recording and review ----------------------------------------------------------
+  LiveRecorder& recorder() { return *recorder_; }
+  const LiveRecorder& recorder() const { return *recorder_; }
+  // Options > Record Live Data.
+  void OnRecordLiveData();
+  // True while an imported file is shown: live samples go on into the recording but not into
+  // the table, until File > New or a port command returns to live data.
+  bool reviewing() const { return reviewing_.load() != 0; }
 
   // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
   void ApplyDemoLogSetting(int key, int value);
@@ -94,6 +107,13 @@ class COvixLogDoc : public Document, public SampleSink {
   int SampleCapacity() const;
   // A copy of the sample at `index` (0 = oldest stored).
   EngineSample SampleAt(int index) const;
+  // The addresses of up to `maxCount` stored samples from `first` (0 = oldest), fetched under one
+  // lock; returns how many. Stored samples never change, so the user-interface thread may read
+  // them until it next empties the store; no other thread may keep them.
+  int GetSamples(int first, int maxCount, std::vector<const EngineSample*>& out) const;
+  // Changes every time the store is emptied, so a view can tell new contents from more of the
+  // same. Written on the user-interface thread only.
+  int32_t ContentsGeneration() const { return contentsGeneration_.load(); }
 
   // Settings. Written on the user-interface thread; the reading thread reads some of them while
   // it adds a sample, so each is a whole atomic 32-bit value.
@@ -120,6 +140,17 @@ class COvixLogDoc : public Document, public SampleSink {
   // Reports what an import read, in the status bar or on stderr.
   void ReportImport(const std::string& path, uint64_t frames, uint64_t badChecksum,
                     uint64_t skipped, bool cutShort);
+  // The gate live samples pass through: closed while an imported file is shown.
+  class LiveSampleGate : public SampleSink {
+   public:
+    explicit LiveSampleGate(COvixLogDoc& doc) : doc_(doc) {}
+    void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override;
+
+   private:
+    COvixLogDoc& doc_;
+  };
+  // Called before an import replaces the table with a file's rows.
+  void BeginReview() { reviewing_ = 1; }
   // Copies the document's model and format into the reader, under readerLock.
   void PassSettingsToReader();
   // The reader, created first when the document has none (an import needs its file feed).
@@ -143,6 +174,12 @@ class COvixLogDoc : public Document, public SampleSink {
   RowSettings measuredSettings_;
   int32_t measuredLength_ = 0;
 
+  // The recorder outlives every reader it is handed to; its own lock guards its state.
+  std::unique_ptr<LiveRecorder> recorder_;
+  LiveSampleGate liveGate_{*this};
+  // 1 while an imported file is shown. Written on the user-interface thread, read by the
+  // reading thread for every live sample.
+  std::atomic<int32_t> reviewing_{0};
   // readerLock guards `reader` and the writing of its model and format. User-interface thread
   // only; taken before sampleLock when both are needed.
   mutable std::mutex readerLock;
@@ -157,6 +194,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // log), and whether any log of this run went to the output file itself. User-interface thread.
   std::string flightTarget_;
   bool outputFileUsed_ = false;
+  std::atomic<int32_t> contentsGeneration_{0};
 };
 
 // `path` with "-N" before its extension: ("flight.csv", 2) -> "flight-2.csv", ("logs/flight", 3)

@@ -17,6 +17,8 @@
 #include "document/demo_log_parser.h"
 #include "document/ovixlog_doc.h"
 #include "framework/safe_file_writer.h"
+#include "recording/recording_catalog.h"
+#include "recording/recording_format.h"
 
 namespace ovixlog {
 namespace {
@@ -204,6 +206,7 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
     ui().ShowError("Empty File", "Empty file: " + path);
     return false;
   }
+  BeginReview();
   DeleteContents();
   // An imported log is a new, untitled one: saving it must never go over the file that was
   // saved before the import.
@@ -251,6 +254,27 @@ void COvixLogDoc::OnOpenDemoLog() {
   ImportDemoLog(*path);
 }
 
+void COvixLogDoc::OnOpenRecording() {
+  if (!SaveModified())
+    return;
+  const std::vector<RecordingInfo> recordings = ListRecordings(recorder_->folder());
+  if (recordings.empty()) {
+    ui().ShowError("No Recordings", "No recordings in " + recorder_->folder());
+    return;
+  }
+  std::vector<std::vector<std::string>> rows;
+  for (const RecordingInfo& info : recordings) {
+    rows.push_back({StartText(info), DurationText(info.durationMs),
+                    info.modelNumber != 0 ? std::to_string(info.modelNumber) : std::string("?"),
+                    SizeText(info.size), info.name});
+  }
+  const std::optional<size_t> chosen =
+      ui().ChooseFromList("Open Recording", {"Start", "Duration", "Model", "Size", "File"}, rows);
+  if (!chosen || *chosen >= recordings.size())
+    return;
+  ImportDemoLog(recordings[*chosen].path);
+}
+
 namespace {
 
 // Feeds a demo log's stream bytes to the file-feed assembler and applies its settings.
@@ -262,6 +286,16 @@ class DemoLogImport : public DemoLogParser::Listener {
     feed_.Feed(stamp, bytes, count);
   }
   void OnSetting(int key, int value) override { (document_.*apply_)(key, value); }
+  // Our own recordings carry the wall-clock time, so the rows show when the flight was flown,
+  // and mark where a lost device came back, so no frame is pieced together across the gap.
+  void OnSmallRecord(uint8_t type, uint32_t stamp, const uint8_t* payload, size_t length) override {
+    if (type == kWallClockRecord) {
+      if (std::optional<WallClockAnchor> anchor = ParseWallClock(stamp, payload, length))
+        feed_.SetWallClock(anchor);
+    } else if (type == kStreamRestartRecord) {
+      feed_.DropPending();
+    }
+  }
 
  private:
   COvixLogDoc& document_;
@@ -340,6 +374,7 @@ bool COvixLogDoc::ImportDemoLog(const std::string& path) {
     return false;
   }
 
+  BeginReview();
   DeleteContents();
   SetPathName(std::string());
   FrameAssembler& feed = ReaderForImport().fileFeed();

@@ -8,10 +8,49 @@
 
 namespace ovixlog {
 
-StartupOptions::StartupOptions() : requestedOrder(TheStartupSettings().oldestFirst) {}
+StartupOptions::StartupOptions()
+    : requestedKeepAll(TheStartupSettings().keepAllSamples),
+      requestedShowTime(TheStartupSettings().showSystemTime),
+      requestedOrder(TheStartupSettings().oldestFirst),
+      requestedV39(TheStartupSettings().altFrameFormat) {}
 
 void StartupOptions::ParseParam(const char* param, bool flag, bool last) {
   const std::string_view text(param);
+  // The long options come first: "--port" takes the next argument whatever it looks like, so a
+  // device called "5" or "m" is still a device.
+  if (awaitingDevice != 0) {
+    awaitingDevice = 0;
+    requestedDevice = text;
+    return;
+  }
+  if (flag && text == "-port") {
+    awaitingDevice = 1;
+    deviceRequested = 1;
+    requestedDevice.clear();
+    return;
+  }
+  if (flag && text.starts_with("-port=")) {
+    deviceRequested = 1;
+    requestedDevice = text.substr(6);
+    return;
+  }
+  if (flag && text == "-v39") {
+    requestedV39 = 1;
+    return;
+  }
+  if (awaitingRecordDir != 0) {
+    recordDir = text;
+    awaitingRecordDir = 0;
+    return;
+  }
+  if (flag && text == "-record-dir") {
+    awaitingRecordDir = 1;
+    return;
+  }
+  if (flag && text == "-no-record") {
+    requestedNoRecord = 1;
+    return;
+  }
   if (text.size() == 1 && text[0] >= '1' && text[0] <= '8') {
     requestedPort = text[0] - '0';
     return;
@@ -74,12 +113,24 @@ bool ApplyStartupOptions(const StartupOptions& options, StartupSettings& setting
   result.keepAllSamples = options.requestedKeepAll;
   result.showSystemTime = options.requestedShowTime;
   result.oldestFirst = options.requestedOrder;
+  result.altFrameFormat = options.requestedV39;
+  if (options.deviceRequested != 0) {
+    if (options.requestedDevice.empty())
+      return false;
+    result.portDevice = options.requestedDevice;
+  }
   if (options.outputRequested != 0) {
     if (options.outputPath.empty())
       return false;
     result.autoSaveEnabled = 1;
     result.autoSavePath = options.outputPath;
   }
+  if (options.awaitingRecordDir != 0)
+    return false;
+  if (!options.recordDir.empty())
+    result.recordingFolder = options.recordDir;
+  if (options.requestedNoRecord != 0)
+    result.recordingEnabled = 0;
   settings = std::move(result);
   return true;
 }

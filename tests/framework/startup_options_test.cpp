@@ -22,6 +22,8 @@ struct Outcome {
   int32_t keepAll = 0;
   int32_t showTime = 0;
   int32_t oldestFirst = 0;
+  int32_t v39 = 0;
+  std::string portDevice;
   int32_t autoSave = 0;
   std::string autoSavePath;
   ShellCommand command = ShellCommand::kFileNew;
@@ -50,6 +52,7 @@ const char* CommandName(ShellCommand command) {
 void PrintTo(const Outcome& o, std::ostream* os) {
   *os << "{applied=" << o.applied << " port=" << o.commPort << " model=" << o.model
       << " keepAll=" << o.keepAll << " time=" << o.showTime << " oldest=" << o.oldestFirst
+      << " v39=" << o.v39 << " device=\"" << o.portDevice << "\""
       << " autoSave=" << o.autoSave << " \"" << o.autoSavePath << "\" " << CommandName(o.command)
       << " file=\"" << o.fileName << "\" bad=\"" << o.badOption
       << "\" awaitingModel=" << o.awaitingModel << "}";
@@ -66,6 +69,8 @@ Outcome Decide(const std::vector<std::string>& args) {
   o.keepAll = settings.keepAllSamples;
   o.showTime = settings.showSystemTime;
   o.oldestFirst = settings.oldestFirst;
+  o.v39 = settings.altFrameFormat;
+  o.portDevice = settings.portDevice;
   o.autoSave = settings.autoSaveEnabled;
   o.autoSavePath = settings.autoSavePath;
   o.command = options.shellCommand;
@@ -196,6 +201,56 @@ TEST(StartupOptions, SwitchesAndOrder) {
   });
 }
 
+TEST(StartupOptions, DeviceAndFrameFormat) {
+  const auto device = [](const std::string& path, Outcome o = Outcome{}) {
+    o.portDevice = path;
+    return o;
+  };
+  const Outcome v39 = With(Outcome{}, [](Outcome& o) { o.v39 = 1; });
+  Check({
+      {{"--v39"}, v39},
+      {{"-v39"}, Command(ShellCommand::kUsageError, "v39")},
+      {{"v39"}, Opens("v39")},
+      {{"--port", "/dev/ttyUSB0"}, device("/dev/ttyUSB0")},
+      {{"--port=/dev/ttyACM1"}, device("/dev/ttyACM1")},
+      {{"3", "--port", "/dev/serial/by-id/usb-X-if00-port0"},
+       device("/dev/serial/by-id/usb-X-if00-port0", Port(3))},
+      // The value of --port is taken whatever it looks like.
+      {{"--port", "5"}, device("5")},
+      {{"--port", "m", "7100"}, Opens("7100", device("m"))},
+      {{"--port", "-x"}, device("x")},
+      {{"--port", "/dev/a", "--port", "/dev/b"}, device("/dev/b")},
+      {{"--port"}, Failed()},
+      {{"--port="}, Failed()},
+      {{"--port", ""}, Failed()},
+      {{"--v39", "m", "3100", "--port", "/dev/x", "a"},
+       With(device("/dev/x", Model(kModel3100)),
+            [](Outcome& o) {
+              o.v39 = 1;
+              o.keepAll = 1;
+            })},
+  });
+}
+
+TEST(StartupOptions, LeftOutSwitchesKeepTheCurrentSettings) {
+  StartupSettings& current = TheStartupSettings();
+  current.keepAllSamples = 1;
+  current.showSystemTime = 1;
+  current.altFrameFormat = 1;
+  current.oldestFirst = 1;
+  const Outcome keeps = Decide({});
+  const Outcome newest = Decide({"newest", "a"});
+  current = StartupSettings{};
+  const Outcome all = With(Outcome{}, [](Outcome& o) {
+    o.keepAll = 1;
+    o.showTime = 1;
+    o.v39 = 1;
+    o.oldestFirst = 1;
+  });
+  EXPECT_EQ(keeps, all);
+  EXPECT_EQ(newest, With(all, [](Outcome& o) { o.oldestFirst = 0; }));
+}
+
 TEST(StartupOptions, OptionWordsAreCaseSensitive) {
   Check({
       {{"M"}, Opens("M")},
@@ -323,6 +378,7 @@ TEST(ApplyStartupOptions, RejectsOutOfRangeValuesAndLeavesSettingsAlone) {
       expected.keepAllSamples = 0;
       expected.showSystemTime = 0;
       expected.oldestFirst = 0;
+      expected.altFrameFormat = 0;
     }
     EXPECT_EQ(settings, expected);
   }
@@ -349,11 +405,18 @@ TEST(ImportKindFor, OnlyDotLogInAnyCaseIsADemoRecording) {
 
 TEST(UsageText, HasOneTerminalWideLineForEveryOption) {
   const std::string usage = UsageText();
-  const char* const options[] = {"  1 ... 8 ",    "  m <3100|5100|7100|8100> ",
-                                 "  a ",          "  t ",
-                                 "  newest ",     "  oldest ",
-                                 "  o <file> ",   "  <file> ",
-                                 "  -h, --help ", "  --version "};
+  const char* const options[] = {"  1 ... 8 ",
+                                 "  m <3100|5100|7100|8100> ",
+                                 "  --port DEVICE ",
+                                 "  --v39 ",
+                                 "  a ",
+                                 "  t ",
+                                 "  newest ",
+                                 "  oldest ",
+                                 "  o <file> ",
+                                 "  <file> ",
+                                 "  -h, --help ",
+                                 "  --version "};
   for (const char* option : options) {
     SCOPED_TRACE(option);
     EXPECT_NE(usage.find(std::string("\n") + option), std::string::npos);

@@ -54,11 +54,15 @@ bool CatchesSignal(qint64 pid, int signal) {
   return false;
 }
 
-// The window program on the offscreen platform, its port on a device that does not exist.
-void StartProgram(QProcess& program, const TempFolder& folder, const QStringList& args) {
+// The window program on the offscreen platform, its port on a device that does not exist, its
+// kept settings and recordings in `home`.
+void StartProgram(QProcess& program, const TempFolder& home, const QStringList& args) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("OVIXLOG_COM1", QString::fromStdString(folder / "no-such-port"));
+  env.insert("OVIXLOG_COM1", QString::fromStdString(home / "no-such-port"));
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(home / "config"));
+  env.insert("XDG_DATA_HOME", QString::fromStdString(home / "data"));
+  env.insert("OVIXLOG_RECORDINGS", QString::fromStdString(home / "recordings"));
   program.setProcessEnvironment(env);
   program.start(OVIXLOG_EXE, args);
   QVERIFY(program.waitForStarted(30000));
@@ -305,7 +309,8 @@ void AppTest::ProgramKeepsTheOutputFileWhenNothingWasRecorded() {
   if (failedImport)
     args << QString::fromStdString(folder / "missing.bin");
   QProcess program;
-  StartProgram(program, folder, args);
+  TempFolder home;
+  StartProgram(program, home, args);
   QTRY_VERIFY_WITH_TIMEOUT(CatchesSignal(program.processId(), SIGTERM), 30000);
   if (failedImport) {
     // The import's error box waits for an answer that the signal stands in for.
@@ -328,7 +333,8 @@ void AppTest::ProgramStaysUpAfterAFailedSilentSaveOnSignal() {
   const std::string capture = folder / "capture.bin";
   WriteFile(capture, Capture(24));
   QProcess program;
-  StartProgram(program, folder,
+  TempFolder home;
+  StartProgram(program, home,
                {"a", "o", QString::fromStdString(folder / "missing/out.csv"),
                 QString::fromStdString(capture)});
   // The start-up import is queued before the handler exists, so it runs before any signal.

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <QAbstractScrollArea>
@@ -13,6 +14,7 @@
 
 #include <QMenu>
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "acquisition/frame_builder.h"
+#include "acquisition/port_bindings.h"
 #include "app/main_frame.h"
 #include "app/ovixlog_app.h"
 #include "document/ovixlog_doc.h"
@@ -98,12 +101,40 @@ struct ViewFixture {
   std::unique_ptr<COvixLogDoc> doc;
 };
 
+// Points XDG_CONFIG_HOME at `folder` for as long as it lives, so that the settings kept
+// between runs are read and written there, never in the real ~/.config, and never leak from one
+// test to the next.
+class ConfigHome {
+ public:
+  explicit ConfigHome(const std::string& folder) {
+    if (const char* old = std::getenv("XDG_CONFIG_HOME"))
+      saved_ = old;
+    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  }
+  ~ConfigHome() {
+    if (saved_)
+      ::setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
+    else
+      ::unsetenv("XDG_CONFIG_HOME");
+  }
+  ConfigHome(const ConfigHome&) = delete;
+  ConfigHome& operator=(const ConfigHome&) = delete;
+
+ private:
+  std::optional<std::string> saved_;
+};
+
 // The whole program in-process: start-up from `args` over `base` settings, a scripted user
-// interface, ports off unless asked for.
+// interface, ports off unless asked for. The kept settings live in `configHome`, a fresh folder
+// of the fixture's own unless one is given (to see what one run keeps for the next).
 struct AppFixture {
   explicit AppFixture(const std::vector<std::string>& args = {}, StartupSettings base = {},
-                      bool ports = false) {
+                      bool ports = false, const std::string& configFolder = std::string())
+      : configHome(configFolder.empty() ? folder.path() + "/config" : configFolder) {
+    ClearPortBindings();
     TheStartupSettings() = std::move(base);
+    // Recordings of the test's live data stay in its own folder.
+    ::setenv("OVIXLOG_RECORDINGS", recordings().c_str(), 1);
     app = std::make_unique<COvixLogApp>(&ui);
     app->SetPortsEnabled(ports);
     std::ostringstream out;
@@ -116,10 +147,13 @@ struct AppFixture {
   ~AppFixture() {
     app.reset();
     TheStartupSettings() = StartupSettings{};
+    ::unsetenv("OVIXLOG_RECORDINGS");
+    ClearPortBindings();
   }
   AppFixture(const AppFixture&) = delete;
   AppFixture& operator=(const AppFixture&) = delete;
 
+  std::string recordings() const { return folder / "recordings"; }
   CMainFrame* frame() const { return app->mainFrame(); }
   COvixLogDoc* doc() const { return app->document(); }
   COvixLogView* view() const { return app->view(); }
@@ -150,6 +184,7 @@ struct AppFixture {
 
   ScriptedUserInterface ui;
   TempFolder folder;
+  ConfigHome configHome;
   std::unique_ptr<COvixLogApp> app;
   std::optional<int> code;
   uint32_t nextStamp = 0;

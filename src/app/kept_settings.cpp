@@ -1,0 +1,164 @@
+#include "app/kept_settings.h"
+
+#include <QDir>
+#include <QSettings>
+
+#include <cstdlib>
+#include <optional>
+
+#include "acquisition/engine_sample.h"
+#include "acquisition/port_bindings.h"
+#include "document/ovixlog_doc.h"
+
+namespace ovixlog {
+namespace {
+
+constexpr const char* kModelKey = "options/model";
+constexpr const char* kV39Key = "options/v39";
+constexpr const char* kPortKey = "options/port";
+constexpr const char* kKeepAllKey = "options/keepAllSamples";
+constexpr const char* kSystemTimeKey = "options/showSystemTime";
+constexpr const char* kOrderKey = "options/order";
+constexpr const char* kGeometryKey = "window/geometry";
+constexpr const char* kWindowStateKey = "window/state";
+
+QString DeviceKey(int port) {
+  return QStringLiteral("devices/COM%1").arg(port);
+}
+
+QSettings Open() {
+  return QSettings(KeptSettings::FilePath(), QSettings::IniFormat);
+}
+
+// The kept integer under `key` when it is one of `low` ... `high`.
+std::optional<int32_t> KeptInt(const QSettings& settings, const char* key, int low, int high) {
+  const QVariant value = settings.value(QLatin1String(key));
+  bool ok = false;
+  const int number = value.toInt(&ok);
+  if (!value.isValid() || !ok || number < low || number > high)
+    return std::nullopt;
+  return number;
+}
+
+std::optional<int32_t> KeptSwitch(const QSettings& settings, const char* key) {
+  const QVariant value = settings.value(QLatin1String(key));
+  if (!value.isValid())
+    return std::nullopt;
+  const QString text = value.toString();
+  if (text == QLatin1String("true"))
+    return 1;
+  if (text == QLatin1String("false"))
+    return 0;
+  return std::nullopt;
+}
+
+}  // namespace
+
+DocumentChoices ChoicesOf(const COvixLogDoc& document) {
+  DocumentChoices choices;
+  choices.model = document.model.load();
+  choices.altFrameFormat = document.altFrameFormat.load();
+  choices.commPort = document.commPort.load();
+  choices.keepAllSamples = document.keepAllSamples.load();
+  choices.showSystemTime = document.showSystemTime.load();
+  choices.oldestFirst = document.oldestFirst.load();
+  return choices;
+}
+
+QString KeptSettings::FilePath() {
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  QString folder;
+  if (configHome != nullptr && configHome[0] == '/') {
+    folder = QString::fromLocal8Bit(configHome);
+  } else {
+    folder = QDir::homePath() + QStringLiteral("/.config");
+  }
+  return folder + QStringLiteral("/OvixLog/OvixLog.conf");
+}
+
+void KeptSettings::LoadInto(StartupSettings& settings) {
+  const QSettings kept = Open();
+  // The model is kept by its number, as the user knows it.
+  if (const std::optional<int32_t> number = KeptInt(kept, kModelKey, 3100, 8100)) {
+    if (const std::optional<EngineModel> model = ModelFromNumber(std::to_string(*number)))
+      settings.model = *model;
+  }
+  if (const std::optional<int32_t> port = KeptInt(kept, kPortKey, 1, kPortCount))
+    settings.commPort = *port;
+  if (const std::optional<int32_t> v39 = KeptSwitch(kept, kV39Key))
+    settings.altFrameFormat = *v39;
+  if (const std::optional<int32_t> keepAll = KeptSwitch(kept, kKeepAllKey))
+    settings.keepAllSamples = *keepAll;
+  if (const std::optional<int32_t> showTime = KeptSwitch(kept, kSystemTimeKey))
+    settings.showSystemTime = *showTime;
+  const QString order = kept.value(QLatin1String(kOrderKey)).toString();
+  if (order == QLatin1String("newest"))
+    settings.oldestFirst = 0;
+  else if (order == QLatin1String("oldest"))
+    settings.oldestFirst = 1;
+}
+
+void KeptSettings::LoadBindings() {
+  const QSettings kept = Open();
+  for (int port = 1; port <= kPortCount; ++port) {
+    if (PortHasEnvironmentDevice(port))
+      continue;
+    const QString device = kept.value(DeviceKey(port)).toString();
+    if (!device.isEmpty())
+      BindPort(port, device.toStdString());
+  }
+}
+
+void KeptSettings::StoreChanges(const DocumentChoices& before, const DocumentChoices& after) {
+  if (before == after)
+    return;
+  QSettings kept = Open();
+  const auto flag = [](int32_t value) { return value != 0; };
+  if (before.model != after.model)
+    kept.setValue(QLatin1String(kModelKey), ModelNumber(after.model));
+  if (before.altFrameFormat != after.altFrameFormat)
+    kept.setValue(QLatin1String(kV39Key), flag(after.altFrameFormat));
+  if (before.commPort != after.commPort)
+    kept.setValue(QLatin1String(kPortKey), after.commPort);
+  if (before.keepAllSamples != after.keepAllSamples)
+    kept.setValue(QLatin1String(kKeepAllKey), flag(after.keepAllSamples));
+  if (before.showSystemTime != after.showSystemTime)
+    kept.setValue(QLatin1String(kSystemTimeKey), flag(after.showSystemTime));
+  if (before.oldestFirst != after.oldestFirst) {
+    kept.setValue(QLatin1String(kOrderKey),
+                  after.oldestFirst != 0 ? QStringLiteral("oldest") : QStringLiteral("newest"));
+  }
+  kept.sync();
+}
+
+void KeptSettings::StoreBinding(int port, const std::string& device) {
+  if (port < 1 || port > kPortCount)
+    return;
+  QSettings kept = Open();
+  if (device.empty())
+    kept.remove(DeviceKey(port));
+  else
+    kept.setValue(DeviceKey(port), QString::fromStdString(device));
+  kept.sync();
+}
+
+std::string KeptSettings::KeptBinding(int port) {
+  return Open().value(DeviceKey(port)).toString().toStdString();
+}
+
+void KeptSettings::StoreWindow(const QByteArray& geometry, const QByteArray& state) {
+  QSettings kept = Open();
+  kept.setValue(QLatin1String(kGeometryKey), geometry);
+  kept.setValue(QLatin1String(kWindowStateKey), state);
+  kept.sync();
+}
+
+QByteArray KeptSettings::KeptGeometry() {
+  return Open().value(QLatin1String(kGeometryKey)).toByteArray();
+}
+
+QByteArray KeptSettings::KeptWindowState() {
+  return Open().value(QLatin1String(kWindowStateKey)).toByteArray();
+}
+
+}  // namespace ovixlog
