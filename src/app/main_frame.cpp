@@ -7,14 +7,16 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
-#include "app/keyboard_locks.h"
 #include "app/kept_settings.h"
+#include "app/keyboard_locks.h"
 #include "document/ovixlog_doc.h"
+#include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
@@ -84,17 +86,37 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
     : QMainWindow(parent),
       document_(document),
       signals_(new DocumentSignals(this)),
-      view_(new COvixLogView(this)) {
+      view_(new COvixLogView),
+      charts_(new ChartView),
+      splitter_(new QSplitter(Qt::Vertical, this)) {
   setWindowIcon(AppIcon());
   signals_->SetDocument(document_);
   view_->SetDocument(document_);
+  view_->SetTitlesPinned(true);
+  connect(signals_, &DocumentSignals::samplesAppended, view_,
+          [this](int first, int count) { view_->OnSamplesAppended(first, count); });
   connect(signals_, &DocumentSignals::documentChanged, view_,
           [this] { view_->OnUpdate(nullptr, 0); });
-  setCentralWidget(view_);
+  connect(signals_, &DocumentSignals::contentsReset, view_, [this] { view_->SelectSample(-1); });
+  charts_->SetDocument(document_, signals_);
+  // One cursor: a click on a chart selects the row, a selected row moves the cursor.
+  connect(charts_, &ChartView::sampleClicked, view_,
+          [this](int index) { view_->SelectSample(index, true); });
+  connect(view_, &COvixLogView::sampleSelected, charts_, &ChartView::SetCursorSample);
+  view_->SetBreakQuery([this](int index) {
+    return index > 0 && index < charts_->summary().size() &&
+           charts_->summary().BreakBetween(index - 1, index);
+  });
+  splitter_->addWidget(charts_);
+  splitter_->addWidget(view_);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  setCentralWidget(splitter_);
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
-  resize(800, 560);
+  resize(960, 720);
 
   connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);
   paneTimer_.start(kPaneRefreshMs);
@@ -109,6 +131,7 @@ void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
   signals_->SetDocument(nullptr);
+  charts_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }
 
@@ -148,6 +171,7 @@ void CMainFrame::CreateMenus() {
   viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
   AddCommand(viewMenu_, kIdViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
   AddCommand(viewMenu_, kIdViewStatusBar, QStringLiteral("&Status Bar"))->setCheckable(true);
+  AddCommand(viewMenu_, kIdViewCharts, QStringLiteral("&Charts"))->setCheckable(true);
 
   optionsMenu_ = menuBar()->addMenu(QStringLiteral("&Options"));
   modelGroup_ = new QActionGroup(this);
@@ -230,6 +254,7 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::UpdateMarks() {
   Action(kIdViewToolbar)->setChecked(!toolBar_->isHidden());
   Action(kIdViewStatusBar)->setChecked(!statusBar()->isHidden());
+  Action(kIdViewCharts)->setChecked(!charts_->isHidden());
   if (document_ == nullptr)
     return;  // no document: the marks stay as they are
   const int32_t model = document_->model.load();
@@ -333,6 +358,9 @@ void CMainFrame::OnCommand(int id) {
       break;
     case kIdViewStatusBar:
       statusBar()->setVisible(statusBar()->isHidden());
+      break;
+    case kIdViewCharts:
+      charts_->setVisible(charts_->isHidden());
       break;
     case kIdAppAbout:
       OnAppAbout();

@@ -17,12 +17,14 @@ class QIcon;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QToolBar;
 
 namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class ChartView;
 class DocumentSignals;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
@@ -44,6 +46,9 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   COvixLogView* view() const { return view_; }
+  // The chart pane above the table (View > Charts shows and hides it).
+  ChartView* charts() const { return charts_; }
+  QSplitter* splitter() const { return splitter_; }
   // The document's notifications as signals; the application attaches it to the document as
   // its view, and every pane of the window connects to it.
   DocumentSignals* documentSignals() const { return signals_; }
@@ -91,6 +96,8 @@ class CMainFrame : public QMainWindow {
   COvixLogDoc* document_;
   DocumentSignals* signals_;
   COvixLogView* view_;
+  ChartView* charts_;
+  QSplitter* splitter_;
   std::map<int, QAction*> actions_;
   QMenu* fileMenu_ = nullptr;
   QMenu* viewMenu_ = nullptr;

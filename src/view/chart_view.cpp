@@ -566,6 +566,7 @@ void ChartView::DrawTimeAxis(QPainter& painter) {
     }
   }
   const int64_t stepMs = stepS * 1000;
+  const bool localKnown = LocalTimeKnown();
   QFont small = font();
   small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 6.0));
   painter.setFont(small);
@@ -590,7 +591,7 @@ void ChartView::DrawTimeAxis(QPainter& painter) {
     painter.drawText(x - metrics.horizontalAdvance(elapsed) / 2, top + 4 + metrics.ascent(),
                      elapsed);
     // The PC's clock where the nearest sample carries it.
-    const int nearest = summary_.Nearest(tick);
+    const int nearest = localKnown ? summary_.Nearest(tick) : -1;
     const EngineSample* sample = nearest >= 0 ? RawSample(nearest) : nullptr;
     if (sample != nullptr && sample->localTime.year != 0) {
       const LocalTime& lt = sample->localTime;
@@ -603,6 +604,25 @@ void ChartView::DrawTimeAxis(QPainter& painter) {
                        top + 4 + metrics.ascent() + metrics.height(), local);
     }
   }
+}
+
+bool ChartView::LocalTimeKnown() {
+  if (summary_.size() < 2)
+    return false;
+  const EngineSample* first = RawSample(0);
+  const EngineSample* last = RawSample(summary_.size() - 1);
+  if (first == nullptr || last == nullptr || first->localTime.year == 0 ||
+      last->localTime.year == 0)
+    return false;
+  // An import stamps every sample with the moment it was read, so its PC times stand still
+  // while the stamps move on: only a clock that kept pace with the stamps was the flight's.
+  const auto dayMs = [](const LocalTime& t) {
+    return ((t.day * int64_t{24} + t.hour) * 60 + t.minute) * 60000 + t.second * 1000 +
+           t.milliseconds;
+  };
+  const int64_t clock = dayMs(last->localTime) - dayMs(first->localTime);
+  const int64_t stamps = summary_.LastTimeMs();
+  return std::llabs(clock - stamps) <= 2000 + stamps / 10;
 }
 
 void ChartView::DrawCursor(QPainter& painter) {

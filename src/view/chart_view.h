@@ -125,6 +125,8 @@ class ChartView : public QWidget {
   void DrawPlot(QPainter& painter, int plot);
   void DrawTimeAxis(QPainter& painter);
   void DrawCursor(QPainter& painter);
+  // Whether the samples' PC times are the flight's own (live data), not an import's.
+  bool LocalTimeKnown();
   // The sample at `index`, from the samples fetched for this paint or from the document.
   const EngineSample* RawSample(int index);
 
