@@ -388,6 +388,12 @@ void ChartView::DrawPlot(QPainter& painter, int plot) {
       painter.fillRect(QRect(x0, r.top(), x1 - x0 + 1, r.height()), range.color);
   }
 
+  painter.setPen(QColor(232, 232, 232));
+  for (int64_t tick : TimeTicks(nullptr)) {
+    const int x = XForTime(tick);
+    painter.drawLine(x, r.top() + 1, x, r.bottom() - 1);
+  }
+
   // Every series' envelope, then the value range of each unit over what is shown.
   const TrendSummary::Plan plan = summary_.PlanFor(viewStartMs_, viewEndMs_, columns);
   const TrendSummary::RawAccess raw = [this](int index) { return RawSample(index); };
@@ -554,37 +560,39 @@ void ChartView::DrawPlot(QPainter& painter, int plot) {
   }
 }
 
-void ChartView::DrawTimeAxis(QPainter& painter) {
-  const QRect last = PlotRect(kPlotCount - 1);
-  const int top = last.bottom() + 2;
-  const int64_t span = viewEndMs_ - viewStartMs_;
+std::vector<int64_t> ChartView::TimeTicks(int64_t* stepMsOut) const {
+  const QRect r = PlotRect(0);
+  const int64_t span = std::max<int64_t>(viewEndMs_ - viewStartMs_, 1);
   int64_t stepS = kTickSteps[sizeof kTickSteps / sizeof kTickSteps[0] - 1];
   for (int s : kTickSteps) {
-    if (static_cast<double>(s) * 1000.0 * last.width() / static_cast<double>(span) >= 90.0) {
+    if (static_cast<double>(s) * 1000.0 * r.width() / static_cast<double>(span) >= 90.0) {
       stepS = s;
       break;
     }
   }
   const int64_t stepMs = stepS * 1000;
+  if (stepMsOut != nullptr)
+    *stepMsOut = stepMs;
+  std::vector<int64_t> ticks;
+  for (int64_t tick = std::max<int64_t>((viewStartMs_ + stepMs - 1) / stepMs, 0) * stepMs;
+       tick <= viewEndMs_; tick += stepMs) {
+    const int x = XForTime(tick);
+    if (x >= r.left() && x <= r.right())
+      ticks.push_back(tick);
+  }
+  return ticks;
+}
+
+void ChartView::DrawTimeAxis(QPainter& painter) {
+  const QRect last = PlotRect(kPlotCount - 1);
+  const int top = last.bottom() + 2;
   const bool localKnown = LocalTimeKnown();
   QFont small = font();
   small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 6.0));
   painter.setFont(small);
   const QFontMetrics metrics(small);
-  int64_t tick = viewStartMs_ <= 0 ? 0 : (viewStartMs_ + stepMs - 1) / stepMs * stepMs;
-  if (viewStartMs_ < 0)
-    tick = -(-viewStartMs_ / stepMs) * stepMs;
-  for (; tick <= viewEndMs_; tick += stepMs) {
-    if (tick < 0)
-      continue;
+  for (int64_t tick : TimeTicks(nullptr)) {
     const int x = XForTime(tick);
-    if (x < last.left() || x > last.right())
-      continue;
-    painter.setPen(QColor(232, 232, 232));
-    for (int plot = 0; plot < kPlotCount; ++plot) {
-      const QRect r = PlotRect(plot);
-      painter.drawLine(x, r.top() + 1, x, r.bottom() - 1);
-    }
     painter.setPen(Qt::black);
     painter.drawLine(x, top, x, top + 3);
     const QString elapsed = Clock(tick / 1000);

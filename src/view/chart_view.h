@@ -124,6 +124,8 @@ class ChartView : public QWidget {
   void RebuildSeriesMenu();
   void DrawPlot(QPainter& painter, int plot);
   void DrawTimeAxis(QPainter& painter);
+  // The times of the axis' ticks in view, a round step apart (the step in *stepMs).
+  std::vector<int64_t> TimeTicks(int64_t* stepMs) const;
   void DrawCursor(QPainter& painter);
   // Whether the samples' PC times are the flight's own (live data), not an import's.
   bool LocalTimeKnown();
