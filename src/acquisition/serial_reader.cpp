@@ -109,9 +109,11 @@ int OpenDevice(const std::string& path, std::string& error) {
 }  // namespace
 
 SerialReader::SerialReader(const std::string& portName, SampleSink* document,
-                           SampleNotifier* viewWindow)
+                           SampleNotifier* viewWindow, ByteSink* rawBytes, SampleSink* liveSink)
     : document_(document),
+      liveSink_(liveSink != nullptr ? liveSink : document),
       viewWindow_(viewWindow),
+      rawBytes_(rawBytes),
       fileFeed_(model, altFrameFormat, document, viewWindow),
       devicePath_(DevicePathFor(portName)) {
   status_.portName = portName;
@@ -188,7 +190,7 @@ std::string SerialReader::DevicePathFor(const std::string& portName) {
 
 void SerialReader::ReadLoop() {
   std::optional<FrameAssembler> live;
-  live.emplace(model, altFrameFormat, document_, viewWindow_);
+  live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
   int emptyWakeups = 0;
   while (running.load()) {
     if (port_ < 0) {
@@ -197,7 +199,9 @@ void SerialReader::ReadLoop() {
       // A frame cut short by the loss must not be completed with bytes from the new stream.
       acceptedBefore_ += live->framesAccepted();
       droppedBefore_ += live->framesDropped();
-      live.emplace(model, altFrameFormat, document_, viewWindow_);
+      live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
+      if (rawBytes_ != nullptr)
+        rawBytes_->StreamRestarted();
       emptyWakeups = 0;
       continue;
     }
@@ -230,6 +234,11 @@ void SerialReader::ReadLoop() {
     });
     bytesReceived_.fetch_add(got, std::memory_order_relaxed);
     PublishCounts(*live);
+    if (got > 0 && rawBytes_ != nullptr) {
+      // The bytes are still where the read put them: the ring is only written by the next fill.
+      rawBytes_->BytesReceived(live->passStamp(), live->passBytes(), got, live->frameModel(),
+                               live->frameAltFormat());
+    }
     if (got > 0) {
       emptyWakeups = 0;
       continue;

@@ -27,6 +27,8 @@ enum CommandId : int {
   kIdReadV39 = 32789,
   kIdNewestFirst = 32791,
   kIdOldestFirst = 32792,
+  kIdOpenRecording = 32793,
+  kIdRecordLiveData = 32794,
 
   kIdFileNew = 57600,
   kIdFileSave = 57603,
