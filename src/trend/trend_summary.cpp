@@ -106,7 +106,7 @@ TrendSummary::Plan TrendSummary::PlanFor(int64_t t0, int64_t t1, int columns) co
   const int end = LowerBound(t1);
   const int64_t perColumn = (int64_t{end} - first) / columns;
   for (int l = levelCount(); l >= 1; --l) {
-    if (int64_t{BucketSize(l)} * 2 <= perColumn) {
+    if (int64_t{BucketSize(l)} <= perColumn) {
       plan.level = l;
       return plan;
     }
