@@ -6,6 +6,7 @@ find_package(X11)
 add_library(ovixlog_gui STATIC
   view/chart_view.cpp view/chart_view.h
   view/document_signals.cpp view/document_signals.h
+  view/flight_chart_marks.cpp view/flight_chart_marks.h
   view/flights_panel.cpp view/flights_panel.h
   view/ovixlog_view.cpp view/ovixlog_view.h
   app/about_dialog.cpp app/about_dialog.h

@@ -22,6 +22,7 @@
 #include "recording/recording_catalog.h"
 #include "view/chart_view.h"
 #include "view/document_signals.h"
+#include "view/flight_chart_marks.h"
 #include "view/flights_panel.h"
 #include "view/ovixlog_view.h"
 
@@ -175,6 +176,27 @@ void CMainFrame::CreateFlightReview() {
                       QStringLiteral(" \u2014 the default limits apply"));
   }
   flights_->SetDocument(document_, signals_);
+
+  // A run picked in the panel fills the charts; an exceedance or a lean test puts the cursor
+  // on it, moving the view there when it lies outside.
+  connect(flights_, &FlightsPanel::runSelected, charts_,
+          [this](qint64 startMs, qint64 endMs) { charts_->FitRange(startMs, endMs); });
+  connect(flights_, &FlightsPanel::timeSelected, charts_, [this](qint64 timeMs) {
+    const int64_t span = charts_->viewEndMs() - charts_->viewStartMs();
+    if (timeMs < charts_->viewStartMs() || timeMs >= charts_->viewEndMs())
+      charts_->FitRange(timeMs - span / 2, timeMs + span - span / 2);
+    charts_->SetCursorTime(timeMs);
+  });
+  connect(flights_, &FlightsPanel::runsChanged, this, &CMainFrame::UpdateChartMarks);
+  connect(signals_, &DocumentSignals::settingsChanged, this, &CMainFrame::UpdateChartMarks);
+  UpdateChartMarks();
+}
+
+void CMainFrame::UpdateChartMarks() {
+  if (document_ == nullptr)
+    return;
+  charts_->SetLimitLines(LimitLinesFor(flights_->limits(), document_->model.load()));
+  charts_->SetShadedRanges(ShadedRangesFor(flights_->runs()));
 }
 
 void CMainFrame::OnLimits() {
@@ -183,6 +205,7 @@ void CMainFrame::OnLimits() {
     return;
   flights_->SetNote(QString());
   flights_->SetLimits(dialog.limits());
+  UpdateChartMarks();
 }
 
 void CMainFrame::DetachDocument() {

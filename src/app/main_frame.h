@@ -66,6 +66,8 @@ class CMainFrame : public QMainWindow {
   QDockWidget* flightsDock() const { return flightsDock_; }
   // Options > Limits...: edits the limits file and analyses the flights again.
   void OnLimits();
+  // The charts' limit lines and exceedance shading, from the panel's limits and runs.
+  void UpdateChartMarks();
 
   // The action of a command number, or null.
   QAction* Action(int id) const;

@@ -12,9 +12,13 @@
 #include "../analysis/analysis_fixture.h"
 #include "app/limits_dialog.h"
 #include "document/ovixlog_doc.h"
+#include "gui/gui_fixture.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_folder.h"
+#include "trend/trend_channel.h"
+#include "view/chart_view.h"
 #include "view/document_signals.h"
+#include "view/flight_chart_marks.h"
 #include "view/flights_panel.h"
 
 namespace ovixlog::test {
@@ -77,6 +81,8 @@ class FlightsPanelTest : public QObject {
   void NewLimitsAndAnEmptiedStore();
   void ReadsALargeStoreInSlices();
   void LimitsEditorChecksBeforeSaving();
+  void ChartsShowLimitsAndExceedances();
+  void SelectionMovesTheCharts();
 };
 
 void FlightsPanelTest::ListsRunsAndGrowsWithTheFlight() {
@@ -188,6 +194,53 @@ void FlightsPanelTest::LimitsEditorChecksBeforeSaving() {
   LimitsDialog again(path);
   QCOMPARE(again.editor()->toPlainText().toStdString(), good);
   QCOMPARE(again.limits().Get("CHT", LimitKind::kMax), std::optional<double>(420.0));
+}
+
+void FlightsPanelTest::ChartsShowLimitsAndExceedances() {
+  Limits limits = Limits::Defaults();
+  limits.Set("CHT3", LimitKind::kMax, 420);
+  limits.Set("Tach", LimitKind::kMax, 2700);
+  QStringList lines;
+  for (const ChartView::LimitLine& line : LimitLinesFor(limits, kModel5100))
+    lines << QStringLiteral("%1 @%2 %3").arg(line.label).arg(line.channel).arg(line.value);
+  QCOMPARE(lines, List({"Tach max 2700 @15 2700", "CHT max 435 @0 435", "CHT3 max 420 @2 420",
+                        "EGT max 1650 @6 1650", "OilT max 245 @16 245", "OilP min 25 @17 25",
+                        "Volt max 15 @19 15", "Volt min 12 @19 12"}));
+
+  RunSummary a;
+  a.exceedances = {{{SampleColumn::Field::kCht, 0}, LimitKind::kMax, 435, 1000, 9000, 440},
+                   {{SampleColumn::Field::kVolt, 0}, LimitKind::kMin, 12, 5000, 12000, 11.5}};
+  RunSummary b;
+  b.exceedances = {{{SampleColumn::Field::kOilP, 0}, LimitKind::kMin, 25, 70000, 80000, 20}};
+  QStringList ranges;
+  for (const ChartView::ShadedRange& r : ShadedRangesFor({a, RunSummary{}, b}))
+    ranges << QStringLiteral("%1-%2").arg(r.startMs).arg(r.endMs);
+  QCOMPARE(ranges, List({"1000-9000", "5000-12000", "70000-80000"}));
+}
+
+void FlightsPanelTest::SelectionMovesTheCharts() {
+  AppFixture f;
+  for (const EngineSample& s : Seconds(0, 300, [](EngineSample&x, int t) {
+         if (t >= 200 && t <= 230)
+           x.cht[0] = 440;
+       })) {
+    f.doc()->AddSample(std::make_unique<EngineSample>(s), nullptr);
+  }
+  f.doc()->UpdateAllViews(nullptr);
+  QTreeWidget* tree = f.frame()->flights()->tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 1);
+  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 1);
+  ChartView* charts = f.frame()->charts();
+  tree->setCurrentItem(tree->topLevelItem(0));
+  QCOMPARE(charts->viewStartMs(), 0);
+  QCOMPARE(charts->viewEndMs(), 300000);
+  QVERIFY(!charts->following());
+  charts->FitRange(0, 60000);
+  tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+  QCOMPARE(charts->cursorSample(), 200);
+  // The exceedance lay outside the view, which moves to it and keeps its span.
+  QCOMPARE(charts->viewStartMs(), 170000);
+  QCOMPARE(charts->viewEndMs(), 230000);
 }
 
 }  // namespace ovixlog::test
