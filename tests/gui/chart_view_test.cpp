@@ -9,6 +9,7 @@
 #include "app/command_ids.h"
 #include "gui/gui_fixture.h"
 #include "view/chart_view.h"
+#include "view/flights_panel.h"
 
 namespace ovixlog::test {
 
@@ -19,6 +20,10 @@ struct ChartFixture : AppFixture {
   ChartFixture() : AppFixture({"a"}) {
     frame()->resize(1000, 800);
     frame()->splitter()->setSizes({450, 250});
+    // These tests judge the data lines by their pixels: no engine limits, so no limit lines or
+    // exceedance shading cross the plots.
+    frame()->flights()->SetLimits(Limits());
+    frame()->UpdateChartMarks();
     QCoreApplication::processEvents();
   }
   ChartView* charts() const { return frame()->charts(); }
