@@ -3,6 +3,8 @@
 #include <optional>
 #include <string_view>
 
+#include "analysis/flight_analyzer.h"
+#include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
 #include "framework/startup_options.h"
@@ -18,6 +20,9 @@ struct ConverterOptions {
   bool showTime = false;
   bool oldestFirst = false;
   bool csv = false;
+  bool summary = false;
+  bool json = false;
+  std::optional<std::string> limits;
   std::string output;
   std::string input;
   bool help = false;
@@ -67,6 +72,14 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
       options.oldestFirst = true;
     } else if (arg == "--csv") {
       options.csv = true;
+    } else if (arg == "--summary") {
+      options.summary = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--limits") {
+      options.limits = value("--limits");
+      if (!options.limits)
+        return std::nullopt;
     } else if (arg == "-o" || arg == "--output") {
       const std::optional<std::string> path = value("-o");
       if (!path)
@@ -87,6 +100,14 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
     error = "no input file";
     return std::nullopt;
   }
+  if (!options.summary && (options.json || options.limits)) {
+    error = std::string(options.json ? "--json" : "--limits") + " goes with --summary";
+    return std::nullopt;
+  }
+  if (options.summary && (options.csv || !options.output.empty())) {
+    error = "--summary writes to standard output, without --csv or -o";
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -103,12 +124,40 @@ class StdioRows {
   std::FILE* out_;
 };
 
+// Analyses the stored samples with the document's model as it stands after the import.
+int WriteSummary(const COvixLogDoc& doc, const ConverterOptions& options, std::FILE* out,
+                 std::ostream& err) {
+  std::string error;
+  const std::optional<Limits> limits = options.limits
+                                           ? Limits::Load(*options.limits, true, error)
+                                           : Limits::Load(Limits::DefaultPath(), false, error);
+  if (!limits) {
+    err << "ovixlog-convert: " << error << "\n";
+    return kConvertFailed;
+  }
+  FlightAnalyzer analyzer(doc.model.load(), *limits);
+  const int count = doc.SampleCount();
+  for (int i = 0; i < count; ++i)
+    analyzer.Add(doc.SampleAt(i));
+  analyzer.Finish();
+  const std::string text =
+      options.json ? SummaryJson(analyzer.FinishedRuns()) : SummaryText(analyzer.FinishedRuns());
+  StdioRows rows(out);
+  if (!rows.Write(text) || !rows.Finish()) {
+    err << "Unable to write to standard output\n";
+    return kConvertFailed;
+  }
+  return kConvertOk;
+}
+
 }  // namespace
 
 std::string ConverterUsage() {
   return "Usage: ovixlog-convert [--serial | --demo] [--model 3100|5100|7100|8100] [--v39] "
          "[--all]\n"
          "                       [--time] [--newest | --oldest] [--csv] [-o OUTPUT] INPUT\n"
+         "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --summary\n"
+         "                       [--json] [--limits FILE] INPUT\n"
          "\n"
          "Converts an engine monitor recording into the table OvixLog shows.\n"
          "\n"
@@ -123,6 +172,10 @@ std::string ConverterUsage() {
          "  --csv          write CSV to standard output instead of the text table\n"
          "  -o OUTPUT      write OUTPUT instead: CSV when its extension is .csv (any case),\n"
          "                 else the text table\n"
+         "  --summary      write a summary of each engine run instead of the table\n"
+         "  --json         with --summary: one JSON object {\"runs\": [...]}\n"
+         "  --limits FILE  with --summary: the engine limits to check (default\n"
+         "                 $XDG_CONFIG_HOME/ovixlog/limits.ini when it exists)\n"
          "  -h, --help     show this help\n"
          "\n"
          "Rows end in CR LF. Exit status: 0 success, 1 the input could not be read or the\n"
@@ -159,6 +212,8 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
                                                      : doc.ImportSerialFile(options->input);
   if (!imported)
     return kConvertFailed;
+  if (options->summary)
+    return WriteSummary(doc, *options, out, err);
 
   if (!options->output.empty()) {
     return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;

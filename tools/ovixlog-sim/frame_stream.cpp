@@ -6,7 +6,7 @@ namespace ovixlog::sim {
 
 FrameStream::FrameStream(const StreamOptions& options)
     : options_(options),
-      flight_(options.model, options.seed),
+      flight_(options.model, options.seed, options.scenario),
       faults_(options.seed ^ 0x9E3779B9u) {}
 
 bool FrameStream::Chance(double probability) {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "ovixlog-sim/flight_generator.h"
+
 namespace ovixlog::sim {
 namespace {
 
@@ -54,7 +56,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     const bool takesValue = name == "--model" || name == "--rate" || name == "--seed" ||
                             name == "--noise" || name == "--bad-checksum" || name == "--link" ||
-                            name == "--capture" || name == "--demo-log" || name == "--frames";
+                            name == "--capture" || name == "--demo-log" || name == "--frames" ||
+                            name == "--scenario";
     if (!takesValue && inlineValue)
       return BadUsage(name + " takes no value");
     std::string value;
@@ -71,6 +74,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (name == "--help" || name == "-h") {
       result.outcome = ParsedCommandLine::Outcome::kHelp;
       return result;
+    } else if (name == "--print-truth") {
+      o.printTruth = true;
+    } else if (name == "--scenario") {
+      const auto scenario = ScenarioFromName(value);
+      if (!scenario)
+        return BadUsage("--scenario must be one of " + ScenarioNames());
+      o.stream.scenario = *scenario;
     } else if (name == "--v39") {
       v39 = true;
     } else if (name == "--model") {
@@ -126,8 +136,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return BadUsage("--link applies to a terminal, not a file");
   if (toFile && rateGiven)
     return BadUsage("--rate applies to a terminal, not a file");
-  if (toFile && !framesGiven)
-    o.frames = kDefaultFileFrames;
+  if (o.printTruth && o.stream.scenario != Scenario::kLeanTest)
+    return BadUsage("--print-truth goes with --scenario lean-test");
+  if (toFile && !framesGiven) {
+    o.frames = o.stream.scenario == Scenario::kNone
+                   ? kDefaultFileFrames
+                   : static_cast<uint64_t>(
+                         FlightGenerator(o.stream.model, 0, o.stream.scenario).ScenarioSeconds()) *
+                         FlightGenerator::kFramesPerSecond;
+  }
   return result;
 }
 
@@ -143,6 +160,13 @@ Stream:
                            always gives the same bytes
   --noise P                chance (0 to 1) of 1 to 16 random bytes before a frame
   --bad-checksum P         chance (0 to 1) of a frame with a wrong checksum
+  --scenario NAME          a test flight instead of the ordinary one: hot-cylinder (one
+                           CHT past 435 for a minute in the climb), shock-cooling (CHTs
+                           fall 80 degrees a minute in a power-off descent), lean-test (a
+                           lean and a rich sweep in cruise), two-flights (ten minutes
+                           parked between them), ground-run (a run without flying)
+  --print-truth            with --scenario lean-test: print each cylinder's peak flow and
+                           EGT and the spread, and exit
 
 Terminal (the default):
   --rate N|max             frames a second (default 12); 'max' writes as fast as the
@@ -153,7 +177,8 @@ Terminal (the default):
 Files:
   --capture FILE           write the raw byte stream to FILE
   --demo-log FILE          write an EFIS DEMO recording to FILE
-  --frames N               frames to write (default 43200, an hour)
+  --frames N               frames to write (default 43200, an hour; with --scenario,
+                           the scenario once)
 
   -h, --help               show this text and exit
 
