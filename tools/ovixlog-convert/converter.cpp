@@ -1,5 +1,7 @@
 #include "converter.h"
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string_view>
 
@@ -27,6 +29,14 @@ struct ConverterOptions {
   std::string input;
   bool help = false;
 };
+
+// Whether both names lead to one existing file (through links, other spellings and all).
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 // Returns the options, or an error text for bad usage.
 std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std::string& error) {
@@ -84,6 +94,11 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
       const std::optional<std::string> path = value("-o");
       if (!path)
         return std::nullopt;
+      // An empty name would otherwise mean standard output, which is what leaving -o out says.
+      if (path->empty()) {
+        error = "-o needs a file name";
+        return std::nullopt;
+      }
       options.output = *path;
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = "unknown option " + arg;
@@ -106,6 +121,10 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
   }
   if (options.summary && (options.csv || !options.output.empty())) {
     error = "--summary writes to standard output, without --csv or -o";
+    return std::nullopt;
+  }
+  if (!options.output.empty() && options.input != "-" && SameFile(options.input, options.output)) {
+    error = "the output file is the input file";
     return std::nullopt;
   }
   return options;
@@ -159,7 +178,8 @@ std::string ConverterUsage() {
          "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --summary\n"
          "                       [--json] [--limits FILE] INPUT\n"
          "\n"
-         "Converts an engine monitor recording into the table OvixLog shows.\n"
+         "Converts an engine monitor recording into the table OvixLog shows. INPUT may be a\n"
+         "pipe or FIFO, and - reads standard input. What was read goes to stderr.\n"
          "\n"
          "  --serial       INPUT is a raw serial capture (default unless the name ends in .log)\n"
          "  --demo         INPUT is an EFIS DEMO recording (default for names ending in .log)\n"
@@ -171,7 +191,7 @@ std::string ConverterUsage() {
          "  --oldest       oldest samples first\n"
          "  --csv          write CSV to standard output instead of the text table\n"
          "  -o OUTPUT      write OUTPUT instead: CSV when its extension is .csv (any case),\n"
-         "                 else the text table\n"
+         "                 else the text table; never the input, a folder, FIFO or device\n"
          "  --summary      write a summary of each engine run instead of the table\n"
          "  --json         with --summary: one JSON object {\"runs\": [...]}\n"
          "  --limits FILE  with --summary: the engine limits to check (default\n"
@@ -203,6 +223,7 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   HeadlessUserInterface ui(err);
   COvixLogDoc doc(&ui, settings);
   doc.SetPortsEnabled(false);
+  doc.SetStreamInputsAllowed(true);
   doc.OnNewDocument();
   if (options->v39)
     doc.OnReadV39();
