@@ -13,8 +13,8 @@
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
-#include "app/keyboard_locks.h"
 #include "app/kept_settings.h"
+#include "app/keyboard_locks.h"
 #include "document/ovixlog_doc.h"
 #include "recording/recording_catalog.h"
 #include "view/document_signals.h"
@@ -385,6 +385,10 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::ShowMessage(const QString& text) {
   messagePane_->setText(text);
+}
+
+bool CMainFrame::CloseFailedToSave() const {
+  return closeFailedToSave_ && document_ != nullptr && document_->LastSaveFailed();
 }
 
 void CMainFrame::CloseWithoutSaving() {
