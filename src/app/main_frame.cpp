@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -15,9 +16,11 @@
 #include "app/command_ids.h"
 #include "app/kept_settings.h"
 #include "app/keyboard_locks.h"
+#include "app/limits_dialog.h"
 #include "document/ovixlog_doc.h"
 #include "recording/recording_catalog.h"
 #include "view/document_signals.h"
+#include "view/flights_panel.h"
 #include "view/ovixlog_view.h"
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
@@ -114,6 +117,7 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
+  CreateFlightReview();
   resize(800, 560);
 
   connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);
@@ -125,10 +129,45 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
+void CMainFrame::CreateFlightReview() {
+  flights_ = new FlightsPanel(this);
+  flightsDock_ = new QDockWidget(QStringLiteral("Flights"), this);
+  flightsDock_->setObjectName(QStringLiteral("flights"));
+  flightsDock_->setWidget(flights_);
+  addDockWidget(Qt::BottomDockWidgetArea, flightsDock_);
+  flightsDock_->hide();
+  QAction* toggle = flightsDock_->toggleViewAction();
+  toggle->setText(QStringLiteral("&Flights"));
+  toggle->setStatusTip(QStringLiteral("Show or hide the engine runs of the flight"));
+  viewMenu_->addAction(toggle);
+  optionsMenu_->addSeparator();
+  QAction* limits = optionsMenu_->addAction(QStringLiteral("&Limits..."));
+  limits->setStatusTip(QStringLiteral("Edit the engine limits the flights are checked against"));
+  connect(limits, &QAction::triggered, this, &CMainFrame::OnLimits);
+
+  std::string error;
+  if (const std::optional<Limits> loaded = Limits::Load(Limits::DefaultPath(), false, error)) {
+    flights_->SetLimits(*loaded);
+  } else {
+    flights_->SetNote(QString::fromStdString(error) +
+                      QStringLiteral(" \u2014 the default limits apply"));
+  }
+  flights_->SetDocument(document_, signals_);
+}
+
+void CMainFrame::OnLimits() {
+  LimitsDialog dialog(Limits::DefaultPath(), this);
+  if (dialog.exec() != QDialog::Accepted)
+    return;
+  flights_->SetNote(QString());
+  flights_->SetLimits(dialog.limits());
+}
+
 void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
   signals_->SetDocument(nullptr);
+  flights_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }
 

@@ -16,6 +16,7 @@
 class QAction;
 class QIcon;
 class QActionGroup;
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QToolBar;
@@ -25,6 +26,7 @@ namespace ovixlog {
 class COvixLogDoc;
 class COvixLogView;
 class DocumentSignals;
+class FlightsPanel;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
 // or the reason the device is not open. `receiving` says whether frames arrived lately.
@@ -54,6 +56,11 @@ class CMainFrame : public QMainWindow {
   DocumentSignals* documentSignals() const { return signals_; }
   // Forgets the document: the panes stop polling it and the view stops reading it.
   void DetachDocument();
+  // The "Flights" panel, docked below the table (View > Flights shows and hides it).
+  FlightsPanel* flights() const { return flights_; }
+  QDockWidget* flightsDock() const { return flightsDock_; }
+  // Options > Limits...: edits the limits file and analyses the flights again.
+  void OnLimits();
 
   // The action of a command number, or null.
   QAction* Action(int id) const;
@@ -103,11 +110,14 @@ class CMainFrame : public QMainWindow {
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
+  void CreateFlightReview();
   void OnFileNew();
 
   COvixLogDoc* document_;
   DocumentSignals* signals_;
   COvixLogView* view_;
+  FlightsPanel* flights_ = nullptr;
+  QDockWidget* flightsDock_ = nullptr;
   std::map<int, QAction*> actions_;
   QMenu* fileMenu_ = nullptr;
   QMenu* viewMenu_ = nullptr;
