@@ -4,6 +4,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(X11)
 
 add_library(ovixlog_gui STATIC
+  view/chart_view.cpp view/chart_view.h
   view/document_signals.cpp view/document_signals.h
   view/flights_panel.cpp view/flights_panel.h
   view/ovixlog_view.cpp view/ovixlog_view.h

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -19,6 +20,7 @@
 #include "app/limits_dialog.h"
 #include "document/ovixlog_doc.h"
 #include "recording/recording_catalog.h"
+#include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/flights_panel.h"
 #include "view/ovixlog_view.h"
@@ -107,18 +109,38 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
     : QMainWindow(parent),
       document_(document),
       signals_(new DocumentSignals(this)),
-      view_(new COvixLogView(this)) {
+      view_(new COvixLogView),
+      charts_(new ChartView),
+      splitter_(new QSplitter(Qt::Vertical, this)) {
   setWindowIcon(AppIcon());
   signals_->SetDocument(document_);
   view_->SetDocument(document_);
+  view_->SetTitlesPinned(true);
+  connect(signals_, &DocumentSignals::samplesAppended, view_,
+          [this](int first, int count) { view_->OnSamplesAppended(first, count); });
   connect(signals_, &DocumentSignals::documentChanged, view_,
           [this] { view_->OnUpdate(nullptr, 0); });
-  setCentralWidget(view_);
+  connect(signals_, &DocumentSignals::contentsReset, view_, [this] { view_->SelectSample(-1); });
+  charts_->SetDocument(document_, signals_);
+  // One cursor: a click on a chart selects the row, a selected row moves the cursor.
+  connect(charts_, &ChartView::sampleClicked, view_,
+          [this](int index) { view_->SelectSample(index, true); });
+  connect(view_, &COvixLogView::sampleSelected, charts_, &ChartView::SetCursorSample);
+  view_->SetBreakQuery([this](int index) {
+    return index > 0 && index < charts_->summary().size() &&
+           charts_->summary().BreakBetween(index - 1, index);
+  });
+  splitter_->addWidget(charts_);
+  splitter_->addWidget(view_);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  setCentralWidget(splitter_);
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
   CreateFlightReview();
-  resize(800, 560);
+  resize(960, 720);
 
   connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);
   paneTimer_.start(kPaneRefreshMs);
@@ -167,6 +189,7 @@ void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
   signals_->SetDocument(nullptr);
+  charts_->SetDocument(nullptr, nullptr);
   flights_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }
@@ -208,6 +231,7 @@ void CMainFrame::CreateMenus() {
   viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
   AddCommand(viewMenu_, kIdViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
   AddCommand(viewMenu_, kIdViewStatusBar, QStringLiteral("&Status Bar"))->setCheckable(true);
+  AddCommand(viewMenu_, kIdViewCharts, QStringLiteral("&Charts"))->setCheckable(true);
 
   optionsMenu_ = menuBar()->addMenu(QStringLiteral("&Options"));
   modelGroup_ = new QActionGroup(this);
@@ -295,6 +319,7 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::UpdateMarks() {
   Action(kIdViewToolbar)->setChecked(!toolBar_->isHidden());
   Action(kIdViewStatusBar)->setChecked(!statusBar()->isHidden());
+  Action(kIdViewCharts)->setChecked(!charts_->isHidden());
   if (document_ == nullptr)
     return;  // no document: the marks stay as they are
   const int32_t model = document_->model.load();
@@ -409,6 +434,9 @@ void CMainFrame::OnCommand(int id) {
       break;
     case kIdViewStatusBar:
       statusBar()->setVisible(statusBar()->isHidden());
+      break;
+    case kIdViewCharts:
+      charts_->setVisible(charts_->isHidden());
       break;
     case kIdAppAbout:
       OnAppAbout();

@@ -19,12 +19,14 @@ class QActionGroup;
 class QDockWidget;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QToolBar;
 
 namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class ChartView;
 class DocumentSignals;
 class FlightsPanel;
 
@@ -51,6 +53,9 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   COvixLogView* view() const { return view_; }
+  // The chart pane above the table (View > Charts shows and hides it).
+  ChartView* charts() const { return charts_; }
+  QSplitter* splitter() const { return splitter_; }
   // The document's notifications as signals; the application attaches it to the document as
   // its view, and every pane of the window connects to it.
   DocumentSignals* documentSignals() const { return signals_; }
@@ -116,6 +121,8 @@ class CMainFrame : public QMainWindow {
   COvixLogDoc* document_;
   DocumentSignals* signals_;
   COvixLogView* view_;
+  ChartView* charts_;
+  QSplitter* splitter_;
   FlightsPanel* flights_ = nullptr;
   QDockWidget* flightsDock_ = nullptr;
   std::map<int, QAction*> actions_;

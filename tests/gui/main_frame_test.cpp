@@ -75,7 +75,7 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
   QCOMPARE(Texts(f.frame()->fileMenu()),
            Options({"&New\tCtrl+N", "Open EFIS DEMO...", "Open Serial File...",
                     "Open &Recording...", "&Save\tCtrl+S", "Save &As...", "E&xit"}));
-  QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar", "&Flights"}));
+  QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights"}));
   QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
                                                      "Ovix Model &5100",
                                                      "Ovix Model &7100",
