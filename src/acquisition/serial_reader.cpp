@@ -1,5 +1,6 @@
 #include "acquisition/serial_reader.h"
 
+#include "acquisition/clock.h"
 #include "acquisition/port_bindings.h"
 
 #include <fcntl.h>
@@ -170,6 +171,9 @@ SerialStatus SerialReader::Status() const {
   status.framesAccepted = framesAccepted_.load();
   status.framesDropped = framesDropped_.load();
   status.bytesReceived = bytesReceived_.load();
+  const int32_t layout = suggestedLayout_.load();
+  if (layout >= 0 && layout < kLayoutCount)
+    status.suggestedLayout = static_cast<FrameLayout>(layout);
   return status;
 }
 
@@ -189,6 +193,13 @@ std::string SerialReader::DevicePathFor(const std::string& portName) {
 void SerialReader::ReadLoop() {
   std::optional<FrameAssembler> live;
   live.emplace(model, altFrameFormat, document_, viewWindow_);
+  // Tries every layout on the same bytes, so that a wrong model or format can be pointed out.
+  LayoutDetector detector;
+  const auto publishSuggestion = [&] {
+    const std::optional<FrameLayout> layout =
+        detector.Suggestion(TickCount(), LayoutOf(model.load(), altFrameFormat.load()));
+    suggestedLayout_.store(layout ? static_cast<int32_t>(*layout) : -1, std::memory_order_relaxed);
+  };
   int emptyWakeups = 0;
   while (running.load()) {
     if (port_ < 0) {
@@ -212,6 +223,7 @@ void SerialReader::ReadLoop() {
     }
     if (ready == 0) {
       emptyWakeups = 0;
+      publishSuggestion();
       continue;
     }
     if (wake_ >= 0 && fds[1].revents != 0)
@@ -223,13 +235,17 @@ void SerialReader::ReadLoop() {
     int readError = 0;
     const size_t got = live->FillFrom([&](uint8_t* dst, size_t max) -> size_t {
       const ssize_t n = ::read(port_, dst, max);
-      if (n > 0)
+      if (n > 0) {
+        detector.Feed(TickCount(), LayoutOf(model.load(), altFrameFormat.load()), dst,
+                      static_cast<size_t>(n));
         return static_cast<size_t>(n);
+      }
       readError = n < 0 ? errno : 0;
       return 0;
     });
     bytesReceived_.fetch_add(got, std::memory_order_relaxed);
     PublishCounts(*live);
+    publishSuggestion();
     if (got > 0) {
       emptyWakeups = 0;
       continue;

@@ -1,8 +1,10 @@
 #include "converter.h"
 
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
+#include "acquisition/layout_detector.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
 #include "framework/startup_options.h"
@@ -103,6 +105,42 @@ class StdioRows {
   std::FILE* out_;
 };
 
+// Counts how each layout frames the file; nothing when it cannot be read.
+std::optional<LayoutCounter> CountLayouts(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    return std::nullopt;
+  LayoutCounter counter;
+  std::vector<uint8_t> block(1 << 16);
+  size_t n = 0;
+  while ((n = std::fread(block.data(), 1, block.size(), file)) > 0)
+    counter.Feed(block.data(), n);
+  std::fclose(file);
+  return counter;
+}
+
+const char* OptionsFor(FrameLayout layout) {
+  switch (layout) {
+    case FrameLayout::kShort:
+      return "--model 3100";
+    case FrameLayout::kLong:
+      return "--model 5100, 7100 or 8100 without --v39";
+    case FrameLayout::kAlt:
+      return "--model 5100 --v39";
+  }
+  return "";
+}
+
+// The hint for a capture that the chosen layout frames poorly, or nothing.
+std::string LayoutHint(const LayoutCounter& counts, EngineModel model, int32_t altFrameFormat) {
+  const std::optional<FrameLayout> better =
+      SuggestLayoutForFile(counts, LayoutOf(model, altFrameFormat));
+  if (!better)
+    return std::string();
+  return "ovixlog-convert: hint: these frames look like " + LayoutDescription(*better) + "; try " +
+         OptionsFor(*better) + "\n";
+}
+
 }  // namespace
 
 std::string ConverterUsage() {
@@ -159,6 +197,11 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
                                                      : doc.ImportSerialFile(options->input);
   if (!imported)
     return kConvertFailed;
+  // A raw capture carries no settings, so a wrong model or format is only seen in its bytes.
+  if (kind == ImportKind::kSerialFile) {
+    if (const std::optional<LayoutCounter> counts = CountLayouts(options->input))
+      err << LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
+  }
 
   if (!options->output.empty()) {
     return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;
