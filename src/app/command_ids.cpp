@@ -32,6 +32,7 @@ constexpr std::pair<int, const char*> kStrings[] = {
      "version 3.9"},
     {kIdNewestFirst, "Show newest entries first"},
     {kIdOldestFirst, "Show oldest entries first"},
+    {kIdSerialPortDialog, "Choose the serial device that the current port reads\nSerial Port"},
     {kIdsAppTitle, "OvixLog"},
     {kIdsIdleMessage, "Ready"},
     {kIdFileNew, "Create a new document\nNew"},

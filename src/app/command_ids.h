@@ -27,6 +27,7 @@ enum CommandId : int {
   kIdReadV39 = 32789,
   kIdNewestFirst = 32791,
   kIdOldestFirst = 32792,
+  kIdSerialPortDialog = 32800,
 
   kIdFileNew = 57600,
   kIdFileSave = 57603,

@@ -8,8 +8,11 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
+#include "acquisition/layout_detector.h"
+#include "acquisition/serial_devices.h"
 #include "acquisition/serial_reader.h"
 
 class QAction;
@@ -23,6 +26,7 @@ namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class StatusOffer;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
 // or the reason the device is not open. `receiving` says whether frames arrived lately.
@@ -71,6 +75,23 @@ class CMainFrame : public QMainWindow {
   void RestoreWindow();
   // Off: the user's choices and the window's geometry are not written for the next run.
   void SetSettingsKept(bool kept) { settingsKept_ = kept; }
+
+  // Where the serial devices are looked up ("/" unless a test builds a system of its own). The
+  // next poll learns afresh what is there.
+  void SetDeviceRoot(const std::string& root) {
+    deviceRoot_ = root;
+    deviceWatch_ = DeviceWatch{};
+  }
+  // Options > Serial Port...: the device picker for the current port.
+  void OnSerialPortDialog();
+  // Binds the current port to `device` (empty: its default device), keeps the choice and
+  // reopens the port. Asks to save first, as a port switch does; false when that was cancelled.
+  bool BindCurrentPort(const std::string& device);
+  // Looks for serial devices that appeared; the pane timer does it once a second.
+  void PollDevices();
+  // The status-bar offers: another frame layout, and a device that was plugged in.
+  StatusOffer* layoutOffer() const { return layoutOffer_; }
+  StatusOffer* deviceOffer() const { return deviceOffer_; }
   // Shows the About box modally.
   void OnAppAbout();
 
@@ -83,6 +104,9 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void OnFileNew();
+  void RefreshLayoutOffer(const SerialStatus& status);
+  void SwitchToLayout(FrameLayout layout);
+  void UpdatePortTexts();
 
   COvixLogDoc* document_;
   COvixLogView* view_;
@@ -101,6 +125,13 @@ class CMainFrame : public QMainWindow {
   QLabel* scrollPane_ = nullptr;
   QLabel* portPane_ = nullptr;
   bool settingsKept_ = true;
+  std::string deviceRoot_ = "/";
+  DeviceWatch deviceWatch_;
+  SerialDevice offeredDevice_;
+  int refreshCount_ = 0;
+  StatusOffer* layoutOffer_ = nullptr;
+  StatusOffer* deviceOffer_ = nullptr;
+  std::optional<FrameLayout> offeredLayout_;
   QTimer paneTimer_;
   // The accepted-frame count at the last refresh, and the time since it last grew.
   uint64_t lastAccepted_ = 0;

@@ -6,64 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
+#include "support/fake_system.h"
 
 namespace ovixlog {
 namespace {
-namespace fs = std::filesystem;
 
-// A machine's /dev and /sys in a folder, laid out as the kernel and udev lay them out.
-class FakeSystem {
- public:
-  // A USB adapter: the tty's interface folder under the USB device, whose attribute files
-  // hold what the adapter reports (an empty value leaves the file out).
-  void AddUsb(const std::string& node, const std::string& usbPath, const std::string& maker,
-              const std::string& product, const std::string& serial) {
-    const fs::path device = root() / "sys/devices/pci0000:00/usb1" / usbPath;
-    const fs::path interface = device / (usbPath + ":1.0");
-    fs::create_directories(interface / node);
-    test::WriteWholeFile(device / "idVendor", "0403\n");
-    if (!maker.empty())
-      test::WriteWholeFile(device / "manufacturer", maker + "\n");
-    if (!product.empty())
-      test::WriteWholeFile(device / "product", product + "\n");
-    if (!serial.empty())
-      test::WriteWholeFile(device / "serial", serial + "\n");
-    AddTty(node, fs::relative(interface, root() / "sys/class/tty" / node));
-  }
-  // A built-in port; `uartType` 0 means no hardware behind it.
-  void AddBuiltIn(const std::string& node, int uartType) {
-    const fs::path device = root() / "sys/devices/platform/serial8250/tty" / node;
-    fs::create_directories(device);
-    test::WriteWholeFile(root() / "sys/devices/platform/serial8250/tty" / node / "type",
-                         std::to_string(uartType) + "\n");
-    fs::create_directories(root() / "sys/class/tty");
-    fs::create_directory_symlink(fs::relative(device, root() / "sys/class/tty"),
-                                 root() / "sys/class/tty" / node);
-    fs::create_directories(root() / "dev");
-    test::WriteWholeFile(root() / "dev" / node, "");
-  }
-  void AddById(const std::string& name, const std::string& node) {
-    fs::create_directories(root() / "dev/serial/by-id");
-    fs::create_symlink("../../" + node, root() / "dev/serial/by-id" / name);
-  }
-  void Remove(const std::string& node) {
-    fs::remove_all(root() / "sys/class/tty" / node);
-    fs::remove(root() / "dev" / node);
-  }
-  std::string path() const { return folder_.path(); }
-
- private:
-  fs::path root() const { return fs::path(folder_.path()); }
-  void AddTty(const std::string& node, const fs::path& interfaceFromClass) {
-    const fs::path cls = root() / "sys/class/tty" / node;
-    fs::create_directories(cls);
-    fs::create_directory_symlink(interfaceFromClass, cls / "device");
-    fs::create_directories(root() / "dev");
-    test::WriteWholeFile(root() / "dev" / node, "");
-  }
-  test::TempFolder folder_;
-};
+using test::FakeSystem;
 
 SerialDevice Device(const std::string& path, const std::string& node, const std::string& byId,
                     const std::string& maker, const std::string& product,
