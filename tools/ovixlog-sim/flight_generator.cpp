@@ -99,8 +99,16 @@ EngineSample FlightGenerator::Next() {
 }
 
 void FlightGenerator::Advance() {
-  if (frameInFlight_ >= FlightSeconds() * kFramesPerSecond)
-    StartFlight();
+  const int flightFrames = FlightSeconds() * kFramesPerSecond;
+  if (frameInFlight_ >= flightFrames) {
+    if (flightLimit_ > 0 && flightsDone_ + 1 >= flightLimit_) {
+      // The last flight is over: its shut-down goes on.
+      frameInFlight_ = flightFrames - 1;
+    } else {
+      ++flightsDone_;
+      StartFlight();
+    }
+  }
   int start = 0;
   size_t index = 0;
   double heightBefore = 0.0;

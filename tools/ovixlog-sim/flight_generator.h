@@ -20,6 +20,9 @@ class FlightGenerator {
   // frame built from them decodes to exactly the same sample. Time fields stay zero.
   EngineSample Next();
 
+  // After `flights` whole flights the engine stays shut down for good (0: flights without end).
+  void SetFlightLimit(int flights) { flightLimit_ = flights; }
+
   // Frames produced so far, and how long one pass of the flight lasts.
   uint64_t frameCount() const { return frames_; }
   static int FlightSeconds();
@@ -57,6 +60,8 @@ class FlightGenerator {
   double oilPressure_ = 0.0;
   double volts_ = 0.0;
   int runningFrames_ = 0;  // frames since the engine started, for the flight timer
+  int flightLimit_ = 0;
+  int flightsDone_ = 0;
 };
 
 }  // namespace ovixlog::sim

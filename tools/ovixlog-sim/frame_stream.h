@@ -18,6 +18,7 @@ struct StreamOptions {
   uint32_t seed = 1;
   double noise = 0.0;        // chance of 1 to 16 random bytes before a frame
   double badChecksum = 0.0;  // chance of a frame with a wrong checksum
+  int flights = 0;           // whole flights before the engine stays off; 0: without end
 };
 
 class FrameStream {

@@ -39,12 +39,18 @@ ParsedCommandLine BadUsage(std::string error) {
 
 }  // namespace
 
+uint64_t TwoFlightsFrames() {
+  return static_cast<uint64_t>(2 * FlightGenerator::FlightSeconds() + kTwoFlightsRestSeconds) *
+         FlightGenerator::kFramesPerSecond;
+}
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   ParsedCommandLine result;
   SimOptions& o = result.options;
   bool v39 = false;
   bool rateGiven = false;
   bool framesGiven = false;
+  bool twoFlights = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
     std::optional<std::string> inlineValue;
@@ -54,7 +60,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     const bool takesValue = name == "--model" || name == "--rate" || name == "--seed" ||
                             name == "--noise" || name == "--bad-checksum" || name == "--link" ||
-                            name == "--capture" || name == "--demo-log" || name == "--frames";
+                            name == "--capture" || name == "--demo-log" || name == "--frames" ||
+                            name == "--scenario";
     if (!takesValue && inlineValue)
       return BadUsage(name + " takes no value");
     std::string value;
@@ -104,6 +111,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         return BadUsage("--frames must be a positive whole number");
       o.frames = *frames;
       framesGiven = true;
+    } else if (name == "--scenario") {
+      if (value != "loop" && value != "two-flights")
+        return BadUsage("--scenario must be 'loop' or 'two-flights'");
+      twoFlights = value == "two-flights";
     } else if (name == "--link" || name == "--capture" || name == "--demo-log") {
       if (value.empty())
         return BadUsage(name + " needs a path");
@@ -126,7 +137,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return BadUsage("--link applies to a terminal, not a file");
   if (toFile && rateGiven)
     return BadUsage("--rate applies to a terminal, not a file");
-  if (toFile && !framesGiven)
+  if (twoFlights) {
+    o.stream.flights = 2;
+    if (!framesGiven)
+      o.frames = TwoFlightsFrames();
+  }
+  if (toFile && !framesGiven && !twoFlights)
     o.frames = kDefaultFileFrames;
   return result;
 }
@@ -143,6 +159,9 @@ Stream:
                            always gives the same bytes
   --noise P                chance (0 to 1) of 1 to 16 random bytes before a frame
   --bad-checksum P         chance (0 to 1) of a frame with a wrong checksum
+  --scenario loop|two-flights
+                           loop: the flight again and again (default); two-flights: two
+                           flights, then the engine off for a minute, then the end
 
 Terminal (the default):
   --rate N|max             frames a second (default 12); 'max' writes as fast as the

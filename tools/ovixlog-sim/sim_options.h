@@ -27,6 +27,10 @@ struct ParsedCommandLine {
 
 // Frames a file gets when --frames is not given: an hour.
 inline constexpr uint64_t kDefaultFileFrames = 12 * 60 * 60;
+// What "--scenario two-flights" sends when --frames is not given: two whole flights, then the
+// engine off for another minute.
+inline constexpr int kTwoFlightsRestSeconds = 60;
+uint64_t TwoFlightsFrames();
 
 // Parses the arguments after the program name. Options take their value as the next
 // argument or after '='.
