@@ -4,6 +4,7 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(X11)
 
 add_library(ovixlog_gui STATIC
+  view/document_signals.cpp view/document_signals.h
   view/ovixlog_view.cpp view/ovixlog_view.h
   app/about_dialog.cpp app/about_dialog.h
   app/command_ids.cpp app/command_ids.h

@@ -1,104 +1,59 @@
 #include "acquisition/frame_decoder.h"
 
 #include <memory>
+#include <type_traits>
+#include <variant>
+
+#include "acquisition/frame_layout.h"
 
 namespace ovixlog {
 namespace {
 
-// The scale constants are single precision, and so is each product.
-constexpr float kTenth = 0.1f;
-constexpr float kHundred = 100.0f;
-constexpr float kHundredth = 0.01f;
-
-int16_t Raw16(const uint8_t* p) {
-  return static_cast<int16_t>(static_cast<uint16_t>(p[0] << 8 | p[1]));
-}
-uint16_t U16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
-int32_t Alt16(const uint8_t* p) {
-  return static_cast<int32_t>(Raw16(p)) * 10;
-}
-float Scaled(const uint8_t* p, float k) {
-  return static_cast<float>(U16(p)) * k;
-}
-float Vsi(uint8_t b) {
-  return static_cast<float>(static_cast<int8_t>(b)) * kHundred;
-}
-int8_t S8(uint8_t b) {
-  return static_cast<int8_t>(b);
+int32_t RawOf(const uint8_t* frame, const FrameField& field) {
+  const uint8_t* p = frame + field.offset;
+  const bool isSigned = field.signedness == Signedness::kSigned;
+  if (field.width == 1)
+    return isSigned ? static_cast<int32_t>(static_cast<int8_t>(p[0])) : p[0];
+  const auto value = static_cast<uint16_t>(p[0] << 8 | p[1]);
+  return isSigned ? static_cast<int32_t>(static_cast<int16_t>(value)) : value;
 }
 
-void DecodeShort(const uint8_t* f, EngineSample& s) {
-  // The short frame carries fewer values; the rest read as zero rather than as leftovers of an
-  // earlier long frame.
-  s = EngineSample{};
-  s.tach = Raw16(f + 3);
-  s.cht[0] = Raw16(f + 5);
-  s.cht[1] = Raw16(f + 7);
-  s.egt[0] = Raw16(f + 9);
-  s.egt[1] = Raw16(f + 11);
-  s.aspd = Raw16(f + 13);
-  s.alt = Alt16(f + 15);
-  s.volt = Scaled(f + 17, kTenth);
-  s.flow = Scaled(f + 19, kTenth);
-  s.unit = S8(f[21]);
-  s.vsi = Vsi(f[22]);
-  s.oat = f[23];
-  s.cool = Raw16(f + 24);
-  s.oilT = Raw16(f + 26);
-  s.oilP = f[28];
-  s.aux[0] = Raw16(f + 29);
-  s.aux[1] = Raw16(f + 31);
-  s.hours = Scaled(f + 33, kTenth);
-  s.fuel = Scaled(f + 35, kTenth);
-  s.fltHours = S8(f[37]);
-  s.fltMinutes = S8(f[38]);
-  s.fltSeconds = S8(f[39]);
-  s.baro = Scaled(f + 42, kHundredth);
-}
+// Integer fields are exact; a real is the raw number in single precision times the single
+// precision scale, so 141 volt steps give 141 * 0.1f and print as 14.1.
+struct StoreValue {
+  int32_t raw;
+  const FrameField& field;
+  void operator()(float* value) const {
+    *value = static_cast<float>(raw) * field.scale + static_cast<float>(field.bias);
+  }
+  template <typename T>
+  void operator()(T* value) const {
+    *value = static_cast<T>(raw * static_cast<int32_t>(field.scale) + field.bias);
+  }
+};
 
-void DecodeLong(const uint8_t* f, EngineSample& s) {
-  s.tach = Raw16(f + 3);
-  for (int i = 0; i < 6; ++i)
-    s.cht[i] = Raw16(f + 5 + 2 * i);
-  for (int i = 0; i < 6; ++i)
-    s.egt[i] = Raw16(f + 17 + 2 * i);
-  s.aux[4] = Raw16(f + 29);
-  s.aux[5] = Raw16(f + 31);
-  s.aspd = Raw16(f + 33);
-  s.alt = Alt16(f + 35);
-  s.volt = Scaled(f + 37, kTenth);
-  s.flow = Scaled(f + 39, kTenth);
-  s.unit = S8(f[41]);
-  s.carb = S8(f[42]);
-  s.vsi = Vsi(f[43]);
-  s.oat = static_cast<int16_t>(f[44] - 50);
-  s.oilT = Raw16(f + 45);
-  s.oilP = f[47];
-  for (int i = 0; i < 4; ++i)
-    s.aux[i] = Raw16(f + 48 + 2 * i);
-  s.cool = Raw16(f + 56);
-  s.hours = Scaled(f + 58, kTenth);
-  s.fuel = Scaled(f + 60, kTenth);
-  s.fltHours = S8(f[62]);
-  s.fltMinutes = S8(f[63]);
-  s.fltSeconds = S8(f[64]);
-  s.baro = Scaled(f + 67, kHundredth);
-  // The long frame has no EGT slots 7 to 9; the monitor reports them in CHT slots 4 to 6.
-  s.egt[6] = s.cht[3];
-  s.egt[7] = s.cht[4];
-  s.egt[8] = s.cht[5];
+void Copy(const FieldCopy& copy, EngineSample& s) {
+  std::visit(
+      [](auto* to, auto* from) { *to = static_cast<std::remove_pointer_t<decltype(to)>>(*from); },
+      copy.to(s), copy.from(s));
 }
 
 }  // namespace
 
 void FrameDecoder::DecodeFields(const uint8_t* frame, EngineModel model, EngineSample& sample) {
-  if (model == kModel3100) {
-    DecodeShort(frame, sample);
-  } else {
-    DecodeLong(frame, sample);
-  }
+  // Values the layout does not carry read as zero rather than as leftovers of an earlier frame
+  // of another layout.
+  const uint32_t tickMs = sample.tickMs;
+  const LocalTime localTime = sample.localTime;
+  sample = EngineSample{};
+  sample.tickMs = tickMs;
+  sample.localTime = localTime;
+
+  const FrameLayout& layout = FrameLayoutFor(model);
+  for (const FrameField& field : layout.fields)
+    std::visit(StoreValue{RawOf(frame, field), field}, field.field(sample));
+  for (const FieldCopy& copy : layout.copies)
+    Copy(copy, sample);
 }
 
 void FrameDecoder::Decode(const uint8_t* frame, EngineModel model, uint32_t stamp) {

@@ -5,31 +5,31 @@
 
 namespace ovixlog {
 
-FrameLayout LayoutOf(EngineModel model, int32_t altFrameFormat) {
+FrameFormat LayoutOf(EngineModel model, int32_t altFrameFormat) {
   if (UsesAltFormat(model, altFrameFormat))
-    return FrameLayout::kAlt;
-  return model == kModel3100 ? FrameLayout::kShort : FrameLayout::kLong;
+    return FrameFormat::kAlt;
+  return model == kModel3100 ? FrameFormat::kShort : FrameFormat::kLong;
 }
 
-std::string LayoutDescription(FrameLayout layout) {
+std::string LayoutDescription(FrameFormat layout) {
   switch (layout) {
-    case FrameLayout::kShort:
+    case FrameFormat::kShort:
       return "Model 3100 (48-byte frames)";
-    case FrameLayout::kLong:
+    case FrameFormat::kLong:
       return "a long-layout model (73-byte frames)";
-    case FrameLayout::kAlt:
+    case FrameFormat::kAlt:
       return "Model 5100 with v3.9 software (77-byte frames)";
   }
   return std::string();
 }
 
-LayoutChoice ChoiceFor(FrameLayout layout, EngineModel model) {
+LayoutChoice ChoiceFor(FrameFormat layout, EngineModel model) {
   switch (layout) {
-    case FrameLayout::kShort:
+    case FrameFormat::kShort:
       return {kModel3100, 0};
-    case FrameLayout::kLong:
+    case FrameFormat::kLong:
       return {model == kModel3100 ? kModel5100 : model, 0};
-    case FrameLayout::kAlt:
+    case FrameFormat::kAlt:
       return {kModel5100, 1};
   }
   return {model, 0};
@@ -59,7 +59,7 @@ void LayoutCounter::Reset() {
   }
 }
 
-bool LayoutCounter::Frames(FrameLayout layout, int percent) const {
+bool LayoutCounter::Frames(FrameFormat layout, int percent) const {
   return bytesSeen_ > 0 && framedBytes(layout) * 100 >= bytesSeen_ * static_cast<uint64_t>(percent);
 }
 
@@ -115,13 +115,13 @@ void LayoutCounter::Probe::Scan() {
   }
 }
 
-void LayoutDetector::Restart(uint32_t nowMs, FrameLayout chosen) {
+void LayoutDetector::Restart(uint32_t nowMs, FrameFormat chosen) {
   counter_.Reset();
   chosen_ = chosen;
   windowStart_ = nowMs;
 }
 
-void LayoutDetector::Feed(uint32_t nowMs, FrameLayout chosen, const uint8_t* bytes, size_t count) {
+void LayoutDetector::Feed(uint32_t nowMs, FrameFormat chosen, const uint8_t* bytes, size_t count) {
   if (!chosen_ || *chosen_ != chosen) {
     // A new choice is judged afresh: the old suggestion was about the old choice.
     suggestion_.reset();
@@ -133,7 +133,7 @@ void LayoutDetector::Feed(uint32_t nowMs, FrameLayout chosen, const uint8_t* byt
   suggestion_.reset();
   if (!counter_.Frames(chosen, kCleanPercent)) {
     for (int i = 0; i < kLayoutCount; ++i) {
-      const auto layout = static_cast<FrameLayout>(i);
+      const auto layout = static_cast<FrameFormat>(i);
       if (layout != chosen && counter_.Frames(layout, kCleanPercent))
         suggestion_ = layout;
     }
@@ -142,7 +142,7 @@ void LayoutDetector::Feed(uint32_t nowMs, FrameLayout chosen, const uint8_t* byt
   Restart(nowMs, chosen);
 }
 
-std::optional<FrameLayout> LayoutDetector::Suggestion(uint32_t nowMs, FrameLayout chosen) const {
+std::optional<FrameFormat> LayoutDetector::Suggestion(uint32_t nowMs, FrameFormat chosen) const {
   if (!chosen_ || *chosen_ != chosen)
     return std::nullopt;
   if (suggestion_ && nowMs - verdictMs_ > 2 * kWindowMs)
@@ -150,11 +150,11 @@ std::optional<FrameLayout> LayoutDetector::Suggestion(uint32_t nowMs, FrameLayou
   return suggestion_;
 }
 
-std::optional<FrameLayout> SuggestLayoutForFile(const LayoutCounter& counts, FrameLayout chosen) {
+std::optional<FrameFormat> SuggestLayoutForFile(const LayoutCounter& counts, FrameFormat chosen) {
   if (counts.bytesSeen() == 0 || counts.Frames(chosen, 50))
     return std::nullopt;
   for (int i = 0; i < kLayoutCount; ++i) {
-    const auto layout = static_cast<FrameLayout>(i);
+    const auto layout = static_cast<FrameFormat>(i);
     if (layout != chosen && counts.Frames(layout, LayoutDetector::kCleanPercent))
       return layout;
   }

@@ -15,23 +15,23 @@ namespace ovixlog {
 
 // The three ways frames are laid out. The 5100, 7100 and 8100 frame alike (kLong), so bytes
 // alone cannot tell them apart.
-enum class FrameLayout : int32_t {
+enum class FrameFormat : int32_t {
   kShort = 0,  // 48 bytes after FE FF FE (Model 3100)
   kLong = 1,   // 73 bytes after FE FF FE (Models 5100, 7100, 8100)
   kAlt = 2,    // 77 bytes after FE FE FE (Model 5100 with version 3.9 software)
 };
 inline constexpr int kLayoutCount = 3;
 
-FrameLayout LayoutOf(EngineModel model, int32_t altFrameFormat);
+FrameFormat LayoutOf(EngineModel model, int32_t altFrameFormat);
 // "Model 3100 (48-byte frames)", "a long-layout model (73-byte frames)", ...
-std::string LayoutDescription(FrameLayout layout);
+std::string LayoutDescription(FrameFormat layout);
 // The model and format a switch to `layout` chooses, starting from `model`: the long layout
 // keeps a long-layout model and turns v3.9 off, so a 7100 stays a 7100.
 struct LayoutChoice {
   EngineModel model;
   int32_t altFrameFormat;
 };
-LayoutChoice ChoiceFor(FrameLayout layout, EngineModel model);
+LayoutChoice ChoiceFor(FrameFormat layout, EngineModel model);
 
 // Counts, for every layout, the bytes that lie in frames with a good checksum.
 class LayoutCounter {
@@ -40,11 +40,11 @@ class LayoutCounter {
   void Reset();
 
   uint64_t bytesSeen() const { return bytesSeen_; }
-  uint64_t framedBytes(FrameLayout layout) const {
+  uint64_t framedBytes(FrameFormat layout) const {
     return probes_[static_cast<size_t>(layout)].framed;
   }
   // True when at least `percent` % of the bytes seen are framed in `layout`.
-  bool Frames(FrameLayout layout, int percent) const;
+  bool Frames(FrameFormat layout, int percent) const;
 
  private:
   struct Probe {
@@ -71,23 +71,23 @@ class LayoutDetector {
   static constexpr int kCleanPercent = 95;
 
   // `chosen` is the layout the reader frames with now; a change starts a new window.
-  void Feed(uint32_t nowMs, FrameLayout chosen, const uint8_t* bytes, size_t count);
+  void Feed(uint32_t nowMs, FrameFormat chosen, const uint8_t* bytes, size_t count);
   // Nothing once `chosen` differs from the layout the bytes were judged against: a switch
   // answers the suggestion at once, even before more bytes arrive.
-  std::optional<FrameLayout> Suggestion(uint32_t nowMs, FrameLayout chosen) const;
+  std::optional<FrameFormat> Suggestion(uint32_t nowMs, FrameFormat chosen) const;
 
  private:
-  void Restart(uint32_t nowMs, FrameLayout chosen);
+  void Restart(uint32_t nowMs, FrameFormat chosen);
 
   LayoutCounter counter_;
-  std::optional<FrameLayout> chosen_;
+  std::optional<FrameFormat> chosen_;
   uint32_t windowStart_ = 0;
-  std::optional<FrameLayout> suggestion_;
+  std::optional<FrameFormat> suggestion_;
   uint32_t verdictMs_ = 0;
 };
 
 // For a whole recorded stream: the layout that frames it cleanly while `chosen` frames under
 // half of it, if any.
-std::optional<FrameLayout> SuggestLayoutForFile(const LayoutCounter& counts, FrameLayout chosen);
+std::optional<FrameFormat> SuggestLayoutForFile(const LayoutCounter& counts, FrameFormat chosen);
 
 }  // namespace ovixlog

@@ -173,7 +173,7 @@ SerialStatus SerialReader::Status() const {
   status.bytesReceived = bytesReceived_.load();
   const int32_t layout = suggestedLayout_.load();
   if (layout >= 0 && layout < kLayoutCount)
-    status.suggestedLayout = static_cast<FrameLayout>(layout);
+    status.suggestedLayout = static_cast<FrameFormat>(layout);
   return status;
 }
 
@@ -196,7 +196,7 @@ void SerialReader::ReadLoop() {
   // Tries every layout on the same bytes, so that a wrong model or format can be pointed out.
   LayoutDetector detector;
   const auto publishSuggestion = [&] {
-    const std::optional<FrameLayout> layout =
+    const std::optional<FrameFormat> layout =
         detector.Suggestion(TickCount(), LayoutOf(model.load(), altFrameFormat.load()));
     suggestedLayout_.store(layout ? static_cast<int32_t>(*layout) : -1, std::memory_order_relaxed);
   };

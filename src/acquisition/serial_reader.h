@@ -28,7 +28,7 @@ struct SerialStatus {
   uint64_t framesDropped = 0;  // bad checksum
   uint64_t bytesReceived = 0;
   // Another layout that frames the bytes cleanly while the chosen one does not, if any.
-  std::optional<FrameLayout> suggestedLayout;
+  std::optional<FrameFormat> suggestedLayout;
 };
 
 class SerialReader {
@@ -98,7 +98,7 @@ class SerialReader {
   std::atomic<uint64_t> framesAccepted_{0};
   std::atomic<uint64_t> framesDropped_{0};
   std::atomic<uint64_t> bytesReceived_{0};
-  std::atomic<int32_t> suggestedLayout_{-1};  // a FrameLayout, or -1
+  std::atomic<int32_t> suggestedLayout_{-1};  // a FrameFormat, or -1
 };
 
 }  // namespace ovixlog

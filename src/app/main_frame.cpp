@@ -18,6 +18,7 @@
 #include "app/serial_port_dialog.h"
 #include "app/status_offer.h"
 #include "document/ovixlog_doc.h"
+#include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
@@ -83,9 +84,15 @@ QIcon AppIcon() {
 }
 
 CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
-    : QMainWindow(parent), document_(document), view_(new COvixLogView(this)) {
+    : QMainWindow(parent),
+      document_(document),
+      signals_(new DocumentSignals(this)),
+      view_(new COvixLogView(this)) {
   setWindowIcon(AppIcon());
+  signals_->SetDocument(document_);
   view_->SetDocument(document_);
+  connect(signals_, &DocumentSignals::documentChanged, view_,
+          [this] { view_->OnUpdate(nullptr, 0); });
   setCentralWidget(view_);
   CreateMenus();
   CreateToolBar();
@@ -104,6 +111,7 @@ CMainFrame::~CMainFrame() = default;
 void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
+  signals_->SetDocument(nullptr);
   view_->SetDocument(nullptr);
 }
 
@@ -429,7 +437,7 @@ void CMainFrame::PollDevices() {
 }
 
 void CMainFrame::RefreshLayoutOffer(const SerialStatus& status) {
-  const FrameLayout chosen = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
+  const FrameFormat chosen = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
   // The reader's snapshot may still speak of the layout just switched from.
   if (!status.open || !status.suggestedLayout || *status.suggestedLayout == chosen) {
     offeredLayout_.reset();
@@ -442,7 +450,7 @@ void CMainFrame::RefreshLayoutOffer(const SerialStatus& status) {
                       QStringLiteral("Switch"));
 }
 
-void CMainFrame::SwitchToLayout(FrameLayout layout) {
+void CMainFrame::SwitchToLayout(FrameFormat layout) {
   if (document_ == nullptr)
     return;
   const LayoutChoice choice = ChoiceFor(layout, document_->model.load());

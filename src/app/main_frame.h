@@ -26,6 +26,7 @@ namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class DocumentSignals;
 class StatusOffer;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
@@ -47,6 +48,9 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   COvixLogView* view() const { return view_; }
+  // The document's notifications as signals; the application attaches it to the document as
+  // its view, and every pane of the window connects to it.
+  DocumentSignals* documentSignals() const { return signals_; }
   // Forgets the document: the panes stop polling it and the view stops reading it.
   void DetachDocument();
 
@@ -105,10 +109,11 @@ class CMainFrame : public QMainWindow {
   void CreateStatusBar();
   void OnFileNew();
   void RefreshLayoutOffer(const SerialStatus& status);
-  void SwitchToLayout(FrameLayout layout);
+  void SwitchToLayout(FrameFormat layout);
   void UpdatePortTexts();
 
   COvixLogDoc* document_;
+  DocumentSignals* signals_;
   COvixLogView* view_;
   std::map<int, QAction*> actions_;
   QMenu* fileMenu_ = nullptr;
@@ -131,7 +136,7 @@ class CMainFrame : public QMainWindow {
   int refreshCount_ = 0;
   StatusOffer* layoutOffer_ = nullptr;
   StatusOffer* deviceOffer_ = nullptr;
-  std::optional<FrameLayout> offeredLayout_;
+  std::optional<FrameFormat> offeredLayout_;
   QTimer paneTimer_;
   // The accepted-frame count at the last refresh, and the time since it last grew.
   uint64_t lastAccepted_ = 0;

@@ -9,6 +9,7 @@
 #include "document/ovixlog_doc.h"
 #include "framework/startup_options.h"
 #include "framework/startup_settings.h"
+#include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
 namespace ovixlog {
@@ -68,9 +69,9 @@ void COvixLogApp::CreateMainWindow(const std::string& fileToImport, bool show) {
   document_->SetPortsEnabled(portsEnabled_);
   frame_ = std::make_unique<CMainFrame>(document_.get());
   qtUi_.SetParent(frame_.get());
-  // The view must be attached before the new document starts: the reader notifies the first
-  // view of the document.
-  document_->AddView(frame_->view());
+  // The window's panes hear of the document through one adapter, which must be attached before
+  // the new document starts: the reader notifies the first view of the document.
+  document_->AddView(frame_->documentSignals());
   document_->OnNewDocument();
   frame_->view()->OnInitialUpdate();
   frame_->SetSettingsKept(settingsKept_);
@@ -123,7 +124,7 @@ void COvixLogApp::ExitInstance() {
   if (frame_) {
     frame_->DetachDocument();
     if (document_)
-      document_->RemoveView(frame_->view());
+      document_->RemoveView(frame_->documentSignals());
   }
   // The document's destructor stops the reading thread and waits for it. The thread may still
   // notify the view meanwhile, so the view goes after the document; a notification posted by

@@ -83,6 +83,7 @@ void COvixLogDoc::DeleteContents() {
       maxRowWidth = 0;
     }
   }
+  contentsGeneration_.fetch_add(1);
   Document::DeleteContents();
 }
 
@@ -148,6 +149,17 @@ EngineSample COvixLogDoc::SampleAt(int index) const {
   if (index < 0 || index >= sampleCount)
     return EngineSample{};
   return *samples[static_cast<size_t>(index)];
+}
+
+int COvixLogDoc::GetSamples(int first, int maxCount, std::vector<const EngineSample*>& out) const {
+  out.clear();
+  std::lock_guard<std::mutex> guard(sampleLock);
+  const int begin = std::max(first, 0);
+  const int end = static_cast<int>(
+      std::min<int64_t>(int64_t{begin} + std::max(maxCount, 0), int64_t{sampleCount}));
+  for (int i = begin; i < end; ++i)
+    out.push_back(samples[static_cast<size_t>(i)].get());
+  return static_cast<int>(out.size());
 }
 
 // ----- Rows -----

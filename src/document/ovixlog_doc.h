@@ -88,6 +88,13 @@ class COvixLogDoc : public Document, public SampleSink {
   int SampleCapacity() const;
   // A copy of the sample at `index` (0 = oldest stored).
   EngineSample SampleAt(int index) const;
+  // The addresses of up to `maxCount` stored samples from `first` (0 = oldest), fetched under one
+  // lock; returns how many. Stored samples never change, so the user-interface thread may read
+  // them until it next empties the store; no other thread may keep them.
+  int GetSamples(int first, int maxCount, std::vector<const EngineSample*>& out) const;
+  // Changes every time the store is emptied, so a view can tell new contents from more of the
+  // same. Written on the user-interface thread only.
+  int32_t ContentsGeneration() const { return contentsGeneration_.load(); }
 
   // Settings. Written on the user-interface thread; the reading thread reads some of them while
   // it adds a sample, so each is a whole atomic 32-bit value.
@@ -140,6 +147,7 @@ class COvixLogDoc : public Document, public SampleSink {
 
   const StartupSettings& startup_;
   int lastSerializedCount_ = 0;
+  std::atomic<int32_t> contentsGeneration_{0};
 };
 
 }  // namespace ovixlog

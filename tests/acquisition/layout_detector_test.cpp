@@ -15,9 +15,9 @@ namespace {
 
 using test::Capture;
 
-constexpr FrameLayout kShort = FrameLayout::kShort;
-constexpr FrameLayout kLong = FrameLayout::kLong;
-constexpr FrameLayout kAlt = FrameLayout::kAlt;
+constexpr FrameFormat kShort = FrameFormat::kShort;
+constexpr FrameFormat kLong = FrameFormat::kLong;
+constexpr FrameFormat kAlt = FrameFormat::kAlt;
 
 // `count` frames of random samples of the model, as the monitor sends them.
 std::vector<uint8_t> Stream(int count, EngineModel model, int32_t alt = 0) {
@@ -30,7 +30,7 @@ std::vector<uint8_t> Stream(int count, EngineModel model, int32_t alt = 0) {
 
 // Feeds `bytes` as a monitor at twelve frames a second would, in reads of one frame, from
 // `startMs` on; returns the time after the last read.
-uint32_t FeedLive(LayoutDetector& detector, FrameLayout chosen, const std::vector<uint8_t>& bytes,
+uint32_t FeedLive(LayoutDetector& detector, FrameFormat chosen, const std::vector<uint8_t>& bytes,
                   size_t frameLength, uint32_t startMs = 0) {
   uint32_t now = startMs;
   for (size_t pos = 0; pos < bytes.size(); pos += frameLength) {
@@ -83,8 +83,8 @@ TEST(LayoutDetector, SuggestsTheLayoutThatFramesCleanlyWhenTheChosenOneDoesNot) 
     const char* name;
     std::vector<uint8_t> bytes;
     size_t frameLength;
-    FrameLayout chosen;
-    std::optional<FrameLayout> expected;
+    FrameFormat chosen;
+    std::optional<FrameFormat> expected;
   };
   const std::vector<Case> cases = {
       {"5100 read as 3100", Stream(60, kModel5100), 73, kShort, kLong},
@@ -159,8 +159,8 @@ TEST(LayoutDetector, FileSuggestionNeedsUnderHalfFramedByTheChosenLayout) {
   struct Case {
     const char* name;
     std::vector<uint8_t> bytes;
-    FrameLayout chosen;
-    std::optional<FrameLayout> expected;
+    FrameFormat chosen;
+    std::optional<FrameFormat> expected;
   };
   // Half long frames, half short ones: the long layout frames more than half.
   std::vector<uint8_t> halves = Stream(41, kModel5100);
@@ -188,7 +188,7 @@ TEST(LayoutDetector, NamesAndChoicesOfTheLayouts) {
   EXPECT_EQ(LayoutDescription(kLong), "a long-layout model (73-byte frames)");
   EXPECT_EQ(LayoutDescription(kAlt), "Model 5100 with v3.9 software (77-byte frames)");
   struct Case {
-    FrameLayout layout;
+    FrameFormat layout;
     EngineModel from;
     EngineModel model;
     int32_t alt;

@@ -365,7 +365,7 @@ TEST(SerialReader, StopsPromptlyOnASilentLine) {
   reader.reset();
   const double destroyMs = MillisecondsSince(start);
   std::printf("destroying a reader on a silent line took %.2f ms\n", destroyMs);
-  EXPECT_LT(destroyMs, 2000.0);
+  EXPECT_LT(destroyMs, 100.0);
   // The claim goes with the reader, or no later opener but root could have the port.
   EXPECT_EQ(pty.Exclusive(), 0);
 
@@ -405,6 +405,9 @@ TEST(SerialReader, WaitsQuietlyForALostDeviceAndResumesWhenItReturns) {
   ASSERT_TRUE(first->Write(cut.data(), 40));
   ASSERT_TRUE(Eventually([&] { return reader.Status().bytesReceived == 10u * 73u + 40u; }));
 
+  // The unplugged terminal's number is free for any other program's next terminal, so the link
+  // is pointed at nothing first: the reader must not find someone else's line in its place.
+  RepointLink(link, dir / "unplugged");
   first->Unplug();
   ASSERT_TRUE(Eventually([&] { return !reader.Status().open; }));
   SerialStatus status = reader.Status();
@@ -453,7 +456,7 @@ TEST(SerialReader, StopsPromptlyWhileWaitingForALostDevice) {
   reader.reset();
   const double destroyMs = MillisecondsSince(start);
   std::printf("destroying a reader waiting for its device took %.2f ms\n", destroyMs);
-  EXPECT_LT(destroyMs, 2000.0);
+  EXPECT_LT(destroyMs, 100.0);
 }
 
 // Every sample must be one of the streamed values; the notifier takes a lock that the test

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "doc_fixture.h"
 
@@ -41,31 +42,39 @@ TEST(SampleStore, IgnoresANullSample) {
   EXPECT_FALSE(f.doc->IsModified());
 }
 
-TEST(SampleStore, GrowsInStepsOfTenOrFiftyWhenKeepingAll) {
-  struct Step {
-    int toggleKeepAllAt;  // before adding this sample; -1 never
-    bool keepAll;
-    std::vector<std::pair<int, int>> capacityAfter;  // (samples added, capacity)
+TEST(SampleStore, KeepAllGovernsTheSamplesAddedFromThenOn) {
+  struct Case {
+    const char* name;
+    bool keepAllAtStart;
+    int toggleBefore;  // index of the sample before which Keep All is toggled; -1 never
+    std::vector<uint32_t> stamps;
+    std::vector<uint32_t> stored;
   };
-  const Step cases[] = {
-      {-1, false, {{0, 0}, {1, 10}, {10, 10}, {11, 20}, {21, 30}}},
-      {-1, true, {{0, 0}, {1, 50}, {50, 50}, {51, 100}}},
-      {10, false, {{10, 10}, {11, 60}, {60, 60}, {61, 110}}},
+  const Case cases[] = {
+      {"one a second", false, -1, {0, 400, 1000, 1200, 2000}, {0, 1000, 2000}},
+      {"every sample", true, -1, {0, 400, 1000, 1200, 1200}, {0, 400, 1000, 1200, 1200}},
+      {"every sample, then one a second",
+       true,
+       3,
+       {0, 100, 200, 700, 1199, 1200},
+       {0, 100, 200, 1200}},
+      {"one a second, then every sample", false, 2, {0, 300, 600, 700, 800}, {0, 600, 700, 800}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     StartupSettings settings;
-    settings.keepAllSamples = c.keepAll ? 1 : 0;
+    settings.keepAllSamples = c.keepAllAtStart ? 1 : 0;
     DocFixture f(settings);
-    int added = 0;
-    for (const auto& [count, capacity] : c.capacityAfter) {
-      while (added < count) {
-        if (added == c.toggleKeepAllAt)
-          f.doc->OnKeepAllSamples();
-        f.Add(static_cast<uint32_t>(added) * 1000u);
-        ++added;
-      }
-      EXPECT_EQ(f.doc->SampleCapacity(), capacity) << "after " << count << " samples";
+    for (size_t i = 0; i < c.stamps.size(); ++i) {
+      if (static_cast<int>(i) == c.toggleBefore)
+        f.doc->OnKeepAllSamples();
+      f.Add(c.stamps[i]);
     }
+    std::vector<uint32_t> stored;
+    for (int i = 0; i < f.doc->SampleCount(); ++i)
+      stored.push_back(f.doc->SampleAt(i).tickMs);
+    EXPECT_EQ(stored, c.stored);
+    EXPECT_EQ(f.view.samplesAdded.load(), static_cast<int>(c.stored.size()));
   }
 }
 

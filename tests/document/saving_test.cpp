@@ -170,20 +170,34 @@ TEST(SettingsCommands, ModelAndFormatReachTheReaderAndKeepTheSamples) {
   EXPECT_EQ(f.view.updates, 6) << "every command and import updates the views";
 }
 
-TEST(SettingsCommands, TogglesAndOrder) {
+TEST(SettingsCommands, EachCommandSetsOnlyItsOwnSetting) {
+  struct Step {
+    const char* name;
+    void (COvixLogDoc::*command)();
+    int32_t keepAll;
+    int32_t systemTime;
+    int32_t oldestFirst;
+  };
+  const Step steps[] = {
+      {"keep all on", &COvixLogDoc::OnKeepAllSamples, 1, 0, 0},
+      {"system time on", &COvixLogDoc::OnShowSystemTime, 1, 1, 0},
+      {"oldest first", &COvixLogDoc::OnOldestFirst, 1, 1, 1},
+      {"oldest first again", &COvixLogDoc::OnOldestFirst, 1, 1, 1},
+      {"keep all off", &COvixLogDoc::OnKeepAllSamples, 0, 1, 1},
+      {"system time off", &COvixLogDoc::OnShowSystemTime, 0, 0, 1},
+      {"newest first", &COvixLogDoc::OnNewestFirst, 0, 0, 0},
+      {"newest first again", &COvixLogDoc::OnNewestFirst, 0, 0, 0},
+  };
   DocFixture f;
-  f.doc->OnKeepAllSamples();
-  f.doc->OnShowSystemTime();
-  f.doc->OnOldestFirst();
-  EXPECT_EQ(f.doc->keepAllSamples.load() + f.doc->showSystemTime.load() + f.doc->oldestFirst.load(),
-            3);
-  f.doc->OnKeepAllSamples();
-  f.doc->OnShowSystemTime();
-  f.doc->OnNewestFirst();
-  f.doc->OnNewestFirst();
-  EXPECT_EQ(f.doc->keepAllSamples.load() + f.doc->showSystemTime.load() + f.doc->oldestFirst.load(),
-            0);
-  EXPECT_EQ(f.view.updates, 7);
+  int updates = f.view.updates;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    (f.doc.get()->*step.command)();
+    EXPECT_EQ(f.doc->keepAllSamples.load(), step.keepAll);
+    EXPECT_EQ(f.doc->showSystemTime.load(), step.systemTime);
+    EXPECT_EQ(f.doc->oldestFirst.load(), step.oldestFirst);
+    EXPECT_EQ(f.view.updates, ++updates) << "every command updates the views";
+  }
 }
 
 }  // namespace

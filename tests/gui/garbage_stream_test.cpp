@@ -1,6 +1,8 @@
 // Garbage at full speed: a line streaming random bytes mixed with good frames as fast as the
 // machine allows. Every stored sample must be one of the frames written, and the window must
-// keep answering: a posted event is handled within 100 ms throughout.
+// keep answering posted events throughout. The normal run streams for a few seconds and allows
+// a generous answer time; the slow run (OVIXLOG_GARBAGE_SECONDS=30, OVIXLOG_GARBAGE_WORST_MS=100)
+// holds the window to a tight bound for half a minute.
 #include <stdlib.h>
 
 #include <QCoreApplication>
@@ -16,6 +18,11 @@
 
 namespace ovixlog::test {
 
+int EnvNumber(const char* name, int fallback) {
+  const char* text = ::getenv(name);
+  return text != nullptr && *text != '\0' ? std::atoi(text) : fallback;
+}
+
 class GarbageStreamTest : public QObject {
   Q_OBJECT
 
@@ -25,7 +32,9 @@ class GarbageStreamTest : public QObject {
 
 void GarbageStreamTest::WindowStaysResponsiveAndStoresOnlyWrittenFrames() {
   using Clock = std::chrono::steady_clock;
-  const auto duration = std::chrono::seconds(30);
+  const int seconds = EnvNumber("OVIXLOG_GARBAGE_SECONDS", 3);
+  const long long allowedMs = EnvNumber("OVIXLOG_GARBAGE_WORST_MS", 1000);
+  const auto duration = std::chrono::seconds(seconds);
 
   // The frames on the line come from this pool; tach tells them apart.
   std::vector<EngineSample> pool;
@@ -100,7 +109,10 @@ void GarbageStreamTest::WindowStaysResponsiveAndStoresOnlyWrittenFrames() {
         stored);
   QCOMPARE(strangers, 0);
   QVERIFY(stored > 1000);
-  QVERIFY2(worstMs < 100, "the window answered a posted event within 100 ms");
+  QVERIFY2(
+      worstMs < allowedMs,
+      qPrintable(
+          QStringLiteral("the window answered every posted event within %1 ms").arg(allowedMs)));
   QVERIFY(framesWritten > 1000);
 }
 

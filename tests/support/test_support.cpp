@@ -104,3 +104,28 @@ EngineSample ExampleSample() {
 }
 
 }  // namespace ovixlog::test
+
+namespace ovixlog {
+
+void PrintTo(const EngineSample& s, std::ostream* os) {
+  auto list = [os](const char* name, const int16_t* values, int count) {
+    *os << name << " {";
+    for (int i = 0; i < count; ++i)
+      *os << (i == 0 ? "" : ", ") << values[i];
+    *os << "} ";
+  };
+  *os << "{tach " << s.tach << " ";
+  list("cht", s.cht, 6);
+  list("egt", s.egt, 9);
+  *os << "aspd " << s.aspd << " alt " << s.alt << " volt " << s.volt << " flow " << s.flow
+      << " unit " << int{s.unit} << " carb " << int{s.carb} << " vsi " << s.vsi << " oat " << s.oat
+      << " oilT " << s.oilT << " oilP " << int{s.oilP} << " ";
+  list("aux", s.aux, 6);
+  *os << "cool " << s.cool << " hours " << s.hours << " fuel " << s.fuel << " flight "
+      << int{s.fltHours} << ":" << int{s.fltMinutes} << ":" << int{s.fltSeconds} << " baro "
+      << s.baro << " tick " << s.tickMs << " time " << s.localTime.year << "-" << s.localTime.month
+      << "-" << s.localTime.day << " " << s.localTime.hour << ":" << s.localTime.minute << ":"
+      << s.localTime.second << "." << s.localTime.milliseconds << "}";
+}
+
+}  // namespace ovixlog

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -39,3 +40,8 @@ std::vector<uint8_t> Capture(int count, EngineModel model = kModel5100, int32_t 
 EngineSample ExampleSample();
 
 }  // namespace ovixlog::test
+
+namespace ovixlog {
+// Every field by name in failure messages, instead of the record's bytes.
+void PrintTo(const EngineSample& sample, std::ostream* os);
+}  // namespace ovixlog

@@ -119,13 +119,13 @@ std::optional<LayoutCounter> CountLayouts(const std::string& path) {
   return counter;
 }
 
-const char* OptionsFor(FrameLayout layout) {
+const char* OptionsFor(FrameFormat layout) {
   switch (layout) {
-    case FrameLayout::kShort:
+    case FrameFormat::kShort:
       return "--model 3100";
-    case FrameLayout::kLong:
+    case FrameFormat::kLong:
       return "--model 5100, 7100 or 8100 without --v39";
-    case FrameLayout::kAlt:
+    case FrameFormat::kAlt:
       return "--model 5100 --v39";
   }
   return "";
@@ -133,7 +133,7 @@ const char* OptionsFor(FrameLayout layout) {
 
 // The hint for a capture that the chosen layout frames poorly, or nothing.
 std::string LayoutHint(const LayoutCounter& counts, EngineModel model, int32_t altFrameFormat) {
-  const std::optional<FrameLayout> better =
+  const std::optional<FrameFormat> better =
       SuggestLayoutForFile(counts, LayoutOf(model, altFrameFormat));
   if (!better)
     return std::string();
