@@ -30,4 +30,41 @@ LocalTime LocalClock::Now() {
   return result;
 }
 
+LocalTime WallClockAnchor::LocalTimeAt(uint32_t at) const {
+  // The signed distance, so that a stamp just before the anchor's is not read as 49 days after.
+  const auto offsetMs = static_cast<int64_t>(static_cast<int32_t>(at - stamp));
+  const int64_t localMs = epochMs + static_cast<int64_t>(utcOffsetSeconds) * 1000 + offsetMs;
+  int64_t seconds = localMs / 1000;
+  int64_t millis = localMs % 1000;
+  if (millis < 0) {
+    millis += 1000;
+    seconds -= 1;
+  }
+  const auto whole = static_cast<time_t>(seconds);
+  tm parts{};
+  gmtime_r(&whole, &parts);
+  LocalTime result;
+  result.year = static_cast<uint16_t>(parts.tm_year + 1900);
+  result.month = static_cast<uint16_t>(parts.tm_mon + 1);
+  result.dayOfWeek = static_cast<uint16_t>(parts.tm_wday);
+  result.day = static_cast<uint16_t>(parts.tm_mday);
+  result.hour = static_cast<uint16_t>(parts.tm_hour);
+  result.minute = static_cast<uint16_t>(parts.tm_min);
+  result.second = static_cast<uint16_t>(parts.tm_sec);
+  result.milliseconds = static_cast<uint16_t>(millis);
+  return result;
+}
+
+WallClockAnchor WallClockAnchor::Now(uint32_t stamp) {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm parts{};
+  localtime_r(&ts.tv_sec, &parts);
+  WallClockAnchor anchor;
+  anchor.stamp = stamp;
+  anchor.epochMs = static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+  anchor.utcOffsetSeconds = static_cast<int32_t>(parts.tm_gmtoff);
+  return anchor;
+}
+
 }  // namespace ovixlog

@@ -11,9 +11,14 @@ FrameAssembler::FrameAssembler(const std::atomic<int32_t>& model,
     : model_(model), altFrameFormat_(altFrameFormat), decoder_(sink, notifier) {}
 
 void FrameAssembler::Reset() {
-  readPos_ = writePos_ = pending_ = 0;
+  DropPending();
   lastStamp_ = 0;
   stampPhase_ = 0;
+  decoder_.SetWallClock(std::nullopt);
+}
+
+void FrameAssembler::DropPending() {
+  readPos_ = writePos_ = pending_ = 0;
 }
 
 void FrameAssembler::Feed(uint32_t stamp, const uint8_t* bytes, size_t count) {
@@ -44,6 +49,7 @@ void FrameAssembler::Commit(size_t count) {
 void FrameAssembler::ChooseFormat() {
   frameModel_ = model_.load(std::memory_order_relaxed);
   const int32_t alt = altFrameFormat_.load(std::memory_order_relaxed);
+  frameAlt_ = alt;
   frameLength_ = FrameLengthFor(frameModel_, alt);
   headerMiddle_ = SyncHeaderMiddle(frameModel_, alt);
 }
@@ -111,7 +117,7 @@ bool FrameAssembler::ScanOnce() {
 
 uint32_t FrameAssembler::NextStamp() {
   if (live_)
-    return TickCount();
+    return passStamp_;
   if (feedStamp_ != kNoStamp) {
     lastStamp_ = feedStamp_;
     return feedStamp_;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "acquisition/clock.h"
 #include "acquisition/engine_sample.h"
@@ -22,8 +23,12 @@ class FrameAssembler {
   FrameAssembler(const std::atomic<int32_t>& model, const std::atomic<int32_t>& altFrameFormat,
                  SampleSink* sink, SampleNotifier* notifier);
 
-  // Empties the ring and restarts the synthesised clock.
+  // Empties the ring, restarts the synthesised clock and forgets the wall-clock anchor.
   void Reset();
+  // Empties the ring only: bytes that follow belong to a new stream (a device that came back).
+  void DropPending();
+  // Local times of the frames that follow come from `anchor` rather than from the clock now.
+  void SetWallClock(std::optional<WallClockAnchor> anchor) { decoder_.SetWallClock(anchor); }
 
   // Frames a chunk of a recorded stream. Frames get `stamp`, or with kNoStamp a synthesised
   // stamp 83, 83, 84 ms after the previous one (twelve frames a second). Every frame the chunk
@@ -31,11 +36,14 @@ class FrameAssembler {
   void Feed(uint32_t stamp, const uint8_t* bytes, size_t count);
 
   // One live pass: asks `read(dst, max)` for up to `max` bytes into the ring's next contiguous
-  // free stretch, then frames what arrived. Frames are stamped with TickCount(). Returns the
-  // number of bytes `read` reported.
+  // free stretch, then frames what arrived. Every frame the pass completes gets the same stamp,
+  // TickCount() right after the read, which passStamp() gives. Returns the number of bytes
+  // `read` reported; they stay at passBytes() until the next fill.
   template <class ReadFn>
   size_t FillFrom(ReadFn&& read) {
+    passBytes_ = ring_ + writePos_;
     const size_t n = read(ring_ + writePos_, FreeStretch());
+    passStamp_ = TickCount();
     Commit(n);
     live_ = true;
     Scan();
@@ -51,6 +59,10 @@ class FrameAssembler {
   const uint8_t* frame() const { return frame_; }
   int frameLength() const { return frameLength_; }
   EngineModel frameModel() const { return frameModel_; }
+  // The format setting the last fill or feed framed with (0 or 1, as set).
+  int32_t frameAltFormat() const { return frameAlt_; }
+  uint32_t passStamp() const { return passStamp_; }
+  const uint8_t* passBytes() const { return passBytes_; }
 
  private:
   size_t FreeStretch() const;
@@ -74,6 +86,9 @@ class FrameAssembler {
   EngineModel frameModel_ = kModel5100;
   int frameLength_ = kLongFrameLength;
   uint8_t headerMiddle_ = 0xFF;
+  int32_t frameAlt_ = 0;
+  uint32_t passStamp_ = 0;
+  const uint8_t* passBytes_ = nullptr;
 
   bool live_ = false;
   uint32_t feedStamp_ = kNoStamp;

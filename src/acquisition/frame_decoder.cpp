@@ -59,7 +59,7 @@ void FrameDecoder::DecodeFields(const uint8_t* frame, EngineModel model, EngineS
 void FrameDecoder::Decode(const uint8_t* frame, EngineModel model, uint32_t stamp) {
   DecodeFields(frame, model, sample_);
   sample_.tickMs = stamp;
-  sample_.localTime = clock_.Now();
+  sample_.localTime = anchor_ ? anchor_->LocalTimeAt(stamp) : clock_.Now();
   if (sink_ != nullptr)
     sink_->AddSample(std::make_unique<EngineSample>(sample_), notifier_);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "acquisition/clock.h"
 #include "acquisition/engine_sample.h"
@@ -22,11 +23,16 @@ class FrameDecoder {
 
   const EngineSample& sample() const { return sample_; }
 
+  // With an anchor, samples get the local time their stamp had when the data was recorded,
+  // instead of the time now. Reset by clearing it.
+  void SetWallClock(std::optional<WallClockAnchor> anchor) { anchor_ = anchor; }
+
  private:
   SampleSink* sink_;
   SampleNotifier* notifier_;
   EngineSample sample_;
   LocalClock clock_;
+  std::optional<WallClockAnchor> anchor_;
 };
 
 }  // namespace ovixlog

@@ -110,9 +110,11 @@ int OpenDevice(const std::string& path, std::string& error) {
 }  // namespace
 
 SerialReader::SerialReader(const std::string& portName, SampleSink* document,
-                           SampleNotifier* viewWindow)
+                           SampleNotifier* viewWindow, ByteSink* rawBytes, SampleSink* liveSink)
     : document_(document),
+      liveSink_(liveSink != nullptr ? liveSink : document),
       viewWindow_(viewWindow),
+      rawBytes_(rawBytes),
       fileFeed_(model, altFrameFormat, document, viewWindow),
       devicePath_(DevicePathFor(portName)) {
   status_.portName = portName;
@@ -192,7 +194,7 @@ std::string SerialReader::DevicePathFor(const std::string& portName) {
 
 void SerialReader::ReadLoop() {
   std::optional<FrameAssembler> live;
-  live.emplace(model, altFrameFormat, document_, viewWindow_);
+  live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
   // Tries every layout on the same bytes, so that a wrong model or format can be pointed out.
   LayoutDetector detector;
   const auto publishSuggestion = [&] {
@@ -208,7 +210,9 @@ void SerialReader::ReadLoop() {
       // A frame cut short by the loss must not be completed with bytes from the new stream.
       acceptedBefore_ += live->framesAccepted();
       droppedBefore_ += live->framesDropped();
-      live.emplace(model, altFrameFormat, document_, viewWindow_);
+      live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
+      if (rawBytes_ != nullptr)
+        rawBytes_->StreamRestarted();
       emptyWakeups = 0;
       continue;
     }
@@ -246,6 +250,11 @@ void SerialReader::ReadLoop() {
     bytesReceived_.fetch_add(got, std::memory_order_relaxed);
     PublishCounts(*live);
     publishSuggestion();
+    if (got > 0 && rawBytes_ != nullptr) {
+      // The bytes are still where the read put them: the ring is only written by the next fill.
+      rawBytes_->BytesReceived(live->passStamp(), live->passBytes(), got, live->frameModel(),
+                               live->frameAltFormat());
+    }
     if (got > 0) {
       emptyWakeups = 0;
       continue;

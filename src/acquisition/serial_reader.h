@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "acquisition/byte_sink.h"
 #include "acquisition/frame_assembler.h"
 #include "acquisition/layout_detector.h"
 #include "acquisition/sample_sink.h"
@@ -35,8 +36,11 @@ class SerialReader {
  public:
   // Opens `portName` ("COM1:" to "COM8:", mapped to a device by DevicePathFor) and starts the
   // reading thread. With an empty name, or when the port cannot be opened, the reader has no
-  // thread; its file-feed assembler still works. Samples go to `document` with `viewWindow`.
-  SerialReader(const std::string& portName, SampleSink* document, SampleNotifier* viewWindow);
+  // thread; its file-feed assembler still works. Samples go to `document` with `viewWindow`;
+  // every byte read also goes to `rawBytes` when given, and live samples go to `liveSink`
+  // instead of `document` when given (both must outlive the reader).
+  SerialReader(const std::string& portName, SampleSink* document, SampleNotifier* viewWindow,
+               ByteSink* rawBytes = nullptr, SampleSink* liveSink = nullptr);
   // Stops and joins the reading thread, then closes the port.
   virtual ~SerialReader();
   SerialReader(const SerialReader&) = delete;
@@ -75,7 +79,9 @@ class SerialReader {
   void PublishCounts(const FrameAssembler& live);
 
   SampleSink* document_;
+  SampleSink* liveSink_;
   SampleNotifier* viewWindow_;
+  ByteSink* rawBytes_;
   FrameAssembler fileFeed_;
   std::thread thread_;
   // Set in the constructor and not changed afterwards, so the reading thread reads it freely.

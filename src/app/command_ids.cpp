@@ -32,6 +32,8 @@ constexpr std::pair<int, const char*> kStrings[] = {
      "version 3.9"},
     {kIdNewestFirst, "Show newest entries first"},
     {kIdOldestFirst, "Show oldest entries first"},
+    {kIdOpenRecording, "Open a recording of live data\nOpen Recording"},
+    {kIdRecordLiveData, "Record all live data to a file, so that no flight is lost"},
     {kIdSerialPortDialog, "Choose the serial device that the current port reads\nSerial Port"},
     {kIdsAppTitle, "OvixLog"},
     {kIdsIdleMessage, "Ready"},

@@ -27,6 +27,8 @@ enum CommandId : int {
   kIdReadV39 = 32789,
   kIdNewestFirst = 32791,
   kIdOldestFirst = 32792,
+  kIdOpenRecording = 32793,
+  kIdRecordLiveData = 32794,
   kIdSerialPortDialog = 32800,
 
   kIdFileNew = 57600,

@@ -18,6 +18,7 @@
 #include "app/serial_port_dialog.h"
 #include "app/status_offer.h"
 #include "document/ovixlog_doc.h"
+#include "recording/recording_catalog.h"
 #include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
@@ -71,6 +72,24 @@ QString PortPaneText(const SerialStatus& status, bool receiving) {
   };
   return where + QStringLiteral("receiving ") + plural(status.framesAccepted, "frame", "frames") +
          QStringLiteral(", ") + QStringLiteral("%1 dropped").arg(status.framesDropped);
+}
+
+QString RecordingPaneText(const LiveRecorder::Status& status, bool reviewing) {
+  QString text;
+  if (!status.error.empty()) {
+    text = QString::fromLocal8Bit(status.error);
+  } else if (!status.enabled) {
+    text = QStringLiteral("Recording off");
+  } else if (status.recording && !status.name.empty()) {
+    text = QStringLiteral("Recording %1 (%2)")
+               .arg(QString::fromLocal8Bit(status.name),
+                    QString::fromStdString(SizeText(status.size)));
+  } else {
+    text = QStringLiteral("Recording on");
+  }
+  if (reviewing)
+    text = QStringLiteral("Live display paused (File > New shows live data) \u2014 ") + text;
+  return text;
 }
 
 QIcon AppIcon() {
@@ -141,6 +160,7 @@ void CMainFrame::CreateMenus() {
   fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   AddCommand(fileMenu_, kIdOpenDemoLog, QStringLiteral("Open EFIS DEMO..."));
   AddCommand(fileMenu_, kIdOpenSerialFile, QStringLiteral("Open Serial File..."));
+  AddCommand(fileMenu_, kIdOpenRecording, QStringLiteral("Open &Recording..."));
   QAction* fileSave = AddCommand(fileMenu_, kIdFileSave, QStringLiteral("&Save\tCtrl+S"));
   fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddCommand(fileMenu_, kIdFileSaveAs, QStringLiteral("Save &As..."));
@@ -176,6 +196,8 @@ void CMainFrame::CreateMenus() {
   AddCommand(optionsMenu_, kIdKeepAllSamples, QStringLiteral("Keep &All Samples"))
       ->setCheckable(true);
   AddCommand(optionsMenu_, kIdShowSystemTime, QStringLiteral("Show System Time"))
+      ->setCheckable(true);
+  AddCommand(optionsMenu_, kIdRecordLiveData, QStringLiteral("&Record Live Data"))
       ->setCheckable(true);
   optionsMenu_->addSeparator();
   radio(orderGroup_, kIdNewestFirst, QStringLiteral("Newest First"));
@@ -232,6 +254,9 @@ void CMainFrame::CreateStatusBar() {
   });
   connect(deviceOffer_, &StatusOffer::accepted, this,
           [this] { BindCurrentPort(offeredDevice_.path); });
+  recordingPane_ = new QLabel(bar);
+  recordingPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  bar->addPermanentWidget(recordingPane_);
   portPane_ = new QLabel(bar);
   portPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   bar->addPermanentWidget(portPane_);
@@ -260,6 +285,7 @@ void CMainFrame::UpdateMarks() {
   UpdatePortTexts();
   Action(kIdKeepAllSamples)->setChecked(document_->keepAllSamples.load() != 0);
   Action(kIdShowSystemTime)->setChecked(document_->showSystemTime.load() != 0);
+  Action(kIdRecordLiveData)->setChecked(document_->recorder().enabled());
   Action(kIdNewestFirst)->setChecked(document_->oldestFirst.load() == 0);
   Action(kIdOldestFirst)->setChecked(document_->oldestFirst.load() == 1);
 }
@@ -282,6 +308,10 @@ void CMainFrame::RefreshPanes() {
     RefreshLayoutOffer(status);
     if (refreshCount_++ % (1000 / kPaneRefreshMs) == 0)
       PollDevices();
+    const QString recording =
+        RecordingPaneText(document_->recorder().status(), document_->reviewing());
+    if (recordingPane_->text() != recording)
+      recordingPane_->setText(recording);
   }
   const std::optional<KeyboardLocks> locks = QueryKeyboardLocks();
   capsPane_->setEnabled(locks && locks->caps);
@@ -307,6 +337,12 @@ void CMainFrame::OnCommand(int id) {
         break;
       case kIdOpenSerialFile:
         document_->OnOpenSerialFile();
+        break;
+      case kIdOpenRecording:
+        document_->OnOpenRecording();
+        break;
+      case kIdRecordLiveData:
+        document_->OnRecordLiveData();
         break;
       case kIdModel3100:
         document_->OnModel(kModel3100);

@@ -14,6 +14,7 @@
 #include "acquisition/layout_detector.h"
 #include "acquisition/serial_devices.h"
 #include "acquisition/serial_reader.h"
+#include "recording/live_recorder.h"
 
 class QAction;
 class QIcon;
@@ -32,6 +33,10 @@ class StatusOffer;
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
 // or the reason the device is not open. `receiving` says whether frames arrived lately.
 QString PortPaneText(const SerialStatus& status, bool receiving);
+
+// The recording pane's text: "Recording <name> (12.3 kB)", "Recording off", the reason the
+// recording stopped, with "Live display paused" in front while an imported file is shown.
+QString RecordingPaneText(const LiveRecorder::Status& status, bool reviewing);
 
 // The program's icon at 16, 32 and 64 pixels.
 QIcon AppIcon();
@@ -66,6 +71,7 @@ class CMainFrame : public QMainWindow {
   QLabel* numPane() const { return numPane_; }
   QLabel* scrollPane() const { return scrollPane_; }
   QLabel* portPane() const { return portPane_; }
+  QLabel* recordingPane() const { return recordingPane_; }
 
   // Runs a command as its menu item, button or key would.
   void OnCommand(int id);
@@ -129,6 +135,7 @@ class CMainFrame : public QMainWindow {
   QLabel* numPane_ = nullptr;
   QLabel* scrollPane_ = nullptr;
   QLabel* portPane_ = nullptr;
+  QLabel* recordingPane_ = nullptr;
   bool settingsKept_ = true;
   std::string deviceRoot_ = "/";
   DeviceWatch deviceWatch_;

@@ -9,6 +9,7 @@
 #include "document/ovixlog_doc.h"
 #include "framework/startup_options.h"
 #include "framework/startup_settings.h"
+#include "recording/recording_catalog.h"
 #include "view/document_signals.h"
 #include "view/ovixlog_view.h"
 
@@ -50,6 +51,8 @@ std::optional<int> COvixLogApp::ReadCommandLine(const std::vector<std::string>& 
     if (options.outputRequested != 0 && options.outputPath.empty()) {
       err << "ovixlog: the option o needs the name of the output file after it\n";
     }
+    if (options.awaitingRecordDir != 0)
+      err << "ovixlog: the option --record-dir needs the name of a folder after it\n";
     if (options.deviceRequested != 0 && options.requestedDevice.empty()) {
       err << "ovixlog: the option --port needs the device after it\n";
     }
@@ -85,6 +88,10 @@ void COvixLogApp::CreateMainWindow(const std::string& fileToImport, bool show) {
   fileToImport_ = fileToImport;
   if (!fileToImport_.empty()) {
     QTimer::singleShot(0, frame_.get(), [this] { ImportStartupFile(); });
+  } else {
+    // A file named on the command line is what the user asked for; otherwise the last flight
+    // comes first when the program did not end normally.
+    QTimer::singleShot(0, frame_.get(), [this] { OfferRecovery(); });
   }
 }
 
@@ -110,6 +117,25 @@ bool COvixLogApp::ImportStartupFile() {
     exitCode_ = 1;
     frame_->close();
   }
+  return ok;
+}
+
+bool COvixLogApp::OfferRecovery() {
+  if (!document_)
+    return false;
+  const std::optional<RecordingInfo> abandoned =
+      NewestAbandonedRecording(document_->recorder().folder());
+  if (!abandoned)
+    return false;
+  // Sealed first, so that a No (or a crash while it is open) does not bring it back next time.
+  std::string error;
+  SealRecording(abandoned->path, error);
+  if (!ui_->AskYesNo("OvixLog", RecoveryQuestion(*abandoned)))
+    return false;
+  const bool ok = document_->ImportDemoLog(abandoned->path);
+  frame_->UpdateMarks();
+  frame_->UpdateTitle();
+  frame_->RefreshPanes();
   return ok;
 }
 

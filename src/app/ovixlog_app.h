@@ -49,6 +49,11 @@ class COvixLogApp {
   // window is closed and the exit status becomes 1.
   bool ImportStartupFile();
 
+  // When the recordings folder holds a recording that was not closed normally (and that no
+  // running program is writing), seals it so it is offered only once, asks whether to open it,
+  // and imports it on Yes. Returns true when it was opened.
+  bool OfferRecovery();
+
   // Runs the event loop until the window has closed, then tears down. Returns the exit status.
   int Run();
   // Stops the reader and destroys the document, then the window. Safe to call twice.

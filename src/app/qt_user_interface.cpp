@@ -1,9 +1,14 @@
 #include "app/qt_user_interface.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "app/command_ids.h"
 
@@ -80,6 +85,50 @@ void QtUserInterface::ShowError(const std::string& caption, const std::string& t
   QMessageBox box(QMessageBox::Critical, QString::fromLocal8Bit(caption),
                   QString::fromLocal8Bit(text), QMessageBox::Ok, parent_);
   box.exec();
+}
+
+bool QtUserInterface::AskYesNo(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QString::fromLocal8Bit(caption),
+                  QString::fromLocal8Bit(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<size_t> QtUserInterface::ChooseFromList(
+    const std::string& title, const std::vector<std::string>& columns,
+    const std::vector<std::vector<std::string>>& rows) {
+  QDialog dialog(parent_);
+  dialog.setWindowTitle(QString::fromLocal8Bit(title));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* table = new QTreeWidget(&dialog);
+  table->setRootIsDecorated(false);
+  table->setUniformRowHeights(true);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  QStringList headers;
+  for (const std::string& column : columns)
+    headers << QString::fromLocal8Bit(column);
+  table->setHeaderLabels(headers);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    QStringList cells;
+    for (const std::string& cell : rows[i])
+      cells << QString::fromLocal8Bit(cell);
+    auto* item = new QTreeWidgetItem(table, cells);
+    item->setData(0, Qt::UserRole, static_cast<qulonglong>(i));
+  }
+  if (table->topLevelItemCount() > 0)
+    table->setCurrentItem(table->topLevelItem(0));
+  table->header()->resizeSections(QHeaderView::ResizeToContents);
+  layout->addWidget(table);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, &dialog);
+  layout->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  QObject::connect(table, &QTreeWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+  dialog.resize(640, 360);
+  if (dialog.exec() != QDialog::Accepted || table->currentItem() == nullptr)
+    return std::nullopt;
+  return static_cast<size_t>(table->currentItem()->data(0, Qt::UserRole).toULongLong());
 }
 
 }  // namespace ovixlog

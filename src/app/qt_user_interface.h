@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/user_interface.h"
 
@@ -26,6 +27,12 @@ class QtUserInterface : public UserInterface {
   SaveAnswer AskSaveChanges(const std::string& text) override;
   // The critical (stop) icon and an OK button.
   void ShowError(const std::string& caption, const std::string& text) override;
+  // Yes and No, Yes the default.
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  // A table with one row selected at a time; OK or a double click takes it.
+  std::optional<size_t> ChooseFromList(const std::string& title,
+                                       const std::vector<std::string>& columns,
+                                       const std::vector<std::vector<std::string>>& rows) override;
 
  private:
   QPointer<QWidget> parent_;

@@ -50,9 +50,12 @@ void DemoLogParser::Parse(const uint8_t* bytes, size_t count) {
         accumulator_ |= static_cast<uint32_t>(b) << (8 * counter_);
         if (counter_ == 0) {
           if (accumulator_ == 0) {
+            if (type_ != 2 && type_ != 7)
+              listener_.OnSmallRecord(type_, stamp_, small_, 0);
             state_ = State::kType;
           } else {
             remaining_ = accumulator_;
+            length_ = accumulator_;
             index_ = 0;
             seenEquals_ = false;
             state_ = State::kPayload;
@@ -65,6 +68,8 @@ void DemoLogParser::Parse(const uint8_t* bytes, size_t count) {
           if (type_ == 2 && chunkLength_ > 0) {
             listener_.OnStreamBytes(stamp_, chunk_, chunkLength_);
             chunkLength_ = 0;
+          } else if (type_ != 2 && type_ != 7 && length_ <= kSmallRecordLimit) {
+            listener_.OnSmallRecord(type_, stamp_, small_, length_);
           }
           state_ = State::kType;
         }
@@ -99,6 +104,8 @@ void DemoLogParser::Payload(uint8_t b) {
         listener_.OnSetting(AsciiToInt(key_), AsciiToInt(value_));
       }
     }
+  } else if (length_ <= kSmallRecordLimit) {
+    small_[length_ - remaining_] = b;
   }
 }
 

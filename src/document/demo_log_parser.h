@@ -1,7 +1,8 @@
 // Reads an EFIS DEMO recording byte by byte: a headerless sequence of records, each a type
 // byte, a big-endian 32-bit time stamp, a big-endian 32-bit length and the payload. Stream
 // records (type 2) are passed on in chunks of at most 128 bytes with their record's stamp;
-// setting records (type 7, "key=value") are passed on as two integers. Other types are skipped.
+// setting records (type 7, "key=value") are passed on as two integers. Records of other types
+// with at most kSmallRecordLimit payload bytes are passed on whole; longer ones are skipped.
 #pragma once
 
 #include <cstddef>
@@ -16,10 +17,19 @@ class DemoLogParser {
     virtual ~Listener() = default;
     virtual void OnStreamBytes(uint32_t stamp, const uint8_t* bytes, size_t count) = 0;
     virtual void OnSetting(int key, int value) = 0;
+    // A whole record of another type; most readers ignore them.
+    virtual void OnSmallRecord(uint8_t type, uint32_t stamp, const uint8_t* payload,
+                               size_t length) {
+      (void)type;
+      (void)stamp;
+      (void)payload;
+      (void)length;
+    }
   };
 
   static constexpr size_t kChunkSize = 128;
   static constexpr size_t kTextLimit = 128;
+  static constexpr size_t kSmallRecordLimit = 16;
 
   explicit DemoLogParser(Listener& listener) : listener_(listener) {}
 
@@ -46,6 +56,8 @@ class DemoLogParser {
   // key has at most 127 characters and the value 1 to 127.
   char key_[kTextLimit] = {};
   char value_[kTextLimit] = {};
+  uint8_t small_[kSmallRecordLimit] = {};
+  uint32_t length_ = 0;
   size_t index_ = 0;
   bool seenEquals_ = false;
 };

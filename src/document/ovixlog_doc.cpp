@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+
+#include "recording/recording_catalog.h"
 
 namespace ovixlog {
 namespace {
@@ -19,6 +22,9 @@ COvixLogDoc::COvixLogDoc(UserInterface* ui, const StartupSettings& startup)
       altFrameFormat(startup.altFrameFormat),
       oldestFirst(startup.oldestFirst),
       startup_(startup) {
+  recorder_ = std::make_unique<LiveRecorder>(
+      startup.recordingFolder.empty() ? DefaultRecordingsFolder() : startup.recordingFolder,
+      startup.recordingEnabled != 0);
   RowFormatter::Rule(model.load(), measureRow_);
   maxRowWidth = static_cast<int32_t>(measureRow_.size());
 }
@@ -29,6 +35,7 @@ COvixLogDoc::~COvixLogDoc() {
     reader->Stop();
     reader.reset();  // waits for the reading thread; sampleLock is not held here
   }
+  recorder_->EndSession();
   std::lock_guard<std::mutex> sampleGuard(sampleLock);
   samples.clear();
 }
@@ -87,9 +94,17 @@ void COvixLogDoc::DeleteContents() {
   Document::DeleteContents();
 }
 
+void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample,
+                                            SampleNotifier* notifier) {
+  if (doc_.reviewing_.load() != 0)
+    return;  // the recording has the bytes; the imported table stays as it was read
+  doc_.AddSample(std::move(sample), notifier);
+}
+
 bool COvixLogDoc::OnNewDocument() {
   if (!Document::OnNewDocument())
     return false;
+  reviewing_ = 0;
   ReplaceReader();
   return true;
 }
@@ -105,7 +120,9 @@ void COvixLogDoc::ReplaceReader() {
   if (portsEnabled_) {
     std::snprintf(name, sizeof name, "COM%u:", static_cast<unsigned>(commPort.load()));
   }
-  reader = std::make_unique<SerialReader>(name, this, view);
+  // The session of the port that closed ends here; the next one begins with the next byte.
+  recorder_->BeginPort(name);
+  reader = std::make_unique<SerialReader>(name, this, view, recorder_.get(), &liveGate_);
   reader->model = model.load();
   reader->altFrameFormat = altFrameFormat.load();
 }

@@ -17,6 +17,7 @@
 #include "format/row_formatter.h"
 #include "framework/document.h"
 #include "framework/startup_settings.h"
+#include "recording/live_recorder.h"
 
 namespace ovixlog {
 
@@ -63,6 +64,18 @@ class COvixLogDoc : public Document, public SampleSink {
   // converter. Return false when the file could not be read (the error has been shown).
   bool ImportSerialFile(const std::string& path);
   bool ImportDemoLog(const std::string& path);
+  // File > Open Recording...: lists the recordings folder, newest first, and imports the chosen
+  // one as a demo log.
+  void OnOpenRecording();
+
+  // --- The live recording and review ----------------------------------------------------------
+  LiveRecorder& recorder() { return *recorder_; }
+  const LiveRecorder& recorder() const { return *recorder_; }
+  // Options > Record Live Data.
+  void OnRecordLiveData();
+  // True while an imported file is shown: live samples go on into the recording but not into
+  // the table, until File > New or a port command returns to live data.
+  bool reviewing() const { return reviewing_.load() != 0; }
 
   // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
   void ApplyDemoLogSetting(int key, int value);
@@ -116,6 +129,17 @@ class COvixLogDoc : public Document, public SampleSink {
   // After a save: clears the modified flag, unless samples arrived while the file was written.
   void MarkSaved(int savedCount);
   void ReplaceReader();
+  // The gate live samples pass through: closed while an imported file is shown.
+  class LiveSampleGate : public SampleSink {
+   public:
+    explicit LiveSampleGate(COvixLogDoc& doc) : doc_(doc) {}
+    void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override;
+
+   private:
+    COvixLogDoc& doc_;
+  };
+  // Called before an import replaces the table with a file's rows.
+  void BeginReview() { reviewing_ = 1; }
   // Copies the document's model and format into the reader, under readerLock.
   void PassSettingsToReader();
   // The reader, created first when the document has none (an import needs its file feed).
@@ -139,6 +163,12 @@ class COvixLogDoc : public Document, public SampleSink {
   RowSettings measuredSettings_;
   int32_t measuredLength_ = 0;
 
+  // The recorder outlives every reader it is handed to; its own lock guards its state.
+  std::unique_ptr<LiveRecorder> recorder_;
+  LiveSampleGate liveGate_{*this};
+  // 1 while an imported file is shown. Written on the user-interface thread, read by the
+  // reading thread for every live sample.
+  std::atomic<int32_t> reviewing_{0};
   // readerLock guards `reader` and the writing of its model and format. User-interface thread
   // only; taken before sampleLock when both are needed.
   mutable std::mutex readerLock;

@@ -25,6 +25,11 @@ void COvixLogDoc::OnReadV39() {
   UpdateAllViews(nullptr);
 }
 
+void COvixLogDoc::OnRecordLiveData() {
+  recorder_->SetEnabled(!recorder_->enabled());
+  UpdateAllViews(nullptr);
+}
+
 void COvixLogDoc::OnKeepAllSamples() {
   keepAllSamples = keepAllSamples.load() == 0 ? 1 : 0;
   UpdateAllViews(nullptr);

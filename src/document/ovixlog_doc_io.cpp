@@ -14,6 +14,8 @@
 
 #include "document/demo_log_parser.h"
 #include "document/ovixlog_doc.h"
+#include "recording/recording_catalog.h"
+#include "recording/recording_format.h"
 
 namespace ovixlog {
 namespace {
@@ -99,6 +101,7 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
     ui().ShowError("Empty File", "Empty file: " + path);
     return false;
   }
+  BeginReview();
   DeleteContents();
   FrameAssembler& feed = ReaderForImport().fileFeed();
   feed.Reset();
@@ -137,6 +140,27 @@ void COvixLogDoc::OnOpenDemoLog() {
   ImportDemoLog(*path);
 }
 
+void COvixLogDoc::OnOpenRecording() {
+  if (!SaveModified())
+    return;
+  const std::vector<RecordingInfo> recordings = ListRecordings(recorder_->folder());
+  if (recordings.empty()) {
+    ui().ShowError("No Recordings", "No recordings in " + recorder_->folder());
+    return;
+  }
+  std::vector<std::vector<std::string>> rows;
+  for (const RecordingInfo& info : recordings) {
+    rows.push_back({StartText(info), DurationText(info.durationMs),
+                    info.modelNumber != 0 ? std::to_string(info.modelNumber) : std::string("?"),
+                    SizeText(info.size), info.name});
+  }
+  const std::optional<size_t> chosen =
+      ui().ChooseFromList("Open Recording", {"Start", "Duration", "Model", "Size", "File"}, rows);
+  if (!chosen || *chosen >= recordings.size())
+    return;
+  ImportDemoLog(recordings[*chosen].path);
+}
+
 namespace {
 
 // Feeds a demo log's stream bytes to the file-feed assembler and applies its settings.
@@ -148,6 +172,16 @@ class DemoLogImport : public DemoLogParser::Listener {
     feed_.Feed(stamp, bytes, count);
   }
   void OnSetting(int key, int value) override { (document_.*apply_)(key, value); }
+  // Our own recordings carry the wall-clock time, so the rows show when the flight was flown,
+  // and mark where a lost device came back, so no frame is pieced together across the gap.
+  void OnSmallRecord(uint8_t type, uint32_t stamp, const uint8_t* payload, size_t length) override {
+    if (type == kWallClockRecord) {
+      if (std::optional<WallClockAnchor> anchor = ParseWallClock(stamp, payload, length))
+        feed_.SetWallClock(anchor);
+    } else if (type == kStreamRestartRecord) {
+      feed_.DropPending();
+    }
+  }
 
  private:
   COvixLogDoc& document_;
@@ -194,6 +228,7 @@ bool COvixLogDoc::ImportDemoLog(const std::string& path) {
     return false;
   }
 
+  BeginReview();
   DeleteContents();
   FrameAssembler& feed = ReaderForImport().fileFeed();
   feed.Reset();

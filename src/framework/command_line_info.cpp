@@ -89,6 +89,8 @@ std::string UsageText() {
          "  o <file>                 save to <file> without asking whenever a save is due\n"
          "  --port DEVICE            the chosen port reads DEVICE for this run\n"
          "  --v39                    read the 77-byte frames of version 3.9 software\n"
+         "  --record-dir <folder>    keep the recordings of live data in <folder>\n"
+         "  --no-record              do not record live data\n"
          "  <file>                   import *.log as EFIS DEMO, other files as raw serial\n"
          "  -h, --help               show this help and exit\n"
          "  --version                show the version and exit\n";

@@ -38,6 +38,19 @@ void StartupOptions::ParseParam(const char* param, bool flag, bool last) {
     requestedV39 = 1;
     return;
   }
+  if (awaitingRecordDir != 0) {
+    recordDir = text;
+    awaitingRecordDir = 0;
+    return;
+  }
+  if (flag && text == "-record-dir") {
+    awaitingRecordDir = 1;
+    return;
+  }
+  if (flag && text == "-no-record") {
+    requestedNoRecord = 1;
+    return;
+  }
   if (text.size() == 1 && text[0] >= '1' && text[0] <= '8') {
     requestedPort = text[0] - '0';
     return;
@@ -112,6 +125,12 @@ bool ApplyStartupOptions(const StartupOptions& options, StartupSettings& setting
     result.autoSaveEnabled = 1;
     result.autoSavePath = options.outputPath;
   }
+  if (options.awaitingRecordDir != 0)
+    return false;
+  if (!options.recordDir.empty())
+    result.recordingFolder = options.recordDir;
+  if (options.requestedNoRecord != 0)
+    result.recordingEnabled = 0;
   settings = std::move(result);
   return true;
 }

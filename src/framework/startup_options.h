@@ -33,10 +33,13 @@ class StartupOptions : public CommandLineInfo {
   std::string requestedDevice;  // the device after "--port" (or in "--port=DEVICE")
   int32_t outputRequested = 0;  // 1 after "o"
   std::string outputPath;       // the parameter after "o"
+  int32_t requestedNoRecord = 0;  // 1 after "--no-record"
+  int32_t awaitingRecordDir = 0;  // 1 after "--record-dir", until its folder is taken
+  std::string recordDir;          // the parameter after "--record-dir"
 };
 
 // Copies the requests into `settings`. Returns false, leaving `settings` untouched, when a port
-// or model is out of range, or "o" or "--port" was given without its value.
+// or model is out of range, or "o", "--port" or "--record-dir" was given without its value.
 bool ApplyStartupOptions(const StartupOptions& options, StartupSettings& settings);
 
 // How a file named on the command line is imported.

@@ -17,6 +17,8 @@ struct StartupSettings {
   std::string portDevice;       // the device that commPort reads for this run, or empty
   int32_t autoSaveEnabled = 0;  // 1: write autoSavePath without asking whenever a save is due
   std::string autoSavePath;
+  int32_t recordingEnabled = 1;  // 1: every byte read from the port goes to a recording file
+  std::string recordingFolder;   // where the recordings go; empty: the default folder
 
   bool operator==(const StartupSettings&) const = default;
 };

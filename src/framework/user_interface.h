@@ -3,8 +3,10 @@
 // tests script the answers and record every call.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ovixlog {
 
@@ -27,6 +29,24 @@ class UserInterface {
 
   // A modal error box with the stop icon and an OK button.
   virtual void ShowError(const std::string& caption, const std::string& text) = 0;
+
+  // A Yes/No question. Without anyone to ask, the answer is No.
+  virtual bool AskYesNo(const std::string& caption, const std::string& text) {
+    (void)caption;
+    (void)text;
+    return false;
+  }
+
+  // A list to pick one row from, with column titles. Returns the chosen row's index, or
+  // nothing when the user cancelled (or nobody can be asked).
+  virtual std::optional<size_t> ChooseFromList(const std::string& title,
+                                               const std::vector<std::string>& columns,
+                                               const std::vector<std::vector<std::string>>& rows) {
+    (void)title;
+    (void)columns;
+    (void)rows;
+    return std::nullopt;
+  }
 };
 
 }  // namespace ovixlog

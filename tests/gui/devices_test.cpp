@@ -228,15 +228,16 @@ void DevicesTest::LayoutHint_data() {
   QTest::newRow("5100 read as 3100")
       << QStringList{"m", "3100"} << int(kModel5100) << 0
       << "These frames look like a long-layout model (73-byte frames)"
-      << QStringList{"Ovix Model &5100", "COM1", "Newest First"};
+      << QStringList{"Ovix Model &5100", "COM1", "&Record Live Data", "Newest First"};
   QTest::newRow("5100 read as v3.9")
       << QStringList{"--v39"} << int(kModel5100) << 0
       << "These frames look like a long-layout model (73-byte frames)"
-      << QStringList{"Ovix Model &5100", "COM1", "Newest First"};
+      << QStringList{"Ovix Model &5100", "COM1", "&Record Live Data", "Newest First"};
   QTest::newRow("v3.9 read as 7100")
       << QStringList{"m", "7100"} << int(kModel5100) << 1
       << "These frames look like Model 5100 with v3.9 software (77-byte frames)"
-      << QStringList{"Ovix Model &5100", "Read Ovix v3.9", "COM1", "Newest First"};
+      << QStringList{"Ovix Model &5100", "Read Ovix v3.9", "COM1", "&Record Live Data",
+                     "Newest First"};
   QTest::newRow("5100 read right") << QStringList{} << int(kModel5100) << 0 << "" << QStringList{};
 }
 

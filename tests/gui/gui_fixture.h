@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <QAbstractScrollArea>
@@ -132,6 +133,8 @@ struct AppFixture {
       : configHome(configFolder.empty() ? folder.path() + "/config" : configFolder) {
     ClearPortBindings();
     TheStartupSettings() = std::move(base);
+    // Recordings of the test's live data stay in its own folder.
+    ::setenv("OVIXLOG_RECORDINGS", recordings().c_str(), 1);
     app = std::make_unique<COvixLogApp>(&ui);
     app->SetPortsEnabled(ports);
     std::ostringstream out;
@@ -144,11 +147,13 @@ struct AppFixture {
   ~AppFixture() {
     app.reset();
     TheStartupSettings() = StartupSettings{};
+    ::unsetenv("OVIXLOG_RECORDINGS");
     ClearPortBindings();
   }
   AppFixture(const AppFixture&) = delete;
   AppFixture& operator=(const AppFixture&) = delete;
 
+  std::string recordings() const { return folder / "recordings"; }
   CMainFrame* frame() const { return app->mainFrame(); }
   COvixLogDoc* doc() const { return app->document(); }
   COvixLogView* view() const { return app->view(); }

@@ -71,8 +71,8 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
     bar << action->text();
   QCOMPARE(bar, Options({"&File", "&View", "&Options", "&Help"}));
   QCOMPARE(Texts(f.frame()->fileMenu()),
-           Options({"&New\tCtrl+N", "Open EFIS DEMO...", "Open Serial File...", "&Save\tCtrl+S",
-                    "Save &As...", "E&xit"}));
+           Options({"&New\tCtrl+N", "Open EFIS DEMO...", "Open Serial File...",
+                    "Open &Recording...", "&Save\tCtrl+S", "Save &As...", "E&xit"}));
   QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar"}));
   QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
                                                      "Ovix Model &5100",
@@ -93,6 +93,7 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
                                                      "-",
                                                      "Keep &All Samples",
                                                      "Show System Time",
+                                                     "&Record Live Data",
                                                      "-",
                                                      "Newest First",
                                                      "Oldest First"}));
@@ -247,18 +248,25 @@ void MainFrameTest::MessagePaneShowsReadyAndPrompts() {
 void MainFrameTest::MarksFollowStartupOptions_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<QStringList>("checked");
-  QTest::newRow("none") << QStringList{} << Options({"Ovix Model &5100", "COM1", "Newest First"});
+  QTest::newRow("none") << QStringList{}
+                        << Options(
+                               {"Ovix Model &5100", "COM1", "&Record Live Data", "Newest First"});
   QTest::newRow("m 7100") << QStringList{"m", "7100"}
-                          << Options({"Ovix Model &7100", "COM1", "Newest First"});
+                          << Options(
+                                 {"Ovix Model &7100", "COM1", "&Record Live Data", "Newest First"});
   QTest::newRow("-m -8100") << QStringList{"-m", "-8100"}
-                            << Options({"Ovix Model &8100", "COM1", "Newest First"});
-  QTest::newRow("6") << QStringList{"6"} << Options({"Ovix Model &5100", "COM6", "Newest First"});
-  QTest::newRow("/3") << QStringList{"/3"} << Options({"Ovix Model &5100", "COM3", "Newest First"});
+                            << Options({"Ovix Model &8100", "COM1", "&Record Live Data",
+                                        "Newest First"});
+  QTest::newRow("6") << QStringList{"6"}
+                     << Options({"Ovix Model &5100", "COM6", "&Record Live Data", "Newest First"});
+  QTest::newRow("/3") << QStringList{"/3"}
+                      << Options({"Ovix Model &5100", "COM3", "&Record Live Data", "Newest First"});
   QTest::newRow("a t oldest") << QStringList{"a", "t", "oldest"}
                               << Options({"Ovix Model &5100", "COM1", "Keep &All Samples",
-                                          "Show System Time", "Oldest First"});
-  QTest::newRow("m 3100 8 oldest newest") << QStringList{"m", "3100", "8", "oldest", "newest"}
-                                          << Options({"Ovix Model &3100", "COM8", "Newest First"});
+                                          "Show System Time", "&Record Live Data", "Oldest First"});
+  QTest::newRow("m 3100 8 oldest newest")
+      << QStringList{"m", "3100", "8", "oldest", "newest"}
+      << Options({"Ovix Model &3100", "COM8", "&Record Live Data", "Newest First"});
 }
 
 void MainFrameTest::MarksFollowStartupOptions() {
@@ -277,36 +285,48 @@ void MainFrameTest::MarksFollowSettingsCommands_data() {
   QTest::addColumn<QList<int>>("commands");
   QTest::addColumn<QStringList>("checked");
   QTest::newRow("3100") << QList<int>{kIdModel3100}
-                        << Options({"Ovix Model &3100", "COM1", "Newest First"});
+                        << Options(
+                               {"Ovix Model &3100", "COM1", "&Record Live Data", "Newest First"});
   QTest::newRow("7100") << QList<int>{kIdModel7100}
-                        << Options({"Ovix Model &7100", "COM1", "Newest First"});
+                        << Options(
+                               {"Ovix Model &7100", "COM1", "&Record Live Data", "Newest First"});
   QTest::newRow("8100 then 5100") << QList<int>{kIdModel8100, kIdModel5100}
-                                  << Options({"Ovix Model &5100", "COM1", "Newest First"});
+                                  << Options({"Ovix Model &5100", "COM1", "&Record Live Data",
+                                              "Newest First"});
   QTest::newRow("v3.9") << QList<int>{kIdReadV39}
-                        << Options({"Ovix Model &5100", "Read Ovix v3.9", "COM1", "Newest First"});
+                        << Options({"Ovix Model &5100", "Read Ovix v3.9", "COM1",
+                                    "&Record Live Data", "Newest First"});
   QTest::newRow("v3.9 stays with another model")
       << QList<int>{kIdReadV39, kIdModel3100}
-      << Options({"Ovix Model &3100", "Read Ovix v3.9", "COM1", "Newest First"});
+      << Options(
+             {"Ovix Model &3100", "Read Ovix v3.9", "COM1", "&Record Live Data", "Newest First"});
   QTest::newRow("v3.9 twice") << QList<int>{kIdReadV39, kIdReadV39}
-                              << Options({"Ovix Model &5100", "COM1", "Newest First"});
+                              << Options({"Ovix Model &5100", "COM1", "&Record Live Data",
+                                          "Newest First"});
   QTest::newRow("COM6") << QList<int>{kIdCom6}
-                        << Options({"Ovix Model &5100", "COM6", "Newest First"});
+                        << Options(
+                               {"Ovix Model &5100", "COM6", "&Record Live Data", "Newest First"});
   QTest::newRow("COM4 then COM8") << QList<int>{kIdCom4, kIdCom8}
-                                  << Options({"Ovix Model &5100", "COM8", "Newest First"});
+                                  << Options({"Ovix Model &5100", "COM8", "&Record Live Data",
+                                              "Newest First"});
   QTest::newRow("keep all") << QList<int>{kIdKeepAllSamples}
                             << Options({"Ovix Model &5100", "COM1", "Keep &All Samples",
-                                        "Newest First"});
+                                        "&Record Live Data", "Newest First"});
   QTest::newRow("keep all twice") << QList<int>{kIdKeepAllSamples, kIdKeepAllSamples}
-                                  << Options({"Ovix Model &5100", "COM1", "Newest First"});
+                                  << Options({"Ovix Model &5100", "COM1", "&Record Live Data",
+                                              "Newest First"});
   QTest::newRow("system time") << QList<int>{kIdShowSystemTime}
                                << Options({"Ovix Model &5100", "COM1", "Show System Time",
-                                           "Newest First"});
+                                           "&Record Live Data", "Newest First"});
   QTest::newRow("oldest") << QList<int>{kIdOldestFirst}
-                          << Options({"Ovix Model &5100", "COM1", "Oldest First"});
-  QTest::newRow("oldest then newest") << QList<int>{kIdOldestFirst, kIdNewestFirst}
-                                      << Options({"Ovix Model &5100", "COM1", "Newest First"});
+                          << Options(
+                                 {"Ovix Model &5100", "COM1", "&Record Live Data", "Oldest First"});
+  QTest::newRow("oldest then newest")
+      << QList<int>{kIdOldestFirst, kIdNewestFirst}
+      << Options({"Ovix Model &5100", "COM1", "&Record Live Data", "Newest First"});
   QTest::newRow("newest again") << QList<int>{kIdNewestFirst}
-                                << Options({"Ovix Model &5100", "COM1", "Newest First"});
+                                << Options({"Ovix Model &5100", "COM1", "&Record Live Data",
+                                            "Newest First"});
 }
 
 void MainFrameTest::MarksFollowSettingsCommands() {
@@ -330,7 +350,8 @@ void MainFrameTest::CancelledPortSwitchKeepsTheMark() {
   QCOMPARE(f.ui.questions(), std::vector<std::string>{"Save changes to Untitled?"});
   QCOMPARE(f.doc()->commPort.load(), 1);
   QCOMPARE(f.doc()->SampleCount(), 1);
-  QCOMPARE(f.CheckedOptions(), Options({"Ovix Model &5100", "COM1", "Newest First"}));
+  QCOMPARE(f.CheckedOptions(),
+           Options({"Ovix Model &5100", "COM1", "&Record Live Data", "Newest First"}));
 }
 
 void MainFrameTest::MarksFollowTheDocumentWhenAMenuOpens() {
@@ -340,8 +361,8 @@ void MainFrameTest::MarksFollowTheDocumentWhenAMenuOpens() {
   f.doc()->oldestFirst = 1;
   f.doc()->keepAllSamples = 1;
   emit f.frame()->optionsMenu()->aboutToShow();
-  QCOMPARE(f.CheckedOptions(),
-           Options({"Ovix Model &8100", "COM7", "Keep &All Samples", "Oldest First"}));
+  QCOMPARE(f.CheckedOptions(), Options({"Ovix Model &8100", "COM7", "Keep &All Samples",
+                                        "&Record Live Data", "Oldest First"}));
 }
 
 void MainFrameTest::MarksFollowDemoLogSettings() {
@@ -361,8 +382,8 @@ void MainFrameTest::MarksFollowDemoLogSettings() {
   f.ui.QueueOpenPath(path);
   f.frame()->Action(kIdOpenDemoLog)->trigger();
   QCOMPARE(f.ui.errors(), std::vector<ScriptedUserInterface::Message>{});
-  QCOMPARE(f.CheckedOptions(),
-           Options({"Ovix Model &7100", "Read Ovix v3.9", "COM1", "Newest First"}));
+  QCOMPARE(f.CheckedOptions(), Options({"Ovix Model &7100", "Read Ovix v3.9", "COM1",
+                                        "&Record Live Data", "Newest First"}));
   QCOMPARE(f.doc()->SampleCount(), 3);
   QTRY_COMPARE(f.view()->rowsWritten().size(), size_t{5});
 }

@@ -15,7 +15,7 @@ if(TARGET ovixlog_gui)
     # Never the real ~/.config: a folder of the test's own, which the fixtures replace with a
     # fresh one for every case.
     set_tests_properties(${name} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${name}"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${name};XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/data"
       LABELS "gui;${ARG_LABELS}"
       TIMEOUT 300)
   endfunction()

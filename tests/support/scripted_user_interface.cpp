@@ -22,6 +22,10 @@ const char* KindName(ScriptedUserInterface::CallKind kind) {
       return "AskSaveChanges";
     case ScriptedUserInterface::CallKind::kShowError:
       return "ShowError";
+    case ScriptedUserInterface::CallKind::kAskYesNo:
+      return "AskYesNo";
+    case ScriptedUserInterface::CallKind::kChooseFromList:
+      return "ChooseFromList";
   }
   return "?";
 }
@@ -46,6 +50,25 @@ SaveAnswer ScriptedUserInterface::AskSaveChanges(const std::string& text) {
 
 void ScriptedUserInterface::ShowError(const std::string& caption, const std::string& text) {
   calls_.push_back({CallKind::kShowError, caption, text});
+}
+
+bool ScriptedUserInterface::AskYesNo(const std::string& caption, const std::string& text) {
+  calls_.push_back({CallKind::kAskYesNo, caption, text});
+  return TakeFront(yesNoAnswers_).value_or(false);
+}
+
+std::optional<size_t> ScriptedUserInterface::ChooseFromList(
+    const std::string& title, const std::vector<std::string>& columns,
+    const std::vector<std::vector<std::string>>& rows) {
+  (void)columns;
+  std::string text;
+  for (const std::vector<std::string>& row : rows) {
+    for (size_t i = 0; i < row.size(); ++i)
+      text += (i == 0 ? "" : " | ") + row[i];
+    text += '\n';
+  }
+  calls_.push_back({CallKind::kChooseFromList, title, text});
+  return TakeFront(listChoices_).value_or(std::nullopt);
 }
 
 std::vector<ScriptedUserInterface::Message> ScriptedUserInterface::errors() const {

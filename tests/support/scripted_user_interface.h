@@ -15,11 +15,19 @@ namespace ovixlog::test {
 
 class ScriptedUserInterface : public UserInterface {
  public:
-  enum class CallKind { kChooseOpenFile, kChooseSaveFile, kAskSaveChanges, kShowError };
+  enum class CallKind {
+    kChooseOpenFile,
+    kChooseSaveFile,
+    kAskSaveChanges,
+    kShowError,
+    kAskYesNo,
+    kChooseFromList
+  };
 
   // One recorded call. `title` is the dialog title of an open dialog or the caption of an
   // error, empty otherwise; `text` is the open filter, the suggested save name, the question,
-  // or the error text.
+  // or the error text. A list's call has its title and its rows, cells joined by " | " and rows
+  // by newlines.
   struct Call {
     CallKind kind;
     std::string title;
@@ -38,12 +46,19 @@ class ScriptedUserInterface : public UserInterface {
   void QueueOpenPath(std::optional<std::string> path) { openPaths_.push_back(std::move(path)); }
   void QueueSavePath(std::optional<std::string> path) { savePaths_.push_back(std::move(path)); }
   void QueueSaveAnswer(SaveAnswer answer) { saveAnswers_.push_back(answer); }
+  // With the queue empty a Yes/No question is answered No and a list cancelled.
+  void QueueYesNo(bool yes) { yesNoAnswers_.push_back(yes); }
+  void QueueListChoice(std::optional<size_t> row) { listChoices_.push_back(row); }
 
   std::optional<std::string> ChooseOpenFile(const std::string& title,
                                             const std::string& filter) override;
   std::optional<std::string> ChooseSaveFile(const std::string& suggestedName) override;
   SaveAnswer AskSaveChanges(const std::string& text) override;
   void ShowError(const std::string& caption, const std::string& text) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  std::optional<size_t> ChooseFromList(const std::string& title,
+                                       const std::vector<std::string>& columns,
+                                       const std::vector<std::vector<std::string>>& rows) override;
 
   const std::vector<Call>& calls() const { return calls_; }
   // The errors shown, in order.
@@ -60,6 +75,8 @@ class ScriptedUserInterface : public UserInterface {
   std::deque<std::optional<std::string>> openPaths_;
   std::deque<std::optional<std::string>> savePaths_;
   std::deque<SaveAnswer> saveAnswers_;
+  std::deque<bool> yesNoAnswers_;
+  std::deque<std::optional<size_t>> listChoices_;
   std::vector<Call> calls_;
 };
 

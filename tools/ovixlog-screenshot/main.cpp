@@ -78,6 +78,8 @@ int main(int argc, char** argv) {
   std::filesystem::remove(link);
   std::filesystem::create_symlink(slaveName, link);
   ::setenv("OVIXLOG_COM1", link.c_str(), 1);
+  // The few seconds of live data are recorded into the scratch folder, not the user's.
+  ::setenv("OVIXLOG_RECORDINGS", (folder / "recordings").c_str(), 1);
 
   // Twenty minutes into the flight, one sample a second after the import.
   ovixlog::sim::FlightGenerator flight(ovixlog::kModel5100, 1);

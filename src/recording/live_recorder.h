@@ -1,0 +1,83 @@
+// The live recording of one document: takes every byte the serial reader receives and writes
+// one recording file per session. A session begins with the first byte after the port opened
+// and ends when the port closes; its file is named by the local start time, port and model,
+// e.g. "2026-12-09_14-03-22_COM1_5100.log". It opens with the wall-clock time and the setting
+// records that select the model and format, and gets a new setting record wherever the reading
+// thread starts framing with another model or format, so that an import rebuilds exactly the
+// rows the live table had.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "acquisition/byte_sink.h"
+#include "recording/recording_writer.h"
+
+namespace ovixlog {
+
+class LiveRecorder : public ByteSink {
+ public:
+  struct Status {
+    bool enabled = false;
+    bool recording = false;  // a session file is open
+    std::string name;
+    uint64_t size = 0;
+    std::string error;  // the last session's failure, kept until the next session begins
+  };
+
+  // A wall-clock record is written at least this often, so a changed system clock or time zone
+  // shows up in the reopened flight too.
+  static constexpr uint32_t kWallClockEveryMs = 60000;
+
+  LiveRecorder(std::string folder, bool enabled);
+  ~LiveRecorder() override;
+  LiveRecorder(const LiveRecorder&) = delete;
+  LiveRecorder& operator=(const LiveRecorder&) = delete;
+
+  // The port the next session reads ("COM1:" or a device path); ends the current session.
+  // Call with the reading thread stopped.
+  void BeginPort(const std::string& portName);
+  // Closes the current session's file cleanly. Any thread but the reading thread.
+  void EndSession();
+  // Off ends the current session; on lets the next bytes begin one.
+  void SetEnabled(bool enabled);
+  bool enabled() const;
+  const std::string& folder() const { return folder_; }
+
+  Status status() const;
+  // Options for the writers of later sessions (tests and benchmarks).
+  void SetWriterOptions(RecordingWriter::Options options);
+  // The current session's writer, or null. For tests and benchmarks, which inject stalls.
+  RecordingWriter* writer();
+
+  void BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t count, EngineModel model,
+                     int32_t altFrameFormat) override;
+  void StreamRestarted() override;
+
+  // "COM1:" -> "COM1"; a device path -> its last name ("/dev/ttyUSB0" -> "ttyUSB0").
+  static std::string PortLabel(const std::string& portName);
+  // "<yyyy>-<mm>-<dd>_<HH>-<MM>-<SS>_<port>_<model>" for the local time `epochSeconds`.
+  static std::string SessionBaseName(int64_t epochSeconds, const std::string& portName,
+                                     EngineModel model);
+
+ private:
+  void WriteSettingsLocked(uint32_t stamp, EngineModel model, int32_t altFrameFormat);
+
+  const std::string folder_;
+  // mutex_ guards everything below. The reading thread holds it only while it hands a record
+  // to the writer, which never waits for the disk; closing a writer happens outside it.
+  mutable std::mutex mutex_;
+  bool enabled_;
+  std::string portName_;
+  RecordingWriter::Options options_;
+  std::unique_ptr<RecordingWriter> writer_;
+  std::string lastError_;
+  EngineModel model_ = 0;
+  int32_t alt_ = 0;
+  uint32_t lastAnchorStamp_ = 0;
+  bool restartPending_ = false;
+};
+
+}  // namespace ovixlog

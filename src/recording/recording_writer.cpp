@@ -1,0 +1,228 @@
+#include "recording/recording_writer.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "recording/recording_format.h"
+
+namespace ovixlog {
+namespace {
+
+std::string SystemText(int error) {
+  char buffer[256];
+  return strerror_r(error, buffer, sizeof buffer);
+}
+
+int64_t EpochMsNow() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// Makes the folder entry of a new file durable, so a power cut cannot lose the whole file.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+}  // namespace
+
+std::string RecordingErrorText(int error) {
+  return "Recording stopped: " + SystemText(error);
+}
+
+RecordingWriter::RecordingWriter(std::string folder, std::string baseName)
+    : RecordingWriter(std::move(folder), std::move(baseName), Options{}) {}
+
+RecordingWriter::RecordingWriter(std::string folder, std::string baseName, Options options)
+    : folder_(std::move(folder)), baseName_(std::move(baseName)), options_(options) {
+  try {
+    thread_ = std::thread(&RecordingWriter::Run, this);
+  } catch (const std::system_error& e) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failed_ = true;
+    status_.error = std::string("Recording stopped: ") + e.what();
+  }
+}
+
+RecordingWriter::~RecordingWriter() {
+  Close();
+}
+
+void RecordingWriter::Append(uint8_t type, uint32_t stamp, const uint8_t* payload, size_t length) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (failed_ || stopping_)
+    return;
+  if (pending_.size() + kRecordHeaderSize + length > options_.maxPendingBytes) {
+    // The disk has not taken anything for a long time; holding more would only grow memory.
+    failed_ = true;
+    status_.error = "Recording stopped: the disk is not keeping up";
+    pending_.clear();
+    return;
+  }
+  AppendRecord(pending_, type, stamp, payload, length);
+}
+
+void RecordingWriter::AppendStream(uint32_t stamp, const uint8_t* bytes, size_t count) {
+  if (count > 0)
+    Append(kStreamRecord, stamp, bytes, count);
+}
+
+void RecordingWriter::AppendSetting(uint32_t stamp, const std::string& keyValue) {
+  Append(kSettingRecord, stamp, reinterpret_cast<const uint8_t*>(keyValue.data()), keyValue.size());
+}
+
+void RecordingWriter::AppendWallClock(const WallClockAnchor& anchor) {
+  const std::vector<uint8_t> payload = WallClockPayload(anchor);
+  Append(kWallClockRecord, anchor.stamp, payload.data(), payload.size());
+}
+
+void RecordingWriter::AppendStreamRestart(uint32_t stamp) {
+  Append(kStreamRestartRecord, stamp, nullptr, 0);
+}
+
+bool RecordingWriter::Close() {
+  return Close(EpochMsNow());
+}
+
+bool RecordingWriter::Close(int64_t epochMs) {
+  if (closed_)
+    return false;
+  closed_ = true;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!failed_) {
+      const std::vector<uint8_t> payload = ClosingPayload(epochMs);
+      AppendRecord(pending_, kClosingRecord, 0, payload.data(), payload.size());
+    }
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable())
+    thread_.join();
+  if (fd_ >= 0) {
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+    fd_ = -1;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !failed_;
+}
+
+RecordingWriter::Status RecordingWriter::status() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return status_;
+}
+
+void RecordingWriter::Fail(const std::string& what, int error) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  failed_ = true;
+  pending_.clear();
+  status_.error = what.empty() ? RecordingErrorText(error) : what;
+}
+
+bool RecordingWriter::CreateFile() {
+  std::error_code made;
+  std::filesystem::create_directories(folder_, made);
+  if (made) {
+    Fail(std::string(), made.value());
+    return false;
+  }
+  for (int n = 1; n < 1000; ++n) {
+    const std::string name = baseName_ + (n == 1 ? "" : "-" + std::to_string(n)) + ".log";
+    const std::string path = folder_ + "/" + name;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST)
+        continue;
+      Fail(std::string(), errno);
+      return false;
+    }
+    // Held until the clean end; a second OvixLog looking for abandoned recordings skips it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int e = errno;
+      ::close(fd);
+      Fail(std::string(), e);
+      return false;
+    }
+    SyncFolder(folder_);
+    fd_ = fd;
+    std::lock_guard<std::mutex> lock(mutex_);
+    status_.name = name;
+    status_.path = path;
+    return true;
+  }
+  Fail(std::string(), EEXIST);
+  return false;
+}
+
+bool RecordingWriter::WriteOut(const std::vector<uint8_t>& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      Fail(std::string(), n < 0 ? errno : ENOSPC);
+      return false;
+    }
+    done += static_cast<size_t>(n);
+    std::lock_guard<std::mutex> lock(mutex_);
+    status_.size += static_cast<uint64_t>(n);
+  }
+  if (::fdatasync(fd_) != 0) {
+    Fail(std::string(), errno);
+    return false;
+  }
+  return true;
+}
+
+void RecordingWriter::UpdateCpu() {
+  timespec ts{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts) == 0)
+    cpuNs_ = static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+void RecordingWriter::Run() {
+  if (!CreateFile()) {
+    UpdateCpu();
+    return;
+  }
+  std::vector<uint8_t> batch;
+  for (;;) {
+    bool last = false;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait_for(lock, std::chrono::milliseconds(options_.syncIntervalMs),
+                     [this] { return stopping_; });
+      last = stopping_;
+      batch.clear();
+      batch.swap(pending_);
+      if (failed_)
+        break;
+    }
+    if (const int stall = stallMs_.exchange(0); stall > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(stall));
+    if (!batch.empty() && !WriteOut(batch))
+      break;
+    UpdateCpu();
+    if (last)
+      break;
+  }
+  UpdateCpu();
+}
+
+}  // namespace ovixlog
