@@ -66,6 +66,9 @@ class DocumentSignals : public QObject, public View {
   int32_t knownGeneration_ = 0;
   Settings knownSettings_;
 
+  // User-interface thread: the update that SampleAdded posted.
+  Q_INVOKABLE void UpdateForNewSamples();
+
   // Set by SampleAdded (any thread) when it posts an update, cleared on the user-interface
   // thread just before that update runs, so a sample stored during the update posts again.
   std::atomic<bool> updatePending_{false};

@@ -117,6 +117,9 @@ class COvixLogView : public QAbstractScrollArea, public View {
   int64_t repaintRequests_ = 0;
   int64_t paintCount_ = 0;
 
+  // User-interface thread: the update that SampleAdded posted.
+  Q_INVOKABLE void UpdateForNewSamples();
+
   // Set by SampleAdded (any thread) when it posts an update, cleared on the user-interface
   // thread just before that update runs, so a sample stored during the update posts again.
   std::atomic<bool> updatePending_{false};

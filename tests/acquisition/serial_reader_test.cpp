@@ -405,9 +405,10 @@ TEST(SerialReader, WaitsQuietlyForALostDeviceAndResumesWhenItReturns) {
   ASSERT_TRUE(first->Write(cut.data(), 40));
   ASSERT_TRUE(Eventually([&] { return reader.Status().bytesReceived == 10u * 73u + 40u; }));
 
-  // The unplugged terminal's number is free for any other program's next terminal, so the link
-  // is pointed at nothing first: the reader must not find someone else's line in its place.
-  RepointLink(link, dir / "unplugged");
+  // A pulled adapter takes its device node along. The link goes first: the freed
+  // pseudo-terminal number can be handed to any other program's openpty at once, and the reader
+  // would open that terminal instead.
+  ASSERT_EQ(::unlink(link.c_str()), 0);
   first->Unplug();
   ASSERT_TRUE(Eventually([&] { return !reader.Status().open; }));
   SerialStatus status = reader.Status();
@@ -450,6 +451,7 @@ TEST(SerialReader, StopsPromptlyWhileWaitingForALostDevice) {
   WaitingSink sink;
   auto reader = std::make_unique<SerialReader>(link, &sink, nullptr);
   ASSERT_TRUE(reader->HasThread());
+  ASSERT_EQ(::unlink(link.c_str()), 0);  // as above: never someone else's terminal
   pty.Unplug();
   ASSERT_TRUE(Eventually([&] { return !reader->Status().open; }));
   const auto start = Clock::now();

@@ -24,8 +24,9 @@ if(TARGET ovixlog_gui)
                        LABELS threads)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
-  ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp)
-  ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp)
+  ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp
+                       LABELS threads)
+  ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp LABELS threads)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp
                        LABELS threads)
@@ -50,5 +51,12 @@ if(TARGET ovixlog_gui)
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
       LABELS "gui;threads"
       TIMEOUT 120)
+    add_test(NAME screenshot_usage
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/screenshot_usage.sh
+                     $<TARGET_FILE:ovixlog-screenshot>)
+    set_tests_properties(screenshot_usage PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      LABELS gui
+      TIMEOUT 60)
   endif()
 endif()

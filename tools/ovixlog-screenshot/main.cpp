@@ -2,6 +2,7 @@
 // of a simulated flight imported from a capture, and the port pane of a live simulated line.
 //
 //   ovixlog-screenshot [OUTPUT.png]      (default docs/screenshot.png)
+//   ovixlog-screenshot --help
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
@@ -55,10 +56,31 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
   return true;
 }
 
+constexpr const char* kUsage =
+    "Usage: ovixlog-screenshot [OUTPUT.png]\n"
+    "Renders the OvixLog main window offscreen, twenty minutes into a simulated flight with a\n"
+    "live simulated line, into the PNG file OUTPUT.png (default docs/screenshot.png).\n"
+    "\n"
+    "  -h, --help   print this help and exit\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string output = argc > 1 ? argv[1] : "docs/screenshot.png";
+  // Anything that looks like an option is one: never a picture named "--help".
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (first.size() > 1 && first[0] == '-') {
+    std::fprintf(stderr, "ovixlog-screenshot: unknown option %s\n%s", first.c_str(), kUsage);
+    return 2;
+  }
+  if (argc > 2) {
+    std::fprintf(stderr, "ovixlog-screenshot: only one output file\n%s", kUsage);
+    return 2;
+  }
+  const std::string output = argc > 1 ? first : "docs/screenshot.png";
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
 
