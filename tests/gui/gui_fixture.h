@@ -15,6 +15,7 @@
 #include <QMenu>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -126,11 +127,15 @@ class ConfigHome {
 
 // The whole program in-process: start-up from `args` over `base` settings, a scripted user
 // interface, ports off unless asked for. The kept settings live in `configHome`, a fresh folder
-// of the fixture's own unless one is given (to see what one run keeps for the next).
+// of the fixture's own unless one is given (to see what one run keeps for the next). `script`
+// queues answers before the window starts, for the questions asked as it opens.
 struct AppFixture {
   explicit AppFixture(const std::vector<std::string>& args = {}, StartupSettings base = {},
-                      bool ports = false, const std::string& configFolder = std::string())
+                      bool ports = false, const std::string& configFolder = std::string(),
+                      const std::function<void(ScriptedUserInterface&)>& script = {})
       : configHome(configFolder.empty() ? folder.path() + "/config" : configFolder) {
+    if (script)
+      script(ui);
     ClearPortBindings();
     TheStartupSettings() = std::move(base);
     // Recordings of the test's live data stay in its own folder.

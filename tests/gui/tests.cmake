@@ -30,6 +30,8 @@ if(TARGET ovixlog_gui)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(recording_window_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/recording_window_test.cpp LABELS threads)
   ovixlog_add_gui_test(live_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/live_view_test.cpp
                        LABELS threads)
 

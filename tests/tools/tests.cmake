@@ -2,3 +2,13 @@ ovixlog_add_test(sim_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/sim_test.cpp LABELS 
 target_link_libraries(sim_test PRIVATE ovixlog_sim_lib)
 add_dependencies(sim_test ovixlog-sim)
 target_compile_definitions(sim_test PRIVATE OVIXLOG_SIM_EXECUTABLE="$<TARGET_FILE:ovixlog-sim>")
+
+# The window's live recording, end to end: simulator, window and converter as processes.
+if(TARGET ovixlog)
+  ovixlog_add_test(recording_process_test
+                   SOURCES ${CMAKE_CURRENT_LIST_DIR}/recording_process_test.cpp LABELS threads)
+  add_dependencies(recording_process_test ovixlog ovixlog-sim ovixlog-convert)
+  target_compile_definitions(recording_process_test PRIVATE
+    OVIXLOG_EXE="$<TARGET_FILE:ovixlog>" OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>"
+    OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>")
+endif()
