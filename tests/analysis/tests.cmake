@@ -1,1 +1,5 @@
-ovixlog_add_test(analysis_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/run_detector_test.cpp)
+ovixlog_add_test(analysis_test SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/flight_analyzer_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/limits_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_detector_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sweep_tracker_test.cpp)

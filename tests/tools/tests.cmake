@@ -2,6 +2,8 @@ ovixlog_add_test(sim_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/sim_test.cpp LABELS 
 target_link_libraries(sim_test PRIVATE ovixlog_sim_lib)
 add_dependencies(sim_test ovixlog-sim)
 target_compile_definitions(sim_test PRIVATE OVIXLOG_SIM_EXECUTABLE="$<TARGET_FILE:ovixlog-sim>")
+ovixlog_add_test(scenario_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/scenario_test.cpp)
+target_link_libraries(scenario_test PRIVATE ovixlog_sim_lib)
 
 # The window's live recording, end to end: simulator, window and converter as processes.
 if(TARGET ovixlog)

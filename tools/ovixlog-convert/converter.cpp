@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "acquisition/layout_detector.h"
+#include "analysis/flight_analyzer.h"
+#include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
 #include "framework/startup_options.h"
@@ -20,6 +22,9 @@ struct ConverterOptions {
   bool showTime = false;
   bool oldestFirst = false;
   bool csv = false;
+  bool summary = false;
+  bool json = false;
+  std::optional<std::string> limits;
   std::string output;
   std::string input;
   bool help = false;
@@ -69,6 +74,14 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
       options.oldestFirst = true;
     } else if (arg == "--csv") {
       options.csv = true;
+    } else if (arg == "--summary") {
+      options.summary = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--limits") {
+      options.limits = value("--limits");
+      if (!options.limits)
+        return std::nullopt;
     } else if (arg == "-o" || arg == "--output") {
       const std::optional<std::string> path = value("-o");
       if (!path)
@@ -87,6 +100,14 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
   }
   if (!options.help && !inputSeen) {
     error = "no input file";
+    return std::nullopt;
+  }
+  if (!options.summary && (options.json || options.limits)) {
+    error = std::string(options.json ? "--json" : "--limits") + " goes with --summary";
+    return std::nullopt;
+  }
+  if (options.summary && (options.csv || !options.output.empty())) {
+    error = "--summary writes to standard output, without --csv or -o";
     return std::nullopt;
   }
   return options;
@@ -141,12 +162,40 @@ std::string LayoutHint(const LayoutCounter& counts, EngineModel model, int32_t a
          OptionsFor(*better) + "\n";
 }
 
+// Analyses the stored samples with the document's model as it stands after the import.
+int WriteSummary(const COvixLogDoc& doc, const ConverterOptions& options, std::FILE* out,
+                 std::ostream& err) {
+  std::string error;
+  const std::optional<Limits> limits = options.limits
+                                           ? Limits::Load(*options.limits, true, error)
+                                           : Limits::Load(Limits::DefaultPath(), false, error);
+  if (!limits) {
+    err << "ovixlog-convert: " << error << "\n";
+    return kConvertFailed;
+  }
+  FlightAnalyzer analyzer(doc.model.load(), *limits);
+  const int count = doc.SampleCount();
+  for (int i = 0; i < count; ++i)
+    analyzer.Add(doc.SampleAt(i));
+  analyzer.Finish();
+  const std::string text =
+      options.json ? SummaryJson(analyzer.FinishedRuns()) : SummaryText(analyzer.FinishedRuns());
+  StdioRows rows(out);
+  if (!rows.Write(text) || !rows.Finish()) {
+    err << "Unable to write to standard output\n";
+    return kConvertFailed;
+  }
+  return kConvertOk;
+}
+
 }  // namespace
 
 std::string ConverterUsage() {
   return "Usage: ovixlog-convert [--serial | --demo] [--model 3100|5100|7100|8100] [--v39] "
          "[--all]\n"
          "                       [--time] [--newest | --oldest] [--csv] [-o OUTPUT] INPUT\n"
+         "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --summary\n"
+         "                       [--json] [--limits FILE] INPUT\n"
          "\n"
          "Converts an engine monitor recording into the table OvixLog shows.\n"
          "\n"
@@ -161,6 +210,10 @@ std::string ConverterUsage() {
          "  --csv          write CSV to standard output instead of the text table\n"
          "  -o OUTPUT      write OUTPUT instead: CSV when its extension is .csv (any case),\n"
          "                 else the text table\n"
+         "  --summary      write a summary of each engine run instead of the table\n"
+         "  --json         with --summary: one JSON object {\"runs\": [...]}\n"
+         "  --limits FILE  with --summary: the engine limits to check (default\n"
+         "                 $XDG_CONFIG_HOME/ovixlog/limits.ini when it exists)\n"
          "  -h, --help     show this help\n"
          "\n"
          "Rows end in CR LF. Exit status: 0 success, 1 the input could not be read or the\n"
@@ -202,6 +255,8 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
     if (const std::optional<LayoutCounter> counts = CountLayouts(options->input))
       err << LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
   }
+  if (options->summary)
+    return WriteSummary(doc, *options, out, err);
 
   if (!options->output.empty()) {
     return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;

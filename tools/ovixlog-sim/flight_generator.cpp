@@ -1,5 +1,6 @@
 #include "ovixlog-sim/flight_generator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -10,17 +11,8 @@ namespace {
 
 constexpr double kFrameSeconds = 1.0 / FlightGenerator::kFramesPerSecond;
 
-// One stretch of the flight. The engine values move towards the targets with a lag; the height
-// above the field moves smoothly from the previous stretch's end height to `height`.
-struct Phase {
-  int seconds;
-  double rpm;
-  double ias;     // knots
-  double height;  // feet above the field at the end of the stretch
-  double flow;    // gallons an hour
-  double egt;     // degrees F; below zero: cool towards the outside air
-  double cht;
-};
+using Phase = FlightGenerator::Phase;
+using Special = FlightGenerator::Special;
 
 constexpr Phase kPhases[] = {
     {20, 0, 0, 0, 0.0, -1, -1},               // engine off
@@ -35,6 +27,54 @@ constexpr Phase kPhases[] = {
     {120, 1000, 8, 0, 2.8, 1050, 280},        // taxi in
     {30, 0, 0, 0, 0.0, -1, -1},               // shut-down
 };
+
+// The test flights, as changes to the ordinary one.
+std::vector<Phase> PhasesFor(Scenario scenario) {
+  std::vector<Phase> phases(std::begin(kPhases), std::end(kPhases));
+  switch (scenario) {
+    case Scenario::kNone:
+      break;
+    case Scenario::kHotCylinder:
+      // The climb in three parts; one cylinder runs hot in the middle one.
+      phases[5] = {120, 2600, 82, 1500, 12.5, 1340, 395};
+      phases.insert(phases.begin() + 6,
+                    {{120, 2600, 82, 3000, 12.5, 1340, 395, Special::kHotCylinder},
+                     {240, 2600, 82, 5650, 12.5, 1340, 395}});
+      break;
+    case Scenario::kShockCooling:
+      // Power off at the top of the descent.
+      phases[7] = {480, 1100, 140, 1200, 2.5, 1000, 230, Special::kShockCool};
+      break;
+    case Scenario::kLeanTest: {
+      // A shorter cruise holding the lean test: lean from 9.5 to 7.0, hold, and back.
+      const std::vector<Phase> cruise = {
+          {120, 2400, 122, 5650, 9.5, 1380, 360, Special::kMixture, 9.5},
+          {240, 2400, 122, 5650, 7.0, 1380, 360, Special::kMixture, 9.5},
+          {30, 2400, 122, 5650, 7.0, 1380, 360, Special::kMixture, 7.0},
+          {240, 2400, 122, 5650, 9.5, 1380, 360, Special::kMixture, 7.0},
+          {120, 2400, 122, 5650, 9.5, 1380, 360, Special::kMixture, 9.5},
+      };
+      phases[5].seconds = 300;
+      phases.erase(phases.begin() + 6);
+      phases.insert(phases.begin() + 6, cruise.begin(), cruise.end());
+      break;
+    }
+    case Scenario::kTwoFlights: {
+      // Parked for ten minutes between the two; the shut-down and the start add 50 s.
+      phases.push_back({550, 0, 0, 0, 0.0, -1, -1});
+      phases.insert(phases.end(), std::begin(kPhases), std::end(kPhases));
+      break;
+    }
+    case Scenario::kGroundRun:
+      phases = {
+          {20, 0, 0, 0, 0.0, -1, -1},       {90, 1000, 0, 0, 2.8, 1050, 220},
+          {60, 1800, 0, 0, 5.0, 1250, 320}, {60, 1000, 0, 0, 2.8, 1050, 300},
+          {30, 0, 0, 0, 0.0, -1, -1},
+      };
+      break;
+  }
+  return phases;
+}
 
 // The share of the way to the target covered in one frame, for a lag of `seconds`.
 double Lag(double seconds) {
@@ -54,11 +94,20 @@ int FlightGenerator::FlightSeconds() {
   return total;
 }
 
-FlightGenerator::FlightGenerator(EngineModel model, uint32_t seed)
+int FlightGenerator::ScenarioSeconds() const {
+  int total = 0;
+  for (const Phase& p : phases_)
+    total += p.seconds;
+  return total;
+}
+
+FlightGenerator::FlightGenerator(EngineModel model, uint32_t seed, Scenario scenario)
     : model_(model),
       cylinders_(model == kModel3100   ? 2
                  : model == kModel5100 ? 4
                                        : 6),
+      phases_(PhasesFor(scenario)),
+      leanTruth_(LeanTestTruth(model)),
       rng_(seed) {
   for (int i = 0; i < 6; ++i) {
     chtOffset_[i] = static_cast<float>(Uniform(-12.0, 12.0));
@@ -99,26 +148,18 @@ EngineSample FlightGenerator::Next() {
 }
 
 void FlightGenerator::Advance() {
-  const int flightFrames = FlightSeconds() * kFramesPerSecond;
-  if (frameInFlight_ >= flightFrames) {
-    if (flightLimit_ > 0 && flightsDone_ + 1 >= flightLimit_) {
-      // The last flight is over: its shut-down goes on.
-      frameInFlight_ = flightFrames - 1;
-    } else {
-      ++flightsDone_;
-      StartFlight();
-    }
-  }
+  if (frameInFlight_ >= ScenarioSeconds() * kFramesPerSecond)
+    StartFlight();
   int start = 0;
   size_t index = 0;
   double heightBefore = 0.0;
-  while (index + 1 < std::size(kPhases) &&
-         frameInFlight_ >= (start + kPhases[index].seconds) * kFramesPerSecond) {
-    start += kPhases[index].seconds;
-    heightBefore = kPhases[index].height;
+  while (index + 1 < phases_.size() &&
+         frameInFlight_ >= (start + phases_[index].seconds) * kFramesPerSecond) {
+    start += phases_[index].seconds;
+    heightBefore = phases_[index].height;
     ++index;
   }
-  const Phase& phase = kPhases[index];
+  const Phase& phase = phases_[index];
   ++frameInFlight_;
 
   const double ambientF = groundOat_ * 9.0 / 5.0 + 32.0;
@@ -129,7 +170,10 @@ void FlightGenerator::Advance() {
   ias_ += (phase.ias - ias_) * Lag(6.0);
   flow_ += (phase.flow - flow_) * Lag(2.0);
   egt_ += ((phase.egt < 0 ? ambientF : phase.egt) - egt_) * Lag(8.0);
-  cht_ += ((phase.cht < 0 ? ambientF : phase.cht) - cht_) * Lag(60.0);
+  if (phase.special == Special::kShockCool)
+    cht_ = std::max(phase.cht, cht_ - 80.0 / 60.0 * kFrameSeconds);
+  else
+    cht_ += ((phase.cht < 0 ? ambientF : phase.cht) - cht_) * Lag(60.0);
   const double oilTarget = running ? 180.0 + (rpm_ - 1000.0) / 100.0 : ambientF;
   oilTemp_ += (oilTarget - oilTemp_) * Lag(180.0);
   const double pressureTarget = rpm_ > 300.0 ? 20.0 + rpm_ * 0.019 : 0.0;
@@ -141,6 +185,14 @@ void FlightGenerator::Advance() {
   const double u = (frameInFlight_ - start * kFramesPerSecond) /
                    static_cast<double>(phase.seconds * kFramesPerSecond);
   const double smooth = u * u * (3.0 - 2.0 * u);
+  special_ = phase.special;
+  phaseProgress_ = u;
+  if (phase.special == Special::kMixture) {
+    // Straight from the start flow to the end flow, in the tenths a frame carries.
+    mixtureTenths_ =
+        static_cast<int>(std::lround((phase.flowStart + (phase.flow - phase.flowStart) * u) * 10));
+    flow_ = mixtureTenths_ / 10.0;
+  }
   altitude_ = fieldElevation_ + heightBefore + (phase.height - heightBefore) * smooth;
   vsi_ = (phase.height - heightBefore) * 6.0 * u * (1.0 - u) / phase.seconds * 60.0;
 
@@ -164,11 +216,35 @@ EngineSample FlightGenerator::Compose() {
     s.cht[i] = Round16(cht_ + chtOffset_[i] * chtSpread + Uniform(-1.0, 1.0));
     s.egt[i] = Round16(egt_ + egtOffset_[i] * egtSpread + Uniform(-3.0, 3.0));
   }
+  if (special_ == Special::kHotCylinder) {
+    const int hot = std::min(2, cylinders_ - 1);
+    s.cht[hot] = Round16(s.cht[hot] + 80.0 * std::sin(3.14159265358979 * phaseProgress_));
+  }
+  if (special_ == Special::kMixture) {
+    // Every EGT column the model shows, on a parabola around its cylinder's peak.
+    const double flow = mixtureTenths_ / 10.0;
+    const LeanTruth& truth = leanTruth_;
+    double sum = 0.0;
+    for (size_t c = 0; c < truth.peakFlow.size(); ++c) {
+      const double off = flow - truth.peakFlow[c];
+      const double egt = truth.peakEgt[c] - kLeanCurvature * off * off;
+      s.egt[c] = Round16(egt);
+      sum += egt;
+    }
+    egt_ = sum / static_cast<double>(truth.peakFlow.size());
+    // The 8100 sends its seventh to ninth EGT in the slots of CHT 4 to 6.
+    if (model_ == kModel8100) {
+      for (int c = 6; c < 9; ++c)
+        s.cht[c - 3] = s.egt[c];
+    }
+    s.flow = static_cast<float>(mixtureTenths_) * 0.1f;
+  }
   s.oilT = Round16(oilTemp_ + Uniform(-0.5, 0.5));
   s.oilP = static_cast<uint8_t>(
       std::lround(oilPressure_ + (oilPressure_ > 0.0 ? Uniform(-0.5, 0.5) : 0.0)));
   s.volt = static_cast<float>(volts_);
-  s.flow = static_cast<float>(flow_);
+  if (special_ != Special::kMixture)
+    s.flow = static_cast<float>(flow_);
   s.fuel = static_cast<float>(fuel_);
   s.hours = static_cast<float>(engineHours_);
   s.aspd = Round16(ias_ < 1.0 ? 0.0 : ias_ + Uniform(-1.0, 1.0));

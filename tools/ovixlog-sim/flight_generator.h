@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "ovixlog-sim/scenario.h"
 
 namespace ovixlog::sim {
 
@@ -14,18 +16,37 @@ class FlightGenerator {
  public:
   static constexpr int kFramesPerSecond = 12;
 
-  FlightGenerator(EngineModel model, uint32_t seed);
+  FlightGenerator(EngineModel model, uint32_t seed, Scenario scenario = Scenario::kNone);
 
   // The values of the next frame, reduced to what a frame of the model carries, so that a
   // frame built from them decodes to exactly the same sample. Time fields stay zero.
   EngineSample Next();
 
-  // After `flights` whole flights the engine stays shut down for good (0: flights without end).
-  void SetFlightLimit(int flights) { flightLimit_ = flights; }
-
   // Frames produced so far, and how long one pass of the flight lasts.
   uint64_t frameCount() const { return frames_; }
   static int FlightSeconds();
+  // How long one pass of this generator's scenario lasts (FlightSeconds without one).
+  int ScenarioSeconds() const;
+
+  // One stretch of the flight. The engine values move towards the targets with a lag; the
+  // height above the field moves smoothly from the previous stretch's end height to `height`.
+  enum class Special {
+    kNone,
+    kHotCylinder,  // one cylinder's CHT rises about 80 degrees above the others and back
+    kShockCool,    // the CHTs fall 80 degrees a minute down to `cht`
+    kMixture,      // flow goes straight from `flowStart` to `flow`; EGT follows it at once
+  };
+  struct Phase {
+    int seconds;
+    double rpm;
+    double ias;     // knots
+    double height;  // feet above the field at the end of the stretch
+    double flow;    // gallons an hour
+    double egt;     // degrees F; below zero: cool towards the outside air
+    double cht;
+    Special special = Special::kNone;
+    double flowStart = 0.0;
+  };
 
  private:
   double Uniform(double low, double high);
@@ -35,6 +56,11 @@ class FlightGenerator {
 
   EngineModel model_;
   int cylinders_;
+  std::vector<Phase> phases_;
+  LeanTruth leanTruth_;
+  Special special_ = Special::kNone;
+  double phaseProgress_ = 0.0;  // 0 to 1 across the current stretch
+  int mixtureTenths_ = 0;       // the flow during a mixture stretch, in tenths
   std::mt19937 rng_;
   uint64_t frames_ = 0;
 
@@ -60,8 +86,6 @@ class FlightGenerator {
   double oilPressure_ = 0.0;
   double volts_ = 0.0;
   int runningFrames_ = 0;  // frames since the engine started, for the flight timer
-  int flightLimit_ = 0;
-  int flightsDone_ = 0;
 };
 
 }  // namespace ovixlog::sim

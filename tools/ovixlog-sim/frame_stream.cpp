@@ -5,9 +5,9 @@
 namespace ovixlog::sim {
 
 FrameStream::FrameStream(const StreamOptions& options)
-    : options_(options), flight_(options.model, options.seed), faults_(options.seed ^ 0x9E3779B9u) {
-  flight_.SetFlightLimit(options.flights);
-}
+    : options_(options),
+      flight_(options.model, options.seed, options.scenario),
+      faults_(options.seed ^ 0x9E3779B9u) {}
 
 bool FrameStream::Chance(double probability) {
   if (probability <= 0.0)

@@ -18,7 +18,7 @@ struct StreamOptions {
   uint32_t seed = 1;
   double noise = 0.0;        // chance of 1 to 16 random bytes before a frame
   double badChecksum = 0.0;  // chance of a frame with a wrong checksum
-  int flights = 0;           // whole flights before the engine stays off; 0: without end
+  Scenario scenario = Scenario::kNone;
 };
 
 class FrameStream {
@@ -36,6 +36,7 @@ class FrameStream {
   Emitted AppendNext(std::vector<uint8_t>& out);
 
   const StreamOptions& options() const { return options_; }
+  const FlightGenerator& flight() const { return flight_; }
   int frameLength() const { return FrameLengthFor(options_.model, options_.altFrameFormat); }
 
  private:

@@ -17,6 +17,7 @@
 
 #include "ovixlog-sim/frame_stream.h"
 #include "ovixlog-sim/recording_writer.h"
+#include "ovixlog-sim/scenario.h"
 #include "ovixlog-sim/sim_options.h"
 
 namespace ovixlog::sim {
@@ -260,8 +261,12 @@ int main(int argc, char** argv) {
     case ParsedCommandLine::Outcome::kRun:
       break;
   }
-  InstallSignalHandlers();
   const SimOptions& options = parsed.options;
+  if (options.printTruth) {
+    std::fputs(LeanTruthText(options.stream.model).c_str(), stdout);
+    return 0;
+  }
+  InstallSignalHandlers();
   return options.capture.empty() && options.demoLog.empty() ? RunTerminal(options)
                                                             : RunFile(options);
 }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "ovixlog-sim/flight_generator.h"
+
 namespace ovixlog::sim {
 namespace {
 
@@ -39,18 +41,12 @@ ParsedCommandLine BadUsage(std::string error) {
 
 }  // namespace
 
-uint64_t TwoFlightsFrames() {
-  return static_cast<uint64_t>(2 * FlightGenerator::FlightSeconds() + kTwoFlightsRestSeconds) *
-         FlightGenerator::kFramesPerSecond;
-}
-
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   ParsedCommandLine result;
   SimOptions& o = result.options;
   bool v39 = false;
   bool rateGiven = false;
   bool framesGiven = false;
-  bool twoFlights = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
     std::optional<std::string> inlineValue;
@@ -78,6 +74,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (name == "--help" || name == "-h") {
       result.outcome = ParsedCommandLine::Outcome::kHelp;
       return result;
+    } else if (name == "--print-truth") {
+      o.printTruth = true;
+    } else if (name == "--scenario") {
+      const auto scenario = ScenarioFromName(value);
+      if (!scenario)
+        return BadUsage("--scenario must be one of " + ScenarioNames());
+      o.stream.scenario = *scenario;
     } else if (name == "--v39") {
       v39 = true;
     } else if (name == "--model") {
@@ -111,10 +114,6 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         return BadUsage("--frames must be a positive whole number");
       o.frames = *frames;
       framesGiven = true;
-    } else if (name == "--scenario") {
-      if (value != "loop" && value != "two-flights")
-        return BadUsage("--scenario must be 'loop' or 'two-flights'");
-      twoFlights = value == "two-flights";
     } else if (name == "--link" || name == "--capture" || name == "--demo-log") {
       if (value.empty())
         return BadUsage(name + " needs a path");
@@ -137,13 +136,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return BadUsage("--link applies to a terminal, not a file");
   if (toFile && rateGiven)
     return BadUsage("--rate applies to a terminal, not a file");
-  if (twoFlights) {
-    o.stream.flights = 2;
-    if (!framesGiven)
-      o.frames = TwoFlightsFrames();
+  if (o.printTruth && o.stream.scenario != Scenario::kLeanTest)
+    return BadUsage("--print-truth goes with --scenario lean-test");
+  if (toFile && !framesGiven) {
+    o.frames = o.stream.scenario == Scenario::kNone
+                   ? kDefaultFileFrames
+                   : static_cast<uint64_t>(
+                         FlightGenerator(o.stream.model, 0, o.stream.scenario).ScenarioSeconds()) *
+                         FlightGenerator::kFramesPerSecond;
   }
-  if (toFile && !framesGiven && !twoFlights)
-    o.frames = kDefaultFileFrames;
   return result;
 }
 
@@ -159,9 +160,13 @@ Stream:
                            always gives the same bytes
   --noise P                chance (0 to 1) of 1 to 16 random bytes before a frame
   --bad-checksum P         chance (0 to 1) of a frame with a wrong checksum
-  --scenario loop|two-flights
-                           loop: the flight again and again (default); two-flights: two
-                           flights, then the engine off for a minute, then the end
+  --scenario NAME          a test flight instead of the ordinary one: hot-cylinder (one
+                           CHT past 435 for a minute in the climb), shock-cooling (CHTs
+                           fall 80 degrees a minute in a power-off descent), lean-test (a
+                           lean and a rich sweep in cruise), two-flights (ten minutes
+                           parked between them), ground-run (a run without flying)
+  --print-truth            with --scenario lean-test: print each cylinder's peak flow and
+                           EGT and the spread, and exit
 
 Terminal (the default):
   --rate N|max             frames a second (default 12); 'max' writes as fast as the
@@ -172,7 +177,8 @@ Terminal (the default):
 Files:
   --capture FILE           write the raw byte stream to FILE
   --demo-log FILE          write an EFIS DEMO recording to FILE
-  --frames N               frames to write (default 43200, an hour)
+  --frames N               frames to write (default 43200, an hour; with --scenario,
+                           the scenario once)
 
   -h, --help               show this text and exit
 

@@ -4,6 +4,7 @@ add_library(ovixlog_sim_lib STATIC
   ${CMAKE_CURRENT_LIST_DIR}/flight_generator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_stream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recording_writer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scenario.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_options.cpp)
 target_include_directories(ovixlog_sim_lib PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(ovixlog_sim_lib PUBLIC ovixlog_core PRIVATE ovixlog_warnings)

@@ -1,0 +1,36 @@
+// The simulator's test flights: each one shows a thing the flight review must find (a hot
+// cylinder, shock cooling, a lean test, two flights, a run on the ground).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "acquisition/engine_sample.h"
+
+namespace ovixlog::sim {
+
+enum class Scenario { kNone, kHotCylinder, kShockCooling, kLeanTest, kTwoFlights, kGroundRun };
+
+std::optional<Scenario> ScenarioFromName(std::string_view name);
+std::string_view ScenarioName(Scenario scenario);
+// "hot-cylinder, shock-cooling, ..." for messages.
+std::string ScenarioNames();
+
+// The EGT peaks that the lean-test flight's two sweeps are made to show, one entry per EGT
+// column of the model: the flow (in tenths of the monitor's flow unit, as it reaches the
+// frame) at which each cylinder peaks, and its EGT there.
+struct LeanTruth {
+  std::vector<double> peakFlow;
+  std::vector<double> peakEgt;
+  double Spread() const;
+};
+LeanTruth LeanTestTruth(EngineModel model);
+// The truth as printed by --print-truth.
+std::string LeanTruthText(EngineModel model);
+
+// How EGT falls away from its peak in the lean test: degrees per (flow unit) squared.
+inline constexpr double kLeanCurvature = 60.0;
+
+}  // namespace ovixlog::sim
