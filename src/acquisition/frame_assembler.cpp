@@ -72,9 +72,12 @@ bool FrameAssembler::ScanOnce() {
   while (pending_ > 0 && ring_[readPos_] != kSyncByte) {
     const int stretch = std::min(pending_, kRingSize - readPos_);
     const void* found = std::memchr(ring_ + readPos_, kSyncByte, static_cast<size_t>(stretch));
-    Consume(found == nullptr
-                ? stretch
-                : static_cast<int>(static_cast<const uint8_t*>(found) - (ring_ + readPos_)));
+    const int skip =
+        found == nullptr
+            ? stretch
+            : static_cast<int>(static_cast<const uint8_t*>(found) - (ring_ + readPos_));
+    bytesSkipped_ += static_cast<uint64_t>(skip);
+    Consume(skip);
   }
   if (pending_ == 0)
     return false;
@@ -91,6 +94,7 @@ bool FrameAssembler::ScanOnce() {
   if (matched < 3) {
     if (matched == pending_)
       return false;
+    ++bytesSkipped_;
     Consume(1);  // a false start costs its first byte; the search resumes right behind it
     return true;
   }

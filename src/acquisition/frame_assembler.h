@@ -53,6 +53,8 @@ class FrameAssembler {
   // Frames that passed, and frames dropped for a bad checksum, since construction.
   uint64_t framesAccepted() const { return framesAccepted_; }
   uint64_t framesDropped() const { return framesDropped_; }
+  // Bytes passed over while looking for a header, since construction.
+  uint64_t bytesSkipped() const { return bytesSkipped_; }
   int pending() const { return pending_; }
   // The frame being delivered (valid while the sink handles its sample), its length and the
   // model it was framed with.
@@ -97,6 +99,7 @@ class FrameAssembler {
 
   uint64_t framesAccepted_ = 0;
   uint64_t framesDropped_ = 0;
+  uint64_t bytesSkipped_ = 0;
 };
 
 }  // namespace ovixlog

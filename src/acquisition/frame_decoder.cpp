@@ -1,7 +1,9 @@
 #include "acquisition/frame_decoder.h"
 
+#include <iterator>
 #include <memory>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "acquisition/frame_layout.h"
@@ -32,10 +34,19 @@ struct StoreValue {
   }
 };
 
-void Copy(const FieldCopy& copy, EngineSample& s) {
-  std::visit(
-      [](auto* to, auto* from) { *to = static_cast<std::remove_pointer_t<decltype(to)>>(*from); },
-      copy.to(s), copy.from(s));
+// Unrolled over the constant table, so that each slot compiles to its own few instructions
+// instead of a call through the table's field pointer.
+template <const auto& Fields, size_t... I>
+void DecodeSlots(const uint8_t* frame, EngineSample& s, std::index_sequence<I...>) {
+  (std::visit(StoreValue{RawOf(frame, Fields[I]), Fields[I]}, Fields[I].field(s)), ...);
+}
+
+template <const auto& Copies, size_t... I>
+void ApplyCopies(EngineSample& s, std::index_sequence<I...>) {
+  const auto copy = [](auto* to, auto* from) {
+    *to = static_cast<std::remove_pointer_t<decltype(to)>>(*from);
+  };
+  (std::visit(copy, Copies[I].to(s), Copies[I].from(s)), ...);
 }
 
 }  // namespace
@@ -49,11 +60,15 @@ void FrameDecoder::DecodeFields(const uint8_t* frame, EngineModel model, EngineS
   sample.tickMs = tickMs;
   sample.localTime = localTime;
 
-  const FrameLayout& layout = FrameLayoutFor(model);
-  for (const FrameField& field : layout.fields)
-    std::visit(StoreValue{RawOf(frame, field), field}, field.field(sample));
-  for (const FieldCopy& copy : layout.copies)
-    Copy(copy, sample);
+  if (model == kModel3100) {
+    DecodeSlots<frame_layout::kShortFields>(
+        frame, sample, std::make_index_sequence<std::size(frame_layout::kShortFields)>{});
+  } else {
+    DecodeSlots<frame_layout::kLongFields>(
+        frame, sample, std::make_index_sequence<std::size(frame_layout::kLongFields)>{});
+    ApplyCopies<frame_layout::kLongCopies>(
+        sample, std::make_index_sequence<std::size(frame_layout::kLongCopies)>{});
+  }
 }
 
 void FrameDecoder::Decode(const uint8_t* frame, EngineModel model, uint32_t stamp) {

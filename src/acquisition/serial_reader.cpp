@@ -15,6 +15,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -45,11 +48,43 @@ std::string OpenErrorText(int error) {
     case ENODEV:
     case ENXIO:
       return kNoSuchDevice;
-    case EBUSY:  // another opener set TIOCEXCL
+    case EBUSY:  // another opener set TIOCEXCL; OpenDevice names the holder
       return kPortInUse;
     default:
       return ErrorText(error);
   }
+}
+
+// The name and process number of a program that has `device` open, found in /proc/*/fd, or
+// empty when the system does not tell (another user's processes are not ours to look into).
+std::string HolderOf(const std::string& device) {
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(device.c_str(), nullptr), &std::free);
+  if (!real)
+    return std::string();
+  const std::string target = real.get();
+  const std::string self = std::to_string(::getpid());
+  std::error_code error;
+  for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+    const std::string pid = process.path().filename().string();
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
+      continue;
+    std::error_code fdError;
+    for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
+      std::error_code linkError;
+      if (std::filesystem::read_symlink(fd.path(), linkError).string() != target)
+        continue;
+      std::ifstream commFile(process.path() / "comm");
+      std::string comm;
+      std::getline(commFile, comm);
+      return (comm.empty() ? std::string("a program") : comm) + " (pid " + pid + ")";
+    }
+  }
+  return std::string();
+}
+
+std::string PortInUseText(const std::string& device) {
+  const std::string holder = HolderOf(device);
+  return holder.empty() ? std::string(kPortInUse) : "Port in use by " + holder;
 }
 
 void CloseDevice(int fd) {
@@ -64,7 +99,8 @@ void CloseDevice(int fd) {
 int OpenDevice(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    error = OpenErrorText(errno);
+    const int e = errno;
+    error = e == EBUSY ? PortInUseText(path) : OpenErrorText(e);
     return -1;
   }
   // The advisory lock keeps out other programs that lock serial ports, including a second
@@ -72,7 +108,7 @@ int OpenDevice(const std::string& path, std::string& error) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int e = errno;
     ::close(fd);
-    error = e == EWOULDBLOCK ? kPortInUse : ErrorText(e);
+    error = e == EWOULDBLOCK ? PortInUseText(path) : ErrorText(e);
     return -1;
   }
   termios tio{};
@@ -122,13 +158,12 @@ SerialReader::SerialReader(const std::string& portName, SampleSink* document,
   if (devicePath_.empty())
     return;
 
+  // A port that cannot be opened now (not plugged in yet, held by another program, not ours to
+  // open) is tried again once a second by the reading thread, like a device that was lost.
   std::string error;
   port_ = OpenDevice(devicePath_, error);
-  if (port_ < 0) {
-    status_.lastError = error;
-    return;
-  }
-  open_ = true;
+  status_.lastError = error;
+  open_ = port_ >= 0;
   // Without the eventfd the reader still works; stopping then takes up to one poll timeout.
   wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   running = 1;
@@ -277,6 +312,7 @@ void SerialReader::ReadLoop() {
 
 void SerialReader::LoseDevice(const std::string& why) {
   ClosePort();
+  wasOpen_ = true;
   SetError("Device lost (" + why + "); waiting for it to return");
 }
 
@@ -290,8 +326,8 @@ bool SerialReader::Reconnect() {
       open_ = true;
       return true;
     }
-    // A device that is still missing says nothing new; any other failure does.
-    if (error != kNoSuchDevice)
+    // A lost device that is still missing says nothing new; any other failure does.
+    if (error != kNoSuchDevice || !wasOpen_)
       SetError(error);
   }
   return false;

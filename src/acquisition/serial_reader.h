@@ -35,10 +35,12 @@ struct SerialStatus {
 class SerialReader {
  public:
   // Opens `portName` ("COM1:" to "COM8:", mapped to a device by DevicePathFor) and starts the
-  // reading thread. With an empty name, or when the port cannot be opened, the reader has no
-  // thread; its file-feed assembler still works. Samples go to `document` with `viewWindow`;
-  // every byte read also goes to `rawBytes` when given, and live samples go to `liveSink`
-  // instead of `document` when given (both must outlive the reader).
+  // reading thread. A port that cannot be opened yet is tried again about once a second, the
+  // reason kept in lastError, until it opens (reading then starts by itself) or the reader goes.
+  // With an empty name the reader has no thread; its file-feed assembler works either way.
+  // Samples go to `document` with `viewWindow`; every byte read also goes to `rawBytes` when
+  // given, and live samples go to `liveSink` instead of `document` when given (both must
+  // outlive the reader).
   SerialReader(const std::string& portName, SampleSink* document, SampleNotifier* viewWindow,
                ByteSink* rawBytes = nullptr, SampleSink* liveSink = nullptr);
   // Stops and joins the reading thread, then closes the port.
@@ -95,6 +97,8 @@ class SerialReader {
   // Counts of the live assemblers replaced after a reconnect. Reading thread only.
   uint64_t acceptedBefore_ = 0;
   uint64_t droppedBefore_ = 0;
+  // Whether the device was open once and then lost. Reading thread only.
+  bool wasOpen_ = false;
 
   // Guards the status strings; the counters are atomics.
   mutable std::mutex statusLock_;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
@@ -405,9 +406,27 @@ void CMainFrame::OnCommand(int id) {
   RefreshPanes();
 }
 
+void CMainFrame::ShowMessage(const QString& text) {
+  messagePane_->setText(text);
+}
+
+void CMainFrame::CloseWithoutSaving() {
+  skipSave_ = true;
+  // A message box opened by the close now under way runs its own event loop; closing it lets
+  // that close go on, and it then finds skipSave_ set.
+  for (int i = 0; i < 8; ++i) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == this)
+      break;
+    modal->close();
+  }
+  close();
+}
+
 void CMainFrame::OnFileNew() {
   if (!document_->SaveModified())
     return;
+  ShowMessage(Latin1(LoadString(kIdsIdleMessage)));
   document_->OnNewDocument();
   view_->OnInitialUpdate();
   document_->UpdateAllViews(nullptr);
@@ -517,8 +536,10 @@ void CMainFrame::OnAppAbout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  // The save question, or the silent save to the output file; Cancel keeps the window open.
-  if (document_ != nullptr && !document_->SaveModified()) {
+  // The save question, or the silent save to the output file; Cancel or a failed save keeps
+  // the window open, with the log and the port as they were.
+  if (!skipSave_ && document_ != nullptr && !document_->SaveModified() && !skipSave_) {
+    closeFailedToSave_ = document_->LastSaveFailed();
     event->ignore();
     UpdateTitle();
     return;

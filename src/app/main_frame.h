@@ -104,6 +104,16 @@ class CMainFrame : public QMainWindow {
   StatusOffer* deviceOffer() const { return deviceOffer_; }
   // Shows the About box modally.
   void OnAppAbout();
+  // Shows a report in the status bar's message pane until the next one or a new log.
+  void ShowMessage(const QString& text);
+
+  // Whether the last refused close was refused because a save failed (not by Cancel).
+  bool CloseFailedToSave() const { return closeFailedToSave_; }
+  // Closes without any save or question, also from inside an open message box or dialog, which
+  // is closed first. For a second termination signal: the first one has shown why it could not
+  // save, and live data is kept elsewhere.
+  void CloseWithoutSaving();
+  bool closedWithoutSaving() const { return skipSave_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -145,6 +155,8 @@ class CMainFrame : public QMainWindow {
   StatusOffer* deviceOffer_ = nullptr;
   std::optional<FrameFormat> offeredLayout_;
   QTimer paneTimer_;
+  bool closeFailedToSave_ = false;
+  bool skipSave_ = false;
   // The accepted-frame count at the last refresh, and the time since it last grew.
   uint64_t lastAccepted_ = 0;
   QElapsedTimer sinceLastFrame_;

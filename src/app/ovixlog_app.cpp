@@ -142,6 +142,9 @@ bool COvixLogApp::OfferRecovery() {
 int COvixLogApp::Run() {
   if (frame_ && frame_->isVisible())
     QApplication::exec();
+  // Ended by a second termination signal after a save that failed: the log was not saved.
+  if (frame_ && frame_->closedWithoutSaving())
+    exitCode_ = 1;
   ExitInstance();
   return exitCode_;
 }

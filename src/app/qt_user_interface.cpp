@@ -10,7 +10,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <iostream>
+
 #include "app/command_ids.h"
+#include "app/main_frame.h"
 
 namespace ovixlog {
 
@@ -82,6 +85,9 @@ SaveAnswer QtUserInterface::AskSaveChanges(const std::string& text) {
 }
 
 void QtUserInterface::ShowError(const std::string& caption, const std::string& text) {
+  // Also on stderr: the box may go unseen (a desktop shutting down, a session without a
+  // screen), and whoever started the program from a terminal or a service learns why.
+  std::cerr << "ovixlog: " << text << std::endl;
   QMessageBox box(QMessageBox::Critical, QString::fromLocal8Bit(caption),
                   QString::fromLocal8Bit(text), QMessageBox::Ok, parent_);
   box.exec();
@@ -129,6 +135,11 @@ std::optional<size_t> QtUserInterface::ChooseFromList(
   if (dialog.exec() != QDialog::Accepted || table->currentItem() == nullptr)
     return std::nullopt;
   return static_cast<size_t>(table->currentItem()->data(0, Qt::UserRole).toULongLong());
+}
+
+void QtUserInterface::ShowStatus(const std::string& text) {
+  if (auto* frame = qobject_cast<CMainFrame*>(parent_.data()))
+    frame->ShowMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 }  // namespace ovixlog

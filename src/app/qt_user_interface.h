@@ -25,7 +25,7 @@ class QtUserInterface : public UserInterface {
   std::optional<std::string> ChooseSaveFile(const std::string& suggestedName) override;
   // Yes, No and Cancel, Yes the default.
   SaveAnswer AskSaveChanges(const std::string& text) override;
-  // The critical (stop) icon and an OK button.
+  // The critical (stop) icon and an OK button; the text goes to stderr as well.
   void ShowError(const std::string& caption, const std::string& text) override;
   // Yes and No, Yes the default.
   bool AskYesNo(const std::string& caption, const std::string& text) override;
@@ -33,6 +33,8 @@ class QtUserInterface : public UserInterface {
   std::optional<size_t> ChooseFromList(const std::string& title,
                                        const std::vector<std::string>& columns,
                                        const std::vector<std::vector<std::string>>& rows) override;
+  // In the main window's status bar; nothing without a main window.
+  void ShowStatus(const std::string& text) override;
 
  private:
   QPointer<QWidget> parent_;

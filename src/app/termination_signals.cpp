@@ -8,6 +8,8 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include "app/main_frame.h"
+
 namespace ovixlog {
 namespace {
 
@@ -23,24 +25,37 @@ extern "C" void OnTerminationSignal(int) {
 
 }  // namespace
 
-bool CloseOnTerminationSignals(QWidget* window) {
+bool CloseOnTerminationSignals(CMainFrame* window) {
   if (g_signalPipe[0] < 0) {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
       return false;
   }
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, window);
-  QPointer<QWidget> target(window);
+  QPointer<CMainFrame> target(window);
   QObject::connect(notifier, &QSocketNotifier::activated, window, [target] {
     char bytes[16];
     while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
     }
-    // A signal that comes while the save question of an earlier one is open waits for it.
     static bool closing = false;
-    if (closing || !target)
+    if (!target)
       return;
+    // A signal while the question or error of an earlier one is open, or after an earlier one
+    // could not save, ends the program: asking again would only fail again or wait for a user
+    // who is not there.
+    if (closing || target->CloseFailedToSave()) {
+      target->CloseWithoutSaving();
+      return;
+    }
     closing = true;
-    target->close();
+    const bool closed = target->close();
     closing = false;
+    if (!closed && target->CloseFailedToSave()) {
+      // Whoever sent the signal may not see the window; say on stderr what happens next.
+      static constexpr char kNote[] =
+          "ovixlog: the log could not be saved (the window says why); a second signal quits "
+          "without saving\n";
+      [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
+    }
   });
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;

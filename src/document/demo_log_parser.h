@@ -37,6 +37,8 @@ class DemoLogParser {
   void Parse(const uint8_t* bytes, size_t count);
   // At the end of the file: passes on the stream bytes of a truncated last record.
   void Finish();
+  // Whether the bytes so far end inside a record (a file cut short).
+  bool EndedInsideRecord() const { return state_ != State::kType; }
 
  private:
   enum class State { kType, kTime, kLength, kPayload };

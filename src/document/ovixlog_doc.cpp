@@ -90,6 +90,8 @@ void COvixLogDoc::DeleteContents() {
       maxRowWidth = 0;
     }
   }
+  // A new log: its silent save must not go over the file that the previous log went to.
+  flightTarget_.clear();
   contentsGeneration_.fetch_add(1);
   Document::DeleteContents();
 }

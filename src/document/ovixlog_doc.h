@@ -54,6 +54,10 @@ class COvixLogDoc : public Document, public SampleSink {
   bool WriteRows(bool csv, const std::function<bool(std::string_view)>& write);
   void Serialize(TextArchive& archive) override;
   bool OnSaveDocument(const std::string& path) override;
+  // With an output file named on the command line: saves silently, but only a log that holds
+  // samples not saved yet. The first log saved this way goes to the output file, every later
+  // log to the next free numbered name beside it, so that no log replaces another. Returns
+  // false when that save failed, like a failed answer Yes.
   bool SaveModified() override;
 
   // --- Imports
@@ -93,6 +97,9 @@ class COvixLogDoc : public Document, public SampleSink {
 
   // Without ports the document never opens a serial device: its reader only takes imports.
   void SetPortsEnabled(bool enabled) { portsEnabled_ = enabled; }
+  // With streams the imports also read pipes, FIFOs and devices to their end, and "-" names
+  // standard input; without (the window), such a file is refused as not a regular file.
+  void SetStreamInputsAllowed(bool allowed) { streamInputs_ = allowed; }
   // The current reader's port status, for the window.
   SerialStatus PortStatus() const;
 
@@ -129,6 +136,11 @@ class COvixLogDoc : public Document, public SampleSink {
   // After a save: clears the modified flag, unless samples arrived while the file was written.
   void MarkSaved(int savedCount);
   void ReplaceReader();
+  // Where the silent save of the current log goes; see SaveModified.
+  std::string SilentSaveTarget() const;
+  // Reports what an import read, in the status bar or on stderr.
+  void ReportImport(const std::string& path, uint64_t frames, uint64_t badChecksum,
+                    uint64_t skipped, bool cutShort);
   // The gate live samples pass through: closed while an imported file is shown.
   class LiveSampleGate : public SampleSink {
    public:
@@ -175,9 +187,22 @@ class COvixLogDoc : public Document, public SampleSink {
   std::unique_ptr<SerialReader> reader;
   bool portsEnabled_ = true;
 
+  bool streamInputs_ = false;
+
   const StartupSettings& startup_;
   int lastSerializedCount_ = 0;
+  // The file the current log was silently saved to (empty until then, and again for each new
+  // log), and whether any log of this run went to the output file itself. User-interface thread.
+  std::string flightTarget_;
+  bool outputFileUsed_ = false;
   std::atomic<int32_t> contentsGeneration_{0};
 };
+
+// `path` with "-N" before its extension: ("flight.csv", 2) -> "flight-2.csv", ("logs/flight", 3)
+// -> "logs/flight-3". A dot that starts the file name is no extension.
+std::string NumberedSibling(const std::string& path, int number);
+
+// "43,200".
+std::string WithThousands(uint64_t value);
 
 }  // namespace ovixlog

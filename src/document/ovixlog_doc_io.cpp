@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <strings.h>
+
 #include <algorithm>
 #include <cerrno>
-
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "document/demo_log_parser.h"
 #include "document/ovixlog_doc.h"
+#include "framework/safe_file_writer.h"
 #include "recording/recording_catalog.h"
 #include "recording/recording_format.h"
 
@@ -27,21 +30,48 @@ constexpr size_t kSerialReadSize = 64 * kSerialBlockSize;
 constexpr char kSerialFilter[] = "All Files (*.*)|*.*||";
 constexpr char kDemoLogFilter[] = "EFIS DEMO (*.log)|*.log||";
 
-// An input file opened for reading, closed when it goes out of scope. Opening never blocks
-// (a FIFO without a writer opens at once and reads as empty), and a folder does not open.
+constexpr size_t kStreamReadSize = 1 << 20;
+constexpr const char* kNotARegularFile = "Not a regular file";
+
+// An input file opened for reading, closed when it goes out of scope. Opening a regular file
+// never blocks, and a folder does not open. Anything else (a pipe, a FIFO, a device) is refused
+// as not a regular file unless streams are wanted; then it is read to its end as `cat` would,
+// and "-" stands for standard input.
 class InputFile {
  public:
-  explicit InputFile(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0)
-      return;
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-      Close();
+  InputFile(const std::string& path, bool streams) {
+    const bool standardInput = streams && path == "-";
+    // A FIFO opened without waiting would count as its reader for a moment, and a writer that
+    // came meanwhile would lose its bytes when that reader went; a stream waits for its writer,
+    // as `cat` does.
+    struct stat named {};
+    const bool fifo =
+        streams && !standardInput && ::stat(path.c_str(), &named) == 0 && S_ISFIFO(named.st_mode);
+    fd_ = standardInput ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                        : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (fifo ? 0 : O_NONBLOCK));
+    if (fd_ < 0) {
+      error_ = SystemErrorText(errno);
       return;
     }
-    // Only a regular file has a size; anything else (a FIFO, a device) counts as empty.
-    size_ = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+      Fail(SystemErrorText(errno));
+      return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      Fail(SystemErrorText(EISDIR));
+      return;
+    }
+    if (S_ISREG(st.st_mode)) {
+      // Standard input may be a file that someone has read part of already.
+      const off_t at = standardInput ? ::lseek(fd_, 0, SEEK_CUR) : 0;
+      size_ = static_cast<uint64_t>(st.st_size - (at > 0 && at <= st.st_size ? at : 0));
+    } else if (!streams) {
+      Fail(kNotARegularFile);
+      return;
+    } else {
+      stream_ = true;
+    }
     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
   }
   ~InputFile() { Close(); }
@@ -49,8 +79,12 @@ class InputFile {
   InputFile& operator=(const InputFile&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  // Why the file did not open, in the system's words.
+  const std::string& error() const { return error_; }
+  // A stream has no size: it is read until it ends.
+  bool IsStream() const { return stream_; }
   uint64_t size() const { return size_; }
-  // Reads up to `count` bytes; 0 at the end, -1 on an error.
+  // Reads up to `count` bytes; 0 at the end, -1 on an error (errno tells which).
   ssize_t Read(uint8_t* buffer, size_t count) {
     for (;;) {
       const ssize_t n = ::read(fd_, buffer, count);
@@ -65,12 +99,52 @@ class InputFile {
   }
 
  private:
+  void Fail(const std::string& reason) {
+    error_ = reason;
+    Close();
+  }
+
   int fd_ = -1;
+  bool stream_ = false;
   uint64_t size_ = 0;
+  std::string error_;
 };
 
-std::string ReadFailureText(uint64_t done, uint64_t size) {
-  return "Read failure: read " + std::to_string(done) + " of " + std::to_string(size) + " bytes.";
+std::string ReadFailureText(uint64_t done, const InputFile& file, int error) {
+  const std::string of = file.IsStream() ? std::string() : " of " + std::to_string(file.size());
+  return "Read failure: read " + std::to_string(done) + of + " bytes." +
+         Document::WithReason(SystemErrorText(error));
+}
+
+// What the system says it can give without swapping, in bytes; the largest value when it does
+// not say.
+uint64_t AvailableMemory() {
+  std::FILE* info = std::fopen("/proc/meminfo", "re");
+  if (info == nullptr)
+    return UINT64_MAX;
+  uint64_t available = UINT64_MAX;
+  char line[256];
+  while (std::fgets(line, sizeof line, info) != nullptr) {
+    unsigned long long kib = 0;
+    if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+      available = static_cast<uint64_t>(kib) * 1024;
+      break;
+    }
+  }
+  std::fclose(info);
+  return available;
+}
+
+// The name an import report uses: the file name without its folder.
+std::string ShownName(const std::string& path) {
+  if (path == "-")
+    return "standard input";
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Counted(uint64_t count, const char* one, const char* many) {
+  return WithThousands(count) + " " + (count == 1 ? one : many);
 }
 
 bool HasCsvExtension(const std::string& path) {
@@ -82,6 +156,36 @@ bool HasCsvExtension(const std::string& path) {
 
 // ----- Imports -----
 
+std::string WithThousands(uint64_t value) {
+  std::string digits = std::to_string(value);
+  for (size_t at = digits.size(); at > 3; at -= 3)
+    digits.insert(at - 3, 1, ',');
+  return digits;
+}
+
+void COvixLogDoc::ReportImport(const std::string& path, uint64_t frames, uint64_t badChecksum,
+                               uint64_t skipped, bool cutShort) {
+  std::string details;
+  const auto add = [&details](const std::string& part) {
+    details += (details.empty() ? " (" : ", ") + part;
+  };
+  // Without a single frame, counts of what did not fit only say the same thing again.
+  if (badChecksum > 0 && frames > 0)
+    add(WithThousands(badChecksum) + " with a bad checksum");
+  if (skipped > 0 && frames > 0)
+    add(Counted(skipped, "byte", "bytes") + " skipped");
+  if (cutShort)
+    add("cut short inside a record");
+  if (!details.empty())
+    details += ")";
+  const std::string name = ShownName(path);
+  if (frames == 0) {
+    ui().ShowStatus("No frames found in " + name + details + " \u2014 is the monitor model right?");
+  } else {
+    ui().ShowStatus("Imported " + Counted(frames, "frame", "frames") + " from " + name + details);
+  }
+}
+
 void COvixLogDoc::OnOpenSerialFile() {
   if (!SaveModified())
     return;
@@ -92,26 +196,33 @@ void COvixLogDoc::OnOpenSerialFile() {
 }
 
 bool COvixLogDoc::ImportSerialFile(const std::string& path) {
-  InputFile file(path);
+  InputFile file(path, streamInputs_);
   if (!file.IsOpen()) {
-    ui().ShowError("Unable to Open File", "Unable to open file: " + path);
+    ui().ShowError("Unable to Open File",
+                   "Unable to open file: " + path + WithReason(file.error()));
     return false;
   }
-  if (file.size() == 0) {
+  if (!file.IsStream() && file.size() == 0) {
     ui().ShowError("Empty File", "Empty file: " + path);
     return false;
   }
   BeginReview();
   DeleteContents();
+  // An imported log is a new, untitled one: saving it must never go over the file that was
+  // saved before the import.
+  SetPathName(std::string());
   FrameAssembler& feed = ReaderForImport().fileFeed();
   feed.Reset();
+  const uint64_t acceptedBefore = feed.framesAccepted();
+  const uint64_t droppedBefore = feed.framesDropped();
+  const uint64_t skippedBefore = feed.bytesSkipped();
   std::vector<uint8_t> buffer(kSerialReadSize);
   uint64_t done = 0;
-  bool readFailed = false;
+  int readError = 0;
   for (;;) {
     const ssize_t n = file.Read(buffer.data(), buffer.size());
     if (n < 0)
-      readFailed = true;
+      readError = errno;
     if (n <= 0)
       break;
     const auto count = static_cast<size_t>(n);
@@ -124,10 +235,13 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
   file.Close();
   // The store was cleared: the views must not go on showing rows that are gone.
   UpdateAllViews(nullptr);
-  if (readFailed) {
-    ui().ShowError("File Read Failure", ReadFailureText(done, file.size()));
+  if (readError != 0) {
+    ui().ShowError("File Read Failure", ReadFailureText(done, file, readError));
     return false;
   }
+  // Bytes still waiting for the rest of a frame at the end belong to no frame either.
+  ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
+               feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()), false);
   return true;
 }
 
@@ -189,54 +303,93 @@ class DemoLogImport : public DemoLogParser::Listener {
   void (COvixLogDoc::*apply_)(int, int);
 };
 
-}  // namespace
-
-bool COvixLogDoc::ImportDemoLog(const std::string& path) {
-  InputFile file(path);
-  if (!file.IsOpen()) {
-    ui().ShowError("Unable to Open Demo Log", "Unable to open demo log: " + path);
-    return false;
-  }
-  const uint64_t size = file.size();
-  if (size == 0) {
-    ui().ShowError("Empty Demo Log", "Empty demo log: " + path);
-    return false;
-  }
-  // The whole file is read before the store is touched, so a failure leaves everything as it was.
-  std::vector<uint8_t> buffer;
+// Makes room for `size` bytes; false when the system cannot give that much.
+bool Reserve(std::vector<uint8_t>& buffer, uint64_t size) {
   try {
     buffer.resize(static_cast<size_t>(size));
   } catch (const std::bad_alloc&) {
-    ui().ShowError("Memory Allocation Failure",
-                   "Unable to allocate " + std::to_string(size) + " bytes.");
     return false;
   } catch (const std::length_error&) {
-    ui().ShowError("Memory Allocation Failure",
-                   "Unable to allocate " + std::to_string(size) + " bytes.");
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool COvixLogDoc::ImportDemoLog(const std::string& path) {
+  InputFile file(path, streamInputs_);
+  if (!file.IsOpen()) {
+    ui().ShowError("Unable to Open Demo Log",
+                   "Unable to open demo log: " + path + WithReason(file.error()));
+    return false;
+  }
+  const uint64_t size = file.size();
+  if (!file.IsStream() && size == 0) {
+    ui().ShowError("Empty Demo Log", "Empty demo log: " + path);
+    return false;
+  }
+  const auto refuse = [this](uint64_t bytes) {
+    ui().ShowError("Memory Allocation Failure",
+                   "Unable to allocate " + std::to_string(bytes) + " bytes.");
+    return false;
+  };
+  // The whole file is read before the store is touched, so a failure leaves everything as it
+  // was. A file larger than the memory the system has to give is refused before any of it is
+  // read: reading it would only push everything else out to swap first.
+  const uint64_t available = AvailableMemory();
+  std::vector<uint8_t> buffer;
   uint64_t done = 0;
-  while (done < size) {
-    const ssize_t n = file.Read(buffer.data() + done, static_cast<size_t>(size - done));
-    if (n <= 0)
-      break;
-    done += static_cast<uint64_t>(n);
+  int readError = 0;
+  if (!file.IsStream()) {
+    if (size > available || !Reserve(buffer, size))
+      return refuse(size);
+    while (done < size) {
+      const ssize_t n = file.Read(buffer.data() + done, static_cast<size_t>(size - done));
+      if (n < 0)
+        readError = errno;
+      if (n <= 0)
+        break;
+      done += static_cast<uint64_t>(n);
+    }
+    if (done < size && readError == 0)
+      readError = EIO;  // the file shrank while it was read
+  } else {
+    for (;;) {
+      const uint64_t wanted = done + kStreamReadSize;
+      if (wanted > available || !Reserve(buffer, wanted))
+        return refuse(wanted);
+      const ssize_t n = file.Read(buffer.data() + done, kStreamReadSize);
+      if (n < 0)
+        readError = errno;
+      if (n <= 0)
+        break;
+      done += static_cast<uint64_t>(n);
+    }
+    buffer.resize(static_cast<size_t>(done));
   }
   file.Close();
-  if (done < size) {
-    ui().ShowError("File Read Failure", ReadFailureText(done, size));
+  if (readError != 0) {
+    ui().ShowError("File Read Failure", ReadFailureText(done, file, readError));
     return false;
   }
 
   BeginReview();
   DeleteContents();
+  SetPathName(std::string());
   FrameAssembler& feed = ReaderForImport().fileFeed();
   feed.Reset();
+  const uint64_t acceptedBefore = feed.framesAccepted();
+  const uint64_t droppedBefore = feed.framesDropped();
+  const uint64_t skippedBefore = feed.bytesSkipped();
   DemoLogImport import(*this, feed, &COvixLogDoc::ApplyDemoLogSetting);
   DemoLogParser parser(import);
   parser.Parse(buffer.data(), buffer.size());
   parser.Finish();
   UpdateAllViews(nullptr);
+  ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
+               feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()),
+               parser.EndedInsideRecord());
   return true;
 }
 
@@ -334,21 +487,52 @@ bool COvixLogDoc::OnSaveDocument(const std::string& path) {
         WriteRows(true, [&file](std::string_view row) { return file.Write(row); }) && file.Commit();
   }
   if (!ok) {
-    ui().ShowError("Save Failed", "Unable to write CSV file: " + path);
+    ui().ShowError("Save Failed", "Unable to write CSV file: " + path + WithReason(file.error()));
     return false;
   }
   MarkSaved(lastSerializedCount_);
   return true;
 }
 
-bool COvixLogDoc::SaveModified() {
-  if (startup_.autoSaveEnabled != 0) {
-    // The output file named on the command line is written every time, without a question;
-    // a failure has been shown and does not stop the caller.
-    DoSave(startup_.autoSavePath, true);
-    return true;
+std::string NumberedSibling(const std::string& path, int number) {
+  const size_t slash = path.find_last_of('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot <= nameStart)
+    dot = path.size();
+  return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
+}
+
+std::string COvixLogDoc::SilentSaveTarget() const {
+  if (!flightTarget_.empty())
+    return flightTarget_;
+  const std::string& output = startup_.autoSavePath;
+  if (!outputFileUsed_)
+    return output;
+  constexpr int kMaxNumber = 1000000;
+  for (int number = 2; number < kMaxNumber; ++number) {
+    const std::string candidate = NumberedSibling(output, number);
+    struct stat st {};
+    if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT)
+      return candidate;
   }
-  return Document::SaveModified();
+  return NumberedSibling(output, kMaxNumber);
+}
+
+bool COvixLogDoc::SaveModified() {
+  if (startup_.autoSaveEnabled == 0)
+    return Document::SaveModified();
+  // Only a log that holds something the file does not have yet is written: an empty log, or one
+  // saved since its last sample, would only replace a file with less.
+  if (!IsModified() || SampleCount() == 0)
+    return true;
+  const std::string target = SilentSaveTarget();
+  if (!DoSave(target, true))
+    return false;  // shown already; the caller stops, as after a failed answer Yes
+  flightTarget_ = target;
+  if (target == startup_.autoSavePath)
+    outputFileUsed_ = true;
+  return true;
 }
 
 }  // namespace ovixlog

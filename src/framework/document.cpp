@@ -57,7 +57,8 @@ bool Document::DoSave(const std::string& path, bool replace) {
       return false;
     target = *chosen;
   }
-  if (!OnSaveDocument(target))
+  lastSaveFailed_ = !OnSaveDocument(target);
+  if (lastSaveFailed_)
     return false;
   if (replace)
     pathName_ = target;
@@ -73,7 +74,7 @@ bool Document::OnSaveDocument(const std::string& path) {
     ok = file.Commit();
   }
   if (!ok) {
-    ui().ShowError(kSaveFailedCaption, SaveFailedText(path));
+    ui().ShowError(kSaveFailedCaption, SaveFailedText(path, file.error()));
     return false;
   }
   SetModifiedFlag(false);

@@ -46,6 +46,8 @@ class Document {
   // Saves to `path`, or asks for a name first when `path` is empty. With `replace` the saved
   // path becomes the document's path name and title.
   virtual bool DoSave(const std::string& path, bool replace = true);
+  // Whether the last save that was tried failed (a cancelled dialog is no failure).
+  bool LastSaveFailed() const { return lastSaveFailed_; }
   // File Save: to the current path, asking for one when there is none.
   bool DoFileSave() { return DoSave(pathName_, true); }
   // File Save As: always asks.
@@ -55,9 +57,13 @@ class Document {
   virtual void DeleteContents() {}
   virtual void Serialize(TextArchive& archive) { (void)archive; }
 
-  // The failure message of a text save.
-  static std::string SaveFailedText(const std::string& path) {
-    return "Unable to save file: " + path;
+  // The failure message of a text save: "Unable to save file: /x/y.txt (Is a directory)".
+  static std::string SaveFailedText(const std::string& path, const std::string& reason) {
+    return "Unable to save file: " + path + WithReason(reason);
+  }
+  // " (reason)", or nothing without a reason.
+  static std::string WithReason(const std::string& reason) {
+    return reason.empty() ? std::string() : " (" + reason + ")";
   }
   static constexpr const char* kSaveFailedCaption = "Save Failed";
 
@@ -65,6 +71,7 @@ class Document {
   UserInterface* ui_;
   std::string pathName_;
   std::atomic<bool> modified_{false};
+  bool lastSaveFailed_ = false;
   std::vector<View*> views_;
 };
 

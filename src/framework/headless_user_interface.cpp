@@ -27,4 +27,9 @@ void HeadlessUserInterface::ShowError(const std::string& caption, const std::str
   errors_.flush();
 }
 
+void HeadlessUserInterface::ShowStatus(const std::string& text) {
+  errors_ << text << '\n';
+  errors_.flush();
+}
+
 }  // namespace ovixlog

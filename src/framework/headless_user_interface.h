@@ -1,6 +1,7 @@
 // The user interface of the batch converter: it never asks. Save dialogs are cancelled, the
 // question whether to save is answered No, the open dialog returns a path set in advance, and
-// errors are written as plain lines to a stream (stderr unless told otherwise).
+// errors and status reports are written as plain lines to a stream (stderr unless told
+// otherwise).
 #pragma once
 
 #include <iostream>
@@ -25,6 +26,8 @@ class HeadlessUserInterface : public UserInterface {
   SaveAnswer AskSaveChanges(const std::string& text) override;
   // Writes `text` and a newline; the caption only titles a window, so it is left out.
   void ShowError(const std::string& caption, const std::string& text) override;
+  // Writes `text` and a newline to the same stream as the errors.
+  void ShowStatus(const std::string& text) override;
 
  private:
   std::ostream& errors_;

@@ -47,6 +47,10 @@ class UserInterface {
     (void)rows;
     return std::nullopt;
   }
+
+  // A one-line report that needs no answer, such as what an import read ("Imported 40 frames
+  // from flight.bin"). The window shows it in its status bar; the converter prints it.
+  virtual void ShowStatus(const std::string& text) { (void)text; }
 };
 
 }  // namespace ovixlog

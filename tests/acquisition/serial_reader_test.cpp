@@ -4,8 +4,10 @@
 #include <poll.h>
 #include <pty.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -303,7 +306,7 @@ TEST(SerialReader, DiscardsBytesThatArrivedBeforeTheOpen) {
   EXPECT_EQ(reader.Status().framesDropped, 0u);
 }
 
-TEST(SerialReader, UnavailablePortLeavesAFileFeedOnlyReader) {
+TEST(SerialReader, UnavailablePortIsRetriedWhileTheFileFeedWorks) {
   PseudoTerminal pty;
   TempDir dir;
   const std::string plainFile = dir / "capture.bin";
@@ -330,12 +333,13 @@ TEST(SerialReader, UnavailablePortLeavesAFileFeedOnlyReader) {
     SCOPED_TRACE("port '" + c.port + "'");
     WaitingSink sink;
     auto reader = std::make_unique<SerialReader>(c.port, &sink, nullptr);
-    EXPECT_FALSE(reader->HasThread());
+    // Only a reader without a port has no thread; any other keeps trying its port.
+    EXPECT_EQ(reader->HasThread(), !c.port.empty());
     const SerialStatus status = reader->Status();
     EXPECT_EQ(status.portName, c.port);
     EXPECT_EQ(status.devicePath, c.expectedPath);
     EXPECT_FALSE(status.open);
-    EXPECT_FALSE(status.threadRunning);
+    EXPECT_EQ(status.threadRunning, !c.port.empty());
     EXPECT_EQ(status.lastError, c.expectedError);
 
     reader->model = kModel8100;
@@ -351,6 +355,69 @@ TEST(SerialReader, UnavailablePortLeavesAFileFeedOnlyReader) {
   ASSERT_TRUE(pty.Write(FramesOf(more, kModel5100)));
   ASSERT_TRUE(holderSink.WaitForCount(2));
   test::ExpectSameEngineValues(holderSink.Samples(), more);
+}
+
+// A port missing when reading should start (the adapter plugged in later), or held by another
+// program for a while, is opened as soon as it can be, and reading starts by itself.
+TEST(SerialReader, OpensAPortAsSoonAsItCanBeOpened) {
+  PseudoTerminal pty;
+  TempDir dir;
+  const std::string later = dir / "ttyLater";
+  WaitingSink sink;
+  SerialReader reader(later, &sink, nullptr);
+  EXPECT_EQ(reader.Status().lastError, "No such device");
+  ASSERT_EQ(::symlink(pty.path().c_str(), later.c_str()), 0);
+  ASSERT_TRUE(Eventually([&] { return reader.Status().open; }));
+  EXPECT_EQ(reader.Status().lastError, "");
+  const std::vector<EngineSample> samples = SyncFreeSamples(kModel5100, 3, 11);
+  ASSERT_TRUE(pty.Write(FramesOf(samples, kModel5100)));
+  ASSERT_TRUE(sink.WaitForCount(samples.size()));
+  test::ExpectSameEngineValues(sink.Samples(), samples);
+}
+
+TEST(SerialReader, NamesTheProgramThatHoldsThePort) {
+  PseudoTerminal pty;
+  // Another process opens and locks the port, then waits until told to let go.
+  int release[2] = {-1, -1};
+  int ready[2] = {-1, -1};
+  ASSERT_EQ(::pipe(release), 0);
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    ::close(release[1]);
+    const int fd = ::open(pty.path().c_str(), O_RDWR | O_NOCTTY);
+    char byte = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0;
+    [[maybe_unused]] ssize_t n = ::write(ready[1], &byte, 1);
+    n = ::read(release[0], &byte, 1);
+    ::_exit(0);
+  }
+  ::close(release[0]);
+  ::close(ready[1]);
+  char locked = 0;
+  const ssize_t got = ::read(ready[0], &locked, 1);
+  ::close(ready[0]);
+  if (got != 1 || locked != 1) {
+    ::close(release[1]);
+    ::waitpid(holder, nullptr, 0);
+    FAIL() << "the holder could not lock the port";
+  }
+  std::ifstream commFile("/proc/" + std::to_string(holder) + "/comm");
+  std::string comm;
+  std::getline(commFile, comm);
+
+  WaitingSink sink;
+  SerialReader reader(pty.path(), &sink, nullptr);
+  EXPECT_EQ(reader.Status().lastError,
+            "Port in use by " + comm + " (pid " + std::to_string(holder) + ")");
+  EXPECT_FALSE(reader.Status().open);
+  ::close(release[1]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+  ASSERT_TRUE(Eventually([&] { return reader.Status().open; }));
+  const std::vector<EngineSample> samples = SyncFreeSamples(kModel5100, 2, 12);
+  ASSERT_TRUE(pty.Write(FramesOf(samples, kModel5100)));
+  ASSERT_TRUE(sink.WaitForCount(samples.size()));
 }
 
 TEST(SerialReader, StopsPromptlyOnASilentLine) {

@@ -8,8 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,11 +30,14 @@ struct ProcessResult {
   std::string err;
 };
 
-ProcessResult Convert(const test::TempFolder& folder, const std::string& args) {
+// Runs the converter through the shell: `before` goes in front of the program (input from a
+// pipe, limits), `args` after it. A converter that hangs is stopped after a minute.
+ProcessResult Convert(const test::TempFolder& folder, const std::string& args,
+                      const std::string& before = "") {
   const std::string out = folder / "stdout";
   const std::string err = folder / "stderr";
-  const std::string command =
-      std::string(OVIXLOG_CONVERT_EXE) + " " + args + " >" + out + " 2>" + err;
+  const std::string command = before + "timeout 60 " + std::string(OVIXLOG_CONVERT_EXE) + " " +
+                              args + " >" + out + " 2>" + err;
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadWholeFile(out), ReadWholeFile(err)};
 }
@@ -78,7 +84,7 @@ TEST(Converter, WritesTheTableToStdoutOrToTheNamedFile) {
     }
     const ProcessResult run = Convert(folder, args);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, "Imported 40 frames from flight.bin\n");
     if (c.outputFile.empty()) {
       EXPECT_EQ(run.out, c.expected);
     } else {
@@ -147,7 +153,13 @@ TEST(Converter, HintsAtTheLayoutThatFramesTheCapture) {
     const std::string args = c.args.substr(0, c.args.size() - path.size()) + (folder / path);
     const ProcessResult run = Convert(folder, args);
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, c.err);
+    // The hint is a line of its own after what the import reports.
+    std::string hints;
+    for (size_t at = run.err.find("ovixlog-convert: hint:"); at != std::string::npos;
+         at = run.err.find("ovixlog-convert: hint:", at + 1)) {
+      hints += run.err.substr(at, run.err.find('\n', at) + 1 - at);
+    }
+    EXPECT_EQ(hints, c.err);
   }
 }
 
@@ -161,12 +173,19 @@ TEST(Converter, ReportsFailuresWithTheirExitStatus) {
     std::string errStart;
   };
   const Case cases[] = {
-      {folder / "missing.bin", 1, "Unable to open file: " + (folder / "missing.bin") + "\n"},
+      {folder / "missing.bin", 1,
+       "Unable to open file: " + (folder / "missing.bin") + " (No such file or directory)\n"},
       {folder / "empty.bin", 1, "Empty file: " + (folder / "empty.bin") + "\n"},
-      {folder / "missing.log", 1, "Unable to open demo log: " + (folder / "missing.log") + "\n"},
+      {folder / "missing.log", 1,
+       "Unable to open demo log: " + (folder / "missing.log") + " (No such file or directory)\n"},
       {"-o " + (folder / "no/such/out.csv") + " " + (folder / "ok.bin"), 1,
-       "Unable to write CSV file: " + (folder / "no/such/out.csv") + "\n"},
-      {"-o /dev/full " + (folder / "ok.bin"), 1, "Unable to save file: /dev/full\n"},
+       "Imported 2 frames from ok.bin\nUnable to write CSV file: " + (folder / "no/such/out.csv") +
+           " (No such file or directory)\n"},
+      {"-o /dev/full " + (folder / "ok.bin"), 1,
+       "Imported 2 frames from ok.bin\nUnable to save file: /dev/full (Not a regular file)\n"},
+      {"-o " + (folder / "ok.bin") + " " + (folder / "ok.bin"), 2,
+       "ovixlog-convert: the output file is the input file"},
+      {"-o '' " + (folder / "ok.bin"), 2, "ovixlog-convert: -o needs a file name"},
       {"", 2, "ovixlog-convert: no input file\nUsage:"},
       {"--model 9100 x", 2, "ovixlog-convert: unknown model 9100"},
       {"--bogus x", 2, "ovixlog-convert: unknown option --bogus"},
@@ -185,6 +204,119 @@ TEST(Converter, ReportsFailuresWithTheirExitStatus) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, ConverterUsage());
   EXPECT_EQ(help.err, "");
+}
+
+TEST(Converter, RefusesOutputsThatWouldHangOrDestroySomething) {
+  test::TempFolder folder;
+  const std::vector<uint8_t> capture = test::Capture(2);
+  test::WriteBytes(folder / "ok.bin", capture);
+  const std::string fifo = folder / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ProcessResult run = Convert(folder, "-o " + fifo + " " + (folder / "ok.bin"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Imported 2 frames from ok.bin\nUnable to save file: " + fifo +
+                         " (Not a regular file)\n");
+  run = Convert(folder, "-o " + (folder / "ok.bin") + " " + (folder / "ok.bin"));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(ReadWholeFile(folder / "ok.bin"), std::string(capture.begin(), capture.end()));
+}
+
+TEST(Converter, SavesUnderTheLongestLegalName) {
+  test::TempFolder folder;
+  test::WriteBytes(folder / "ok.bin", test::Capture(2));
+  const std::string out = folder / (std::string(251, 'n') + ".csv");
+  const ProcessResult run = Convert(folder, "-o " + out + " " + (folder / "ok.bin"));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "Imported 2 frames from ok.bin\n");
+  EXPECT_EQ(ReadWholeFile(out), ExpectedTable(test::Capture(2), {}, true));
+}
+
+// A save killed halfway (here by the file size limit's signal) leaves nothing behind, and the
+// next save into the folder works as ever.
+TEST(Converter, KilledSaveLeavesNoPartialFile) {
+  test::TempFolder folder;
+  test::TempFolder outFolder;
+  test::WriteBytes(folder / "big.bin", test::Capture(3000));
+  const std::string args = "--all -o " + (outFolder / "out.csv") + " " + (folder / "big.bin");
+  ProcessResult run = Convert(folder, args, "ulimit -c 0; ulimit -f 64; ");
+  EXPECT_NE(run.status, 0);
+  EXPECT_EQ(outFolder.Entries(), std::vector<std::string>{});
+  run = Convert(folder, args);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(outFolder.Entries(), std::vector<std::string>{"out.csv"});
+}
+
+TEST(Converter, ReadsPipesFifosAndStandardInput) {
+  test::TempFolder folder;
+  const std::vector<uint8_t> capture = test::Capture(40);
+  test::WriteBytes(folder / "flight.bin", capture);
+  DemoLogBuilder log;
+  log.Setting(0, "321=1").Stream(1000, test::Capture(3, kModel3100));
+  test::WriteBytes(folder / "flight.log", log.bytes());
+  StartupSettings all;
+  all.keepAllSamples = 1;
+  const std::string expected = ExpectedTable(capture, all, true);
+  const std::string fifo = folder / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string before;
+    std::string args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"cat " + (folder / "flight.bin") + " | ", "--all --csv -",
+       "Imported 40 frames from standard input\n"},
+      {"", "--all --csv - < " + (folder / "flight.bin"),
+       "Imported 40 frames from standard input\n"},
+      {"cat " + (folder / "flight.bin") + " > " + fifo + " & ", "--all --csv " + fifo,
+       "Imported 40 frames from fifo\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.before + c.args);
+    const ProcessResult run = Convert(folder, c.args, c.before);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(run.out, expected);
+  }
+  const ProcessResult demo =
+      Convert(folder, "--all --csv --demo -", "cat " + (folder / "flight.log") + " | ");
+  EXPECT_EQ(demo.status, 0);
+  EXPECT_EQ(demo.err, "Imported 3 frames from standard input\n");
+  EXPECT_EQ(std::count(demo.out.begin(), demo.out.end(), '\n'), 4);
+}
+
+TEST(Converter, AFileWithoutFramesIsAWarningOnly) {
+  test::TempFolder folder;
+  test::WriteBytes(folder / "noise.bin", std::vector<uint8_t>(3000, 0x55));
+  const ProcessResult run = Convert(folder, "--csv " + (folder / "noise.bin"));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "No frames found in noise.bin \u2014 is the monitor model right?\n");
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+}
+
+// A demo log is read whole before anything changes; one larger than the memory the system
+// has to give is refused before a byte of it is read.
+TEST(Converter, RefusesADemoLogLargerThanTheAvailableMemory) {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string line;
+  unsigned long long availableKib = 0;
+  while (std::getline(meminfo, line) &&
+         std::sscanf(line.c_str(), "MemAvailable: %llu kB", &availableKib) != 1) {
+  }
+  if (availableKib == 0)
+    GTEST_SKIP() << "the system does not say how much memory it has";
+  test::TempFolder folder;
+  const std::string path = folder / "huge.log";
+  const off_t size = static_cast<off_t>(availableKib * 1024 + (1ULL << 30));
+  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  const bool sparse = ::ftruncate(fd, size) == 0;
+  ::close(fd);
+  if (!sparse)
+    GTEST_SKIP() << "no sparse file of that size here";
+  const ProcessResult run = Convert(folder, path);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Unable to allocate " + std::to_string(size) + " bytes.\n");
 }
 
 // A huge capture is streamed: resident memory grows with the samples kept, not with the file.

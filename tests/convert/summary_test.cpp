@@ -90,7 +90,7 @@ TEST(ConverterSummary, WritesTextOrJson) {
   const std::string flight = WriteFlight(folder);
   ProcessResult run = Convert(folder, "--summary --json " + flight);
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err, "Imported 70 frames from flight.log\n");
   EXPECT_EQ(run.out, kJson);
   run = Convert(folder, "--summary " + flight);
   EXPECT_EQ(run.status, 0);
@@ -134,9 +134,11 @@ TEST(ConverterSummary, ReportsBadLimitsAndBadUsage) {
   };
   const std::vector<Case> cases = {
       {"--summary --limits " + (folder / "bad.ini") + " " + flight, 1,
-       "ovixlog-convert: " + (folder / "bad.ini") + ":3: unknown column 'FOO'\n"},
+       "Imported 70 frames from flight.log\novixlog-convert: " + (folder / "bad.ini") +
+           ":3: unknown column 'FOO'\n"},
       {"--summary --limits " + (folder / "none.ini") + " " + flight, 1,
-       "ovixlog-convert: " + (folder / "none.ini") + ": cannot be read\n"},
+       "Imported 70 frames from flight.log\novixlog-convert: " + (folder / "none.ini") +
+           ": cannot be read\n"},
       {"--json " + flight, 2, "ovixlog-convert: --json goes with --summary\n" + ConverterUsage()},
       {"--limits x " + flight, 2,
        "ovixlog-convert: --limits goes with --summary\n" + ConverterUsage()},

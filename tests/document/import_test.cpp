@@ -29,6 +29,7 @@ TEST(SerialFileImport, KeepsEveryTwelfthFrameOrAllOfThem) {
     const std::string path = f.folder / "capture.bin";
     WriteBytes(path, Capture(120));  // 8760 bytes: two full blocks and a short one
     f.ui.QueueOpenPath(path);
+    const int updatesBefore = f.view.updates;
     f.doc->OnOpenSerialFile();
     EXPECT_TRUE(f.ui.errors().empty());
     const std::vector<int> tachs = Tachs(*f.doc);
@@ -43,7 +44,7 @@ TEST(SerialFileImport, KeepsEveryTwelfthFrameOrAllOfThem) {
     EXPECT_EQ(f.ui.calls().front().text, "All Files (*.*)|*.*||");
     EXPECT_TRUE(f.doc->IsModified());
     EXPECT_EQ(f.doc->GetPathName(), "") << "an import leaves the document untitled";
-    EXPECT_GE(f.view.updates, 1) << "the views are told once the import is done";
+    EXPECT_EQ(f.view.updates - updatesBefore, 1) << "the views are told once the import is done";
   }
 }
 
@@ -78,16 +79,69 @@ TEST(SerialFileImport, FailuresShowTheirMessageAndKeepTheStore) {
     Message message;
   };
   const Case cases[] = {
-      {missing, {"Unable to Open File", "Unable to open file: " + missing}},
-      {f.folder.path(), {"Unable to Open File", "Unable to open file: " + f.folder.path()}},
+      {missing,
+       {"Unable to Open File", "Unable to open file: " + missing + " (No such file or directory)"}},
+      {f.folder.path(),
+       {"Unable to Open File", "Unable to open file: " + f.folder.path() + " (Is a directory)"}},
       {empty, {"Empty File", "Empty file: " + empty}},
-      {fifo, {"Empty File", "Empty file: " + fifo}},  // no writer: must not hang
+      // Not read (the window has no use for a stream), so it cannot hang without a writer.
+      {fifo, {"Unable to Open File", "Unable to open file: " + fifo + " (Not a regular file)"}},
+      {"/dev/zero", {"Unable to Open File", "Unable to open file: /dev/zero (Not a regular file)"}},
   };
   for (const auto& c : cases) {
     f.ui.ClearCalls();
     EXPECT_FALSE(f.doc->ImportSerialFile(c.path));
     EXPECT_EQ(f.ui.errors(), std::vector<Message>{c.message});
     EXPECT_EQ(f.doc->SampleCount(), 1);
+  }
+}
+
+// After every import the user is told what was read, exactly.
+TEST(Imports, ReportWhatTheyRead) {
+  std::vector<uint8_t> damaged(5, 0x00);  // five bytes before the first header
+  const std::vector<uint8_t> three = Capture(3);
+  damaged.insert(damaged.end(), three.begin(), three.end());
+  damaged[5 + 2 * kLongFrameLength - 1] ^= 0xFF;  // the middle frame's checksum
+  std::vector<uint8_t> cutFrame = Capture(2);
+  cutFrame.resize(cutFrame.size() - 10);  // the second frame lacks its last ten bytes
+  DemoLogBuilder demo;
+  demo.Stream(1000, Capture(1)).Stream(2000, Capture(1));
+  std::vector<uint8_t> cutDemo = demo.bytes();
+  cutDemo.resize(cutDemo.size() - 30);  // ends inside the second record
+  DemoLogBuilder settingsOnly;
+  settingsOnly.Setting(0, "58=5");
+
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::string report;
+  };
+  const Case cases[] = {
+      {"clean.bin", Capture(1200), "Imported 1,200 frames from clean.bin"},
+      {"one.bin", Capture(1), "Imported 1 frame from one.bin"},
+      {"damaged.bin", damaged,
+       "Imported 2 frames from damaged.bin (1 with a bad checksum, 5 bytes skipped)"},
+      {"cut.bin", cutFrame, "Imported 1 frame from cut.bin (63 bytes skipped)"},
+      {"random.bin", std::vector<uint8_t>(5000, 0x41),
+       "No frames found in random.bin \u2014 is the monitor model right?"},
+      {"short.bin", Capture(4, kModel3100),
+       "No frames found in short.bin \u2014 is the monitor model right?"},
+      {"cut.log", cutDemo,
+       "Imported 1 frame from cut.log (43 bytes skipped, cut short inside a record)"},
+      {"settings.log", settingsOnly.bytes(),
+       "No frames found in settings.log \u2014 is the monitor model right?"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartupSettings settings;
+    settings.keepAllSamples = 1;
+    DocFixture f(settings);
+    const std::string path = f.folder / c.name;
+    WriteBytes(path, c.bytes);
+    const bool demoLog = std::string(c.name).ends_with(".log");
+    EXPECT_TRUE(demoLog ? f.doc->ImportDemoLog(path) : f.doc->ImportSerialFile(path));
+    EXPECT_EQ(f.ui.statuses(), std::vector<std::string>{c.report});
+    EXPECT_TRUE(f.ui.errors().empty());
   }
 }
 
@@ -251,9 +305,11 @@ TEST(DemoLogImport, FailuresShowTheirMessageAndKeepTheStore) {
   EXPECT_FALSE(f.doc->ImportDemoLog(f.folder.path()));
   EXPECT_EQ(f.ui.errors(),
             (std::vector<Message>{
-                {"Unable to Open Demo Log", "Unable to open demo log: " + missing},
+                {"Unable to Open Demo Log",
+                 "Unable to open demo log: " + missing + " (No such file or directory)"},
                 {"Empty Demo Log", "Empty demo log: " + empty},
-                {"Unable to Open Demo Log", "Unable to open demo log: " + f.folder.path()}}));
+                {"Unable to Open Demo Log",
+                 "Unable to open demo log: " + f.folder.path() + " (Is a directory)"}}));
   EXPECT_EQ(f.doc->SampleCount(), 1);
 
   f.ui.ClearCalls();

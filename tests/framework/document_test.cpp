@@ -1,6 +1,7 @@
 #include "framework/document.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <optional>
@@ -218,13 +219,14 @@ TEST(Document, SaveReplacesAnEarlierFileWhole) {
   EXPECT_FALSE(doc.IsModified());
 }
 
-// Each failing save reports "Save Failed" with the path, keeps the document modified and
-// titled as before, and leaves nothing behind.
+// Each failing save reports "Save Failed" with the path and the system's reason, keeps the
+// document modified and titled as before, and leaves nothing behind.
 TEST(Document, FailedSaveIsReportedAndChangesNothing) {
   struct Case {
     const char* name;
     // Prepares the scratch folder and the document; returns the path the save goes to.
     std::string (*prepare)(const TempFolder& folder, RowsDocument& doc);
+    const char* reason;
   };
   const Case cases[] = {
       {"folder removed since the last save",
@@ -235,18 +237,28 @@ TEST(Document, FailedSaveIsReportedAndChangesNothing) {
          EXPECT_TRUE(doc.DoFileSave());
          std::filesystem::remove_all(trip);
          return trip + "/flight.csv";
-       }},
-      {"device that is full",
+       },
+       "No such file or directory"},
+      {"a device",
        [](const TempFolder&, RowsDocument& doc) {
          doc.SetPathName("/dev/full");
          return std::string("/dev/full");
-       }},
+       },
+       "Not a regular file"},
       {"target is a folder",
        [](const TempFolder& folder, RowsDocument& doc) {
          std::filesystem::create_directory(folder / "flight.csv");
          doc.SetPathName(folder / "flight.csv");
          return folder / "flight.csv";
-       }},
+       },
+       "Is a directory"},
+      {"a FIFO, which must not be opened (that would wait for a reader)",
+       [](const TempFolder& folder, RowsDocument& doc) {
+         EXPECT_EQ(::mkfifo((folder / "fifo.csv").c_str(), 0600), 0);
+         doc.SetPathName(folder / "fifo.csv");
+         return folder / "fifo.csv";
+       },
+       "Not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -259,9 +271,9 @@ TEST(Document, FailedSaveIsReportedAndChangesNothing) {
     doc.SetModifiedFlag();
 
     EXPECT_FALSE(doc.DoFileSave());
-    EXPECT_EQ(
-        ui.calls(),
-        (std::vector<Call>{{Kind::kShowError, "Save Failed", "Unable to save file: " + path}}));
+    EXPECT_EQ(ui.calls(),
+              (std::vector<Call>{{Kind::kShowError, "Save Failed",
+                                  "Unable to save file: " + path + " (" + c.reason + ")"}}));
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(doc.GetPathName(), path);
     EXPECT_EQ(folder.Entries(), filesBefore);
@@ -282,7 +294,8 @@ TEST(Document, FailedWriteKeepsThePreviousFile) {
     saved = doc.DoSave(path);
   }
   EXPECT_FALSE(saved);
-  EXPECT_EQ(ui.errors(), (std::vector<Message>{{"Save Failed", "Unable to save file: " + path}}));
+  EXPECT_EQ(ui.errors(), (std::vector<Message>{{"Save Failed", "Unable to save file: " + path +
+                                                                   " (File too large)"}}));
   EXPECT_EQ(test::ReadWholeFile(path), "previous contents\n");
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"flight.csv"});
   EXPECT_TRUE(doc.IsModified());

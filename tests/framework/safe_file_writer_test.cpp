@@ -1,9 +1,12 @@
 #include "framework/safe_file_writer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -130,13 +133,109 @@ TEST(SafeFileWriter, FailsWhereNoFileCanBeMade) {
   }
 }
 
-TEST(SafeFileWriter, FullDeviceFailsOnCommit) {
-  if (::access("/dev/full", W_OK) != 0)
-    GTEST_SKIP() << "no /dev/full";
+// Names up to the system's limit of 255 bytes, with and without unnamed temporary files.
+TEST(SafeFileWriter, SavesUnderTheLongestLegalName) {
+  for (bool unnamed : {true, false}) {
+    for (size_t length : {249u, 250u, 255u}) {
+      SCOPED_TRACE(std::to_string(length) + (unnamed ? " unnamed" : " named"));
+      SafeFileWriter::SetUnnamedTemporaryAllowed(unnamed);
+      TempFolder folder;
+      const std::string name = std::string(length - 4, 'f') + ".csv";
+      WriteWholeFile(folder / name, "old\n");
+      SafeFileWriter file;
+      EXPECT_TRUE(file.Open(folder / name));
+      EXPECT_TRUE(file.Write("new\n"));
+      EXPECT_TRUE(file.Commit());
+      EXPECT_EQ(file.error(), "");
+      EXPECT_EQ(ReadWholeFile(folder / name), "new\n");
+      EXPECT_EQ(folder.Entries(), Names{name});
+    }
+  }
+  SafeFileWriter::SetUnnamedTemporaryAllowed(true);
+}
+
+// A save that was killed leaves a temporary file; the next save into the folder removes it,
+// but never the file of a save that is still running, nor anything else.
+TEST(SafeFileWriter, NextSaveRemovesTheTemporaryFilesOfInterruptedSaves) {
+  for (bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed ? "unnamed" : "named");
+    SafeFileWriter::SetUnnamedTemporaryAllowed(unnamed);
+    TempFolder folder;
+    const Names others = {".ovixlog-save-abc.tmp", ".ovixlog-save-abcdefg.tmp",
+                          ".ovixlog-save-abcdef.txt", "flight.csv.Xy12Ab", "keep.csv"};
+    for (const std::string& name : others)
+      WriteWholeFile(folder / name, "not ours\n");
+    WriteWholeFile(folder / ".ovixlog-save-Ab12Cd.tmp", std::string(100000, 'x'));
+    WriteWholeFile(folder / ".ovixlog-save-running.tmp", "half");  // 7 letters: not ours
+    WriteWholeFile(folder / ".ovixlog-save-Held00.tmp", "being written");
+    const int held = ::open((folder / ".ovixlog-save-Held00.tmp").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);  // as a save in another program holds its file
+
+    SafeFileWriter file;
+    ASSERT_TRUE(file.Open(folder / "out.csv"));
+    EXPECT_TRUE(file.Write("rows\n"));
+    EXPECT_TRUE(file.Commit());
+    ::close(held);
+
+    Names expected = others;
+    expected.push_back(".ovixlog-save-Held00.tmp");
+    expected.push_back(".ovixlog-save-running.tmp");
+    expected.push_back("out.csv");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Entries(), expected);
+  }
+  SafeFileWriter::SetUnnamedTemporaryAllowed(true);
+}
+
+TEST(SafeFileWriter, FailuresSayWhy) {
+  struct Case {
+    const char* name;
+    std::string (*target)(const TempFolder& folder);
+    const char* error;
+  };
+  const Case cases[] = {
+      {"missing folder", [](const TempFolder& f) { return f / "missing/out.csv"; },
+       "No such file or directory"},
+      {"a folder",
+       [](const TempFolder& f) {
+         std::filesystem::create_directory(f / "sub");
+         return f / "sub";
+       },
+       "Is a directory"},
+      {"a FIFO",
+       [](const TempFolder& f) {
+         ::mkfifo((f / "fifo").c_str(), 0600);
+         return f / "fifo";
+       },
+       "Not a regular file"},
+      {"a device", [](const TempFolder&) { return std::string("/dev/null"); },
+       "Not a regular file"},
+      {"through a file",
+       [](const TempFolder& f) {
+         WriteWholeFile(f / "plain", "x");
+         return f / "plain/out.csv";
+       },
+       "Not a directory"},
+      {"no name", [](const TempFolder&) { return std::string(); }, "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    SafeFileWriter file;
+    EXPECT_FALSE(file.Open(c.target(folder)));
+    EXPECT_FALSE(file.Commit());
+    EXPECT_EQ(file.error(), c.error);
+  }
+  TempFolder folder;
   SafeFileWriter file;
-  ASSERT_TRUE(file.Open("/dev/full"));
-  EXPECT_TRUE(file.Write("Time,TACH\n"));
-  EXPECT_FALSE(file.Commit());
+  ASSERT_TRUE(file.Open(folder / "big.csv"));
+  {
+    test::FileSizeLimit limit(4096);
+    file.Write(Pattern(70000));
+    EXPECT_FALSE(file.Commit());
+  }
+  EXPECT_EQ(file.error(), "File too large");
 }
 
 TEST(SafeFileWriter, PermissionsOfNewAndReplacedFiles) {

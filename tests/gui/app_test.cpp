@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
 
 #include "acquisition/demo_log_builder.h"
 #include "app/command_ids.h"
@@ -31,8 +32,43 @@ class AppTest : public QObject {
   void ClosingAnUnmodifiedDocumentAsksNothing();
   void OutputFileIsSavedSilentlyOnClose();
   void TerminationSignalClosesThroughTheSaveQuestion();
+  void FailedSilentSaveKeepsTheWindowUntilASecondSignal();
+  void ProgramKeepsTheOutputFileWhenNothingWasRecorded_data();
+  void ProgramKeepsTheOutputFileWhenNothingWasRecorded();
+  void ProgramStaysUpAfterAFailedSilentSaveOnSignal();
   void FileNewAsksThenClears();
 };
+
+namespace {
+
+// Whether process `pid` has a handler for `signal` (the SigCgt mask of /proc/PID/status).
+bool CatchesSignal(qint64 pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("SigCgt:", 0) == 0) {
+      const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+      return ((mask >> (signal - 1)) & 1U) != 0;
+    }
+  }
+  return false;
+}
+
+// The window program on the offscreen platform, its port on a device that does not exist, its
+// kept settings and recordings in `home`.
+void StartProgram(QProcess& program, const TempFolder& home, const QStringList& args) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("OVIXLOG_COM1", QString::fromStdString(home / "no-such-port"));
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(home / "config"));
+  env.insert("XDG_DATA_HOME", QString::fromStdString(home / "data"));
+  env.insert("OVIXLOG_RECORDINGS", QString::fromStdString(home / "recordings"));
+  program.setProcessEnvironment(env);
+  program.start(OVIXLOG_EXE, args);
+  QVERIFY(program.waitForStarted(30000));
+}
+
+}  // namespace
 
 void AppTest::CommandLineOutcomes_data() {
   QTest::addColumn<QStringList>("args");
@@ -158,8 +194,9 @@ void AppTest::FailedStartupImportEndsWithStatusOne() {
   const std::string path = folder / "missing.bin";
   AppFixture f({path});
   QTRY_COMPARE(f.ui.errors().size(), size_t{1});
-  QCOMPARE(f.ui.errors()[0],
-           (ScriptedUserInterface::Message{"Unable to Open File", "Unable to open file: " + path}));
+  QCOMPARE(f.ui.errors()[0], (ScriptedUserInterface::Message{
+                                 "Unable to Open File",
+                                 "Unable to open file: " + path + " (No such file or directory)"}));
   QTRY_VERIFY(!f.frame()->isVisible());
   QCOMPARE(f.app->exitCode(), 1);
   QCOMPARE(f.app->Run(), 1);
@@ -225,6 +262,96 @@ void AppTest::TerminationSignalClosesThroughTheSaveQuestion() {
   ::raise(SIGHUP);
   QTRY_VERIFY(!f.frame()->isVisible());
   QCOMPARE(f.ui.questions().size(), size_t{2});
+}
+
+void AppTest::FailedSilentSaveKeepsTheWindowUntilASecondSignal() {
+  TempFolder folder;
+  const std::string out = folder / "missing/out.csv";
+  AppFixture f({"o", out});
+  QVERIFY(CloseOnTerminationSignals(f.frame()));
+  f.Add(2900);
+  f.Add(3000);
+  ::raise(SIGTERM);
+  QTRY_COMPARE(f.ui.errors().size(), size_t{1});
+  QCOMPARE(f.ui.errors()[0],
+           (ScriptedUserInterface::Message{"Save Failed", "Unable to write CSV file: " + out +
+                                                              " (No such file or directory)"}));
+  QVERIFY(f.frame()->isVisible());
+  QCOMPARE(f.doc()->SampleCount(), 2);
+  QVERIFY(f.doc()->IsModified());
+  // Commands that would save first keep the log as well.
+  f.frame()->Action(kIdFileNew)->trigger();
+  f.frame()->Action(kIdCom5)->trigger();
+  QCOMPARE(f.doc()->SampleCount(), 2);
+  QCOMPARE(f.doc()->commPort.load(), 1);
+  QCOMPARE(f.ui.errors().size(), size_t{3});
+  ::raise(SIGTERM);
+  QTRY_VERIFY(!f.frame()->isVisible());
+  QCOMPARE(f.ui.errors().size(), size_t{3});  // the second signal does not try again
+  QCOMPARE(f.app->Run(), 1);
+}
+
+void AppTest::ProgramKeepsTheOutputFileWhenNothingWasRecorded_data() {
+  QTest::addColumn<bool>("failedImport");
+  QTest::newRow("quit at once") << false;
+  QTest::newRow("start-up import that fails") << true;
+}
+
+void AppTest::ProgramKeepsTheOutputFileWhenNothingWasRecorded() {
+  QFETCH(bool, failedImport);
+  TempFolder folder;
+  const std::string previous = folder / "prev.csv";
+  std::string earlier;
+  for (int i = 0; i < 629; ++i)
+    earlier += "an earlier flight's row " + std::to_string(i) + "\r\n";
+  WriteWholeFile(previous, earlier);
+  QStringList args{"o", QString::fromStdString(previous)};
+  if (failedImport)
+    args << QString::fromStdString(folder / "missing.bin");
+  QProcess program;
+  TempFolder home;
+  StartProgram(program, home, args);
+  QTRY_VERIFY_WITH_TIMEOUT(CatchesSignal(program.processId(), SIGTERM), 30000);
+  if (failedImport) {
+    // The import's error box waits for an answer that the signal stands in for.
+    QByteArray err;
+    const QByteArray error =
+        QByteArray::fromStdString("ovixlog: Unable to open file: " + (folder / "missing.bin") +
+                                  " (No such file or directory)\n");
+    QTRY_VERIFY_WITH_TIMEOUT((err += program.readAllStandardError()).contains(error), 30000);
+  }
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  QVERIFY(program.waitForFinished(60000));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), failedImport ? 1 : 0);
+  QCOMPARE(ReadWholeFile(previous), earlier);
+  QCOMPARE(folder.Entries(), std::vector<std::string>{"prev.csv"});
+}
+
+void AppTest::ProgramStaysUpAfterAFailedSilentSaveOnSignal() {
+  TempFolder folder;
+  const std::string capture = folder / "capture.bin";
+  WriteFile(capture, Capture(24));
+  QProcess program;
+  TempFolder home;
+  StartProgram(program, home,
+               {"a", "o", QString::fromStdString(folder / "missing/out.csv"),
+                QString::fromStdString(capture)});
+  // The start-up import is queued before the handler exists, so it runs before any signal.
+  QTRY_VERIFY_WITH_TIMEOUT(CatchesSignal(program.processId(), SIGTERM), 30000);
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  // The error box stays open, unanswered, and the program with it.
+  QByteArray err;
+  const QByteArray error = QByteArray::fromStdString(
+      "ovixlog: Unable to write CSV file: " + (folder / "missing/out.csv") +
+      " (No such file or directory)\n");
+  QTRY_VERIFY_WITH_TIMEOUT((err += program.readAllStandardError()).contains(error), 30000);
+  QCOMPARE(program.state(), QProcess::Running);
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  QVERIFY(program.waitForFinished(60000));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), 1);
+  QCOMPARE(folder.Entries(), (std::vector<std::string>{"capture.bin"}));
 }
 
 void AppTest::FileNewAsksThenClears() {

@@ -59,6 +59,9 @@ class ScriptedUserInterface : public UserInterface {
   std::optional<size_t> ChooseFromList(const std::string& title,
                                        const std::vector<std::string>& columns,
                                        const std::vector<std::vector<std::string>>& rows) override;
+  // Status reports are kept apart from the calls: they ask nothing and block nothing.
+  void ShowStatus(const std::string& text) override { statuses_.push_back(text); }
+  const std::vector<std::string>& statuses() const { return statuses_; }
 
   const std::vector<Call>& calls() const { return calls_; }
   // The errors shown, in order.
@@ -78,6 +81,7 @@ class ScriptedUserInterface : public UserInterface {
   std::deque<bool> yesNoAnswers_;
   std::deque<std::optional<size_t>> listChoices_;
   std::vector<Call> calls_;
+  std::vector<std::string> statuses_;
 };
 
 // Readable failure output for gtest.

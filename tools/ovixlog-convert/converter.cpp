@@ -1,5 +1,7 @@
 #include "converter.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -29,6 +31,14 @@ struct ConverterOptions {
   std::string input;
   bool help = false;
 };
+
+// Whether both names lead to one existing file (through links, other spellings and all).
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 // Returns the options, or an error text for bad usage.
 std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std::string& error) {
@@ -86,6 +96,11 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
       const std::optional<std::string> path = value("-o");
       if (!path)
         return std::nullopt;
+      // An empty name would otherwise mean standard output, which is what leaving -o out says.
+      if (path->empty()) {
+        error = "-o needs a file name";
+        return std::nullopt;
+      }
       options.output = *path;
     } else if (arg.size() > 1 && arg[0] == '-') {
       error = "unknown option " + arg;
@@ -110,6 +125,10 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
     error = "--summary writes to standard output, without --csv or -o";
     return std::nullopt;
   }
+  if (!options.output.empty() && options.input != "-" && SameFile(options.input, options.output)) {
+    error = "the output file is the input file";
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -126,8 +145,12 @@ class StdioRows {
   std::FILE* out_;
 };
 
-// Counts how each layout frames the file; nothing when it cannot be read.
+// Counts how each layout frames the file; nothing when it cannot be read again, as a pipe or
+// standard input cannot.
 std::optional<LayoutCounter> CountLayouts(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    return std::nullopt;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr)
     return std::nullopt;
@@ -197,7 +220,8 @@ std::string ConverterUsage() {
          "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --summary\n"
          "                       [--json] [--limits FILE] INPUT\n"
          "\n"
-         "Converts an engine monitor recording into the table OvixLog shows.\n"
+         "Converts an engine monitor recording into the table OvixLog shows. INPUT may be a\n"
+         "pipe or FIFO, and - reads standard input. What was read goes to stderr.\n"
          "\n"
          "  --serial       INPUT is a raw serial capture (default unless the name ends in .log)\n"
          "  --demo         INPUT is an EFIS DEMO recording (default for names ending in .log)\n"
@@ -209,7 +233,7 @@ std::string ConverterUsage() {
          "  --oldest       oldest samples first\n"
          "  --csv          write CSV to standard output instead of the text table\n"
          "  -o OUTPUT      write OUTPUT instead: CSV when its extension is .csv (any case),\n"
-         "                 else the text table\n"
+         "                 else the text table; never the input, a folder, FIFO or device\n"
          "  --summary      write a summary of each engine run instead of the table\n"
          "  --json         with --summary: one JSON object {\"runs\": [...]}\n"
          "  --limits FILE  with --summary: the engine limits to check (default\n"
@@ -241,6 +265,7 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   HeadlessUserInterface ui(err);
   COvixLogDoc doc(&ui, settings);
   doc.SetPortsEnabled(false);
+  doc.SetStreamInputsAllowed(true);
   doc.OnNewDocument();
   if (options->v39)
     doc.OnReadV39();

@@ -31,7 +31,7 @@ std::vector<std::string> DemoLogSettings(EngineModel model, int32_t altFrameForm
 bool WriteCapture(const std::string& path, FrameStream& stream, uint64_t frames,
                   std::string& error) {
   SafeFileWriter file;
-  if (!file.Open(path))
+  if (!file.Open(path, true))
     return Fail(path, error);
   std::vector<uint8_t> chunk;
   chunk.reserve(kChunkBytes + 128);
@@ -51,7 +51,7 @@ bool WriteCapture(const std::string& path, FrameStream& stream, uint64_t frames,
 bool WriteDemoLog(const std::string& path, FrameStream& stream, uint64_t frames,
                   std::string& error) {
   SafeFileWriter file;
-  if (!file.Open(path))
+  if (!file.Open(path, true))
     return Fail(path, error);
   auto log = std::make_unique<DemoLogBuilder>();
   for (const std::string& setting :
