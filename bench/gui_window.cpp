@@ -4,12 +4,14 @@
 //
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +23,7 @@
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
 #include "framework/startup_settings.h"
+#include "view/chart_view.h"
 #include "view/ovixlog_view.h"
 
 namespace {
@@ -170,6 +173,86 @@ void BM_ImportDayInWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportDayInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// ----- The charts over a day of keep-all data -----
+
+// The heap in use, from the allocator's own count.
+size_t HeapInUse() {
+  return mallinfo2().uordblks;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+EngineSample FlightSample(int i) {
+  EngineSample s = Sample(i);
+  for (int c = 0; c < 4; ++c) {
+    s.egt[c] = static_cast<int16_t>(1380 + 20 * c + (i / 7 + 13 * c) % 40);
+    s.cht[c] = static_cast<int16_t>(340 + 5 * c + (i / 11 + 7 * c) % 20);
+  }
+  return s;
+}
+
+// Repaints of a chart pane 1600 pixels wide over a day of samples: at full view, at one-minute
+// zooms across the day, and while panning an hour-wide view; the median of all of them. Then
+// the cost of reading the day into the chart's summary, per sample, and its memory against the
+// store's.
+void ChartFigures() {
+  static const ovixlog::StartupSettings settings = KeepAll();
+  ovixlog::HeadlessUserInterface ui;
+  auto doc = std::make_unique<COvixLogDoc>(&ui, settings);
+  doc->SetPortsEnabled(false);
+  doc->OnNewDocument();
+  const size_t heapBefore = HeapInUse();
+  for (int i = 0; i < kDayFrames; ++i)
+    doc->AddSample(std::make_unique<EngineSample>(FlightSample(i)), nullptr);
+  const size_t storeBytes = HeapInUse() - heapBefore;
+
+  ovixlog::ChartView charts;
+  charts.resize(1600 + 116, 720);
+  QElapsedTimer timer;
+  timer.start();
+  charts.SetDocument(doc.get(), nullptr);
+  const double appendNs = static_cast<double>(timer.nsecsElapsed()) / kDayFrames;
+  const size_t chartBytes = charts.summary().MemoryBytes();
+
+  QImage screen(charts.size(), QImage::Format_RGB32);
+  std::vector<double> ms;
+  const auto paint = [&] {
+    QPainter painter(&screen);
+    charts.Render(painter);
+    ms.push_back(static_cast<double>(charts.lastPaintNs()) / 1e6);
+  };
+  const int64_t day = charts.summary().LastTimeMs();
+  charts.SetCursorSample(kDayFrames / 2);
+  for (int i = 0; i < 30; ++i) {
+    charts.FitAll();
+    paint();
+  }
+  for (int i = 0; i < 30; ++i) {
+    const int64_t start = day / 31 * i;
+    charts.FitRange(start, start + 60000);
+    paint();
+  }
+  for (int i = 0; i < 30; ++i) {
+    const int64_t start = 3600000 + i * 36000;  // an hour's view, moved a hundredth each time
+    charts.FitRange(start, start + 3600000);
+    paint();
+  }
+  std::vector<double> full(ms.begin(), ms.begin() + 30);
+  std::vector<double> minute(ms.begin() + 30, ms.begin() + 60);
+  std::vector<double> pan(ms.begin() + 60, ms.end());
+  std::printf("chart repaint, %d samples: %.2f ms\n", kDayFrames, Median(ms));
+  std::printf("chart repaint at full view / one minute / panning: %.2f / %.2f / %.2f ms\n",
+              Median(full), Median(minute), Median(pan));
+  std::printf("chart append: %.0f ns per sample\n", appendNs);
+  std::printf("chart memory, %d samples: %.1f MB (the store: %.1f MB)\n", kDayFrames,
+              static_cast<double>(chartBytes) / 1e6, static_cast<double>(storeBytes) / 1e6);
+  std::fflush(stdout);
+  charts.SetDocument(nullptr, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -180,6 +263,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
   benchmark::RunSpecifiedBenchmarks();
+  ChartFigures();
   benchmark::Shutdown();
   std::error_code ignored;
   std::filesystem::remove(std::filesystem::temp_directory_path() / "ovixlog-bench-day.bin",

@@ -25,7 +25,7 @@ if(TARGET ovixlog-record)
   install(FILES ${OVIXLOG_PACKAGING_SOURCE}/systemd/ovixlog-record@.service
           DESTINATION lib/systemd/system)
   install(FILES ${OVIXLOG_PACKAGING_SOURCE}/systemd/90-ovixlog-record.rules.example
-          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/ovixlog/examples)
 endif()
 
 # Man pages: the version and date are filled in, then each page is gzipped as Debian wants.

@@ -4,12 +4,15 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(X11)
 
 add_library(ovixlog_gui STATIC
+  view/chart_view.cpp view/chart_view.h
   view/document_signals.cpp view/document_signals.h
+  view/flights_panel.cpp view/flights_panel.h
   view/ovixlog_view.cpp view/ovixlog_view.h
   app/about_dialog.cpp app/about_dialog.h
   app/command_ids.cpp app/command_ids.h
   app/keyboard_locks.cpp app/keyboard_locks.h
   app/kept_settings.cpp app/kept_settings.h
+  app/limits_dialog.cpp app/limits_dialog.h
   app/main_frame.cpp app/main_frame.h
   app/ovixlog_app.cpp app/ovixlog_app.h
   app/qt_user_interface.cpp app/qt_user_interface.h

@@ -44,6 +44,7 @@ constexpr std::pair<int, const char*> kStrings[] = {
     {kIdAppExit, "Quit the application; prompts to save documents\nExit"},
     {kIdViewToolbar, "Show or hide the toolbar\nToggle ToolBar"},
     {kIdViewStatusBar, "Show or hide the status bar\nToggle StatusBar"},
+    {kIdViewCharts, "Show or hide the charts of the flight\nToggle Charts"},
     {kIdsIndicatorCaps, "CAP"},
     {kIdsIndicatorNum, "NUM"},
     {kIdsIndicatorScrl, "SCRL"},

@@ -38,6 +38,7 @@ enum CommandId : int {
   kIdAppExit = 57665,
   kIdViewToolbar = 59392,
   kIdViewStatusBar = 59393,
+  kIdViewCharts = 59394,
 };
 
 // The string of a command or other string number; empty when there is none.

@@ -4,10 +4,12 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -16,11 +18,14 @@
 #include "app/command_ids.h"
 #include "app/kept_settings.h"
 #include "app/keyboard_locks.h"
+#include "app/limits_dialog.h"
 #include "app/serial_port_dialog.h"
 #include "app/status_offer.h"
 #include "document/ovixlog_doc.h"
 #include "recording/recording_catalog.h"
+#include "view/chart_view.h"
 #include "view/document_signals.h"
+#include "view/flights_panel.h"
 #include "view/ovixlog_view.h"
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
@@ -107,17 +112,38 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
     : QMainWindow(parent),
       document_(document),
       signals_(new DocumentSignals(this)),
-      view_(new COvixLogView(this)) {
+      view_(new COvixLogView),
+      charts_(new ChartView),
+      splitter_(new QSplitter(Qt::Vertical, this)) {
   setWindowIcon(AppIcon());
   signals_->SetDocument(document_);
   view_->SetDocument(document_);
+  view_->SetTitlesPinned(true);
+  connect(signals_, &DocumentSignals::samplesAppended, view_,
+          [this](int first, int count) { view_->OnSamplesAppended(first, count); });
   connect(signals_, &DocumentSignals::documentChanged, view_,
           [this] { view_->OnUpdate(nullptr, 0); });
-  setCentralWidget(view_);
+  connect(signals_, &DocumentSignals::contentsReset, view_, [this] { view_->SelectSample(-1); });
+  charts_->SetDocument(document_, signals_);
+  // One cursor: a click on a chart selects the row, a selected row moves the cursor.
+  connect(charts_, &ChartView::sampleClicked, view_,
+          [this](int index) { view_->SelectSample(index, true); });
+  connect(view_, &COvixLogView::sampleSelected, charts_, &ChartView::SetCursorSample);
+  view_->SetBreakQuery([this](int index) {
+    return index > 0 && index < charts_->summary().size() &&
+           charts_->summary().BreakBetween(index - 1, index);
+  });
+  splitter_->addWidget(charts_);
+  splitter_->addWidget(view_);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  setCentralWidget(splitter_);
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
-  resize(800, 560);
+  CreateFlightReview();
+  resize(960, 720);
 
   connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);
   paneTimer_.start(kPaneRefreshMs);
@@ -128,10 +154,46 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
+void CMainFrame::CreateFlightReview() {
+  flights_ = new FlightsPanel(this);
+  flightsDock_ = new QDockWidget(QStringLiteral("Flights"), this);
+  flightsDock_->setObjectName(QStringLiteral("flights"));
+  flightsDock_->setWidget(flights_);
+  addDockWidget(Qt::BottomDockWidgetArea, flightsDock_);
+  flightsDock_->hide();
+  QAction* toggle = flightsDock_->toggleViewAction();
+  toggle->setText(QStringLiteral("&Flights"));
+  toggle->setStatusTip(QStringLiteral("Show or hide the engine runs of the flight"));
+  viewMenu_->addAction(toggle);
+  optionsMenu_->addSeparator();
+  QAction* limits = optionsMenu_->addAction(QStringLiteral("&Limits..."));
+  limits->setStatusTip(QStringLiteral("Edit the engine limits the flights are checked against"));
+  connect(limits, &QAction::triggered, this, &CMainFrame::OnLimits);
+
+  std::string error;
+  if (const std::optional<Limits> loaded = Limits::Load(Limits::DefaultPath(), false, error)) {
+    flights_->SetLimits(*loaded);
+  } else {
+    flights_->SetNote(QString::fromStdString(error) +
+                      QStringLiteral(" \u2014 the default limits apply"));
+  }
+  flights_->SetDocument(document_, signals_);
+}
+
+void CMainFrame::OnLimits() {
+  LimitsDialog dialog(Limits::DefaultPath(), this);
+  if (dialog.exec() != QDialog::Accepted)
+    return;
+  flights_->SetNote(QString());
+  flights_->SetLimits(dialog.limits());
+}
+
 void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
   signals_->SetDocument(nullptr);
+  charts_->SetDocument(nullptr, nullptr);
+  flights_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }
 
@@ -172,6 +234,7 @@ void CMainFrame::CreateMenus() {
   viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
   AddCommand(viewMenu_, kIdViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
   AddCommand(viewMenu_, kIdViewStatusBar, QStringLiteral("&Status Bar"))->setCheckable(true);
+  AddCommand(viewMenu_, kIdViewCharts, QStringLiteral("&Charts"))->setCheckable(true);
 
   optionsMenu_ = menuBar()->addMenu(QStringLiteral("&Options"));
   modelGroup_ = new QActionGroup(this);
@@ -272,6 +335,7 @@ void CMainFrame::CreateStatusBar() {
 void CMainFrame::UpdateMarks() {
   Action(kIdViewToolbar)->setChecked(!toolBar_->isHidden());
   Action(kIdViewStatusBar)->setChecked(!statusBar()->isHidden());
+  Action(kIdViewCharts)->setChecked(!charts_->isHidden());
   if (document_ == nullptr)
     return;  // no document: the marks stay as they are
   const int32_t model = document_->model.load();
@@ -393,6 +457,9 @@ void CMainFrame::OnCommand(int id) {
       break;
     case kIdViewStatusBar:
       statusBar()->setVisible(statusBar()->isHidden());
+      break;
+    case kIdViewCharts:
+      charts_->setVisible(charts_->isHidden());
       break;
     case kIdAppAbout:
       OnAppAbout();

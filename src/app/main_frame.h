@@ -19,16 +19,20 @@
 class QAction;
 class QIcon;
 class QActionGroup;
+class QDockWidget;
 class QLabel;
 class QMenu;
+class QSplitter;
 class QToolBar;
 
 namespace ovixlog {
 
 class COvixLogDoc;
 class COvixLogView;
+class ChartView;
 class DocumentSignals;
 class StatusOffer;
+class FlightsPanel;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
 // or the reason the device is not open. `receiving` says whether frames arrived lately.
@@ -53,11 +57,19 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   COvixLogView* view() const { return view_; }
+  // The chart pane above the table (View > Charts shows and hides it).
+  ChartView* charts() const { return charts_; }
+  QSplitter* splitter() const { return splitter_; }
   // The document's notifications as signals; the application attaches it to the document as
   // its view, and every pane of the window connects to it.
   DocumentSignals* documentSignals() const { return signals_; }
   // Forgets the document: the panes stop polling it and the view stops reading it.
   void DetachDocument();
+  // The "Flights" panel, docked below the table (View > Flights shows and hides it).
+  FlightsPanel* flights() const { return flights_; }
+  QDockWidget* flightsDock() const { return flightsDock_; }
+  // Options > Limits...: edits the limits file and analyses the flights again.
+  void OnLimits();
 
   // The action of a command number, or null.
   QAction* Action(int id) const;
@@ -123,6 +135,7 @@ class CMainFrame : public QMainWindow {
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
+  void CreateFlightReview();
   void OnFileNew();
   void RefreshLayoutOffer(const SerialStatus& status);
   void SwitchToLayout(FrameFormat layout);
@@ -131,6 +144,10 @@ class CMainFrame : public QMainWindow {
   COvixLogDoc* document_;
   DocumentSignals* signals_;
   COvixLogView* view_;
+  ChartView* charts_;
+  QSplitter* splitter_;
+  FlightsPanel* flights_ = nullptr;
+  QDockWidget* flightsDock_ = nullptr;
   std::map<int, QAction*> actions_;
   QMenu* fileMenu_ = nullptr;
   QMenu* viewMenu_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -31,6 +32,7 @@ COvixLogView::COvixLogView(QWidget* parent) : QAbstractScrollArea(parent) {
   rowFont_.setStyleHint(QFont::Monospace);
   const QFontMetrics metrics(rowFont_);
   rowHeight_ = std::max(metrics.height(), 1);
+  charWidth_ = std::max(metrics.horizontalAdvance(QLatin1Char('0')), 1);
   rowAscent_ = metrics.ascent();
 
   // Every paint covers the whole client area from the back buffer, so nothing is erased first.
@@ -72,6 +74,11 @@ void COvixLogView::OnUpdate(View* sender, long hint) {
     if (rows != knownRowCount_) {
       verticalMax_ = rows - 1;
       horizontalMax_ = document_->GetMaxRowWidth() - 1;
+      if (titlesPinned_) {
+        // Scrolling stops once the widest row's end is on screen.
+        const int visibleColumns = std::max(clientWidth_ / charWidth_, 1);
+        horizontalMax_ = std::max(document_->GetMaxRowWidth() - visibleColumns, 0);
+      }
       // A bar cannot show a maximum below its minimum; the arithmetic uses the values as set.
       verticalScrollBar()->setRange(0, std::max(verticalMax_, 0));
       horizontalScrollBar()->setRange(0, std::max(horizontalMax_, 0));
@@ -141,7 +148,13 @@ int COvixLogView::NewPosition(ScrollRequest request, int current, int thumb, int
 
 void COvixLogView::OnVScroll(ScrollRequest request, int thumbPosition) {
   bool store = false;
-  const int p = NewPosition(request, firstRow_, thumbPosition, 0, verticalMax_, pageRows_, &store);
+  int p = NewPosition(request, firstRow_, thumbPosition, 0, verticalMax_, pageRows_, &store);
+  if (titlesPinned_ && (request == ScrollRequest::kBottom || (request == ScrollRequest::kPageDown &&
+                                                              p > verticalMax_ + 1 - pageRows_))) {
+    // A full last page under the titles.
+    p = std::max(verticalMax_ + 1 - std::max(pageRows_, 1), 0);
+    store = true;
+  }
   if (store)
     firstRow_ = p;
   // The bar may already have moved itself for the action; it always shows the stored position.
@@ -219,8 +232,24 @@ void COvixLogView::OnDraw(QPainter& screen) {
   // Enough rows to fill the client height, the last one possibly cut off; all read under one
   // lock of the store, so a screenful never mixes two states of it.
   const int wanted = clientHeight_ > 0 ? (clientHeight_ + rowHeight_ - 1) / rowHeight_ : 0;
+  rowNumbers_.clear();
   if (document_ != nullptr && wanted > 0) {
-    document_->FormatDisplayRows(firstRow_, wanted, rows_);
+    if (titlesPinned_ && firstRow_ > 0) {
+      // The titles depend on the settings only, so they and the body may be read apart.
+      std::vector<std::string> body;
+      document_->FormatDisplayRows(0, std::min(wanted, 2), rows_);
+      document_->FormatDisplayRows(firstRow_ + 2, wanted - 2, body);
+      for (int i = 0; i < static_cast<int>(rows_.size()); ++i)
+        rowNumbers_.push_back(i);
+      for (int i = 0; i < static_cast<int>(body.size()); ++i)
+        rowNumbers_.push_back(firstRow_ + 2 + i);
+      for (std::string& text : body)
+        rows_.push_back(std::move(text));
+    } else {
+      document_->FormatDisplayRows(firstRow_, wanted, rows_);
+      for (int i = 0; i < static_cast<int>(rows_.size()); ++i)
+        rowNumbers_.push_back(std::max(firstRow_, 0) + i);
+    }
   } else {
     rows_.clear();
   }
@@ -231,15 +260,34 @@ void COvixLogView::OnDraw(QPainter& screen) {
     painter.setBackground(Qt::white);
     painter.setBackgroundMode(Qt::OpaqueMode);
   }
+  const int selectedRow = selectedSample_ >= 0 ? RowOfSample(selectedSample_) : -1;
+  const bool oldestFirst = document_ != nullptr && document_->oldestFirst.load() != 0;
   int y = 0;
+  size_t line = 0;
   for (std::string& text : rows_) {
+    const int row = rowNumbers_[line++];
     if (firstColumn_ > 0) {
       text.erase(0, std::min(text.size(), static_cast<size_t>(firstColumn_)));
+    }
+    const bool selected = row == selectedRow;
+    if (painter.isActive() && selected) {
+      painter.fillRect(0, y, clientWidth_, rowHeight_, QColor(204, 224, 255));
+      painter.setBackground(QColor(204, 224, 255));
     }
     if (painter.isActive() && !text.empty()) {
       painter.drawText(0, y + rowAscent_,
                        QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     }
+    if (painter.isActive() && selected)
+      painter.setBackground(Qt::white);
+    // A pause in the stream: a thin rule on the side of the row that faces the earlier sample.
+    const int sample = SampleOfRow(row);
+    if (painter.isActive() && breakQuery_ && sample > 0 && breakQuery_(sample)) {
+      const int ruleY = oldestFirst ? y : y + rowHeight_ - 1;
+      painter.fillRect(0, ruleY, clientWidth_, 1, QColor(220, 60, 40));
+    }
+    if (painter.isActive() && titlesPinned_ && firstRow_ > 0 && row == 1)
+      painter.fillRect(0, y + rowHeight_ - 1, clientWidth_, 1, QColor(120, 120, 120));
     y += rowHeight_;
   }
   // Every row has the font's height, so the page is known even when no row was written.
@@ -250,6 +298,76 @@ void COvixLogView::OnDraw(QPainter& screen) {
   if (painter.isActive())
     painter.end();
   screen.drawImage(0, 0, backBuffer_);
+}
+
+void COvixLogView::SetTitlesPinned(bool pinned) {
+  titlesPinned_ = pinned;
+  knownRowCount_ = -1;  // the ranges are set again by the next update
+  OnUpdate(nullptr, 0);
+}
+
+int COvixLogView::RowOfSample(int index) const {
+  if (document_ == nullptr || index < 0)
+    return -1;
+  const int count = knownRowCount_ - 2;
+  if (index >= count)
+    return -1;
+  return document_->oldestFirst.load() != 0 ? 2 + index : 2 + count - 1 - index;
+}
+
+int COvixLogView::SampleOfRow(int row) const {
+  if (document_ == nullptr || row < 2)
+    return -1;
+  const int count = knownRowCount_ - 2;
+  const int k = row - 2;
+  if (k >= count)
+    return -1;
+  return document_->oldestFirst.load() != 0 ? k : count - 1 - k;
+}
+
+void COvixLogView::SelectSample(int index, bool scroll) {
+  selectedSample_ = index;
+  const int row = RowOfSample(index);
+  if (scroll && row >= 0) {
+    const int page = std::max(pageRows_, 1);
+    // Under pinned titles the rows from firstRow_ + 2 on are the ones in view.
+    const int top = titlesPinned_ ? firstRow_ + 2 : firstRow_;
+    if (row < top) {
+      OnVScroll(ScrollRequest::kThumbPosition, std::max(row - (top - firstRow_), 0));
+    } else if (row >= firstRow_ + page) {
+      OnVScroll(ScrollRequest::kThumbPosition, std::max(row - page + 1, 0));
+    }
+  }
+  RequestRepaint();
+}
+
+void COvixLogView::OnSamplesAppended(int first, int count) {
+  if (document_ == nullptr || count <= first)
+    return;
+  const int added = count - first;
+  if (document_->oldestFirst.load() == 0) {
+    // The newest row is at the top: everything below it moves down by the new rows.
+    if (firstRow_ > 0)
+      firstRow_ += added;
+    return;
+  }
+  // Oldest first: a view that showed the last row goes on showing it.
+  const int oldRows = first + 2;
+  if (pageRows_ > 0 && firstRow_ + pageRows_ >= oldRows && count + 2 > pageRows_)
+    firstRow_ = std::max(count + 2 - pageRows_, 0);
+}
+
+void COvixLogView::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  // Line l shows row firstRow_ + l, also under pinned titles (which cover lines 0 and 1).
+  const int line = static_cast<int>(event->position().y()) / rowHeight_;
+  const int row = titlesPinned_ && firstRow_ > 0 && line < 2 ? line : firstRow_ + line;
+  const int sample = SampleOfRow(row);
+  if (sample >= 0 && event->button() == Qt::LeftButton) {
+    SelectSample(sample, false);
+    emit sampleSelected(sample);
+  }
+  event->accept();
 }
 
 void COvixLogView::paintEvent(QPaintEvent* event) {
@@ -269,6 +387,10 @@ void COvixLogView::resizeEvent(QResizeEvent* event) {
   if (viewport()->width() != clientWidth_ || viewport()->height() != clientHeight_ ||
       backBuffer_.devicePixelRatio() != devicePixelRatioF()) {
     MakeBackBuffer();
+    if (titlesPinned_) {
+      knownRowCount_ = -1;  // the horizontal range depends on the width
+      OnUpdate(nullptr, 0);
+    }
   }
 }
 
@@ -302,6 +424,17 @@ void COvixLogView::wheelEvent(QWheelEvent* event) {
 }
 
 void COvixLogView::keyPressEvent(QKeyEvent* event) {
+  // With a row selected, the arrow keys move the selection up and down the table.
+  if (selectedSample_ >= 0 && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+    const int row = RowOfSample(selectedSample_) + (event->key() == Qt::Key_Up ? -1 : 1);
+    const int sample = SampleOfRow(row);
+    if (sample >= 0) {
+      SelectSample(sample, true);
+      emit sampleSelected(sample);
+    }
+    event->accept();
+    return;
+  }
   switch (event->key()) {
     case Qt::Key_Up:
       OnVScroll(ScrollRequest::kLineUp);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,28 @@ class COvixLogView : public QAbstractScrollArea, public View {
   // Paints the visible rows into the back buffer and copies it to `screen` at (0, 0).
   void OnDraw(QPainter& screen);
 
+  // The window's reading aids: the two title rows stay at the top while the rows scroll under
+  // them, End shows a full last page, and the horizontal range ends where the widest row ends
+  // on screen. Off by default.
+  void SetTitlesPinned(bool pinned);
+  bool titlesPinned() const { return titlesPinned_; }
+
+  // --- The selected row (the sample the charts' cursor is on) -------------------------------
+  // Selects sample `index` (0 = oldest stored; -1 for none) and, with `scroll`, scrolls its row
+  // into view. Does not emit sampleSelected.
+  void SelectSample(int index, bool scroll = true);
+  int selectedSample() const { return selectedSample_; }
+  // The display row of a sample, and the sample of a display row (-1 for the title rows).
+  int RowOfSample(int index) const;
+  int SampleOfRow(int row) const;
+  // Says whether the stream paused before sample `index`; such rows get a thin rule above
+  // (below, oldest first) them. Empty: no rules.
+  void SetBreakQuery(std::function<bool(int index)> query) { breakQuery_ = std::move(query); }
+  // Samples first .. count - 1 arrived: newest first, a view scrolled away from the top keeps
+  // the same rows on screen; oldest first, a view showing the last row follows the new ones.
+  // Call before the update that repaints.
+  void OnSamplesAppended(int first, int count);
+
   int firstRow() const { return firstRow_; }
   int firstColumn() const { return firstColumn_; }
   int knownRowCount() const { return knownRowCount_; }
@@ -80,7 +103,12 @@ class COvixLogView : public QAbstractScrollArea, public View {
   // How many updates SampleAdded has posted so far.
   int64_t postedUpdates() const { return postedUpdates_.load(); }
 
+ signals:
+  // The user selected a sample's row (click, or the arrow keys while a row is selected).
+  void sampleSelected(int index);
+
  protected:
+  void mousePressEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
@@ -116,6 +144,12 @@ class COvixLogView : public QAbstractScrollArea, public View {
   int wheelRemainderH_ = 0;
   int64_t repaintRequests_ = 0;
   int64_t paintCount_ = 0;
+  int selectedSample_ = -1;
+  bool titlesPinned_ = false;
+  int charWidth_ = 1;
+  // The display row of each line written by the last paint.
+  std::vector<int> rowNumbers_;
+  std::function<bool(int)> breakQuery_;
 
   // User-interface thread: the update that SampleAdded posted.
   Q_INVOKABLE void UpdateForNewSamples();

@@ -1,6 +1,7 @@
 // Start-up and closing: the command line's outcomes, the program's exit status, the file named
 // on the command line, the save question on closing and the silent save to the output file.
 #include <signal.h>
+#include <sys/ioctl.h>
 
 #include <QProcess>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include "acquisition/demo_log_builder.h"
 #include "app/command_ids.h"
 #include "app/termination_signals.h"
+#include "document/demo_log_parser.h"
 #include "framework/command_line_info.h"
 #include "gui/gui_fixture.h"
 
@@ -36,6 +38,7 @@ class AppTest : public QObject {
   void ProgramKeepsTheOutputFileWhenNothingWasRecorded_data();
   void ProgramKeepsTheOutputFileWhenNothingWasRecorded();
   void ProgramStaysUpAfterAFailedSilentSaveOnSignal();
+  void ProgramReadsAPortThatAppearsLater();
   void FileNewAsksThenClears();
 };
 
@@ -56,16 +59,33 @@ bool CatchesSignal(qint64 pid, int signal) {
 
 // The window program on the offscreen platform, its port on a device that does not exist, its
 // kept settings and recordings in `home`.
-void StartProgram(QProcess& program, const TempFolder& home, const QStringList& args) {
+void StartProgram(QProcess& program, const TempFolder& home, const QStringList& args,
+                  const std::string& port = std::string()) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.insert("OVIXLOG_COM1", QString::fromStdString(home / "no-such-port"));
+  env.insert("OVIXLOG_COM1", QString::fromStdString(port.empty() ? home / "no-such-port" : port));
   env.insert("XDG_CONFIG_HOME", QString::fromStdString(home / "config"));
   env.insert("XDG_DATA_HOME", QString::fromStdString(home / "data"));
   env.insert("OVIXLOG_RECORDINGS", QString::fromStdString(home / "recordings"));
   program.setProcessEnvironment(env);
   program.start(OVIXLOG_EXE, args);
   QVERIFY(program.waitForStarted(30000));
+}
+
+// The stream bytes of every live recording in `folder`.
+size_t RecordedStreamBytes(const std::string& folder) {
+  struct Counter : DemoLogParser::Listener {
+    void OnStreamBytes(uint32_t, const uint8_t*, size_t count) override { bytes += count; }
+    void OnSetting(int, int) override {}
+    size_t bytes = 0;
+  } counter;
+  for (const std::string& name : TempFolder::EntriesOf(folder)) {
+    const std::string bytes = ReadWholeFile(folder + "/" + name);
+    DemoLogParser parser(counter);
+    parser.Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    parser.Finish();
+  }
+  return counter.bytes;
 }
 
 }  // namespace
@@ -352,6 +372,52 @@ void AppTest::ProgramStaysUpAfterAFailedSilentSaveOnSignal() {
   QCOMPARE(program.exitStatus(), QProcess::NormalExit);
   QCOMPARE(program.exitCode(), 1);
   QCOMPARE(folder.Entries(), (std::vector<std::string>{"capture.bin"}));
+}
+
+// The adapter is plugged in after the window started: the port is opened when it appears and
+// the flight is recorded.
+void AppTest::ProgramReadsAPortThatAppearsLater() {
+  TempFolder folder;
+  TempFolder home;
+  Pty pty;
+  QVERIFY(pty.slave >= 0);
+  const std::string later = home / "ttyUSB-later";
+  const std::string out = folder / "out.csv";
+  QProcess program;
+  StartProgram(program, home, {"a", "o", QString::fromStdString(out)}, later);
+  QTRY_VERIFY_WITH_TIMEOUT(CatchesSignal(program.processId(), SIGTERM), 30000);
+  QCOMPARE(::symlink(pty.slavePath.c_str(), later.c_str()), 0);
+  // The reader claims the line (TIOCEXCL) as the last step of opening it.
+  const auto exclusive = [&pty] {
+    int on = 0;
+    return ::ioctl(pty.slave, TIOCGEXCL, &on) == 0 && on == 1;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(exclusive(), 30000);
+  const std::vector<uint8_t> frames = Capture(24);
+  QVERIFY(pty.WriteAll(frames));
+  // Read once the live recording holds every byte: the reading pass that hands the bytes to
+  // the recording also frames them.
+  QTRY_COMPARE_WITH_TIMEOUT(RecordedStreamBytes(home / "recordings"), frames.size(), 30000);
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  QVERIFY(program.waitForFinished(60000));
+  QCOMPARE(program.exitCode(), 0);
+
+  // The same frames imported give the rows expected, apart from the stamps the line gave them.
+  StartupSettings settings;
+  settings.keepAllSamples = 1;
+  ScriptedUserInterface ui;
+  COvixLogDoc expected(&ui, settings);
+  expected.SetPortsEnabled(false);
+  expected.OnNewDocument();
+  WriteFile(folder / "capture.bin", frames);
+  QVERIFY(expected.ImportSerialFile(folder / "capture.bin"));
+  std::string table;
+  expected.WriteRows(true, [&table](std::string_view row) {
+    table.append(row);
+    return true;
+  });
+  const std::string saved = ReadWholeFile(out);
+  QCOMPARE(saved, table);
 }
 
 void AppTest::FileNewAsksThenClears() {

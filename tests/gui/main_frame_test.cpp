@@ -12,6 +12,7 @@
 #include "acquisition/demo_log_builder.h"
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
+#include "app/qt_user_interface.h"
 #include "gui/gui_fixture.h"
 
 namespace ovixlog::test {
@@ -45,6 +46,7 @@ class MainFrameTest : public QObject {
   void CommandsCarryPromptsAndToolTips_data();
   void CommandsCarryPromptsAndToolTips();
   void MessagePaneShowsReadyAndPrompts();
+  void MessagePaneShowsWhatAnImportRead();
   void MarksFollowStartupOptions_data();
   void MarksFollowStartupOptions();
   void MarksFollowSettingsCommands_data();
@@ -73,7 +75,7 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
   QCOMPARE(Texts(f.frame()->fileMenu()),
            Options({"&New\tCtrl+N", "Open EFIS DEMO...", "Open Serial File...",
                     "Open &Recording...", "&Save\tCtrl+S", "Save &As...", "E&xit"}));
-  QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar"}));
+  QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights"}));
   QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
                                                      "Ovix Model &5100",
                                                      "Ovix Model &7100",
@@ -96,7 +98,9 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
                                                      "&Record Live Data",
                                                      "-",
                                                      "Newest First",
-                                                     "Oldest First"}));
+                                                     "Oldest First",
+                                                     "-",
+                                                     "&Limits..."}));
   QCOMPARE(Texts(f.frame()->helpMenu()), Options({"&About OvixLog..."}));
 }
 
@@ -243,6 +247,31 @@ void MainFrameTest::MessagePaneShowsReadyAndPrompts() {
   QApplication::sendEvent(f.frame(), &leave);
   QCOMPARE(bar->currentMessage(), QString());
   QVERIFY(f.frame()->messagePane()->isVisible());
+}
+
+// The window's user interface puts the document's import report in the message pane, until
+// File New starts a new log.
+void MainFrameTest::MessagePaneShowsWhatAnImportRead() {
+  AppFixture f;
+  QtUserInterface windowUi;
+  windowUi.SetParent(f.frame());
+  f.doc()->SetUserInterface(&windowUi);
+  const std::string path = f.folder / "capture.bin";
+  std::vector<uint8_t> bytes(7, 0x00);
+  const std::vector<uint8_t> frames = Capture(1300);
+  bytes.insert(bytes.end(), frames.begin(), frames.end());
+  WriteFile(path, bytes);
+  QVERIFY(f.doc()->ImportSerialFile(path));
+  QCOMPARE(f.frame()->messagePane()->text(),
+           QString("Imported 1,300 frames from capture.bin (7 bytes skipped)"));
+  WriteFile(path, std::vector<uint8_t>(100, 0x20));
+  QVERIFY(f.doc()->ImportSerialFile(path));
+  QCOMPARE(f.frame()->messagePane()->text(),
+           QString::fromUtf8("No frames found in capture.bin \u2014 is the monitor model right?"));
+  f.doc()->SetUserInterface(&f.ui);
+  f.ui.QueueSaveAnswer(SaveAnswer::kNo);
+  f.frame()->Action(kIdFileNew)->trigger();
+  QCOMPARE(f.frame()->messagePane()->text(), QString("Ready"));
 }
 
 void MainFrameTest::MarksFollowStartupOptions_data() {

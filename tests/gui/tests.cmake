@@ -22,6 +22,7 @@ if(TARGET ovixlog_gui)
 
   ovixlog_add_gui_test(log_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_view_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(chart_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_view_test.cpp)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
   ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp
@@ -30,6 +31,7 @@ if(TARGET ovixlog_gui)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(flights_panel_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/flights_panel_test.cpp)
   ovixlog_add_gui_test(recording_window_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/recording_window_test.cpp LABELS threads)
   ovixlog_add_gui_test(live_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/live_view_test.cpp

@@ -100,7 +100,7 @@ expected=(
   ./usr/bin/ovixlog-convert
   ./usr/bin/ovixlog-record
   ./usr/bin/ovixlog-sim
-  ./lib/systemd/system/ovixlog-record@.service
+  ./usr/lib/systemd/system/ovixlog-record@.service
   ./usr/share/doc/ovixlog/examples/90-ovixlog-record.rules.example
   ./usr/share/man/man1/ovixlog-convert.1.gz
   ./usr/share/man/man1/ovixlog-record.1.gz

@@ -26,6 +26,7 @@
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
 #include "ovixlog-sim/flight_generator.h"
+#include "view/chart_view.h"
 #include "view/ovixlog_view.h"
 
 namespace {
@@ -103,13 +104,11 @@ int main(int argc, char** argv) {
   // The few seconds of live data are recorded into the scratch folder, not the user's.
   ::setenv("OVIXLOG_RECORDINGS", (folder / "recordings").c_str(), 1);
 
-  // Twenty minutes into the flight, one sample a second after the import.
+  // The first forty minutes of the flight, from the engine start, one sample a second after the
+  // import: enough for the charts to show the climb and the cruise.
   ovixlog::sim::FlightGenerator flight(ovixlog::kModel5100, 1);
   std::vector<uint8_t> capture;
-  const int skipFrames = 20 * 60 * kFramesPerSecond;
-  for (int i = 0; i < skipFrames; ++i)
-    flight.Next();
-  for (int i = 0; i < 90 * kFramesPerSecond; ++i) {
+  for (int i = 0; i < 40 * 60 * kFramesPerSecond; ++i) {
     ovixlog::FrameBuilder::Append(capture, flight.Next(), ovixlog::kModel5100);
   }
   const std::string capturePath = (folder / "capture.bin").string();
@@ -127,7 +126,7 @@ int main(int argc, char** argv) {
     app.SetSettingsKept(false);
     app.CreateMainWindow(std::string());
     ovixlog::CMainFrame* frame = app.mainFrame();
-    frame->resize(980, 600);
+    frame->resize(1100, 820);
 
     // A few seconds of live frames so the port pane shows a working line.
     std::vector<uint8_t> live;
@@ -143,6 +142,10 @@ int main(int argc, char** argv) {
     if (status == 0 && !app.document()->ImportSerialFile(capturePath))
       status = 1;
     frame->RefreshPanes();
+    // The cursor on a moment of the climb, its row selected in the table.
+    const int cursor = app.document()->SampleCount() * 3 / 10;
+    frame->charts()->SetCursorSample(cursor);
+    app.view()->SelectSample(cursor, true);
     // Let the status bar lay out the pane's new text before the picture is taken.
     const int64_t paints = app.view()->paintCount();
     WaitFor([&] { return app.view()->paintCount() > paints; }, 10000);

@@ -1,0 +1,134 @@
+#include "trend/trend_channel.h"
+
+#include "format/column_set.h"
+
+namespace ovixlog {
+namespace {
+
+constexpr const char* kTitles[kChannelCount] = {
+    "CHT1", "CHT2", "CHT3", "CHT4", "CHT5", "CHT6", "EGT1", "EGT2", "EGT3", "EGT4", "EGT5",
+    "EGT6", "EGT7", "EGT8", "EGT9", "Tach", "OilT", "OilP", "OAT",  "Volt", "Flow", "Fuel",
+    "Carb", "Aux1", "Aux2", "Aux3", "Aux4", "Aux5", "Aux6", "Aspd", "Alt",  "VSI"};
+
+}  // namespace
+
+float ChannelValue(const EngineSample& s, int channel) {
+  if (channel >= kChannelCht1 && channel < kChannelEgt1)
+    return s.cht[channel - kChannelCht1];
+  if (channel >= kChannelEgt1 && channel < kChannelTach)
+    return s.egt[channel - kChannelEgt1];
+  if (channel >= kChannelAux1 && channel < kChannelAspd)
+    return s.aux[channel - kChannelAux1];
+  switch (channel) {
+    case kChannelTach:
+      return s.tach;
+    case kChannelOilT:
+      return s.oilT;
+    case kChannelOilP:
+      return s.oilP;
+    case kChannelOat:
+      return s.oat;
+    case kChannelVolt:
+      return s.volt;
+    case kChannelFlow:
+      return s.flow;
+    case kChannelFuel:
+      return s.fuel;
+    case kChannelCarb:
+      return s.carb;
+    case kChannelAspd:
+      return s.aspd;
+    case kChannelAlt:
+      return static_cast<float>(s.alt);
+    case kChannelVsi:
+      return s.vsi;
+    default:
+      return 0.0f;
+  }
+}
+
+const char* ChannelTitle(int channel) {
+  return channel >= 0 && channel < kChannelCount ? kTitles[channel] : "";
+}
+
+TrendUnit ChannelUnit(int channel) {
+  if (channel < kChannelTach)
+    return TrendUnit::kTemperature;
+  if (channel >= kChannelAux1 && channel < kChannelAspd)
+    return TrendUnit::kAux;
+  switch (channel) {
+    case kChannelTach:
+      return TrendUnit::kRpm;
+    case kChannelOilP:
+      return TrendUnit::kPressure;
+    case kChannelVolt:
+      return TrendUnit::kVolts;
+    case kChannelFlow:
+      return TrendUnit::kFlow;
+    case kChannelFuel:
+      return TrendUnit::kFuel;
+    case kChannelAspd:
+      return TrendUnit::kSpeed;
+    case kChannelAlt:
+      return TrendUnit::kAltitude;
+    case kChannelVsi:
+      return TrendUnit::kClimb;
+    default:
+      return TrendUnit::kTemperature;  // OilT, OAT, Carb
+  }
+}
+
+const char* UnitName(TrendUnit unit) {
+  switch (unit) {
+    case TrendUnit::kTemperature:
+      return "F";
+    case TrendUnit::kRpm:
+      return "rpm";
+    case TrendUnit::kPressure:
+      return "psi";
+    case TrendUnit::kVolts:
+      return "V";
+    case TrendUnit::kFlow:
+      return "gph";
+    case TrendUnit::kFuel:
+      return "gal";
+    case TrendUnit::kAux:
+      return "aux";
+    case TrendUnit::kSpeed:
+      return "kt";
+    case TrendUnit::kAltitude:
+      return "ft";
+    case TrendUnit::kClimb:
+      return "ft/min";
+  }
+  return "";
+}
+
+std::vector<int> ChtChannels(EngineModel model) {
+  std::vector<int> channels;
+  for (int i = 0; i < ColumnSetFor(model).chtCount; ++i)
+    channels.push_back(kChannelCht1 + i);
+  return channels;
+}
+
+std::vector<int> EgtChannels(EngineModel model) {
+  std::vector<int> channels;
+  for (int i = 0; i < ColumnSetFor(model).egtCount; ++i)
+    channels.push_back(kChannelEgt1 + i);
+  return channels;
+}
+
+std::vector<int> OtherChannels(EngineModel model) {
+  const ColumnSet set = ColumnSetFor(model);
+  std::vector<int> channels = {kChannelTach, kChannelOilT, kChannelOilP, kChannelOat,
+                               kChannelVolt, kChannelFlow, kChannelFuel};
+  if (set.carb)
+    channels.push_back(kChannelCarb);
+  for (int i = 0; i < set.auxCount; ++i)
+    channels.push_back(kChannelAux1 + i);
+  for (int channel : {kChannelAspd, kChannelAlt, kChannelVsi})
+    channels.push_back(channel);
+  return channels;
+}
+
+}  // namespace ovixlog

@@ -1,0 +1,225 @@
+#include "view/flights_panel.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "analysis/summary_writer.h"
+#include "document/ovixlog_doc.h"
+#include "view/document_signals.h"
+
+namespace ovixlog {
+namespace {
+
+enum ItemKind { kRunItem = 1, kExceedanceItem = 2, kLeanItem = 3 };
+constexpr int kKindRole = Qt::UserRole;
+constexpr int kStartRole = Qt::UserRole + 1;
+constexpr int kEndRole = Qt::UserRole + 2;
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QString Clock(int64_t ms) {
+  return Text(ClockText(ms));
+}
+
+}  // namespace
+
+QStringList RunRowTexts(const RunSummary& run, int number) {
+  const auto [cylinder, hottest] = run.HottestCht();
+  QString lean = QString::number(run.leanTests.size());
+  QStringList spreads;
+  for (const LeanTest& t : run.leanTests) {
+    if (t.gamiSpread)
+      spreads << Text(NumberText(*t.gamiSpread, 2));
+  }
+  if (!spreads.isEmpty())
+    lean += QStringLiteral(": ") + spreads.join(QStringLiteral(", "));
+  return {QString::number(number) + (run.finished ? QString() : QStringLiteral(" (running)")),
+          Clock(run.startMs),
+          Clock(run.DurationMs()),
+          Clock(run.airborneMs),
+          Text(NumberText(run.fuelUsed, 2)),
+          cylinder > 0 ? QStringLiteral("CHT%1 %2").arg(cylinder).arg(Text(NumberText(hottest)))
+                       : QString(),
+          QString::number(run.exceedances.size()),
+          lean};
+}
+
+QStringList ExceedanceRowTexts(const Exceedance& e) {
+  return {Text(ColumnTitle(e.column)) +
+              (e.kind == LimitKind::kMax ? QStringLiteral(" above ") : QStringLiteral(" below ")) +
+              Text(NumberText(e.limit)),
+          Clock(e.startMs),
+          Clock(e.endMs - e.startMs),
+          QString(),
+          QString(),
+          QStringLiteral("peak ") + Text(NumberText(e.peak)),
+          QString(),
+          QString()};
+}
+
+QStringList LeanTestRowTexts(const LeanTest& t) {
+  QString spread = t.gamiSpread ? QStringLiteral("spread ") + Text(NumberText(*t.gamiSpread, 2))
+                                : QStringLiteral("no peaks");
+  if (!t.complete)
+    spread += QStringLiteral(" (incomplete)");
+  return {t.lean ? QStringLiteral("Lean sweep") : QStringLiteral("Rich sweep"),
+          Clock(t.startMs),
+          Clock(t.endMs - t.startMs),
+          QString(),
+          QString(),
+          QString(),
+          QString(),
+          spread};
+}
+
+FlightsPanel::FlightsPanel(QWidget* parent)
+    : QWidget(parent), tree_(new QTreeWidget(this)), note_(new QLabel(this)) {
+  tree_->setColumnCount(8);
+  tree_->setHeaderLabels({QStringLiteral("Run"), QStringLiteral("Start"),
+                          QStringLiteral("Duration"), QStringLiteral("Airborne"),
+                          QStringLiteral("Fuel"), QStringLiteral("Hottest CHT"),
+                          QStringLiteral("Exceedances"), QStringLiteral("Lean tests")});
+  tree_->setRootIsDecorated(true);
+  tree_->setUniformRowHeights(true);
+  tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  note_->setWordWrap(true);
+  note_->hide();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(tree_);
+  layout->addWidget(note_);
+  connect(tree_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* item) { OnCurrentItemChanged(item); });
+  refreshTimer_.setSingleShot(true);
+  connect(&refreshTimer_, &QTimer::timeout, this, &FlightsPanel::Refresh);
+}
+
+FlightsPanel::~FlightsPanel() = default;
+
+void FlightsPanel::SetDocument(COvixLogDoc* document, DocumentSignals* adapter) {
+  document_ = document;
+  if (adapter != nullptr) {
+    connect(adapter, &DocumentSignals::contentsReset, this, [this] { Restart(true); });
+    connect(adapter, &DocumentSignals::settingsChanged, this, [this] {
+      if (document_ != nullptr && analyzer_ && analyzer_->model() != document_->model.load())
+        Restart(false);
+    });
+    connect(adapter, &DocumentSignals::samplesAppended, this, &FlightsPanel::ScheduleSlice,
+            Qt::UniqueConnection);
+  }
+  Restart(true);
+}
+
+void FlightsPanel::SetLimits(const Limits& limits) {
+  limits_ = limits;
+  Restart(false);
+}
+
+void FlightsPanel::SetNote(const QString& text) {
+  note_->setText(text);
+  note_->setVisible(!text.isEmpty());
+}
+
+bool FlightsPanel::caughtUp() const {
+  return document_ == nullptr || read_ >= document_->SampleCount();
+}
+
+void FlightsPanel::Restart(bool clear) {
+  analyzer_.reset();
+  read_ = 0;
+  if (document_ != nullptr)
+    analyzer_ = std::make_unique<FlightAnalyzer>(document_->model.load(), limits_);
+  if (clear || document_ == nullptr)
+    Refresh();
+  ScheduleSlice();
+}
+
+void FlightsPanel::ScheduleSlice() {
+  if (sliceScheduled_ || document_ == nullptr)
+    return;
+  sliceScheduled_ = true;
+  QTimer::singleShot(0, this, &FlightsPanel::ReadSlice);
+}
+
+void FlightsPanel::ReadSlice() {
+  sliceScheduled_ = false;
+  if (document_ == nullptr || !analyzer_)
+    return;
+  const int count = document_->SampleCount();
+  // A store that shrank was emptied and refilled before its reset reached us.
+  if (count < read_) {
+    Restart(true);
+    return;
+  }
+  const int end = std::min(count, read_ + kSliceSamples);
+  for (; read_ < end; ++read_)
+    analyzer_->Add(document_->SampleAt(read_));
+  if (read_ < count) {
+    ScheduleSlice();
+  } else if (!refreshTimer_.isActive()) {
+    refreshTimer_.start(shown_.empty() ? 0 : kRefreshMs);
+  }
+}
+
+void FlightsPanel::Refresh() {
+  std::vector<RunSummary> runs;
+  if (analyzer_)
+    runs = analyzer_->Runs();
+  if (runs == shown_ && tree_->topLevelItemCount() == static_cast<int>(runs.size()))
+    return;
+  shown_ = std::move(runs);
+  while (tree_->topLevelItemCount() > static_cast<int>(shown_.size()))
+    delete tree_->takeTopLevelItem(tree_->topLevelItemCount() - 1);
+  for (size_t i = 0; i < shown_.size(); ++i) {
+    const RunSummary& run = shown_[i];
+    QTreeWidgetItem* item = tree_->topLevelItem(static_cast<int>(i));
+    if (item == nullptr) {
+      item = new QTreeWidgetItem(tree_);
+      item->setData(0, kKindRole, kRunItem);
+    }
+    const QStringList texts = RunRowTexts(run, static_cast<int>(i) + 1);
+    for (int c = 0; c < texts.size(); ++c)
+      item->setText(c, texts[c]);
+    item->setData(0, kStartRole, QVariant::fromValue<qint64>(run.startMs));
+    item->setData(0, kEndRole, QVariant::fromValue<qint64>(run.endMs));
+
+    // Children in time order: exceedances, then lean tests. Rebuilt only when they changed, so
+    // a selected child stays selected while the run grows.
+    std::vector<std::pair<QStringList, std::pair<int, int64_t>>> children;
+    for (const Exceedance& e : run.exceedances)
+      children.push_back({ExceedanceRowTexts(e), {kExceedanceItem, e.startMs}});
+    for (const LeanTest& t : run.leanTests)
+      children.push_back({LeanTestRowTexts(t), {kLeanItem, t.startMs}});
+    bool same = item->childCount() == static_cast<int>(children.size());
+    for (int c = 0; same && c < item->childCount(); ++c) {
+      for (int col = 0; same && col < children[static_cast<size_t>(c)].first.size(); ++col)
+        same = item->child(c)->text(col) == children[static_cast<size_t>(c)].first[col];
+    }
+    if (same)
+      continue;
+    while (item->childCount() > 0)
+      delete item->takeChild(0);
+    for (const auto& [texts2, kindTime] : children) {
+      auto* child = new QTreeWidgetItem(item, texts2);
+      child->setData(0, kKindRole, kindTime.first);
+      child->setData(0, kStartRole, QVariant::fromValue<qint64>(kindTime.second));
+    }
+  }
+  emit runsChanged();
+}
+
+void FlightsPanel::OnCurrentItemChanged(QTreeWidgetItem* item) {
+  if (item == nullptr)
+    return;
+  const qint64 start = item->data(0, kStartRole).toLongLong();
+  if (item->data(0, kKindRole).toInt() == kRunItem)
+    emit runSelected(start, item->data(0, kEndRole).toLongLong());
+  else
+    emit timeSelected(start);
+}
+
+}  // namespace ovixlog

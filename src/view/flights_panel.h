@@ -1,0 +1,88 @@
+// The "Flights" panel: the engine runs of the document with their airborne time, fuel, hottest
+// CHT, exceedances and lean tests, kept up to date while samples arrive. The analysis reads the
+// store in bounded slices between events, so a day's recording never blocks the window.
+// Selecting a run asks for its time span; selecting an exceedance or a lean test, for its time.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "analysis/flight_analyzer.h"
+#include "analysis/limits.h"
+
+class QLabel;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace ovixlog {
+
+class COvixLogDoc;
+class DocumentSignals;
+
+// The panel's columns for a run (`number` counts from 1), an exceedance and a lean test.
+QStringList RunRowTexts(const RunSummary& run, int number);
+QStringList ExceedanceRowTexts(const Exceedance& exceedance);
+QStringList LeanTestRowTexts(const LeanTest& test);
+
+class FlightsPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Samples read from the store per turn of the event loop.
+  static constexpr int kSliceSamples = 20000;
+  // The list is rebuilt at most this often while samples arrive.
+  static constexpr int kRefreshMs = 500;
+
+  explicit FlightsPanel(QWidget* parent = nullptr);
+  ~FlightsPanel() override;
+
+  // The document to analyse and the adapter whose signals say when it changes; null detaches.
+  void SetDocument(COvixLogDoc* document, DocumentSignals* adapter);
+  // Analyses everything again against `limits`.
+  void SetLimits(const Limits& limits);
+  const Limits& limits() const { return limits_; }
+  // A line under the list: why the limits file was not used, for instance.
+  void SetNote(const QString& text);
+
+  // The runs as the list shows them, and the tree itself (for the tests).
+  const std::vector<RunSummary>& runs() const { return shown_; }
+  QTreeWidget* tree() const { return tree_; }
+  QLabel* note() const { return note_; }
+  // Whether every stored sample has been analysed.
+  bool caughtUp() const;
+
+ signals:
+  // The user picked a run: its first and last running sample, in elapsed milliseconds.
+  void runSelected(qint64 startMs, qint64 endMs);
+  // The user picked an exceedance or a lean test: where it starts.
+  void timeSelected(qint64 timeMs);
+  // The runs shown changed.
+  void runsChanged();
+
+ private:
+  // Analyses the store from its first sample again; `clear` empties the list at once (the store
+  // was emptied), otherwise the old list stays until the new analysis has caught up.
+  void Restart(bool clear);
+  void ScheduleSlice();
+  void ReadSlice();
+  void Refresh();
+  void OnCurrentItemChanged(QTreeWidgetItem* item);
+
+  COvixLogDoc* document_ = nullptr;
+  Limits limits_ = Limits::Defaults();
+  std::unique_ptr<FlightAnalyzer> analyzer_;
+  int read_ = 0;  // samples of the store fed to the analyzer
+  bool sliceScheduled_ = false;
+  QTimer refreshTimer_;
+  std::vector<RunSummary> shown_;
+  QTreeWidget* tree_;
+  QLabel* note_;
+};
+
+}  // namespace ovixlog

@@ -1,0 +1,196 @@
+// The Flights panel over a document: the runs it lists and their figures, growth while samples
+// arrive, selection, new limits, a store emptied; and the limits editor.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <memory>
+
+#include "../analysis/analysis_fixture.h"
+#include "app/limits_dialog.h"
+#include "document/ovixlog_doc.h"
+#include "support/scripted_user_interface.h"
+#include "support/temp_folder.h"
+#include "view/document_signals.h"
+#include "view/flights_panel.h"
+
+namespace ovixlog::test {
+namespace {
+
+QStringList Row(const QTreeWidgetItem* item) {
+  QStringList texts;
+  for (int c = 0; c < item->columnCount(); ++c)
+    texts << item->text(c);
+  return texts;
+}
+
+QStringList List(std::initializer_list<const char*> texts) {
+  QStringList list;
+  for (const char* t : texts)
+    list << QString::fromUtf8(t);
+  return list;
+}
+
+struct PanelFixture {
+  PanelFixture() {
+    doc = std::make_unique<COvixLogDoc>(&ui, startup);
+    doc->SetPortsEnabled(false);
+    signals_.SetDocument(doc.get());
+    doc->AddView(&signals_);
+    doc->OnNewDocument();
+    panel.SetDocument(doc.get(), &signals_);
+  }
+  ~PanelFixture() {
+    panel.SetDocument(nullptr, nullptr);
+    doc->RemoveView(&signals_);
+    signals_.SetDocument(nullptr);
+  }
+  // Stores samples from `fromS` to `toS`, one a second, and lets the panel know.
+  void Add(int fromS, int toS, const std::function<void(EngineSample&, int)>& change = {}) {
+    for (const EngineSample& s : Seconds(fromS, toS, [&](EngineSample&x, int t) {
+           x.flow = 8.0f;
+           if (change)
+             change(x, t);
+         })) {
+      doc->AddSample(std::make_unique<EngineSample>(s), &signals_);
+    }
+  }
+
+  StartupSettings startup;
+  ScriptedUserInterface ui;
+  std::unique_ptr<COvixLogDoc> doc;
+  DocumentSignals signals_;
+  FlightsPanel panel;
+};
+
+}  // namespace
+
+class FlightsPanelTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ListsRunsAndGrowsWithTheFlight();
+  void SelectingAsksForTheRunOrTheTime();
+  void NewLimitsAndAnEmptiedStore();
+  void ReadsALargeStoreInSlices();
+  void LimitsEditorChecksBeforeSaving();
+};
+
+void FlightsPanelTest::ListsRunsAndGrowsWithTheFlight() {
+  PanelFixture f;
+  f.Add(0, 90, [](EngineSample& s, int t) {
+    if (t >= 20 && t <= 30)
+      s.cht[0] = 440;
+  });
+  f.Add(200, 300, [](EngineSample& s, int) { s.aspd = 0; });
+  QTreeWidget* tree = f.panel.tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 2);
+  QCOMPARE(Row(tree->topLevelItem(0)),
+           List({"1", "0:00:00", "0:01:30", "0:01:30", "0.2", "CHT1 440", "1", "0"}));
+  QCOMPARE(tree->topLevelItem(0)->childCount(), 1);
+  QCOMPARE(Row(tree->topLevelItem(0)->child(0)),
+           List({"CHT1 above 435", "0:00:20", "0:00:10", "", "", "peak 440", "", ""}));
+  // The second run has not ended: no sample has come 30 s after its last running one.
+  QCOMPARE(Row(tree->topLevelItem(1)),
+           List({"2 (running)", "0:03:20", "0:01:40", "0:00:00", "0.22", "CHT1 350", "0", "0"}));
+
+  f.Add(301, 400);
+  QTRY_COMPARE(tree->topLevelItem(1)->text(2), QStringLiteral("0:03:20"));
+  QCOMPARE(tree->topLevelItem(1)->text(3), QStringLiteral("0:01:39"));  // airborne from 301
+  QCOMPARE(f.panel.runs().size(), size_t{2});
+}
+
+void FlightsPanelTest::SelectingAsksForTheRunOrTheTime() {
+  PanelFixture f;
+  f.Add(0, 90, [](EngineSample& s, int t) {
+    if (t >= 20 && t <= 30)
+      s.cht[0] = 440;
+  });
+  QTreeWidget* tree = f.panel.tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 1);
+  QSignalSpy runs(&f.panel, &FlightsPanel::runSelected);
+  QSignalSpy times(&f.panel, &FlightsPanel::timeSelected);
+  tree->setCurrentItem(tree->topLevelItem(0));
+  QCOMPARE(runs.count(), 1);
+  QCOMPARE(runs.at(0).at(0).toLongLong(), 0);
+  QCOMPARE(runs.at(0).at(1).toLongLong(), 90000);
+  tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+  QCOMPARE(times.count(), 1);
+  QCOMPARE(times.at(0).at(0).toLongLong(), 20000);
+  // The run grows; the selected exceedance stays selected.
+  f.Add(91, 100);
+  QTRY_COMPARE(tree->topLevelItem(0)->text(2), QStringLiteral("0:01:40"));
+  QCOMPARE(tree->currentItem(), tree->topLevelItem(0)->child(0));
+}
+
+void FlightsPanelTest::NewLimitsAndAnEmptiedStore() {
+  PanelFixture f;
+  f.Add(0, 90, [](EngineSample& s, int t) {
+    if (t >= 20 && t <= 30)
+      s.cht[0] = 440;
+  });
+  QTreeWidget* tree = f.panel.tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 1);
+  QCOMPARE(tree->topLevelItem(0)->text(6), QStringLiteral("1"));
+  Limits limits = Limits::Defaults();
+  limits.Set("CHT1", LimitKind::kMax, 440);
+  f.panel.SetLimits(limits);
+  QCOMPARE(tree->topLevelItemCount(), 1);  // the old list stays until the new one is ready
+  QTRY_COMPARE(tree->topLevelItem(0)->text(6), QStringLiteral("0"));
+  QCOMPARE(tree->topLevelItem(0)->childCount(), 0);
+  f.doc->OnNewDocument();
+  f.signals_.OnUpdate(nullptr, 0);  // as the window's File New does
+  QTRY_COMPARE(tree->topLevelItemCount(), 0);
+}
+
+void FlightsPanelTest::ReadsALargeStoreInSlices() {
+  PanelFixture f;
+  f.panel.SetDocument(nullptr, nullptr);
+  f.doc->OnKeepAllSamples();
+  const int count = FlightsPanel::kSliceSamples * 3 + 7;
+  for (int i = 0; i < count; ++i) {
+    EngineSample s = Plain(static_cast<uint32_t>(i) * 83u);
+    f.doc->AddSample(std::make_unique<EngineSample>(s), nullptr);
+  }
+  f.panel.SetDocument(f.doc.get(), &f.signals_);
+  QVERIFY(!f.panel.caughtUp());  // nothing read before the event loop runs
+  QTRY_VERIFY(f.panel.caughtUp());
+  QTRY_COMPARE(f.panel.tree()->topLevelItemCount(), 1);
+  QCOMPARE(f.panel.runs()[0].samples, count);
+}
+
+void FlightsPanelTest::LimitsEditorChecksBeforeSaving() {
+  TempFolder folder;
+  const std::string path = folder / "sub/limits.ini";
+  LimitsDialog dialog(path);
+  QCOMPARE(dialog.editor()->toPlainText().toStdString(), DefaultLimitsText());
+  QCOMPARE(dialog.limits(), Limits::Defaults());
+
+  dialog.editor()->setPlainText(QStringLiteral("[limits]\nCHT.max = 420\nFOO.max = 1\n"));
+  dialog.accept();
+  QVERIFY(dialog.result() != QDialog::Accepted);
+  QCOMPARE(dialog.message()->text().toStdString(), path + ":3: unknown column 'FOO'");
+  QVERIFY(!std::ifstream(path));
+
+  const std::string good = "[limits]\nCHT.max = 420\nCHT3.max = 400\n";
+  dialog.editor()->setPlainText(QString::fromStdString(good));
+  dialog.accept();
+  QCOMPARE(dialog.result(), int(QDialog::Accepted));
+  std::ifstream in(path);
+  std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  QCOMPARE(saved, good);
+  QCOMPARE(dialog.limits().Get("CHT3", LimitKind::kMax), std::optional<double>(400.0));
+  QCOMPARE(dialog.limits().Get("OilP", LimitKind::kMin), std::optional<double>(25.0));
+
+  LimitsDialog again(path);
+  QCOMPARE(again.editor()->toPlainText().toStdString(), good);
+  QCOMPARE(again.limits().Get("CHT", LimitKind::kMax), std::optional<double>(420.0));
+}
+
+}  // namespace ovixlog::test
+
+QTEST_MAIN(ovixlog::test::FlightsPanelTest)
+#include "flights_panel_test.moc"
