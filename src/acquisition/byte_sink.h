@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "acquisition/clock.h"
 #include "acquisition/engine_sample.h"
 
 namespace ovixlog {
@@ -19,6 +20,8 @@ class ByteSink {
                              int32_t altFrameFormat) = 0;
   // The device was lost and is open again: what follows continues no frame begun before.
   virtual void StreamRestarted() {}
+  // From now on the live samples' local times are `anchor.LocalTimeAt(stamp)`.
+  virtual void WallClockSet(const WallClockAnchor& anchor) { (void)anchor; }
 };
 
 }  // namespace ovixlog

@@ -26,6 +26,9 @@ namespace {
 constexpr int kPollMs = 250;           // longest a pass waits for bytes
 constexpr int kReconnectMs = 1000;     // pause between attempts to reopen a lost device
 constexpr int kMaxEmptyWakeups = 100;  // "readable" passes in a row that read nothing
+// How long one reading of the wall clock serves the live samples' local times; a changed
+// system clock or time zone shows within this time.
+constexpr uint32_t kWallClockRefreshMs = 60000;
 
 constexpr const char* kNoSuchDevice = "No such device";
 constexpr const char* kPermissionDenied = "Permission denied: add your user to the dialout group";
@@ -226,8 +229,17 @@ std::string SerialReader::DevicePathFor(const std::string& portName) {
 void SerialReader::ReadLoop() {
   std::optional<FrameAssembler> live;
   live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
+  // Live local times come from one wall-clock reading plus the monotonic stamp, the same
+  // reading the recording stores, so that a reopened recording shows the very same times.
+  std::optional<WallClockAnchor> anchor;
   int emptyWakeups = 0;
   while (running.load()) {
+    if (const uint32_t now = TickCount(); !anchor || now - anchor->stamp >= kWallClockRefreshMs) {
+      anchor = WallClockAnchor::Now(now);
+      live->SetWallClock(anchor);
+      if (rawBytes_ != nullptr)
+        rawBytes_->WallClockSet(*anchor);
+    }
     if (port_ < 0) {
       if (!Reconnect())
         break;
@@ -235,6 +247,7 @@ void SerialReader::ReadLoop() {
       acceptedBefore_ += live->framesAccepted();
       droppedBefore_ += live->framesDropped();
       live.emplace(model, altFrameFormat, liveSink_, viewWindow_);
+      anchor.reset();
       if (rawBytes_ != nullptr)
         rawBytes_->StreamRestarted();
       emptyWakeups = 0;

@@ -44,6 +44,8 @@ void LiveRecorder::BeginPort(const std::string& portName) {
   EndSession();
   std::lock_guard<std::mutex> lock(mutex_);
   portName_ = portName;
+  readerAnchor_.reset();
+  anchorPending_ = false;
 }
 
 void LiveRecorder::EndSession() {
@@ -114,18 +116,24 @@ void LiveRecorder::BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t co
   if (!enabled_ || count == 0)
     return;
   if (!writer_) {
-    const WallClockAnchor anchor = WallClockAnchor::Now(stamp);
+    const WallClockAnchor anchor = readerAnchor_ ? *readerAnchor_ : WallClockAnchor::Now(stamp);
+    const int64_t startMs =
+        anchor.epochMs + static_cast<int64_t>(static_cast<int32_t>(stamp - anchor.stamp));
     writer_ = std::make_unique<RecordingWriter>(
-        folder_, SessionBaseName(anchor.epochMs / 1000, portName_, model), options_);
+        folder_, SessionBaseName(startMs / 1000, portName_, model), options_);
     lastError_.clear();
     writer_->AppendWallClock(anchor);
+    anchorPending_ = false;
     lastAnchorStamp_ = stamp;
     WriteSettingsLocked(stamp, model, altFrameFormat);
     restartPending_ = false;
   } else {
     if (model != model_ || altFrameFormat != alt_)
       WriteSettingsLocked(stamp, model, altFrameFormat);
-    if (stamp - lastAnchorStamp_ >= kWallClockEveryMs) {
+    if (anchorPending_) {
+      writer_->AppendWallClock(*readerAnchor_);
+      anchorPending_ = false;
+    } else if (!readerAnchor_ && stamp - lastAnchorStamp_ >= kWallClockEveryMs) {
       writer_->AppendWallClock(WallClockAnchor::Now(stamp));
       lastAnchorStamp_ = stamp;
     }
@@ -135,6 +143,12 @@ void LiveRecorder::BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t co
     }
   }
   writer_->AppendStream(stamp, bytes, count);
+}
+
+void LiveRecorder::WallClockSet(const WallClockAnchor& anchor) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  readerAnchor_ = anchor;
+  anchorPending_ = writer_ != nullptr;
 }
 
 void LiveRecorder::StreamRestarted() {

@@ -1,15 +1,16 @@
 // The live recording of one document: takes every byte the serial reader receives and writes
-// one recording file per session. A session begins with the first byte after the port opened
-// and ends when the port closes; its file is named by the local start time, port and model,
-// e.g. "2026-12-09_14-03-22_COM1_5100.log". It opens with the wall-clock time and the setting
-// records that select the model and format, and gets a new setting record wherever the reading
-// thread starts framing with another model or format, so that an import rebuilds exactly the
-// rows the live table had.
+// one recording file per session, with the reader's wall-clock readings. A session begins with the
+// first byte after the port opened and ends when the port closes; its file is named by the local
+// start time, port and model, e.g. "2026-12-09_14-03-22_COM1_5100.log". It opens with the
+// wall-clock time and the setting records that select the model and format, and gets a new setting
+// record wherever the reading thread starts framing with another model or format, so that an import
+// rebuilds exactly the rows the live table had.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "acquisition/byte_sink.h"
@@ -55,6 +56,7 @@ class LiveRecorder : public ByteSink {
   void BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t count, EngineModel model,
                      int32_t altFrameFormat) override;
   void StreamRestarted() override;
+  void WallClockSet(const WallClockAnchor& anchor) override;
 
   // "COM1:" -> "COM1"; a device path -> its last name ("/dev/ttyUSB0" -> "ttyUSB0").
   static std::string PortLabel(const std::string& portName);
@@ -77,6 +79,10 @@ class LiveRecorder : public ByteSink {
   EngineModel model_ = 0;
   int32_t alt_ = 0;
   uint32_t lastAnchorStamp_ = 0;
+  // The reader's wall-clock reading, once it has given one; without it the recorder reads the
+  // clock itself at the start and once a minute.
+  std::optional<WallClockAnchor> readerAnchor_;
+  bool anchorPending_ = false;
   bool restartPending_ = false;
 };
 
