@@ -454,6 +454,10 @@ void CMainFrame::ShowMessage(const QString& text) {
   messagePane_->setText(text);
 }
 
+bool CMainFrame::CloseFailedToSave() const {
+  return closeFailedToSave_ && document_ != nullptr && document_->LastSaveFailed();
+}
+
 void CMainFrame::CloseWithoutSaving() {
   skipSave_ = true;
   // A message box opened by the close now under way runs its own event loop; closing it lets

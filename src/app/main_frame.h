@@ -99,7 +99,8 @@ class CMainFrame : public QMainWindow {
   void ShowMessage(const QString& text);
 
   // Whether the last refused close was refused because a save failed (not by Cancel).
-  bool CloseFailedToSave() const { return closeFailedToSave_; }
+  // A save that succeeded since (File Save after the disk was mended) clears it.
+  bool CloseFailedToSave() const;
   // Closes without any save or question, also from inside an open message box or dialog, which
   // is closed first. For a second termination signal: the first one has shown why it could not
   // save, and live data is kept elsewhere.

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <cstdio>
+#include <system_error>
 #include <utility>
 
 #include "recording/recording_format.h"
@@ -13,7 +14,19 @@ LiveRecorder::LiveRecorder(std::string folder, bool enabled)
     : folder_(std::move(folder)), enabled_(enabled) {}
 
 LiveRecorder::~LiveRecorder() {
-  EndSession();
+  EndSession(true);
+  ReapClosers(true);
+}
+
+void LiveRecorder::ReapClosers(bool all) {
+  for (auto it = closers_.begin(); it != closers_.end();) {
+    if (all || it->done->load()) {
+      it->thread.join();
+      it = closers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 std::string LiveRecorder::PortLabel(const std::string& portName) {
@@ -41,15 +54,16 @@ std::string LiveRecorder::SessionBaseName(int64_t epochSeconds, const std::strin
 }
 
 void LiveRecorder::BeginPort(const std::string& portName) {
-  EndSession();
+  EndSession(false);
   std::lock_guard<std::mutex> lock(mutex_);
   portName_ = portName;
   readerAnchor_.reset();
   anchorPending_ = false;
 }
 
-void LiveRecorder::EndSession() {
-  std::unique_ptr<RecordingWriter> ending;
+void LiveRecorder::EndSession(bool wait) {
+  ReapClosers(false);
+  std::shared_ptr<RecordingWriter> ending;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ending = std::move(writer_);
@@ -57,10 +71,28 @@ void LiveRecorder::EndSession() {
   if (!ending)
     return;
   // Outside the lock: the reading thread may go on handing over bytes for a new session.
-  ending->Close();
-  const RecordingWriter::Status last = ending->status();
-  std::lock_guard<std::mutex> lock(mutex_);
-  lastError_ = last.error;
+  const auto close = [this, ending] {
+    ending->Close();
+    const RecordingWriter::Status last = ending->status();
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A session begun meanwhile has a status of its own.
+    if (!writer_)
+      lastError_ = last.error;
+  };
+  if (!wait) {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    try {
+      closers_.push_back({std::thread([close, done] {
+                            close();
+                            *done = true;
+                          }),
+                          done});
+      return;
+    } catch (const std::system_error&) {
+      // No thread to spare: close here.
+    }
+  }
+  close();
 }
 
 void LiveRecorder::SetEnabled(bool enabled) {
@@ -69,7 +101,7 @@ void LiveRecorder::SetEnabled(bool enabled) {
     enabled_ = enabled;
   }
   if (!enabled)
-    EndSession();
+    EndSession(false);
 }
 
 bool LiveRecorder::enabled() const {

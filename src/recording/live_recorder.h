@@ -7,11 +7,14 @@
 // rebuilds exactly the rows the live table had.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "acquisition/byte_sink.h"
 #include "recording/recording_writer.h"
@@ -37,12 +40,14 @@ class LiveRecorder : public ByteSink {
   LiveRecorder(const LiveRecorder&) = delete;
   LiveRecorder& operator=(const LiveRecorder&) = delete;
 
-  // The port the next session reads ("COM1:" or a device path); ends the current session.
-  // Call with the reading thread stopped.
+  // The port the next session reads ("COM1:" or a device path); ends the current session
+  // without waiting for it. Call with the reading thread stopped.
   void BeginPort(const std::string& portName);
-  // Closes the current session's file cleanly. Any thread but the reading thread.
-  void EndSession();
-  // Off ends the current session; on lets the next bytes begin one.
+  // Closes the current session's file cleanly. With `wait`, returns once it is on the disk;
+  // without, a thread of its own finishes the close, so that a stalled disk cannot hold up the
+  // caller (the destructor waits for it). Any thread but the reading thread.
+  void EndSession(bool wait = true);
+  // Off ends the current session without waiting; on lets the next bytes begin one.
   void SetEnabled(bool enabled);
   bool enabled() const;
   const std::string& folder() const { return folder_; }
@@ -66,6 +71,15 @@ class LiveRecorder : public ByteSink {
 
  private:
   void WriteSettingsLocked(uint32_t stamp, EngineModel model, int32_t altFrameFormat);
+  // Joins the closing threads that are done; all of them with `all`.
+  void ReapClosers(bool all);
+
+  struct Closer {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  // The sessions still being closed. Touched only by the threads that end sessions.
+  std::vector<Closer> closers_;
 
   const std::string folder_;
   // mutex_ guards everything below. The reading thread holds it only while it hands a record

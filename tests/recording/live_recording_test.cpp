@@ -175,6 +175,33 @@ TEST(LiveRecorderTest, ReopenedRecordingShowsTheTimeItWasFlown) {
   EXPECT_EQ(reopened.doc->SampleAt(1).localTime, (LocalTime{2026, 12, 3, 9, 9, 4, 23, 500}));
 }
 
+// Ending a session at a port switch does not wait for a stalled disk: the file is still being
+// closed when the switch returns, and it is closed cleanly, with everything in it, once the
+// recorder goes.
+TEST(LiveRecorderTest, PortSwitchDoesNotWaitForAStalledDisk) {
+  test::TempFolder folder;
+  const Bytes frames = Frames(3, kModel5100, 1000);
+  std::string path;
+  {
+    LiveRecorder recorder(folder.path(), true);
+    recorder.BeginPort("COM1:");
+    recorder.BytesReceived(1, frames.data(), frames.size(), kModel5100, 0);
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while ((path = recorder.writer()->status().path).empty() && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_FALSE(path.empty());
+    recorder.writer()->InjectStall(1500);
+    recorder.BeginPort("COM2:");
+    EXPECT_FALSE(recorder.status().recording);
+    EXPECT_TRUE(ReadRecordingInfo(path)->inUse);
+  }
+  const std::optional<RecordingInfo> after = ReadRecordingInfo(path);
+  ASSERT_TRUE(after);
+  EXPECT_TRUE(after->closed);
+  EXPECT_FALSE(after->inUse);
+  EXPECT_EQ(StreamBytes(path), frames);
+}
+
 TEST(LiveRecorderTest, NothingIsRecordedWhenOffOrSilent) {
   test::TempFolder folder;
   const std::string where = folder / "rec";
