@@ -13,16 +13,25 @@ set(OVIXLOG_PACKAGE_MAINTAINER "The OvixLog developers <ovixlog@example.org>" CA
 set(OVIXLOG_PACKAGING_SOURCE ${CMAKE_CURRENT_LIST_DIR})
 set(OVIXLOG_PACKAGING_BINARY ${CMAKE_BINARY_DIR}/packaging)
 
-foreach(program ovixlog ovixlog-sim)
+foreach(program ovixlog ovixlog-sim ovixlog-record)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
 
+# The recorder's service and udev rule are shipped, not enabled: the unit lies where systemd
+# finds it once asked, the rule is an example to copy and edit.
+if(TARGET ovixlog-record)
+  install(FILES ${OVIXLOG_PACKAGING_SOURCE}/systemd/ovixlog-record@.service
+          DESTINATION lib/systemd/system)
+  install(FILES ${OVIXLOG_PACKAGING_SOURCE}/systemd/90-ovixlog-record.rules.example
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/ovixlog/examples)
+endif()
+
 # Man pages: the version and date are filled in, then each page is gzipped as Debian wants.
 find_program(OVIXLOG_GZIP gzip REQUIRED)
 set(OVIXLOG_MAN_PAGES)
-foreach(program ovixlog ovixlog-convert ovixlog-sim)
+foreach(program ovixlog ovixlog-convert ovixlog-sim ovixlog-record)
   if(NOT TARGET ${program})
     continue()
   endif()

@@ -16,6 +16,8 @@ add_library(ovixlog_gui STATIC
   app/main_frame.cpp app/main_frame.h
   app/ovixlog_app.cpp app/ovixlog_app.h
   app/qt_user_interface.cpp app/qt_user_interface.h
+  app/serial_port_dialog.cpp app/serial_port_dialog.h
+  app/status_offer.cpp app/status_offer.h
   app/termination_signals.cpp app/termination_signals.h
   ${PROJECT_SOURCE_DIR}/res/ovixlog.qrc)
 set_target_properties(ovixlog_gui PROPERTIES AUTOMOC ON AUTORCC ON)

@@ -1,5 +1,6 @@
 #include "acquisition/serial_reader.h"
 
+#include "acquisition/clock.h"
 #include "acquisition/port_bindings.h"
 
 #include <fcntl.h>
@@ -210,6 +211,9 @@ SerialStatus SerialReader::Status() const {
   status.framesAccepted = framesAccepted_.load();
   status.framesDropped = framesDropped_.load();
   status.bytesReceived = bytesReceived_.load();
+  const int32_t layout = suggestedLayout_.load();
+  if (layout >= 0 && layout < kLayoutCount)
+    status.suggestedLayout = static_cast<FrameFormat>(layout);
   return status;
 }
 
@@ -232,6 +236,13 @@ void SerialReader::ReadLoop() {
   // Live local times come from one wall-clock reading plus the monotonic stamp, the same
   // reading the recording stores, so that a reopened recording shows the very same times.
   std::optional<WallClockAnchor> anchor;
+  // Tries every layout on the same bytes, so that a wrong model or format can be pointed out.
+  LayoutDetector detector;
+  const auto publishSuggestion = [&] {
+    const std::optional<FrameFormat> layout =
+        detector.Suggestion(TickCount(), LayoutOf(model.load(), altFrameFormat.load()));
+    suggestedLayout_.store(layout ? static_cast<int32_t>(*layout) : -1, std::memory_order_relaxed);
+  };
   int emptyWakeups = 0;
   while (running.load()) {
     if (const uint32_t now = TickCount(); !anchor || now - anchor->stamp >= kWallClockRefreshMs) {
@@ -264,6 +275,7 @@ void SerialReader::ReadLoop() {
     }
     if (ready == 0) {
       emptyWakeups = 0;
+      publishSuggestion();
       continue;
     }
     if (wake_ >= 0 && fds[1].revents != 0)
@@ -275,13 +287,17 @@ void SerialReader::ReadLoop() {
     int readError = 0;
     const size_t got = live->FillFrom([&](uint8_t* dst, size_t max) -> size_t {
       const ssize_t n = ::read(port_, dst, max);
-      if (n > 0)
+      if (n > 0) {
+        detector.Feed(TickCount(), LayoutOf(model.load(), altFrameFormat.load()), dst,
+                      static_cast<size_t>(n));
         return static_cast<size_t>(n);
+      }
       readError = n < 0 ? errno : 0;
       return 0;
     });
     bytesReceived_.fetch_add(got, std::memory_order_relaxed);
     PublishCounts(*live);
+    publishSuggestion();
     if (got > 0 && rawBytes_ != nullptr) {
       // The bytes are still where the read put them: the ring is only written by the next fill.
       rawBytes_->BytesReceived(live->passStamp(), live->passBytes(), got, live->frameModel(),

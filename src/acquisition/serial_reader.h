@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "acquisition/byte_sink.h"
 #include "acquisition/frame_assembler.h"
+#include "acquisition/layout_detector.h"
 #include "acquisition/sample_sink.h"
 
 namespace ovixlog {
@@ -26,6 +28,8 @@ struct SerialStatus {
   uint64_t framesAccepted = 0;
   uint64_t framesDropped = 0;  // bad checksum
   uint64_t bytesReceived = 0;
+  // Another layout that frames the bytes cleanly while the chosen one does not, if any.
+  std::optional<FrameFormat> suggestedLayout;
 };
 
 class SerialReader {
@@ -104,6 +108,7 @@ class SerialReader {
   std::atomic<uint64_t> framesAccepted_{0};
   std::atomic<uint64_t> framesDropped_{0};
   std::atomic<uint64_t> bytesReceived_{0};
+  std::atomic<int32_t> suggestedLayout_{-1};  // a FrameFormat, or -1
 };
 
 }  // namespace ovixlog

@@ -34,6 +34,7 @@ constexpr std::pair<int, const char*> kStrings[] = {
     {kIdOldestFirst, "Show oldest entries first"},
     {kIdOpenRecording, "Open a recording of live data\nOpen Recording"},
     {kIdRecordLiveData, "Record all live data to a file, so that no flight is lost"},
+    {kIdSerialPortDialog, "Choose the serial device that the current port reads\nSerial Port"},
     {kIdsAppTitle, "OvixLog"},
     {kIdsIdleMessage, "Ready"},
     {kIdFileNew, "Create a new document\nNew"},

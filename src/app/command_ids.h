@@ -29,6 +29,7 @@ enum CommandId : int {
   kIdOldestFirst = 32792,
   kIdOpenRecording = 32793,
   kIdRecordLiveData = 32794,
+  kIdSerialPortDialog = 32800,
 
   kIdFileNew = 57600,
   kIdFileSave = 57603,

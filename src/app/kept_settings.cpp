@@ -19,6 +19,7 @@ constexpr const char* kPortKey = "options/port";
 constexpr const char* kKeepAllKey = "options/keepAllSamples";
 constexpr const char* kSystemTimeKey = "options/showSystemTime";
 constexpr const char* kOrderKey = "options/order";
+constexpr const char* kRecordKey = "options/recordLiveData";
 constexpr const char* kGeometryKey = "window/geometry";
 constexpr const char* kWindowStateKey = "window/state";
 
@@ -62,6 +63,7 @@ DocumentChoices ChoicesOf(const COvixLogDoc& document) {
   choices.keepAllSamples = document.keepAllSamples.load();
   choices.showSystemTime = document.showSystemTime.load();
   choices.oldestFirst = document.oldestFirst.load();
+  choices.recordingEnabled = document.recorder().enabled() ? 1 : 0;
   return choices;
 }
 
@@ -91,6 +93,8 @@ void KeptSettings::LoadInto(StartupSettings& settings) {
     settings.keepAllSamples = *keepAll;
   if (const std::optional<int32_t> showTime = KeptSwitch(kept, kSystemTimeKey))
     settings.showSystemTime = *showTime;
+  if (const std::optional<int32_t> record = KeptSwitch(kept, kRecordKey))
+    settings.recordingEnabled = *record;
   const QString order = kept.value(QLatin1String(kOrderKey)).toString();
   if (order == QLatin1String("newest"))
     settings.oldestFirst = 0;
@@ -124,6 +128,8 @@ void KeptSettings::StoreChanges(const DocumentChoices& before, const DocumentCho
     kept.setValue(QLatin1String(kKeepAllKey), flag(after.keepAllSamples));
   if (before.showSystemTime != after.showSystemTime)
     kept.setValue(QLatin1String(kSystemTimeKey), flag(after.showSystemTime));
+  if (before.recordingEnabled != after.recordingEnabled)
+    kept.setValue(QLatin1String(kRecordKey), flag(after.recordingEnabled));
   if (before.oldestFirst != after.oldestFirst) {
     kept.setValue(QLatin1String(kOrderKey),
                   after.oldestFirst != 0 ? QStringLiteral("oldest") : QStringLiteral("newest"));

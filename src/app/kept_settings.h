@@ -1,7 +1,8 @@
 // The choices kept from one run to the next in $XDG_CONFIG_HOME/OvixLog/OvixLog.conf
 // (~/.config/OvixLog/ when the variable is unset): the device of each port, the port, model,
-// frame format, keep-all, system time, order and the window's geometry. The command line
-// overrides them for its run without writing them; only the user's own menu choices are kept.
+// frame format, keep-all, system time, order, recording on or off and the window's geometry. The
+// command line overrides them for its run without writing them; only the user's own menu choices
+// are kept.
 #pragma once
 
 #include <QByteArray>
@@ -24,6 +25,7 @@ struct DocumentChoices {
   int32_t keepAllSamples = 0;
   int32_t showSystemTime = 0;
   int32_t oldestFirst = 0;
+  int32_t recordingEnabled = 1;
 
   bool operator==(const DocumentChoices&) const = default;
 };

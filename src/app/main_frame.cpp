@@ -13,11 +13,14 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "acquisition/port_bindings.h"
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
 #include "app/kept_settings.h"
 #include "app/keyboard_locks.h"
 #include "app/limits_dialog.h"
+#include "app/serial_port_dialog.h"
+#include "app/status_offer.h"
 #include "document/ovixlog_doc.h"
 #include "recording/recording_catalog.h"
 #include "view/chart_view.h"
@@ -252,6 +255,7 @@ void CMainFrame::CreateMenus() {
   for (int port = 1; port <= 8; ++port) {
     radio(portGroup_, CommandOfPort(port), QStringLiteral("COM%1").arg(port));
   }
+  AddCommand(optionsMenu_, kIdSerialPortDialog, QStringLiteral("Serial &Port..."));
   optionsMenu_->addSeparator();
   AddCommand(optionsMenu_, kIdKeepAllSamples, QStringLiteral("Keep &All Samples"))
       ->setCheckable(true);
@@ -302,6 +306,18 @@ void CMainFrame::CreateStatusBar() {
   // A status tip hides the message pane while it is shown; "Ready" comes back afterwards.
   messagePane_ = new QLabel(Latin1(LoadString(kIdsIdleMessage)), bar);
   bar->addWidget(messagePane_, 1);
+  layoutOffer_ = new StatusOffer(bar);
+  deviceOffer_ = new StatusOffer(bar);
+  bar->addWidget(layoutOffer_);
+  bar->addWidget(deviceOffer_);
+  layoutOffer_->hide();
+  deviceOffer_->hide();
+  connect(layoutOffer_, &StatusOffer::accepted, this, [this] {
+    if (offeredLayout_)
+      SwitchToLayout(*offeredLayout_);
+  });
+  connect(deviceOffer_, &StatusOffer::accepted, this,
+          [this] { BindCurrentPort(offeredDevice_.path); });
   recordingPane_ = new QLabel(bar);
   recordingPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   bar->addPermanentWidget(recordingPane_);
@@ -331,6 +347,7 @@ void CMainFrame::UpdateMarks() {
   const int32_t port = document_->commPort.load();
   for (int n = 1; n <= 8; ++n)
     Action(CommandOfPort(n))->setChecked(port == n);
+  UpdatePortTexts();
   Action(kIdKeepAllSamples)->setChecked(document_->keepAllSamples.load() != 0);
   Action(kIdShowSystemTime)->setChecked(document_->showSystemTime.load() != 0);
   Action(kIdRecordLiveData)->setChecked(document_->recorder().enabled());
@@ -353,6 +370,9 @@ void CMainFrame::RefreshPanes() {
     const QString text = PortPaneText(status, receiving);
     if (portPane_->text() != text)
       portPane_->setText(text);
+    RefreshLayoutOffer(status);
+    if (refreshCount_++ % (1000 / kPaneRefreshMs) == 0)
+      PollDevices();
     const QString recording =
         RecordingPaneText(document_->recorder().status(), document_->reviewing());
     if (recordingPane_->text() != recording)
@@ -416,6 +436,9 @@ void CMainFrame::OnCommand(int id) {
       case kIdOldestFirst:
         document_->OnOldestFirst();
         break;
+      case kIdSerialPortDialog:
+        OnSerialPortDialog();
+        break;
       default:
         if (const int port = PortOfCommand(id); port != 0)
           document_->OnPort(port);
@@ -478,6 +501,104 @@ void CMainFrame::OnFileNew() {
   document_->OnNewDocument();
   view_->OnInitialUpdate();
   document_->UpdateAllViews(nullptr);
+}
+
+void CMainFrame::UpdatePortTexts() {
+  bool anyBound = false;
+  for (int n = 1; n <= kPortCount; ++n)
+    anyBound = anyBound || !BoundDevice(n).empty();
+  const std::vector<SerialDevice> devices =
+      anyBound ? ListSerialDevices(deviceRoot_) : std::vector<SerialDevice>{};
+  for (int n = 1; n <= kPortCount; ++n) {
+    const QString text = PortMenuText(n, BoundDevice(n), devices);
+    QAction* action = Action(CommandOfPort(n));
+    if (action->text() != text)
+      action->setText(text);
+  }
+}
+
+void CMainFrame::OnSerialPortDialog() {
+  const int port = document_->commPort.load();
+  SerialPortDialog dialog(port, ListSerialDevices(deviceRoot_), BoundDevice(port), this);
+  if (dialog.exec() == QDialog::Accepted)
+    BindCurrentPort(dialog.chosenPath());
+}
+
+bool CMainFrame::BindCurrentPort(const std::string& device) {
+  if (document_ == nullptr)
+    return false;
+  const int port = document_->commPort.load();
+  const std::string before = BoundDevice(port);
+  // The reopened reader looks the device up, so the binding is made first and taken back
+  // when the save question is cancelled.
+  BindPort(port, device);
+  if (!document_->OnPort(port)) {
+    BindPort(port, before);
+    return false;
+  }
+  if (settingsKept_)
+    KeptSettings::StoreBinding(port, device);
+  deviceOffer_->Withdraw();
+  UpdateMarks();
+  UpdateTitle();
+  RefreshPanes();
+  return true;
+}
+
+void CMainFrame::PollDevices() {
+  const std::vector<SerialDevice> devices = ListSerialDevices(deviceRoot_);
+  const std::optional<SerialDevice> appeared = deviceWatch_.Poll(devices);
+  if (deviceOffer_->offered() && !deviceWatch_.Present(offeredDevice_.node))
+    deviceOffer_->Withdraw();
+  if (!appeared || document_ == nullptr)
+    return;
+  // Offered only while the port has no device of its own: a bound port waits for its device.
+  const int port = document_->commPort.load();
+  if (!BoundDevice(port).empty() || PortHasEnvironmentDevice(port))
+    return;
+  offeredDevice_ = *appeared;
+  deviceOffer_->Offer(QStringLiteral("USB serial adapter connected: %1")
+                          .arg(QString::fromLocal8Bit(appeared->node)),
+                      QStringLiteral("Use for COM%1").arg(port));
+}
+
+void CMainFrame::RefreshLayoutOffer(const SerialStatus& status) {
+  const FrameFormat chosen = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
+  // The reader's snapshot may still speak of the layout just switched from.
+  if (!status.open || !status.suggestedLayout || *status.suggestedLayout == chosen) {
+    offeredLayout_.reset();
+    layoutOffer_->Withdraw();
+    return;
+  }
+  offeredLayout_ = status.suggestedLayout;
+  layoutOffer_->Offer(QStringLiteral("These frames look like ") +
+                          QString::fromLatin1(LayoutDescription(*offeredLayout_)),
+                      QStringLiteral("Switch"));
+}
+
+void CMainFrame::SwitchToLayout(FrameFormat layout) {
+  if (document_ == nullptr)
+    return;
+  const LayoutChoice choice = ChoiceFor(layout, document_->model.load());
+  // Through the menu commands, so that the choice is kept like any other.
+  if (document_->model.load() != choice.model) {
+    switch (choice.model) {
+      case kModel3100:
+        OnCommand(kIdModel3100);
+        break;
+      case kModel7100:
+        OnCommand(kIdModel7100);
+        break;
+      case kModel8100:
+        OnCommand(kIdModel8100);
+        break;
+      default:
+        OnCommand(kIdModel5100);
+        break;
+    }
+  }
+  if ((document_->altFrameFormat.load() != 0) != (choice.altFrameFormat != 0))
+    OnCommand(kIdReadV39);
 }
 
 void CMainFrame::OnAppAbout() {

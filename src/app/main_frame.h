@@ -8,8 +8,11 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
+#include "acquisition/layout_detector.h"
+#include "acquisition/serial_devices.h"
 #include "acquisition/serial_reader.h"
 #include "recording/live_recorder.h"
 
@@ -28,6 +31,7 @@ class COvixLogDoc;
 class COvixLogView;
 class ChartView;
 class DocumentSignals;
+class StatusOffer;
 class FlightsPanel;
 
 // The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
@@ -93,6 +97,23 @@ class CMainFrame : public QMainWindow {
   void RestoreWindow();
   // Off: the user's choices and the window's geometry are not written for the next run.
   void SetSettingsKept(bool kept) { settingsKept_ = kept; }
+
+  // Where the serial devices are looked up ("/" unless a test builds a system of its own). The
+  // next poll learns afresh what is there.
+  void SetDeviceRoot(const std::string& root) {
+    deviceRoot_ = root;
+    deviceWatch_ = DeviceWatch{};
+  }
+  // Options > Serial Port...: the device picker for the current port.
+  void OnSerialPortDialog();
+  // Binds the current port to `device` (empty: its default device), keeps the choice and
+  // reopens the port. Asks to save first, as a port switch does; false when that was cancelled.
+  bool BindCurrentPort(const std::string& device);
+  // Looks for serial devices that appeared; the pane timer does it once a second.
+  void PollDevices();
+  // The status-bar offers: another frame layout, and a device that was plugged in.
+  StatusOffer* layoutOffer() const { return layoutOffer_; }
+  StatusOffer* deviceOffer() const { return deviceOffer_; }
   // Shows the About box modally.
   void OnAppAbout();
   // Shows a report in the status bar's message pane until the next one or a new log.
@@ -117,6 +138,9 @@ class CMainFrame : public QMainWindow {
   void CreateStatusBar();
   void CreateFlightReview();
   void OnFileNew();
+  void RefreshLayoutOffer(const SerialStatus& status);
+  void SwitchToLayout(FrameFormat layout);
+  void UpdatePortTexts();
 
   COvixLogDoc* document_;
   DocumentSignals* signals_;
@@ -141,6 +165,13 @@ class CMainFrame : public QMainWindow {
   QLabel* portPane_ = nullptr;
   QLabel* recordingPane_ = nullptr;
   bool settingsKept_ = true;
+  std::string deviceRoot_ = "/";
+  DeviceWatch deviceWatch_;
+  SerialDevice offeredDevice_;
+  int refreshCount_ = 0;
+  StatusOffer* layoutOffer_ = nullptr;
+  StatusOffer* deviceOffer_ = nullptr;
+  std::optional<FrameFormat> offeredLayout_;
   QTimer paneTimer_;
   bool closeFailedToSave_ = false;
   bool skipSave_ = false;

@@ -86,7 +86,8 @@ class COvixLogDoc : public Document, public SampleSink {
 
   // --- Settings commands
   // ---------------------------------------------------------------------------
-  void OnPort(int32_t port);
+  // Asks to save, then reopens the document on `port`; false when the switch was abandoned.
+  bool OnPort(int32_t port);
   void OnModel(EngineModel code);
   void OnReadV39();
   void OnKeepAllSamples();

@@ -3,13 +3,14 @@
 
 namespace ovixlog {
 
-void COvixLogDoc::OnPort(int32_t port) {
+bool COvixLogDoc::OnPort(int32_t port) {
   // Cancel, or a save that failed, abandons the switch: the samples are not discarded.
   if (!SaveModified())
-    return;
+    return false;
   commPort = port;
   OnNewDocument();
   UpdateAllViews(nullptr);
+  return true;
 }
 
 void COvixLogDoc::OnModel(EngineModel code) {

@@ -3,3 +3,5 @@ ovixlog_add_test(frame_assembler_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_as
 ovixlog_add_test(serial_reader_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/serial_reader_test.cpp
                  LABELS threads)
 target_link_libraries(serial_reader_test PRIVATE util)
+ovixlog_add_test(layout_detector_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/layout_detector_test.cpp)
+ovixlog_add_test(serial_devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/serial_devices_test.cpp)

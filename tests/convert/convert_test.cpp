@@ -121,6 +121,48 @@ TEST(Converter, ModelAndFormatOptionsAndDemoLogSettings) {
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << "no frame in record form";
 }
 
+TEST(Converter, HintsAtTheLayoutThatFramesTheCapture) {
+  test::TempFolder folder;
+  test::WriteBytes(folder / "long.bin", test::Capture(30, kModel5100));
+  test::WriteBytes(folder / "short.bin", test::Capture(30, kModel3100));
+  test::WriteBytes(folder / "alt.bin", test::Capture(30, kModel5100, 1));
+  const std::string longHint =
+      "ovixlog-convert: hint: these frames look like a long-layout model (73-byte frames); try "
+      "--model 5100, 7100 or 8100 without --v39\n";
+  struct Case {
+    std::string args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"--model 3100 long.bin", longHint},
+      {"--v39 long.bin", longHint},
+      {"long.bin", ""},
+      {"--model 8100 long.bin", ""},
+      {"short.bin",
+       "ovixlog-convert: hint: these frames look like Model 3100 (48-byte frames); try --model "
+       "3100\n"},
+      {"--model 3100 short.bin", ""},
+      {"--model 7100 alt.bin",
+       "ovixlog-convert: hint: these frames look like Model 5100 with v3.9 software (77-byte "
+       "frames); try --model 5100 --v39\n"},
+      {"--v39 alt.bin", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const std::string path = c.args.substr(c.args.rfind(' ') + 1);
+    const std::string args = c.args.substr(0, c.args.size() - path.size()) + (folder / path);
+    const ProcessResult run = Convert(folder, args);
+    EXPECT_EQ(run.status, 0);
+    // The hint is a line of its own after what the import reports.
+    std::string hints;
+    for (size_t at = run.err.find("ovixlog-convert: hint:"); at != std::string::npos;
+         at = run.err.find("ovixlog-convert: hint:", at + 1)) {
+      hints += run.err.substr(at, run.err.find('\n', at) + 1 - at);
+    }
+    EXPECT_EQ(hints, c.err);
+  }
+}
+
 TEST(Converter, ReportsFailuresWithTheirExitStatus) {
   test::TempFolder folder;
   test::WriteBytes(folder / "empty.bin", {});

@@ -1,8 +1,8 @@
 // The choices kept between runs: what one run keeps is what the next one starts with, the
 // command line overrides them for its run without writing them, and each COMn keeps its device.
 #include <QSettings>
-#include <QToolBar>
 #include <QTest>
+#include <QToolBar>
 
 #include "acquisition/demo_log_builder.h"
 #include "acquisition/port_bindings.h"
@@ -54,7 +54,8 @@ void KeptSettingsTest::MenuChoicesAreKeptForTheNextRun_data() {
   QTest::addColumn<QStringList>("file");     // what the first run keeps
   QTest::addColumn<QStringList>("checked");  // the Options marks of the second run
   QTest::newRow("nothing chosen") << QList<int>{} << QStringList{}
-                                  << List({"Ovix Model &5100", "COM1", "&Record Live Data", "Newest First"});
+                                  << List({"Ovix Model &5100", "COM1", "&Record Live Data",
+                                           "Newest First"});
   QTest::newRow("model") << QList<int>{kIdModel3100} << List({"options/model=3100"})
                          << List({"Ovix Model &3100", "COM1", "&Record Live Data", "Newest First"});
   QTest::newRow("model chosen twice, back to the first")
@@ -68,8 +69,11 @@ void KeptSettingsTest::MenuChoicesAreKeptForTheNextRun_data() {
       << QList<int>{kIdKeepAllSamples, kIdShowSystemTime, kIdOldestFirst}
       << List(
              {"options/keepAllSamples=true", "options/order=oldest", "options/showSystemTime=true"})
-      << List(
-             {"Ovix Model &5100", "COM1", "Keep &All Samples", "Show System Time", "&Record Live Data", "Oldest First"});
+      << List({"Ovix Model &5100", "COM1", "Keep &All Samples", "Show System Time",
+               "&Record Live Data", "Oldest First"});
+  QTest::newRow("recording off") << QList<int>{kIdRecordLiveData}
+                                 << List({"options/recordLiveData=false"})
+                                 << List({"Ovix Model &5100", "COM1", "Newest First"});
   QTest::newRow("switched on and off again")
       << QList<int>{kIdKeepAllSamples, kIdKeepAllSamples, kIdOldestFirst, kIdNewestFirst}
       << List({"options/keepAllSamples=false", "options/order=newest"})
@@ -97,13 +101,18 @@ void KeptSettingsTest::CommandLineOverridesWithoutWriting_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<QStringList>("during");  // the marks of the run with the command line
   QTest::newRow("model") << List({"m", "7100"})
-                         << List({"Ovix Model &7100", "COM2", "Keep &All Samples", "&Record Live Data", "Oldest First"});
+                         << List({"Ovix Model &7100", "COM2", "Keep &All Samples",
+                                  "&Record Live Data", "Oldest First"});
   QTest::newRow("port, v3.9 and time")
       << List({"6", "--v39", "t"})
       << List({"Ovix Model &3100", "Read Ovix v3.9", "COM6", "Keep &All Samples",
                "Show System Time", "&Record Live Data", "Oldest First"});
+  QTest::newRow("no recording") << List({"--no-record"})
+                                << List({"Ovix Model &3100", "COM2", "Keep &All Samples",
+                                         "Oldest First"});
   QTest::newRow("order") << List({"newest"})
-                         << List({"Ovix Model &3100", "COM2", "Keep &All Samples", "&Record Live Data", "Newest First"});
+                         << List({"Ovix Model &3100", "COM2", "Keep &All Samples",
+                                  "&Record Live Data", "Newest First"});
 }
 
 void KeptSettingsTest::CommandLineOverridesWithoutWriting() {
@@ -145,8 +154,8 @@ void KeptSettingsTest::ImportedSettingsAreNotKept() {
   WriteFile(path, log.bytes());
   f.ui.QueueOpenPath(path);
   f.frame()->Action(kIdOpenDemoLog)->trigger();
-  QCOMPARE(f.CheckedOptions(),
-           List({"Ovix Model &7100", "Read Ovix v3.9", "COM1", "&Record Live Data", "Newest First"}));
+  QCOMPARE(f.CheckedOptions(), List({"Ovix Model &7100", "Read Ovix v3.9", "COM1",
+                                     "&Record Live Data", "Newest First"}));
   QCOMPARE(KeptChoices(), QStringList{});
   // A menu choice afterwards keeps only itself, not the file's model.
   f.frame()->OnCommand(kIdShowSystemTime);

@@ -91,6 +91,7 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
                                                      "COM6",
                                                      "COM7",
                                                      "COM8",
+                                                     "Serial &Port...",
                                                      "-",
                                                      "Keep &All Samples",
                                                      "Show System Time",

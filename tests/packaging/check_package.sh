@@ -98,8 +98,12 @@ done
 # --- The exact list of files -----------------------------------------------------------------
 expected=(
   ./usr/bin/ovixlog-convert
+  ./usr/bin/ovixlog-record
   ./usr/bin/ovixlog-sim
+  ./usr/lib/systemd/system/ovixlog-record@.service
+  ./usr/share/doc/ovixlog/examples/90-ovixlog-record.rules.example
   ./usr/share/man/man1/ovixlog-convert.1.gz
+  ./usr/share/man/man1/ovixlog-record.1.gz
   ./usr/share/man/man1/ovixlog-sim.1.gz
 )
 if [ "$window" = ON ]; then
@@ -127,7 +131,7 @@ fi
 dpkg -x "$deb" "$root"
 
 # --- The programs ----------------------------------------------------------------------------
-programs=(ovixlog-convert ovixlog-sim)
+programs=(ovixlog-convert ovixlog-sim ovixlog-record)
 [ "$window" = ON ] && programs+=(ovixlog)
 for program in "${programs[@]}"; do
   if [ -f "$root/usr/bin/$program" ] && [ -x "$root/usr/bin/$program" ]; then
@@ -244,7 +248,7 @@ if [ "$window" = ON ]; then
 fi
 
 # --- Man pages -------------------------------------------------------------------------------
-man_pages=(ovixlog-convert ovixlog-sim)
+man_pages=(ovixlog-convert ovixlog-sim ovixlog-record)
 [ "$window" = ON ] && man_pages+=(ovixlog)
 for program in "${man_pages[@]}"; do
   page="$root/usr/share/man/man1/$program.1.gz"

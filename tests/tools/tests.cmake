@@ -14,3 +14,10 @@ if(TARGET ovixlog)
     OVIXLOG_EXE="$<TARGET_FILE:ovixlog>" OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>"
     OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>")
 endif()
+
+# The headless recorder, end to end on the simulator.
+ovixlog_add_test(record_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/record_test.cpp LABELS threads)
+target_link_libraries(record_test PRIVATE ovixlog_record_lib ovixlog_sim_lib)
+add_dependencies(record_test ovixlog-record ovixlog-sim)
+target_compile_definitions(record_test PRIVATE OVIXLOG_RECORD_EXE="$<TARGET_FILE:ovixlog-record>"
+                           OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>")

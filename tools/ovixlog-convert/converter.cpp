@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
+#include "acquisition/layout_detector.h"
 #include "analysis/flight_analyzer.h"
 #include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
@@ -143,6 +145,46 @@ class StdioRows {
   std::FILE* out_;
 };
 
+// Counts how each layout frames the file; nothing when it cannot be read again, as a pipe or
+// standard input cannot.
+std::optional<LayoutCounter> CountLayouts(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    return std::nullopt;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    return std::nullopt;
+  LayoutCounter counter;
+  std::vector<uint8_t> block(1 << 16);
+  size_t n = 0;
+  while ((n = std::fread(block.data(), 1, block.size(), file)) > 0)
+    counter.Feed(block.data(), n);
+  std::fclose(file);
+  return counter;
+}
+
+const char* OptionsFor(FrameFormat layout) {
+  switch (layout) {
+    case FrameFormat::kShort:
+      return "--model 3100";
+    case FrameFormat::kLong:
+      return "--model 5100, 7100 or 8100 without --v39";
+    case FrameFormat::kAlt:
+      return "--model 5100 --v39";
+  }
+  return "";
+}
+
+// The hint for a capture that the chosen layout frames poorly, or nothing.
+std::string LayoutHint(const LayoutCounter& counts, EngineModel model, int32_t altFrameFormat) {
+  const std::optional<FrameFormat> better =
+      SuggestLayoutForFile(counts, LayoutOf(model, altFrameFormat));
+  if (!better)
+    return std::string();
+  return "ovixlog-convert: hint: these frames look like " + LayoutDescription(*better) + "; try " +
+         OptionsFor(*better) + "\n";
+}
+
 // Analyses the stored samples with the document's model as it stands after the import.
 int WriteSummary(const COvixLogDoc& doc, const ConverterOptions& options, std::FILE* out,
                  std::ostream& err) {
@@ -233,6 +275,11 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
                                                      : doc.ImportSerialFile(options->input);
   if (!imported)
     return kConvertFailed;
+  // A raw capture carries no settings, so a wrong model or format is only seen in its bytes.
+  if (kind == ImportKind::kSerialFile) {
+    if (const std::optional<LayoutCounter> counts = CountLayouts(options->input))
+      err << LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
+  }
   if (options->summary)
     return WriteSummary(doc, *options, out, err);
 

@@ -1,0 +1,164 @@
+#include "acquisition/layout_detector.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ovixlog {
+
+FrameFormat LayoutOf(EngineModel model, int32_t altFrameFormat) {
+  if (UsesAltFormat(model, altFrameFormat))
+    return FrameFormat::kAlt;
+  return model == kModel3100 ? FrameFormat::kShort : FrameFormat::kLong;
+}
+
+std::string LayoutDescription(FrameFormat layout) {
+  switch (layout) {
+    case FrameFormat::kShort:
+      return "Model 3100 (48-byte frames)";
+    case FrameFormat::kLong:
+      return "a long-layout model (73-byte frames)";
+    case FrameFormat::kAlt:
+      return "Model 5100 with v3.9 software (77-byte frames)";
+  }
+  return std::string();
+}
+
+LayoutChoice ChoiceFor(FrameFormat layout, EngineModel model) {
+  switch (layout) {
+    case FrameFormat::kShort:
+      return {kModel3100, 0};
+    case FrameFormat::kLong:
+      return {model == kModel3100 ? kModel5100 : model, 0};
+    case FrameFormat::kAlt:
+      return {kModel5100, 1};
+  }
+  return {model, 0};
+}
+
+std::array<LayoutCounter::Probe, kLayoutCount> LayoutCounter::MakeProbes() {
+  std::array<Probe, kLayoutCount> probes;
+  const LayoutChoice choices[kLayoutCount] = {{kModel3100, 0}, {kModel5100, 0}, {kModel5100, 1}};
+  for (size_t i = 0; i < probes.size(); ++i) {
+    probes[i].length = FrameLengthFor(choices[i].model, choices[i].altFrameFormat);
+    probes[i].middle = SyncHeaderMiddle(choices[i].model, choices[i].altFrameFormat);
+  }
+  return probes;
+}
+
+void LayoutCounter::Feed(const uint8_t* bytes, size_t count) {
+  bytesSeen_ += count;
+  for (Probe& probe : probes_)
+    probe.Feed(bytes, count);
+}
+
+void LayoutCounter::Reset() {
+  bytesSeen_ = 0;
+  for (Probe& probe : probes_) {
+    probe.size = 0;
+    probe.framed = 0;
+  }
+}
+
+bool LayoutCounter::Frames(FrameFormat layout, int percent) const {
+  return bytesSeen_ > 0 && framedBytes(layout) * 100 >= bytesSeen_ * static_cast<uint64_t>(percent);
+}
+
+void LayoutCounter::Probe::Feed(const uint8_t* bytes, size_t count) {
+  while (count > 0) {
+    if (size == 0) {
+      // Nothing pending: bytes before the next sync byte cannot start a frame.
+      const void* sync = std::memchr(bytes, kSyncByte, count);
+      if (sync == nullptr)
+        return;
+      const size_t skipped = static_cast<size_t>(static_cast<const uint8_t*>(sync) - bytes);
+      bytes += skipped;
+      count -= skipped;
+    }
+    const size_t room = buffer.size() - static_cast<size_t>(size);
+    const size_t n = std::min(room, count);
+    std::memcpy(buffer.data() + size, bytes, n);
+    size += static_cast<int>(n);
+    bytes += n;
+    count -= n;
+    Scan();
+  }
+}
+
+// Frames what the buffer holds and keeps only what may still begin a frame. Unlike the reader,
+// a bad frame costs only its first byte: the point is to find every frame the bytes hold.
+void LayoutCounter::Probe::Scan() {
+  int pos = 0;
+  while (size - pos >= 3) {
+    const uint8_t* at = buffer.data() + pos;
+    if (at[0] != kSyncByte || at[1] != middle || at[2] != kSyncByte) {
+      const void* next = std::memchr(at + 1, kSyncByte, static_cast<size_t>(size - pos - 1));
+      pos = next == nullptr ? size
+                            : static_cast<int>(static_cast<const uint8_t*>(next) - buffer.data());
+      continue;
+    }
+    if (size - pos < length)
+      break;
+    unsigned sum = 0;
+    for (int i = 3; i < length - 1; ++i)
+      sum += at[i];
+    if (at[length - 1] == static_cast<uint8_t>(~sum)) {
+      framed += static_cast<uint64_t>(length);
+      pos += length;
+    } else {
+      ++pos;
+    }
+  }
+  // A lone FE or FE FF at the end may be the start of a header: keep what is left.
+  if (pos > 0) {
+    std::memmove(buffer.data(), buffer.data() + pos, static_cast<size_t>(size - pos));
+    size -= pos;
+  }
+}
+
+void LayoutDetector::Restart(uint32_t nowMs, FrameFormat chosen) {
+  counter_.Reset();
+  chosen_ = chosen;
+  windowStart_ = nowMs;
+}
+
+void LayoutDetector::Feed(uint32_t nowMs, FrameFormat chosen, const uint8_t* bytes, size_t count) {
+  if (!chosen_ || *chosen_ != chosen) {
+    // A new choice is judged afresh: the old suggestion was about the old choice.
+    suggestion_.reset();
+    Restart(nowMs, chosen);
+  }
+  counter_.Feed(bytes, count);
+  if (nowMs - windowStart_ < kWindowMs)
+    return;
+  suggestion_.reset();
+  if (!counter_.Frames(chosen, kCleanPercent)) {
+    for (int i = 0; i < kLayoutCount; ++i) {
+      const auto layout = static_cast<FrameFormat>(i);
+      if (layout != chosen && counter_.Frames(layout, kCleanPercent))
+        suggestion_ = layout;
+    }
+  }
+  verdictMs_ = nowMs;
+  Restart(nowMs, chosen);
+}
+
+std::optional<FrameFormat> LayoutDetector::Suggestion(uint32_t nowMs, FrameFormat chosen) const {
+  if (!chosen_ || *chosen_ != chosen)
+    return std::nullopt;
+  if (suggestion_ && nowMs - verdictMs_ > 2 * kWindowMs)
+    return std::nullopt;
+  return suggestion_;
+}
+
+std::optional<FrameFormat> SuggestLayoutForFile(const LayoutCounter& counts, FrameFormat chosen) {
+  if (counts.bytesSeen() == 0 || counts.Frames(chosen, 50))
+    return std::nullopt;
+  for (int i = 0; i < kLayoutCount; ++i) {
+    const auto layout = static_cast<FrameFormat>(i);
+    if (layout != chosen && counts.Frames(layout, LayoutDetector::kCleanPercent))
+      return layout;
+  }
+  return std::nullopt;
+}
+
+}  // namespace ovixlog

@@ -1,0 +1,354 @@
+// ovixlog-record as it runs in an aircraft: a process on the simulator's pseudo-terminal, its
+// status lines, its recordings, and what the converter reads back from them.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "acquisition/engine_sample.h"
+#include "analysis/run_detector.h"
+#include "document/ovixlog_doc.h"
+#include "framework/headless_user_interface.h"
+#include "ovixlog-sim/frame_stream.h"
+#include "ovixlog-sim/sim_options.h"
+#include "recorder.h"
+#include "recording/recording_catalog.h"
+#include "support/temp_folder.h"
+
+extern char** environ;
+
+namespace ovixlog {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A child process whose standard output goes to `outPath`; killed if the test leaves it running.
+class Child {
+ public:
+  Child(std::vector<std::string> args, const std::string& outPath) {
+    std::vector<char*> argv;
+    for (std::string& a : args)
+      argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+      pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Child() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  void Signal(int sig) const { ::kill(pid_, sig); }
+  // The wait status once the process ended within `seconds`, or -1.
+  int Wait(int seconds) {
+    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+    while (Clock::now() < deadline) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return status;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// The lines of `path` that start with `prefix`.
+std::vector<std::string> LinesStarting(const std::string& path, const std::string& prefix) {
+  const std::string text = test::ReadWholeFile(path);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+    const std::string line = text.substr(start, end - start);
+    if (line.rfind(prefix, 0) == 0)
+      lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Waits until `path` has `count` lines starting with `prefix`.
+bool WaitForLines(const std::string& path, const std::string& prefix, size_t count, int seconds) {
+  const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+  while (LinesStarting(path, prefix).size() < count) {
+    if (Clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// The samples a recording gives, every frame kept.
+std::vector<EngineSample> SamplesOf(const std::string& path) {
+  std::ostringstream errors;
+  HeadlessUserInterface ui(errors);
+  StartupSettings settings;
+  settings.keepAllSamples = 1;
+  settings.recordingEnabled = 0;
+  COvixLogDoc doc(&ui, settings);
+  doc.SetPortsEnabled(false);
+  doc.OnNewDocument();
+  EXPECT_TRUE(doc.ImportDemoLog(path)) << errors.str();
+  std::vector<EngineSample> samples;
+  for (int i = 0; i < doc.SampleCount(); ++i)
+    samples.push_back(doc.SampleAt(i));
+  return samples;
+}
+
+// The simulator's samples, `count` of them.
+std::vector<EngineSample> Simulated(const std::vector<std::string>& simArgs, uint64_t count) {
+  const sim::ParsedCommandLine parsed = sim::ParseCommandLine(simArgs);
+  EXPECT_EQ(parsed.outcome, sim::ParsedCommandLine::Outcome::kRun) << parsed.error;
+  sim::FrameStream stream(parsed.options.stream);
+  std::vector<EngineSample> samples;
+  std::vector<uint8_t> bytes;
+  for (uint64_t i = 0; i < count; ++i) {
+    bytes.clear();
+    samples.push_back(stream.AppendNext(bytes).sample);
+  }
+  return samples;
+}
+
+// Where the engine runs begin and end in `samples` timed twelve a second: the first running
+// sample of each, and the sample that closed it (30 s after its last running one).
+std::vector<std::pair<size_t, size_t>> Runs(const std::vector<EngineSample>& samples) {
+  struct Listener : RunListener {
+    void StretchOpened(int64_t) override { opened = index; }
+    void StretchClosed(bool reported) override {
+      if (reported)
+        runs.push_back({opened, index});
+    }
+    size_t index = 0;
+    size_t opened = 0;
+    std::vector<std::pair<size_t, size_t>> runs;
+  } listener;
+  RunDetector detector(&listener);
+  uint32_t stamp = 0;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    listener.index = i;
+    EngineSample s = samples[i];
+    s.tickMs = stamp;
+    stamp += i % 3 == 2 ? 84 : 83;
+    detector.Add(s);
+  }
+  // A run still going when the stream ends lasts to its end, as the recorder closes it then.
+  listener.index = samples.size();
+  detector.Finish();
+  return listener.runs;
+}
+
+void ExpectSameValues(const std::vector<EngineSample>& got, const std::vector<EngineSample>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i)
+    ASSERT_TRUE(SameEngineValues(got[i], want[i])) << "sample " << i;
+}
+
+struct Rig {
+  test::TempFolder folder;
+  std::string link() const { return folder / "tty"; }
+  std::string recordings() const { return folder / "recordings"; }
+  std::string recorderOut() const { return folder / "record.out"; }
+  std::unique_ptr<Child> Recorder(std::vector<std::string> extra) const {
+    std::vector<std::string> args = {OVIXLOG_RECORD_EXE, "--port", link(), "--dir", recordings()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return std::make_unique<Child>(args, recorderOut());
+  }
+  std::unique_ptr<Child> Sim(std::vector<std::string> extra, const std::string& out) const {
+    std::vector<std::string> args = {OVIXLOG_SIM_EXE, "--link", link()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return std::make_unique<Child>(args, folder / out);
+  }
+  std::vector<std::string> Logs() const {
+    std::vector<std::string> logs;
+    for (const std::string& name : test::TempFolder::EntriesOf(recordings())) {
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".log") == 0)
+        logs.push_back(recordings() + "/" + name);
+    }
+    return logs;
+  }
+};
+
+TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
+  using Outcome = ParsedRecordLine::Outcome;
+  const ParsedRecordLine all = ParseRecordLine(
+      {"--port", "COM3", "--model=7100", "--dir", "/srv/f", "--split", "--csv", "--summary"});
+  ASSERT_EQ(all.outcome, Outcome::kRun) << all.error;
+  EXPECT_EQ(all.options.port, "COM3:");
+  EXPECT_EQ(all.options.model, kModel7100);
+  EXPECT_EQ(all.options.folder, "/srv/f");
+  EXPECT_TRUE(all.options.split && all.options.csv && all.options.summary);
+  const ParsedRecordLine plain = ParseRecordLine({"--port=/dev/ttyUSB0", "--v39"});
+  EXPECT_EQ(plain.options.port, "/dev/ttyUSB0");
+  EXPECT_EQ(plain.options.altFrameFormat, 1);
+  EXPECT_FALSE(plain.options.split || plain.options.csv || plain.options.summary);
+  EXPECT_EQ(ParseRecordLine({}).options.port, "COM1:");
+  EXPECT_EQ(ParseRecordLine({"--help"}).outcome, Outcome::kHelp);
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{"--model", "4100"},
+                                             {"--v39", "--model", "3100"},
+                                             {"--port"},
+                                             {"--port="},
+                                             {"--dir", ""},
+                                             {"--split=1"},
+                                             {"--bogus"},
+                                             {"file.log"}}) {
+    SCOPED_TRACE(testing::PrintToString(bad));
+    EXPECT_EQ(ParseRecordLine(bad).outcome, Outcome::kBadUsage);
+  }
+}
+
+TEST(RecordProcess, SplitsTwoFlightsIntoOneRecordingPerRun) {
+  Rig s;
+  auto recorder = s.Recorder({"--split", "--csv"});
+  ASSERT_TRUE(recorder->started());
+  // The scenario's length, as a file of it would have.
+  const uint64_t frames =
+      sim::ParseCommandLine({"--scenario", "two-flights", "--capture", "x"}).options.frames;
+  const std::vector<std::string> simArgs = {"--scenario", "two-flights", "--rate",
+                                            "max",        "--frames",    std::to_string(frames)};
+  auto sim = s.Sim(simArgs, "sim.out");
+  ASSERT_TRUE(sim->started());
+  // The simulator ends once the recorder has read every frame.
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "device lost: ", 1, 30));
+  recorder->Signal(SIGTERM);
+  const int status = recorder->Wait(30);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  ASSERT_EQ(s.Logs().size(), 2u) << test::ReadWholeFile(s.recorderOut());
+  // The recordings in the order they were made.
+  std::vector<std::string> logs;
+  for (const std::string& line : LinesStarting(s.recorderOut(), "recording started: "))
+    logs.push_back(line.substr(std::string("recording started: ").size()));
+  ASSERT_EQ(logs.size(), 2u);
+  const std::vector<EngineSample> sent = Simulated(simArgs, frames);
+  const std::vector<std::pair<size_t, size_t>> runs = Runs(sent);
+  ASSERT_EQ(runs.size(), 2u);
+  const std::vector<std::string> closed = LinesStarting(s.recorderOut(), "recording closed: ");
+  ASSERT_EQ(closed.size(), 2u);
+  for (size_t r = 0; r < 2; ++r) {
+    SCOPED_TRACE(testing::Message() << "run " << r);
+    std::vector<EngineSample> want(sent.begin() + static_cast<long>(runs[r].first),
+                                   sent.begin() + static_cast<long>(runs[r].second));
+    const std::vector<EngineSample> got = SamplesOf(logs[r]);
+    if (r == 1 && got.size() < want.size()) {
+      // The last run ends with the line. When the simulator gives up waiting for a reader
+      // slowed by a busy machine, what was still in the terminal's buffer (a few hundred frames
+      // at most) goes with it; the frames recorded are still exactly the run's.
+      EXPECT_GE(got.size() + 1000, want.size());
+      want.resize(got.size());
+    }
+    ExpectSameValues(got, want);
+    const std::optional<RecordingInfo> info = ReadRecordingInfo(logs[r]);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->closed);
+    EXPECT_EQ(closed[r], "recording closed: " + logs[r] + " (" + std::to_string(info->size) +
+                             " bytes, " + std::to_string(want.size()) + " frames)");
+    const std::string csv = test::ReadWholeFile(logs[r].substr(0, logs[r].size() - 4) + ".csv");
+    EXPECT_EQ(csv.rfind("Flt-Time,Tach,", 0), 0u);
+  }
+}
+
+TEST(RecordProcess, TerminationSignalsCloseTheRecordingCleanly) {
+  for (const int sig : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(sig);
+    Rig s;
+    auto recorder = s.Recorder({});
+    auto sim = s.Sim({"--rate", "100"}, "sim.out");
+    ASSERT_TRUE(WaitForLines(s.recorderOut(), "recording started: ", 1, 30))
+        << test::ReadWholeFile(s.recorderOut());
+    ASSERT_TRUE(WaitForLines(s.recorderOut(), "device found: " + s.link(), 1, 30));
+    recorder->Signal(sig);
+    const int status = recorder->Wait(30);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::vector<std::string> logs = s.Logs();
+    ASSERT_EQ(logs.size(), 1u);
+    const std::optional<RecordingInfo> info = ReadRecordingInfo(logs[0]);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->closed);
+    EXPECT_FALSE(info->inUse);
+    EXPECT_EQ(LinesStarting(s.recorderOut(), "stopped").size(), 1u);
+    EXPECT_GT(SamplesOf(logs[0]).size(), 0u);
+  }
+}
+
+TEST(RecordProcess, ResumesTheSameRecordingWhenTheSimulatorComesBack) {
+  Rig s;
+  auto recorder = s.Recorder({});
+  auto first = s.Sim({"--rate", "200", "--seed", "3"}, "sim1.out");
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "recording started: ", 1, 30));
+  // The first simulator dies mid-flight, its frames still arriving.
+  first->Signal(SIGKILL);
+  first->Wait(10);
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "device lost: ", 1, 30))
+      << test::ReadWholeFile(s.recorderOut());
+  auto second = s.Sim({"--rate", "100", "--seed", "4", "--frames", "300"}, "sim2.out");
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "device back: ", 1, 30))
+      << test::ReadWholeFile(s.recorderOut());
+  // The second simulator ends once its frames are read.
+  ASSERT_TRUE(WIFEXITED(second->Wait(30)));
+  recorder->Signal(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(recorder->Wait(30)));
+
+  const std::vector<std::string> logs = s.Logs();
+  ASSERT_EQ(logs.size(), 1u) << test::ReadWholeFile(s.recorderOut());
+  const std::vector<EngineSample> got = SamplesOf(logs[0]);
+  // Frames of the first simulator, then of the second, in one recording that says where the
+  // line came back; no frame is made of bytes of both.
+  const std::vector<EngineSample> flight1 = Simulated({"--seed", "3"}, 20000);
+  const std::vector<EngineSample> flight2 = Simulated({"--seed", "4"}, 300);
+  const auto in = [](const std::vector<EngineSample>& flight, const EngineSample& sample) {
+    return std::any_of(flight.begin(), flight.end(),
+                       [&](const EngineSample& f) { return SameEngineValues(f, sample); });
+  };
+  ASSERT_GT(got.size(), 100u);
+  size_t switchAt = 0;
+  while (switchAt < got.size() && in(flight1, got[switchAt]))
+    ++switchAt;
+  EXPECT_GT(switchAt, 0u);
+  EXPECT_GT(got.size() - switchAt, 100u);
+  for (size_t k = switchAt; k < got.size(); ++k)
+    ASSERT_TRUE(in(flight2, got[k])) << "sample " << k;
+  const std::string file = test::ReadWholeFile(logs[0]);
+  size_t restarts = 0;
+  for (size_t pos = 0; pos + 9 <= file.size();) {
+    const auto byte = [&](size_t at) { return static_cast<uint8_t>(file[at]); };
+    const size_t length = (size_t{byte(pos + 5)} << 24) | (size_t{byte(pos + 6)} << 16) |
+                          (size_t{byte(pos + 7)} << 8) | size_t{byte(pos + 8)};
+    if (byte(pos) == 0x82)
+      ++restarts;
+    pos += 9 + length;
+  }
+  EXPECT_EQ(restarts, 1u);
+}
+
+}  // namespace
+}  // namespace ovixlog

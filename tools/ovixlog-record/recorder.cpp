@@ -1,0 +1,391 @@
+#include "recorder.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "acquisition/serial_reader.h"
+#include "converter.h"
+#include "recording/recording_catalog.h"
+
+namespace ovixlog {
+namespace {
+
+constexpr int kPollMs = 250;
+
+// Drops the reader's own samples: the recorder keeps none.
+class DiscardingSink : public SampleSink {
+ public:
+  void AddSample(std::unique_ptr<EngineSample>, SampleNotifier*) override {}
+};
+
+uint64_t FileSize(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+}
+
+// "/x/2026-12-09_14-03-22_COM1_5100.log" -> "/x/2026-12-09_14-03-22_COM1_5100" + `suffix`.
+std::string Beside(const std::string& path, const char* suffix) {
+  const std::string stem = path.size() > 4 ? path.substr(0, path.size() - 4) : path;
+  return stem + suffix;
+}
+
+bool ComPortName(const std::string& text) {
+  return (text.size() == 4 || (text.size() == 5 && text[4] == ':')) && text.rfind("COM", 0) == 0 &&
+         text[3] >= '1' && text[3] <= '8';
+}
+
+}  // namespace
+
+ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args) {
+  ParsedRecordLine result;
+  RecordOptions& o = result.options;
+  const auto bad = [&](const std::string& error) {
+    result.outcome = ParsedRecordLine::Outcome::kBadUsage;
+    result.error = error;
+    return result;
+  };
+  bool v39 = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::optional<std::string> value;
+    if (const size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name.resize(eq);
+    }
+    const bool takesValue = name == "--port" || name == "--model" || name == "--dir";
+    if (!takesValue && value)
+      return bad(name + " takes no value");
+    if (takesValue && !value) {
+      if (i + 1 >= args.size())
+        return bad(name + " needs a value");
+      value = args[++i];
+    }
+    if (name == "-h" || name == "--help") {
+      result.outcome = ParsedRecordLine::Outcome::kHelp;
+      return result;
+    } else if (name == "--port") {
+      if (value->empty())
+        return bad("--port needs a device or COM1 ... COM8");
+      o.port = ComPortName(*value) ? value->substr(0, 4) + ":" : *value;
+    } else if (name == "--model") {
+      const std::optional<EngineModel> model = ModelFromNumber(*value);
+      if (!model)
+        return bad("--model must be 3100, 5100, 7100 or 8100");
+      o.model = *model;
+    } else if (name == "--v39") {
+      v39 = true;
+    } else if (name == "--dir") {
+      if (value->empty())
+        return bad("--dir needs a folder");
+      o.folder = *value;
+    } else if (name == "--split") {
+      o.split = true;
+    } else if (name == "--csv") {
+      o.csv = true;
+    } else if (name == "--summary") {
+      o.summary = true;
+    } else {
+      return bad("unknown argument '" + args[i] + "'");
+    }
+  }
+  if (v39) {
+    if (o.model != kModel5100)
+      return bad("--v39 applies to model 5100 only");
+    o.altFrameFormat = 1;
+  }
+  return result;
+}
+
+std::string RecordUsage() {
+  return R"(Usage: ovixlog-record [--port DEVICE|COMn] [--model 3100|5100|7100|8100] [--v39]
+                      [--dir DIR] [--split] [--csv] [--summary]
+Records an engine monitor's serial line without a window, into the same recordings as OvixLog.
+
+  --port DEVICE|COMn  the device to read, or COM1 ... COM8 as OvixLog maps them (default COM1)
+  --model N           the monitor model (default 5100)
+  --v39               the 77-byte frames of version 3.9 software (model 5100)
+  --dir DIR           where the recordings go (default: $OVIXLOG_RECORDINGS, else
+                      $XDG_DATA_HOME/ovixlog/recordings)
+  --split             one recording per engine run: it begins with the run's first frame and
+                      ends 30 s after the engine stops
+  --csv               write the CSV table beside each finished recording (NAME.csv)
+  --summary           write the run's summary beside each finished recording (NAME.summary.txt)
+  -h, --help          show this text and exit
+
+One status line per event goes to standard output. SIGTERM or SIGINT closes the recording
+cleanly. Exit status: 0 after a clean stop, 1 when the folder cannot be used, 2 on bad usage.
+)";
+}
+
+Recorder::Recorder(const RecordOptions& options, std::ostream& out)
+    : options_(options),
+      out_(out),
+      folder_(options.folder.empty() ? DefaultRecordingsFolder() : options.folder),
+      model_(options.model),
+      alt_(options.altFrameFormat),
+      framer_(model_, alt_, this, nullptr),
+      runs_(this) {
+  wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+Recorder::~Recorder() {
+  if (wakeFd_ >= 0)
+    ::close(wakeFd_);
+}
+
+void Recorder::Line(const std::string& text) {
+  std::lock_guard<std::mutex> guard(outLock_);
+  out_ << text << '\n' << std::flush;
+}
+
+void Recorder::Wake() {
+  if (wakeFd_ < 0)
+    return;
+  const uint64_t one = 1;
+  const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+  (void)n;
+}
+
+Recorder::Slot& Recorder::ActiveLocked() {
+  if (active_ != nullptr)
+    return *active_;
+  for (const std::unique_ptr<Slot>& slot : slots_) {
+    if (slot->state == Slot::State::kIdle) {
+      active_ = slot.get();
+      break;
+    }
+  }
+  if (active_ == nullptr) {
+    slots_.push_back(std::make_unique<Slot>());
+    slots_.back()->recorder = std::make_unique<LiveRecorder>(folder_, true);
+    active_ = slots_.back().get();
+  }
+  // A fresh slot: no reading thread has handed it anything yet.
+  active_->recorder->BeginPort(options_.port);
+  active_->state = Slot::State::kActive;
+  active_->frames = 0;
+  active_->discard = false;
+  active_->announced = false;
+  return *active_;
+}
+
+void Recorder::CloseActiveLocked(bool discard) {
+  if (active_ == nullptr)
+    return;
+  active_->state = Slot::State::kClosing;
+  active_->discard = discard;
+  active_ = nullptr;
+  Wake();
+}
+
+void Recorder::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) {
+  frameDone_ = true;
+  runs_.Add(*sample);
+}
+
+void Recorder::StretchOpened(int64_t) {
+  openedHere_ = true;
+}
+
+void Recorder::StretchClosed(bool reported) {
+  closedHere_ = reported;
+}
+
+void Recorder::BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t count, EngineModel,
+                             int32_t) {
+  // The recordings are framed by the model and format given, which never change in a run (the
+  // reader's own settings are set only after its thread has started).
+  const EngineModel model = options_.model;
+  const int32_t altFrameFormat = options_.altFrameFormat;
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto hand = [&](Slot& slot, const uint8_t* from, size_t n) {
+    if (restartPending_) {
+      slot.recorder->StreamRestarted();
+      restartPending_ = false;
+    }
+    slot.recorder->BytesReceived(stamp, from, n, model, altFrameFormat);
+  };
+  if (!options_.split) {
+    const uint64_t before = framer_.framesAccepted();
+    framer_.Feed(FrameAssembler::kNoStamp, bytes, count);
+    Slot& slot = ActiveLocked();
+    slot.frames += framer_.framesAccepted() - before;
+    hand(slot, bytes, count);
+    return;
+  }
+
+  // The bytes before this read (at most a frame's worth) and this read, so that a run's first
+  // frame is recorded whole even when it began in the previous read.
+  const size_t carried = window_.size();
+  window_.insert(window_.end(), bytes, bytes + count);
+  size_t from = carried;  // the first byte of this read not yet handed on or passed over
+  const size_t length = static_cast<size_t>(FrameLengthFor(model_.load(), alt_.load()));
+  for (size_t i = carried; i < window_.size(); ++i) {
+    frameDone_ = false;
+    openedHere_ = false;
+    closedHere_.reset();
+    framer_.Feed(FrameAssembler::kNoStamp, &window_[i], 1);
+    if (!frameDone_)
+      continue;
+    const size_t start = i + 1 >= length ? i + 1 - length : 0;
+    if (closedHere_) {
+      // The frame 30 s after the engine stopped is not part of the run.
+      if (active_ != nullptr && start > from)
+        hand(*active_, &window_[from], start - from);
+      CloseActiveLocked(!*closedHere_);
+      from = i + 1;
+    }
+    if (openedHere_) {
+      Slot& slot = ActiveLocked();
+      hand(slot, &window_[start], i + 1 - start);
+      slot.frames = 1;
+      from = i + 1;
+    } else if (active_ != nullptr) {
+      ++active_->frames;
+    }
+  }
+  if (active_ != nullptr && from < window_.size())
+    hand(*active_, &window_[from], window_.size() - from);
+  if (window_.size() > kMaxFrameLength)
+    window_.erase(window_.begin(), window_.end() - kMaxFrameLength);
+}
+
+void Recorder::StreamRestarted() {
+  restarts_.fetch_add(1);
+  std::lock_guard<std::mutex> guard(lock_);
+  // What follows continues no frame begun before.
+  framer_.Reset();
+  window_.clear();
+  restartPending_ = true;
+}
+
+void Recorder::Finish(Slot& slot) {
+  const LiveRecorder::Status status = slot.recorder->status();
+  const std::string path = status.name.empty() ? std::string() : folder_ + "/" + status.name;
+  slot.recorder->EndSession();
+  const LiveRecorder::Status after = slot.recorder->status();
+  if (path.empty()) {
+    if (!after.error.empty())
+      Line("recording failed: " + after.error);
+    return;
+  }
+  if (slot.discard) {
+    ::unlink(path.c_str());
+    Line("recording discarded: " + path + " (the engine ran under a minute)");
+    return;
+  }
+  std::ostringstream closed;
+  closed << "recording closed: " << path << " (" << FileSize(path) << " bytes, " << slot.frames
+         << (slot.frames == 1 ? " frame)" : " frames)");
+  if (!after.error.empty())
+    closed << " " << after.error;
+  Line(closed.str());
+
+  // The table and the summary, made by the converter from the recording as it lies on disk.
+  const auto convert = [&](std::vector<std::string> args, const std::string& target,
+                           const char* what) {
+    std::FILE* out = std::fopen(target.c_str(), "wb");
+    if (out == nullptr) {
+      Line(std::string("cannot write the ") + what + ": " + target);
+      return;
+    }
+    std::ostringstream errors;
+    const int code = RunConverter(args, out, errors);
+    const bool closedOk = std::fclose(out) == 0;
+    if (code != kConvertOk || !closedOk) {
+      Line(std::string("cannot write the ") + what + ": " + target);
+      return;
+    }
+    Line(std::string(what) + " written: " + target);
+  };
+  if (options_.csv)
+    convert({"--demo", "--csv", path}, Beside(path, ".csv"), "table");
+  if (options_.summary)
+    convert({"--demo", "--summary", "--all", path}, Beside(path, ".summary.txt"), "summary");
+}
+
+void Recorder::Poll() {
+  std::vector<Slot*> closing;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (const std::unique_ptr<Slot>& slot : slots_) {
+      if (slot->state == Slot::State::kClosing)
+        closing.push_back(slot.get());
+      if (slot->state != Slot::State::kIdle && !slot->announced) {
+        const LiveRecorder::Status status = slot->recorder->status();
+        if (!status.name.empty()) {
+          slot->announced = true;
+          Line("recording started: " + folder_ + "/" + status.name);
+        }
+      }
+    }
+  }
+  // A closing slot is the main thread's alone until it is idle again.
+  for (Slot* slot : closing) {
+    Finish(*slot);
+    std::lock_guard<std::mutex> guard(lock_);
+    slot->state = Slot::State::kIdle;
+  }
+}
+
+int Recorder::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
+  DiscardingSink discard;
+  auto reader = std::make_unique<SerialReader>(options_.port, &discard, nullptr, this);
+  reader->model = options_.model;
+  reader->altFrameFormat = options_.altFrameFormat;
+  const std::string device = reader->Status().devicePath;
+  Line("ovixlog-record: reading " + device + " as Model " +
+       std::to_string(ModelNumber(options_.model)) + (options_.altFrameFormat != 0 ? " v3.9" : "") +
+       (options_.split ? ", one recording per engine run" : "") + ", into " + folder_);
+  uint64_t seenRestarts = 0;
+  while (stop == 0) {
+    const SerialStatus status = reader->Status();
+    // A device can go and come back between two looks; the reader's restarts tell.
+    const uint64_t restarts = restarts_.load();
+    const bool reopened = restarts != seenRestarts;
+    seenRestarts = restarts;
+    if (!wasOpen_ && (status.open || reopened)) {
+      Line((everOpen_ ? "device back: " : "device found: ") + device);
+      everOpen_ = true;
+      wasOpen_ = true;
+      lastError_.clear();
+    } else if (wasOpen_ && reopened) {
+      Line("device lost: " + device);
+      Line("device back: " + device);
+    }
+    if (wasOpen_ && !status.open) {
+      Line("device lost: " + device + " (" + status.lastError + ")");
+      lastError_ = status.lastError;
+      wasOpen_ = false;
+    } else if (!status.open && !everOpen_ && status.lastError != lastError_) {
+      Line("device missing: " + device + " (" + status.lastError + ")");
+      lastError_ = status.lastError;
+    }
+    Poll();
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    if (::poll(fds, 2, kPollMs) > 0 && (fds[0].revents & POLLIN) != 0) {
+      uint64_t drained = 0;
+      const ssize_t n = ::read(wakeFd_, &drained, sizeof drained);
+      (void)n;
+    }
+  }
+  // The reading thread goes first, so that nothing is handed over while the recording closes.
+  reader.reset();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (active_ != nullptr) {
+      active_->state = Slot::State::kClosing;
+      active_ = nullptr;
+    }
+  }
+  Poll();
+  Line("stopped");
+  return 0;
+}
+
+}  // namespace ovixlog

@@ -1,0 +1,120 @@
+// The headless in-flight recorder: reads one port and writes the same recordings as the window,
+// optionally one per engine run, with the CSV table and the run's summary beside each finished
+// one. No display, no Qt; it keeps no samples, so its memory stays flat however long it runs.
+#pragma once
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "acquisition/byte_sink.h"
+#include "acquisition/frame_assembler.h"
+#include "acquisition/sample_sink.h"
+#include "analysis/run_detector.h"
+#include "recording/live_recorder.h"
+
+namespace ovixlog {
+
+struct RecordOptions {
+  std::string port = "COM1:";  // "COMn:" or a device path
+  EngineModel model = kModel5100;
+  int32_t altFrameFormat = 0;
+  std::string folder;  // empty: the recordings folder
+  bool split = false;
+  bool csv = false;
+  bool summary = false;
+};
+
+struct ParsedRecordLine {
+  enum class Outcome { kRun, kHelp, kBadUsage };
+  Outcome outcome = Outcome::kRun;
+  RecordOptions options;
+  std::string error;
+};
+
+// --port DEVICE|COMn, --model N, --v39, --dir DIR, --split, --csv, --summary, -h/--help.
+ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args);
+std::string RecordUsage();
+
+class Recorder : public ByteSink, private SampleSink, private RunListener {
+ public:
+  // Status lines go to `out`, one per event, each flushed at once.
+  Recorder(const RecordOptions& options, std::ostream& out);
+  ~Recorder() override;
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // Reads until `stop` is set (by a signal handler) and `wakeFd`, when not -1, is readable or a
+  // quarter second passes; then closes the recording cleanly. Returns the exit status.
+  int Run(const volatile std::sig_atomic_t& stop, int wakeFd);
+
+  // Reading thread: the bytes of one read.
+  void BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t count, EngineModel model,
+                     int32_t altFrameFormat) override;
+  void StreamRestarted() override;
+
+ private:
+  // One recording at a time is written; a finished one is closed by the main thread while
+  // the reading thread may already write the next into another slot, so the reading thread
+  // never waits for a disk.
+  struct Slot {
+    enum class State { kIdle, kActive, kClosing };
+    std::unique_ptr<LiveRecorder> recorder;
+    State state = State::kIdle;
+    uint64_t frames = 0;
+    bool discard = false;  // the engine ran under a minute: not a run
+    bool announced = false;
+  };
+
+  // Frames of our own assembler, which times them by their count (twelve a second), so that the
+  // engine-run rules hold even when frames arrive faster than the monitor sends them.
+  void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override;
+  void StretchOpened(int64_t ms) override;
+  void StretchClosed(bool reported) override;
+
+  // Under lock_: the slot being written, a new one when there is none.
+  Slot& ActiveLocked();
+  void CloseActiveLocked(bool discard);
+  void Wake();
+  void Poll();
+  void Line(const std::string& text);
+  void Finish(Slot& slot);
+
+  const RecordOptions options_;
+  std::ostream& out_;
+  std::mutex outLock_;
+  std::string folder_;
+  int wakeFd_ = -1;
+
+  // Reading thread only.
+  std::atomic<int32_t> model_;
+  std::atomic<int32_t> alt_;
+  FrameAssembler framer_;
+  RunDetector runs_;
+  bool frameDone_ = false;
+  bool openedHere_ = false;
+  std::optional<bool> closedHere_;  // the stretch closed at this frame; whether it was a run
+  std::vector<uint8_t> window_;     // the bytes before this read, up to a frame's worth
+
+  // lock_ guards the slots and `active_`; held to hand bytes to a slot (which never waits for
+  // the disk) or to change a slot's state, never across a close.
+  std::mutex lock_;
+  std::vector<std::unique_ptr<Slot>> slots_;
+  Slot* active_ = nullptr;
+  bool restartPending_ = false;
+
+  std::atomic<uint64_t> restarts_{0};  // reopenings after a loss, counted by the reading thread
+
+  // Main thread only.
+  bool everOpen_ = false;
+  bool wasOpen_ = false;
+  std::string lastError_;
+};
+
+}  // namespace ovixlog
