@@ -47,6 +47,26 @@ float ChannelValue(const EngineSample& s, int channel) {
   }
 }
 
+void ChannelValues(const EngineSample& s, float* out) {
+  for (int i = 0; i < 6; ++i)
+    out[kChannelCht1 + i] = s.cht[i];
+  for (int i = 0; i < 9; ++i)
+    out[kChannelEgt1 + i] = s.egt[i];
+  out[kChannelTach] = s.tach;
+  out[kChannelOilT] = s.oilT;
+  out[kChannelOilP] = s.oilP;
+  out[kChannelOat] = s.oat;
+  out[kChannelVolt] = s.volt;
+  out[kChannelFlow] = s.flow;
+  out[kChannelFuel] = s.fuel;
+  out[kChannelCarb] = s.carb;
+  for (int i = 0; i < 6; ++i)
+    out[kChannelAux1 + i] = s.aux[i];
+  out[kChannelAspd] = s.aspd;
+  out[kChannelAlt] = static_cast<float>(s.alt);
+  out[kChannelVsi] = s.vsi;
+}
+
 const char* ChannelTitle(int channel) {
   return channel >= 0 && channel < kChannelCount ? kTitles[channel] : "";
 }

@@ -42,6 +42,8 @@ enum class TrendUnit {
 };
 
 float ChannelValue(const EngineSample& sample, int channel);
+// Every channel's value at once, in channel order: out[kChannelCount].
+void ChannelValues(const EngineSample& sample, float* out);
 // "CHT3", "EGT1", "Tach", "Aux2", "Aspd" ...; empty for a number out of range.
 const char* ChannelTitle(int channel);
 TrendUnit ChannelUnit(int channel);

@@ -47,32 +47,51 @@ void TrendSummary::Append(const EngineSample& sample) {
   timesMs_.push_back(time);
 
   float values[kChannelCount];
-  for (int c = 0; c < kChannelCount; ++c)
-    values[c] = ChannelValue(sample, c);
+  ChannelValues(sample, values);
 
+  // Level 1 takes every sample; a coarser bucket is made only from finer buckets once they are
+  // whole, so a sample costs one bucket update plus, amortised, a small fraction of one. The
+  // newest, unfinished buckets of the coarser levels are read from their children instead.
   if (levels_.empty())
     levels_.emplace_back();
-  // A coarser level starts once the coarsest one begins its second bucket; its first bucket is
-  // then that level's first bucket.
-  if (n > 0 && n == BucketSize(levelCount())) {
-    const std::vector<float>& coarsest = levels_.back();
-    levels_.emplace_back(coarsest.begin(), coarsest.begin() + static_cast<ptrdiff_t>(kPairs));
+  std::vector<float>& leaf = levels_.front();
+  if (n % kLeafBucket == 0) {
+    for (int c = 0; c < kChannelCount; ++c) {
+      leaf.push_back(values[c]);
+      leaf.push_back(values[c]);
+    }
+  } else {
+    float* pair = leaf.data() + static_cast<size_t>(n / kLeafBucket) * kPairs;
+    for (int c = 0; c < kChannelCount; ++c, pair += 2) {
+      pair[0] = std::min(pair[0], values[c]);
+      pair[1] = std::max(pair[1], values[c]);
+    }
   }
-  for (int l = 1; l <= levelCount(); ++l) {
-    std::vector<float>& level = levels_[static_cast<size_t>(l - 1)];
-    const int bucketSize = BucketSize(l);
-    if (n % bucketSize == 0) {
-      for (int c = 0; c < kChannelCount; ++c) {
-        level.push_back(values[c]);
-        level.push_back(values[c]);
-      }
+  if ((n + 1) % kLeafBucket != 0)
+    return;
+  // A leaf bucket is whole: fold it into its parents as far as they become whole too.
+  size_t child = static_cast<size_t>(n / kLeafBucket);
+  for (size_t l = 1;; ++l) {
+    const size_t parent = child / kFanOut;
+    if (levels_.size() == l) {
+      if (child != 0)
+        return;  // cannot happen: a level starts with its first whole child
+      levels_.emplace_back();
+    }
+    const float* from = levels_[l - 1].data() + child * kPairs;
+    std::vector<float>& up = levels_[l];
+    if (child % kFanOut == 0) {
+      up.insert(up.end(), from, from + kPairs);
     } else {
-      float* pair = level.data() + static_cast<size_t>(n / bucketSize) * kPairs;
-      for (int c = 0; c < kChannelCount; ++c, pair += 2) {
-        pair[0] = std::min(pair[0], values[c]);
-        pair[1] = std::max(pair[1], values[c]);
+      float* pair = up.data() + parent * kPairs;
+      for (size_t k = 0; k < kPairs; k += 2) {
+        pair[k] = std::min(pair[k], from[k]);
+        pair[k + 1] = std::max(pair[k + 1], from[k + 1]);
       }
     }
+    if (child % kFanOut != kFanOut - 1)
+      return;
+    child = parent;
   }
 }
 
@@ -152,7 +171,9 @@ void TrendSummary::AddBucket(int level, int bucket, int channel, const RawAccess
     AddToColumn(start, start, value, value, out);
     return;
   }
-  if (BreakBetween(start, last)) {
+  // A bucket that holds a break, or one not yet whole above the leaf level, is read from its
+  // children.
+  if (BreakBetween(start, last) || (level > 1 && start + size > this->size())) {
     // The two sides of a break must land in their own columns.
     const int children = level == 1 ? kLeafBucket : kFanOut;
     for (int child = 0; child < children; ++child)

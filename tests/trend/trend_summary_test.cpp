@@ -284,6 +284,11 @@ TEST(TrendChannel, ValuesComeFromTheirFields) {
                                          {kChannelOat, 0}}) {
     EXPECT_EQ(ChannelValue(s, c.channel), c.value) << ChannelTitle(c.channel);
   }
+  // All at once, the same values.
+  float all[kChannelCount];
+  ChannelValues(s, all);
+  for (int channel = 0; channel < kChannelCount; ++channel)
+    EXPECT_EQ(all[channel], ChannelValue(s, channel)) << ChannelTitle(channel);
 }
 
 }  // namespace
