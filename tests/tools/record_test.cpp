@@ -2,7 +2,6 @@
 // status lines, its recordings, and what the converter reads back from them.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,59 +24,16 @@
 #include "ovixlog-sim/sim_options.h"
 #include "recorder.h"
 #include "recording/recording_catalog.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
-extern char** environ;
 
 namespace ovixlog {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A child process whose standard output goes to `outPath`; killed if the test leaves it running.
-class Child {
- public:
-  Child(std::vector<std::string> args, const std::string& outPath) {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-      pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  bool started() const { return pid_ > 0; }
-  void Signal(int sig) const { ::kill(pid_, sig); }
-  // The wait status once the process ended within `seconds`, or -1.
-  int Wait(int seconds) {
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    while (Clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return status;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
+using Child = test::ChildProcess;
 
 // The lines of `path` that start with `prefix`.
 std::vector<std::string> LinesStarting(const std::string& path, const std::string& prefix) {

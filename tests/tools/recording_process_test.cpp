@@ -2,7 +2,6 @@
 // disk, and what a clean end leaves.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,9 +18,9 @@
 
 #include "recording/recording_catalog.h"
 #include "recording/recording_format.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
-extern char** environ;
 
 namespace ovixlog {
 namespace {
@@ -30,63 +29,7 @@ using Bytes = std::vector<uint8_t>;
 using Clock = std::chrono::steady_clock;
 constexpr int kFrameLength = 73;  // the 5100's frames, as the simulator sends them here
 
-// A child process with its own environment additions; killed if the test leaves it running.
-class Child {
- public:
-  Child(std::vector<std::string> args, const std::vector<std::string>& extraEnv) {
-    std::vector<std::string> env = extraEnv;
-    for (char** e = environ; *e != nullptr; ++e) {
-      const std::string entry = *e;
-      const std::string name = entry.substr(0, entry.find('='));
-      const bool replaced = std::any_of(env.begin(), env.end(), [&](const std::string& x) {
-        return x.compare(0, name.size() + 1, name + "=") == 0;
-      });
-      if (!replaced)
-        env.push_back(entry);
-    }
-    std::vector<char*> argv;
-    for (std::string& a : args)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-      envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-      pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  bool started() const { return pid_ > 0; }
-  void Signal(int sig) const { ::kill(pid_, sig); }
-  // The wait status once the process ended within `seconds`, or -1.
-  int Wait(int seconds) {
-    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-    while (Clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return status;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
+using Child = test::ChildProcess;
 
 Bytes ReadBytes(const std::string& path) {
   const std::string s = test::ReadWholeFile(path);
@@ -136,14 +79,14 @@ struct Session {
     auto sim = std::make_unique<Child>(
         std::vector<std::string>{OVIXLOG_SIM_EXE, "--seed", std::to_string(seed), "--rate", "12",
                                  "--frames", std::to_string(frames), "--link", folder / "tty"},
-        std::vector<std::string>{});
+        "/dev/null");
     return sim;
   }
   // What the simulator sends with that seed, as a file.
   Bytes Sent(int frames, int seed) const {
     Child capture({OVIXLOG_SIM_EXE, "--seed", std::to_string(seed), "--frames",
                    std::to_string(frames), "--capture", folder / "sent.bin"},
-                  {});
+                  "/dev/null");
     EXPECT_EQ(capture.Wait(60), 0);
     return ReadBytes(folder / "sent.bin");
   }
@@ -152,7 +95,7 @@ struct Session {
     std::vector<std::string> args = {OVIXLOG_CONVERT_EXE};
     args.insert(args.end(), options.begin(), options.end());
     args.insert(args.end(), {"-o", output, input});
-    Child convert(args, {});
+    Child convert(args, "/dev/null");
     EXPECT_EQ(convert.Wait(60), 0);
     return test::ReadWholeFile(output);
   }
@@ -165,7 +108,7 @@ TEST(RecordingProcessTest, KillNineLosesAtMostTheLastSecond) {
   const std::unique_ptr<Child> sim = run.StartSim(kFrames, kSeed);
   ASSERT_TRUE(sim->started());
   ASSERT_TRUE(WaitForPath(run.folder / "tty", 20));
-  Child window({OVIXLOG_EXE, "a"}, run.Env());
+  Child window({OVIXLOG_EXE, "a"}, "/dev/null", run.Env());
   ASSERT_TRUE(window.started());
   // The simulator ends once the window has read every frame it sent.
   ASSERT_EQ(sim->Wait(60), 0);
@@ -203,7 +146,7 @@ TEST(RecordingProcessTest, CleanEndGivesTheRowsOfTheSavedTable) {
   ASSERT_TRUE(sim->started());
   ASSERT_TRUE(WaitForPath(run.folder / "tty", 20));
   const std::string saved = run.folder / "out.csv";
-  Child window({OVIXLOG_EXE, "t", "o", saved}, run.Env());
+  Child window({OVIXLOG_EXE, "t", "o", saved}, "/dev/null", run.Env());
   ASSERT_TRUE(window.started());
   ASSERT_EQ(sim->Wait(60), 0);
   window.Signal(SIGTERM);
