@@ -9,6 +9,7 @@
 #include "acquisition/engine_sample.h"
 #include "acquisition/port_bindings.h"
 #include "document/ovixlog_doc.h"
+#include "trend/trend_channel.h"
 
 namespace ovixlog {
 namespace {
@@ -22,6 +23,9 @@ constexpr const char* kOrderKey = "options/order";
 constexpr const char* kRecordKey = "options/recordLiveData";
 constexpr const char* kGeometryKey = "window/geometry";
 constexpr const char* kWindowStateKey = "window/state";
+constexpr const char* kSplitterKey = "charts/splitter";
+constexpr const char* kChartsShownKey = "charts/shown";
+constexpr const char* kOtherChannelsKey = "charts/otherChannels";
 
 QString DeviceKey(int port) {
   return QStringLiteral("devices/COM%1").arg(port);
@@ -165,6 +169,34 @@ QByteArray KeptSettings::KeptGeometry() {
 
 QByteArray KeptSettings::KeptWindowState() {
   return Open().value(QLatin1String(kWindowStateKey)).toByteArray();
+}
+
+void KeptSettings::StoreCharts(const ChartChoices& choices) {
+  QSettings kept = Open();
+  kept.setValue(QLatin1String(kSplitterKey), choices.splitterState);
+  kept.setValue(QLatin1String(kChartsShownKey), choices.shown);
+  QStringList channels;
+  for (int channel : choices.otherChannels)
+    channels << QString::number(channel);
+  kept.setValue(QLatin1String(kOtherChannelsKey), channels.join(QLatin1Char(',')));
+  kept.sync();
+}
+
+std::optional<KeptSettings::ChartChoices> KeptSettings::KeptCharts() {
+  const QSettings kept = Open();
+  if (!kept.contains(QLatin1String(kChartsShownKey)))
+    return std::nullopt;
+  ChartChoices choices;
+  choices.splitterState = kept.value(QLatin1String(kSplitterKey)).toByteArray();
+  choices.shown = kept.value(QLatin1String(kChartsShownKey)).toBool();
+  const QString channels = kept.value(QLatin1String(kOtherChannelsKey)).toString();
+  for (const QString& text : channels.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    bool ok = false;
+    const int channel = text.toInt(&ok);
+    if (ok && channel >= 0 && channel < kChannelCount)
+      choices.otherChannels.push_back(channel);
+  }
+  return choices;
 }
 
 }  // namespace ovixlog

@@ -1,6 +1,7 @@
 // The choices kept from one run to the next in $XDG_CONFIG_HOME/OvixLog/OvixLog.conf
 // (~/.config/OvixLog/ when the variable is unset): the device of each port, the port, model,
-// frame format, keep-all, system time, order, recording on or off and the window's geometry. The
+// frame format, keep-all, system time, order, recording on or off, the window's geometry and the
+// chart pane's choices. The
 // command line overrides them for its run without writing them; only the user's own menu choices
 // are kept.
 #pragma once
@@ -9,7 +10,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/startup_settings.h"
 
@@ -56,6 +59,17 @@ class KeptSettings {
   static void StoreWindow(const QByteArray& geometry, const QByteArray& state);
   static QByteArray KeptGeometry();
   static QByteArray KeptWindowState();
+
+  // The chart pane: the splitter between it and the table, whether it is shown, and the
+  // channels of its third plot.
+  struct ChartChoices {
+    QByteArray splitterState;
+    bool shown = true;
+    std::vector<int> otherChannels;
+  };
+  static void StoreCharts(const ChartChoices& choices);
+  // Nothing when no chart choices were kept; channels out of range are dropped.
+  static std::optional<ChartChoices> KeptCharts();
 };
 
 }  // namespace ovixlog

@@ -639,8 +639,11 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   paneTimer_.stop();
-  if (settingsKept_)
+  if (settingsKept_) {
     KeptSettings::StoreWindow(saveGeometry(), saveState());
+    KeptSettings::StoreCharts(
+        {splitter_->saveState(), !charts_->isHidden(), charts_->otherChannels()});
+  }
   event->accept();
 }
 
@@ -651,6 +654,13 @@ void CMainFrame::RestoreWindow() {
   const QByteArray state = KeptSettings::KeptWindowState();
   if (!state.isEmpty())
     restoreState(state);
+  if (const auto charts = KeptSettings::KeptCharts()) {
+    if (!charts->splitterState.isEmpty())
+      splitter_->restoreState(charts->splitterState);
+    charts_->setVisible(charts->shown);
+    if (!charts->otherChannels.empty())
+      charts_->SetOtherChannels(charts->otherChannels);
+  }
 }
 
 }  // namespace ovixlog

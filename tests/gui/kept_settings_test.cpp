@@ -1,6 +1,7 @@
 // The choices kept between runs: what one run keeps is what the next one starts with, the
 // command line overrides them for its run without writing them, and each COMn keeps its device.
 #include <QSettings>
+#include <QSplitter>
 #include <QTest>
 #include <QToolBar>
 
@@ -9,6 +10,8 @@
 #include "app/command_ids.h"
 #include "app/kept_settings.h"
 #include "gui/gui_fixture.h"
+#include "trend/trend_channel.h"
+#include "view/chart_view.h"
 
 namespace ovixlog::test {
 namespace {
@@ -20,12 +23,13 @@ QStringList List(std::initializer_list<const char*> texts) {
   return list;
 }
 
-// The keys and values of the settings file, "key=value" sorted, the window's keys left out.
+// The keys and values of the settings file, "key=value" sorted, the window's and the chart
+// pane's keys left out.
 QStringList KeptChoices() {
   QSettings kept(KeptSettings::FilePath(), QSettings::IniFormat);
   QStringList choices;
   for (const QString& key : kept.allKeys()) {
-    if (!key.startsWith(QLatin1String("window/")))
+    if (!key.startsWith(QLatin1String("window/")) && !key.startsWith(QLatin1String("charts/")))
       choices << key + QLatin1Char('=') + kept.value(key).toString();
   }
   choices.sort();
@@ -44,6 +48,7 @@ class KeptSettingsTest : public QObject {
   void CommandLineOverridesWithoutWriting();
   void ImportedSettingsAreNotKept();
   void WindowGeometryIsKept();
+  void ChartChoicesAreKept();
   void BadValuesAreIgnored();
   void DevicesOfThePorts();
   void SettingsFileLivesInTheConfigFolder();
@@ -174,6 +179,31 @@ void KeptSettingsTest::WindowGeometryIsKept() {
   QCOMPARE(second.frame()->size(), QSize(700, 480));
   QVERIFY(second.frame()->toolBar()->isHidden());
   QCOMPARE(second.frame()->Action(kIdViewToolbar)->isChecked(), false);
+}
+
+void KeptSettingsTest::ChartChoicesAreKept() {
+  TempFolder config;
+  QList<int> sizes;
+  {
+    AppFixture first({}, {}, false, config.path());
+    first.frame()->resize(800, 600);
+    first.frame()->splitter()->setSizes({150, 350});
+    sizes = first.frame()->splitter()->sizes();
+    first.frame()->charts()->SetOtherChannels({kChannelOilT, kChannelVolt});
+    QVERIFY(first.frame()->close());
+  }
+  {
+    AppFixture second({}, {}, false, config.path());
+    QCOMPARE(second.frame()->splitter()->sizes(), sizes);
+    QCOMPARE(second.frame()->charts()->otherChannels(),
+             (std::vector<int>{kChannelOilT, kChannelVolt}));
+    QVERIFY(!second.frame()->charts()->isHidden());
+    second.frame()->OnCommand(kIdViewCharts);
+    QVERIFY(second.frame()->close());
+  }
+  AppFixture third({}, {}, false, config.path());
+  QVERIFY(third.frame()->charts()->isHidden());
+  QCOMPARE(third.frame()->Action(kIdViewCharts)->isChecked(), false);
 }
 
 void KeptSettingsTest::BadValuesAreIgnored() {
