@@ -110,7 +110,7 @@ std::vector<std::pair<size_t, size_t>> Runs(const std::vector<EngineSample>& sam
     listener.index = i;
     EngineSample s = samples[i];
     s.tickMs = stamp;
-    stamp += i % 3 == 2 ? 84 : 83;
+    stamp += i % 3 == 2 ? 84u : 83u;
     detector.Add(s);
   }
   // A run still going when the stream ends lasts to its end, as the recorder closes it then.
