@@ -3,6 +3,22 @@
 #include <chrono>
 
 namespace ovixlog {
+namespace {
+
+// The calendar fields of `parts`; milliseconds are left at 0.
+LocalTime FromParts(const tm& parts) {
+  LocalTime time;
+  time.year = static_cast<uint16_t>(parts.tm_year + 1900);
+  time.month = static_cast<uint16_t>(parts.tm_mon + 1);
+  time.dayOfWeek = static_cast<uint16_t>(parts.tm_wday);
+  time.day = static_cast<uint16_t>(parts.tm_mday);
+  time.hour = static_cast<uint16_t>(parts.tm_hour);
+  time.minute = static_cast<uint16_t>(parts.tm_min);
+  time.second = static_cast<uint16_t>(parts.tm_sec);
+  return time;
+}
+
+}  // namespace
 
 uint32_t TickCount() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -16,13 +32,7 @@ LocalTime LocalClock::Now() {
   if (ts.tv_sec != cachedSecond_) {
     tm parts{};
     localtime_r(&ts.tv_sec, &parts);
-    cached_.year = static_cast<uint16_t>(parts.tm_year + 1900);
-    cached_.month = static_cast<uint16_t>(parts.tm_mon + 1);
-    cached_.dayOfWeek = static_cast<uint16_t>(parts.tm_wday);
-    cached_.day = static_cast<uint16_t>(parts.tm_mday);
-    cached_.hour = static_cast<uint16_t>(parts.tm_hour);
-    cached_.minute = static_cast<uint16_t>(parts.tm_min);
-    cached_.second = static_cast<uint16_t>(parts.tm_sec);
+    cached_ = FromParts(parts);
     cachedSecond_ = ts.tv_sec;
   }
   LocalTime result = cached_;
@@ -43,14 +53,7 @@ LocalTime WallClockAnchor::LocalTimeAt(uint32_t at) const {
   const auto whole = static_cast<time_t>(seconds);
   tm parts{};
   gmtime_r(&whole, &parts);
-  LocalTime result;
-  result.year = static_cast<uint16_t>(parts.tm_year + 1900);
-  result.month = static_cast<uint16_t>(parts.tm_mon + 1);
-  result.dayOfWeek = static_cast<uint16_t>(parts.tm_wday);
-  result.day = static_cast<uint16_t>(parts.tm_mday);
-  result.hour = static_cast<uint16_t>(parts.tm_hour);
-  result.minute = static_cast<uint16_t>(parts.tm_min);
-  result.second = static_cast<uint16_t>(parts.tm_sec);
+  LocalTime result = FromParts(parts);
   result.milliseconds = static_cast<uint16_t>(millis);
   return result;
 }
