@@ -14,6 +14,7 @@
 #include <map>
 
 #include "document/ovixlog_doc.h"
+#include "trend/series_raster.h"
 #include "view/document_signals.h"
 
 namespace ovixlog {
@@ -347,11 +348,12 @@ void ChartView::Render(QPainter& painter) {
   QElapsedTimer timer;
   timer.start();
   ++paintCount_;
+  paintRatio_ = painter.device() != nullptr ? painter.device()->devicePixelRatio() : 1.0;
   painter.fillRect(rect(), palette().window());
   raw_.clear();
   rawFirst_ = 0;
   if (document_ != nullptr) {
-    const TrendSummary::Plan plan = summary_.PlanFor(viewStartMs_, viewEndMs_, PlotRect(0).width());
+    const TrendSummary::Plan plan = summary_.PlanFor(viewStartMs_, viewEndMs_, EnvelopeColumns());
     if (plan.level == 0 && plan.rawEnd > plan.rawFirst) {
       rawFirst_ = plan.rawFirst;
       document_->GetSamples(plan.rawFirst, plan.rawEnd - plan.rawFirst, raw_);
@@ -374,40 +376,55 @@ void ChartView::Render(QPainter& painter) {
   lastPaintNs_ = timer.nsecsElapsed();
 }
 
+int ChartView::EnvelopeColumns() const {
+  return std::max(static_cast<int>(std::lround(PlotRect(0).width() * paintRatio_)), 1);
+}
+
 void ChartView::DrawPlot(QPainter& painter, int plot) {
   const QRect r = PlotRect(plot);
-  painter.fillRect(r, Qt::white);
   const std::vector<int> channels = PlotChannels(plot);
-  const int columns = r.width();
+  const int columns = EnvelopeColumns();
+
+  // What lies inside the frame is drawn into an image of the plot at device resolution: the
+  // background with QPainter, then the series straight into its pixels.
+  const QSize deviceSize(columns, std::max(static_cast<int>(std::lround(r.height() * paintRatio_)), 1));
+  if (plotImage_.size() != deviceSize || plotImage_.devicePixelRatio() != paintRatio_) {
+    plotImage_ = QImage(deviceSize, QImage::Format_RGB32);
+    plotImage_.setDevicePixelRatio(paintRatio_);
+  }
+  QPainter inside(&plotImage_);
+  inside.translate(-r.topLeft());
+  inside.fillRect(r, Qt::white);
 
   // The shaded stretches first, under everything.
   for (const ShadedRange& range : shaded_) {
     const int x0 = std::max(XForTime(range.startMs), r.left());
     const int x1 = std::min(XForTime(range.endMs), r.right());
     if (x1 >= x0)
-      painter.fillRect(QRect(x0, r.top(), x1 - x0 + 1, r.height()), range.color);
+      inside.fillRect(QRect(x0, r.top(), x1 - x0 + 1, r.height()), range.color);
   }
 
-  painter.setPen(QColor(232, 232, 232));
+  inside.setPen(QColor(232, 232, 232));
   for (int64_t tick : TimeTicks(nullptr)) {
     const int x = XForTime(tick);
-    painter.drawLine(x, r.top() + 1, x, r.bottom() - 1);
+    inside.drawLine(x, r.top() + 1, x, r.bottom() - 1);
   }
 
   // Every series' envelope, then the value range of each unit over what is shown.
   const TrendSummary::Plan plan = summary_.PlanFor(viewStartMs_, viewEndMs_, columns);
   const TrendSummary::RawAccess raw = [this](int index) { return RawSample(index); };
-  std::vector<TrendSummary::Envelope> envelopes(channels.size());
+  if (envelopes_.size() < channels.size())
+    envelopes_.resize(channels.size());
   std::vector<TrendUnit> units;
   std::map<TrendUnit, std::pair<double, double>> ranges;
   for (size_t i = 0; i < channels.size(); ++i) {
-    summary_.Fill(plan, channels[i], viewStartMs_, viewEndMs_, columns, raw, envelopes[i]);
+    summary_.Fill(plan, channels[i], viewStartMs_, viewEndMs_, columns, raw, envelopes_[i]);
     const TrendUnit unit = ChannelUnit(channels[i]);
     if (std::find(units.begin(), units.end(), unit) == units.end())
       units.push_back(unit);
     auto [it, fresh] = ranges.try_emplace(unit, 1e30, -1e30);
     auto& [low, high] = it->second;
-    for (const TrendSummary::Column& c : envelopes[i].columns) {
+    for (const TrendSummary::Column& c : envelopes_[i].columns) {
       if (c.first < 0)
         continue;
       low = std::min(low, static_cast<double>(c.min));
@@ -430,24 +447,29 @@ void ChartView::DrawPlot(QPainter& painter, int plot) {
       range = {0.0, 1.0};
     scales[unit] = NiceScale(range.first, range.second, std::max(r.height() / 40, 2));
   }
-  const auto yFor = [&](TrendUnit unit, double value) {
+  // A value's height in the plot's own rows from its top: 0 at the scale's high end, the last
+  // row at its low end.
+  const auto rowFor = [&](TrendUnit unit, double value, int rows) {
     const Scale& s = scales[unit];
-    const double f = (value - s.low) / (s.high - s.low);
-    return static_cast<double>(r.bottom()) - f * (r.height() - 1);
+    return (s.high - value) / (s.high - s.low) * (rows - 1);
+  };
+  const auto yFor = [&](TrendUnit unit, double value) {
+    return r.top() + rowFor(unit, value, r.height());
   };
 
   // Grid and value axes: the first unit on the left, the second on the right.
   QFont small = font();
   small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 6.0));
   painter.setFont(small);
+  inside.setFont(small);
   const QFontMetrics metrics(small);
   for (size_t u = 0; u < units.size() && u < 2; ++u) {
     const Scale& s = scales[units[u]];
     for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
       const int y = static_cast<int>(std::lround(yFor(units[u], v)));
       if (u == 0) {
-        painter.setPen(QColor(232, 232, 232));
-        painter.drawLine(r.left(), y, r.right(), y);
+        inside.setPen(QColor(232, 232, 232));
+        inside.drawLine(r.left(), y, r.right(), y);
       }
       painter.setPen(Qt::black);
       const QString text = QString::number(v, 'g', 6);
@@ -466,68 +488,57 @@ void ChartView::DrawPlot(QPainter& painter, int plot) {
     if (std::find(channels.begin(), channels.end(), limit.channel) == channels.end())
       continue;
     const int y = static_cast<int>(std::lround(yFor(ChannelUnit(limit.channel), limit.value)));
-    painter.setPen(QPen(limit.color, 1, Qt::DashLine));
-    painter.drawLine(r.left(), y, r.right(), y);
+    inside.setPen(QPen(limit.color, 1, Qt::DashLine));
+    inside.drawLine(r.left(), y, r.right(), y);
     if (!limit.label.isEmpty()) {
-      painter.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, y - 2, limit.label);
+      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, y - 2, limit.label);
     }
   }
+  inside.end();
 
-  // The series: one vertical stroke per column from min to max, joined to the previous column
-  // unless a break lies between them.
-  painter.save();
-  painter.setClipRect(r);
-  std::vector<QLineF> lines;
+  // The series: one vertical run per column from min to max, joined to the previous column
+  // unless a break lies between them. Rows grow downwards: a column's max is its top.
+  const int rows = plotImage_.height();
+  SeriesRaster raster(reinterpret_cast<uint32_t*>(plotImage_.bits()), plotImage_.width(), rows,
+                      static_cast<int>(plotImage_.bytesPerLine() / 4));
   for (size_t i = 0; i < channels.size(); ++i) {
-    const TrendSummary::Envelope& e = envelopes[i];
+    const TrendSummary::Envelope& e = envelopes_[i];
     const TrendUnit unit = ChannelUnit(channels[i]);
-    lines.clear();
+    raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
     double lastX = 0.0;
-    double lastMin = 0.0;
-    double lastMax = 0.0;
+    double lastBottom = 0.0;
+    double lastTop = 0.0;
     bool have = false;
     if (e.before.present) {
-      lastX = r.left() + e.before.x;
-      lastMin = lastMax = yFor(unit, e.before.value);
+      lastX = e.before.x;
+      lastBottom = lastTop = rowFor(unit, e.before.value, rows);
       have = true;
     }
-    const auto join = [&](double x, double yMin, double yMax, bool connected) {
-      // Screen y grows downwards: yMin is the lower end on screen (larger y).
-      if (have && connected) {
-        if (lastMin < yMax) {
-          lines.emplace_back(lastX, lastMin, x, yMax);
-        } else if (lastMax > yMin) {
-          lines.emplace_back(lastX, lastMax, x, yMin);
-        } else {
-          lines.emplace_back(lastX, (lastMin + lastMax) / 2, x, (yMin + yMax) / 2);
-        }
-      }
-      if (yMin - yMax >= 1.0) {
-        lines.emplace_back(x, yMin, x, yMax);
-      } else {
-        lines.emplace_back(x, yMin, x + 0.5, yMin);
-      }
-      lastX = x;
-      lastMin = yMin;
-      lastMax = yMax;
-      have = true;
-    };
     for (size_t c = 0; c < e.columns.size(); ++c) {
       const TrendSummary::Column& col = e.columns[c];
       if (col.first < 0)
         continue;
-      join(r.left() + static_cast<double>(c) + 0.5, yFor(unit, col.min), yFor(unit, col.max),
-           col.connected);
+      const double x = static_cast<double>(c) + 0.5;
+      const double top = rowFor(unit, col.max, rows);
+      const double bottom = rowFor(unit, col.min, rows);
+      if (have && col.connected) {
+        if (lastBottom < top)
+          raster.Line(lastX, lastBottom, x, top);
+        else if (lastTop > bottom)
+          raster.Line(lastX, lastTop, x, bottom);
+        else
+          raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
+      }
+      raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
+      lastX = x;
+      lastTop = top;
+      lastBottom = bottom;
+      have = true;
     }
-    if (e.after.present && e.after.connected && have) {
-      const double y = yFor(unit, e.after.value);
-      lines.emplace_back(lastX, (lastMin + lastMax) / 2, r.left() + e.after.x, y);
-    }
-    // A one-pixel pen: wider pens are stroked as paths, many times slower.
-    painter.setPen(QPen(SeriesColor(static_cast<int>(i)), 0));
-    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+    if (e.after.present && e.after.connected && have)
+      raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
   }
-  painter.restore();
+  painter.drawImage(r.topLeft(), plotImage_);
 
   // Frame and legend.
   painter.setPen(QColor(160, 160, 160));

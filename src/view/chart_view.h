@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPoint>
 #include <QString>
 #include <QWidget>
@@ -122,6 +123,8 @@ class ChartView : public QWidget {
   void ZoomAround(int64_t timeMs, double factor);
   int PlotAt(QPoint point) const;
   void RebuildSeriesMenu();
+  // The envelope's columns: one per device pixel across a plot.
+  int EnvelopeColumns() const;
   void DrawPlot(QPainter& painter, int plot);
   void DrawTimeAxis(QPainter& painter);
   // The times of the axis' ticks in view, a round step apart (the step in *stepMs).
@@ -162,11 +165,15 @@ class ChartView : public QWidget {
   QToolButton* seriesButton_ = nullptr;
   QMenu* seriesMenu_ = nullptr;
 
-  // Per paint: the samples the envelope reads at full resolution, and one envelope reused.
+  // Per paint: the samples the envelope reads at full resolution, and the envelopes, reused.
   int rawFirst_ = 0;
   std::vector<const EngineSample*> raw_;
   std::vector<EngineSample> looseSamples_;
-  TrendSummary::Envelope envelope_;
+  std::vector<TrendSummary::Envelope> envelopes_;
+  // The device pixels per logical pixel of the paint under way, and the image each plot's
+  // inside is drawn into before it is copied to the screen.
+  qreal paintRatio_ = 1.0;
+  QImage plotImage_;
   int64_t lastPaintNs_ = 0;
   int64_t paintCount_ = 0;
 };
