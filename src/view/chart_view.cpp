@@ -376,9 +376,11 @@ void ChartView::Render(QPainter& painter) {
   lastPaintNs_ = timer.nsecsElapsed();
 }
 
-int ChartView::EnvelopeColumns() const {
-  return std::max(static_cast<int>(std::lround(PlotRect(0).width() * paintRatio_)), 1);
+int ChartView::DevicePixels(int logical) const {
+  return std::max(static_cast<int>(std::lround(logical * paintRatio_)), 1);
 }
+
+int ChartView::EnvelopeColumns() const { return DevicePixels(PlotRect(0).width()); }
 
 void ChartView::DrawPlot(QPainter& painter, int plot) {
   const QRect r = PlotRect(plot);
@@ -387,7 +389,7 @@ void ChartView::DrawPlot(QPainter& painter, int plot) {
 
   // What lies inside the frame is drawn into an image of the plot at device resolution: the
   // background with QPainter, then the series straight into its pixels.
-  const QSize deviceSize(columns, std::max(static_cast<int>(std::lround(r.height() * paintRatio_)), 1));
+  const QSize deviceSize(columns, DevicePixels(r.height()));
   if (plotImage_.size() != deviceSize || plotImage_.devicePixelRatio() != paintRatio_) {
     plotImage_ = QImage(deviceSize, QImage::Format_RGB32);
     plotImage_.setDevicePixelRatio(paintRatio_);

@@ -123,6 +123,8 @@ class ChartView : public QWidget {
   void ZoomAround(int64_t timeMs, double factor);
   int PlotAt(QPoint point) const;
   void RebuildSeriesMenu();
+  // A length in logical pixels as whole device pixels of the paint under way, at least one.
+  int DevicePixels(int logical) const;
   // The envelope's columns: one per device pixel across a plot.
   int EnvelopeColumns() const;
   void DrawPlot(QPainter& painter, int plot);
