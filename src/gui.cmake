@@ -11,13 +11,17 @@ add_library(ovixlog_gui STATIC
   view/ovixlog_view.cpp view/ovixlog_view.h
   app/about_dialog.cpp app/about_dialog.h
   app/command_ids.cpp app/command_ids.h
+  app/flights_controller.cpp app/flights_controller.h
   app/keyboard_locks.cpp app/keyboard_locks.h
   app/kept_settings.cpp app/kept_settings.h
   app/limits_dialog.cpp app/limits_dialog.h
   app/main_frame.cpp app/main_frame.h
+  app/menu_controller.cpp app/menu_controller.h
+  app/offer_controller.cpp app/offer_controller.h
   app/ovixlog_app.cpp app/ovixlog_app.h
   app/qt_user_interface.cpp app/qt_user_interface.h
   app/serial_port_dialog.cpp app/serial_port_dialog.h
+  app/status_controller.cpp app/status_controller.h
   app/status_offer.cpp app/status_offer.h
   app/termination_signals.cpp app/termination_signals.h
   ${PROJECT_SOURCE_DIR}/res/ovixlog.qrc)

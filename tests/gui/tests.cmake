@@ -27,6 +27,8 @@ if(TARGET ovixlog_gui)
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
   ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(controllers_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/controllers_test.cpp)
   ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp LABELS threads)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp

@@ -1,0 +1,45 @@
+// The flight review beside the log: the Flights panel in its dock, the engine limits it checks
+// against (Options > Limits...), and the charts' limit lines, shading and cursor that follow it.
+#pragma once
+
+#include <QObject>
+
+class QDockWidget;
+class QMainWindow;
+class QMenu;
+
+namespace ovixlog {
+
+class COvixLogDoc;
+class ChartView;
+class DocumentSignals;
+class FlightsPanel;
+
+class FlightsController : public QObject {
+  Q_OBJECT
+
+ public:
+  // Docks the panel below the table of `window`, puts its toggle in `viewMenu` and the limits
+  // editor in `optionsMenu`, and loads the limits file.
+  FlightsController(QMainWindow* window, COvixLogDoc* document, DocumentSignals* documentSignals,
+                    ChartView* charts, QMenu* viewMenu, QMenu* optionsMenu);
+
+  FlightsPanel* panel() const { return panel_; }
+  QDockWidget* dock() const { return dock_; }
+
+  // Options > Limits...: edits the limits file and analyses the flights again.
+  void OnLimits();
+  // The charts' limit lines and exceedance shading, from the panel's limits and runs.
+  void UpdateChartMarks();
+  // Forgets the document.
+  void DetachDocument();
+
+ private:
+  QMainWindow* window_;
+  COvixLogDoc* document_;
+  ChartView* charts_;
+  FlightsPanel* panel_;
+  QDockWidget* dock_;
+};
+
+}  // namespace ovixlog
