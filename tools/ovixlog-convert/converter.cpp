@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "acquisition/content_hint.h"
 #include "acquisition/layout_detector.h"
 #include "analysis/flight_analyzer.h"
 #include "analysis/summary_writer.h"
@@ -185,6 +186,28 @@ std::string LayoutHint(const LayoutCounter& counts, EngineModel model, int32_t a
          OptionsFor(*better) + "\n";
 }
 
+// The hint for readings that another model shows, or that no model can have given, or nothing.
+// Kept quiet when the bytes already pointed at another layout: that hint says more.
+std::string ContentHintLine(const COvixLogDoc& doc, bool layoutHinted) {
+  ContentHint hint(doc.model.load());
+  const int count = doc.SampleCount();
+  for (int i = 0; i < count; ++i)
+    hint.Add(doc.SampleAt(i));
+  const std::optional<ContentSuggestion> suggestion = hint.Suggestion();
+  if (!suggestion)
+    return std::string();
+  const std::string chosen = "Model " + std::to_string(ModelNumber(doc.model.load()));
+  if (suggestion->kind == ContentSuggestion::Kind::kImplausible) {
+    if (layoutHinted)
+      return std::string();
+    return "ovixlog-convert: hint: most frames read as " + chosen + " hold impossible values (" +
+           suggestion->evidence + "); try another --model, or --v39\n";
+  }
+  const std::string other = std::to_string(ModelNumber(suggestion->model));
+  return "ovixlog-convert: hint: these readings look like Model " + other + ", not " + chosen +
+         " (" + suggestion->evidence + "); try --model " + other + "\n";
+}
+
 // Analyses the stored samples with the document's model as it stands after the import.
 int WriteSummary(const COvixLogDoc& doc, const ConverterOptions& options, std::FILE* out,
                  std::ostream& err) {
@@ -276,10 +299,12 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   if (!imported)
     return kConvertFailed;
   // A raw capture carries no settings, so a wrong model or format is only seen in its bytes.
+  std::string layoutHint;
   if (kind == ImportKind::kSerialFile) {
     if (const std::optional<LayoutCounter> counts = CountLayouts(options->input))
-      err << LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
+      layoutHint = LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
   }
+  err << layoutHint << ContentHintLine(doc, !layoutHint.empty());
   if (options->summary)
     return WriteSummary(doc, *options, out, err);
 
