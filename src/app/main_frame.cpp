@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
+#include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -81,6 +82,11 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   connect(offers_, &OfferController::layoutAccepted, this, &CMainFrame::SwitchToLayout);
   connect(offers_, &OfferController::deviceAccepted, this,
           [this](const std::string& path) { BindCurrentPort(path); });
+  connect(offers_, &OfferController::modelAccepted, this, &CMainFrame::SwitchToModel);
+  connect(offers_, &OfferController::modelChoiceRequested, this, [this] {
+    optionsMenu()->popup(mapToGlobal(QPoint(width() / 3, 0)));
+  });
+  offers_->SetDocument(document_, signals_);
   flightsController_ =
       new FlightsController(this, document_, signals_, charts_, viewMenu(), optionsMenu());
   resize(960, 720);
@@ -100,6 +106,7 @@ void CMainFrame::DetachDocument() {
   signals_->SetDocument(nullptr);
   charts_->SetDocument(nullptr, nullptr);
   flightsController_->DetachDocument();
+  offers_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }
 
@@ -273,29 +280,58 @@ void CMainFrame::PollDevices() {
   offers_->PollDevices(document_);
 }
 
+void CMainFrame::SwitchToModel(EngineModel model) {
+  if (document_ == nullptr)
+    return;
+  const FrameFormat before = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
+  ChooseModel(model);
+  ReadAgainAfterSwitch(before);
+}
+
+void CMainFrame::ChooseModel(EngineModel model) {
+  if (document_->model.load() == model)
+    return;
+  // Through the menu commands, so that the choice is kept like any other.
+  switch (model) {
+    case kModel3100:
+      OnCommand(kIdModel3100);
+      break;
+    case kModel7100:
+      OnCommand(kIdModel7100);
+      break;
+    case kModel8100:
+      OnCommand(kIdModel8100);
+      break;
+    default:
+      OnCommand(kIdModel5100);
+      break;
+  }
+}
+
 void CMainFrame::SwitchToLayout(FrameFormat layout) {
   if (document_ == nullptr)
     return;
+  const FrameFormat before = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
   const LayoutChoice choice = ChoiceFor(layout, document_->model.load());
-  // Through the menu commands, so that the choice is kept like any other.
-  if (document_->model.load() != choice.model) {
-    switch (choice.model) {
-      case kModel3100:
-        OnCommand(kIdModel3100);
-        break;
-      case kModel7100:
-        OnCommand(kIdModel7100);
-        break;
-      case kModel8100:
-        OnCommand(kIdModel8100);
-        break;
-      default:
-        OnCommand(kIdModel5100);
-        break;
-    }
-  }
+  ChooseModel(choice.model);
   if ((document_->altFrameFormat.load() != 0) != (choice.altFrameFormat != 0))
     OnCommand(kIdReadV39);
+  ReadAgainAfterSwitch(before);
+}
+
+void CMainFrame::ReadAgainAfterSwitch(FrameFormat before) {
+  // The long-layout models decode a frame alike and differ only in the columns shown; a new
+  // layout makes every stored sample a misreading.
+  if (document_ == nullptr ||
+      LayoutOf(document_->model.load(), document_->altFrameFormat.load()) == before) {
+    return;
+  }
+  if (document_->reviewing())
+    document_->ReimportWithCurrentModel();
+  else
+    document_->DiscardLiveSamples();
+  UpdateTitle();
+  RefreshPanes();
 }
 
 void CMainFrame::OnAppAbout() {

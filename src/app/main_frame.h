@@ -101,6 +101,7 @@ class CMainFrame : public QMainWindow {
   // The status-bar offers: another frame layout, and a device that was plugged in.
   StatusOffer* layoutOffer() const { return offers_->layoutOffer(); }
   StatusOffer* deviceOffer() const { return offers_->deviceOffer(); }
+  StatusOffer* modelOffer() const { return offers_->modelOffer(); }
   // Shows the About box modally.
   void OnAppAbout();
   // Shows a report in the status bar's message pane until the next one or a new log.
@@ -120,7 +121,12 @@ class CMainFrame : public QMainWindow {
 
  private:
   void OnFileNew();
+  // The offers' answers: the model or layout chosen as a menu command would, then the shown
+  // file (or the live samples) read again when the layout changed.
+  void SwitchToModel(EngineModel model);
+  void ChooseModel(EngineModel model);
   void SwitchToLayout(FrameFormat layout);
+  void ReadAgainAfterSwitch(FrameFormat before);
 
   COvixLogDoc* document_;
   DocumentSignals* signals_;

@@ -107,6 +107,7 @@ bool COvixLogDoc::OnNewDocument() {
   if (!Document::OnNewDocument())
     return false;
   reviewing_ = 0;
+  importedPath_.clear();
   ReplaceReader();
   return true;
 }

@@ -81,6 +81,18 @@ class COvixLogDoc : public Document, public SampleSink {
   // the table, until File > New or a port command returns to live data.
   bool reviewing() const { return reviewing_.load() != 0; }
 
+  // The file the table shows while it shows an imported one (empty otherwise), and whether it
+  // was read as a demo log.
+  const std::string& importedPath() const { return importedPath_; }
+  bool importedDemoLog() const { return importedDemoLog_; }
+  // Reads the shown file again under the document's model and format, setting aside a demo
+  // log's own records for them, so that no sample decoded under the old choice stays. False
+  // when no file is shown or it could not be read again (the error has been shown).
+  bool ReimportWithCurrentModel();
+  // Empties the table of live samples decoded under a layout that proved wrong; live data goes
+  // on under the document's model, and a recording keeps the bytes as they came.
+  void DiscardLiveSamples();
+
   // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
   void ApplyDemoLogSetting(int key, int value);
 
@@ -188,6 +200,12 @@ class COvixLogDoc : public Document, public SampleSink {
   bool portsEnabled_ = true;
 
   bool streamInputs_ = false;
+  // The shown imported file; user-interface thread.
+  std::string importedPath_;
+  bool importedDemoLog_ = false;
+  // While set, a demo log's model and format records are not applied (a read-again under the
+  // user's choice).
+  bool keepModelOnImport_ = false;
 
   const StartupSettings& startup_;
   int lastSerializedCount_ = 0;

@@ -242,6 +242,8 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
   // Bytes still waiting for the rest of a frame at the end belong to no frame either.
   ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
                feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()), false);
+  importedPath_ = path;
+  importedDemoLog_ = false;
   return true;
 }
 
@@ -390,10 +392,33 @@ bool COvixLogDoc::ImportDemoLog(const std::string& path) {
   ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
                feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()),
                parser.EndedInsideRecord());
+  importedPath_ = path;
+  importedDemoLog_ = true;
   return true;
 }
 
+bool COvixLogDoc::ReimportWithCurrentModel() {
+  if (importedPath_.empty() || !reviewing())
+    return false;
+  const std::string path = importedPath_;
+  if (!importedDemoLog_)
+    return ImportSerialFile(path);
+  keepModelOnImport_ = true;
+  const bool read = ImportDemoLog(path);
+  keepModelOnImport_ = false;
+  return read;
+}
+
+void COvixLogDoc::DiscardLiveSamples() {
+  if (reviewing())
+    return;
+  DeleteContents();
+  UpdateAllViews(nullptr);
+}
+
 void COvixLogDoc::ApplyDemoLogSetting(int key, int value) {
+  if (keepModelOnImport_ && (key == 58 || key == 321 || key == 723))
+    return;
   switch (key) {
     case 58:
       // Only the document's model: the reader keeps framing with its own until a 321 record.
