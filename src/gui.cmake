@@ -21,6 +21,7 @@ add_library(ovixlog_gui STATIC
   app/ovixlog_app.cpp app/ovixlog_app.h
   app/qt_user_interface.cpp app/qt_user_interface.h
   app/serial_port_dialog.cpp app/serial_port_dialog.h
+  app/state_banner.cpp app/state_banner.h
   app/status_controller.cpp app/status_controller.h
   app/status_offer.cpp app/status_offer.h
   app/termination_signals.cpp app/termination_signals.h

@@ -8,6 +8,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "acquisition/port_bindings.h"
 #include "app/about_dialog.h"
@@ -50,7 +51,8 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
       signals_(new DocumentSignals(this)),
       view_(new COvixLogView),
       charts_(new ChartView),
-      splitter_(new QSplitter(Qt::Vertical, this)) {
+      splitter_(new QSplitter(Qt::Vertical, this)),
+      banner_(new StateBanner(this)) {
   setWindowIcon(AppIcon());
   signals_->SetDocument(document_);
   view_->SetDocument(document_);
@@ -74,11 +76,17 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 1);
   splitter_->setChildrenCollapsible(false);
-  setCentralWidget(splitter_);
+  auto* centre = new QWidget(this);
+  auto* column = new QVBoxLayout(centre);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(banner_);
+  column->addWidget(splitter_, 1);
+  setCentralWidget(centre);
   menus_ = new MenuController(this, [this](int id) { OnCommand(id); });
   connect(menus_, &MenuController::marksStale, this, &CMainFrame::UpdateMarks);
-  status_ = new StatusController(statusBar());
-  offers_ = new OfferController(statusBar());
+  status_ = new StatusController(statusBar(), banner_);
+  offers_ = new OfferController(banner_);
   connect(offers_, &OfferController::layoutAccepted, this, &CMainFrame::SwitchToLayout);
   connect(offers_, &OfferController::deviceAccepted, this,
           [this](const std::string& path) { BindCurrentPort(path); });
@@ -87,6 +95,7 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
     optionsMenu()->popup(mapToGlobal(QPoint(width() / 3, 0)));
   });
   offers_->SetDocument(document_, signals_);
+  connect(banner_, &StateBanner::connectRequested, this, &CMainFrame::OnConnectMonitor);
   flightsController_ =
       new FlightsController(this, document_, signals_, charts_, viewMenu(), optionsMenu());
   resize(960, 720);
@@ -121,7 +130,7 @@ void CMainFrame::UpdateTitle() {
 
 void CMainFrame::RefreshPanes() {
   const SerialStatus status = document_ != nullptr ? document_->PortStatus() : SerialStatus{};
-  status_->Refresh(document_, status);
+  status_->Refresh(document_, status, offers_->deviceRoot());
   if (document_ != nullptr) {
     offers_->RefreshLayoutOffer(*document_, status);
     if (refreshCount_++ % (1000 / kPaneRefreshMs) == 0)
@@ -246,6 +255,10 @@ void CMainFrame::OnFileNew() {
   document_->OnNewDocument();
   view_->OnInitialUpdate();
   document_->UpdateAllViews(nullptr);
+}
+
+void CMainFrame::OnConnectMonitor() {
+  OnSerialPortDialog();
 }
 
 void CMainFrame::OnSerialPortDialog() {

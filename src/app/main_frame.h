@@ -12,6 +12,7 @@
 #include "app/flights_controller.h"
 #include "app/menu_controller.h"
 #include "app/offer_controller.h"
+#include "app/state_banner.h"
 #include "app/status_controller.h"
 
 class QIcon;
@@ -43,6 +44,8 @@ class CMainFrame : public QMainWindow {
   // The chart pane above the table (View > Charts shows and hides it).
   ChartView* charts() const { return charts_; }
   QSplitter* splitter() const { return splitter_; }
+  // The sentence above the charts that says what the window is doing, with the offers.
+  StateBanner* banner() const { return banner_; }
   // The document's notifications as signals; the application attaches it to the document as
   // its view, and every pane of the window connects to it.
   DocumentSignals* documentSignals() const { return signals_; }
@@ -93,6 +96,8 @@ class CMainFrame : public QMainWindow {
   void SetDeviceRoot(const std::string& root) { offers_->SetDeviceRoot(root); }
   // Options > Serial Port...: the device picker for the current port.
   void OnSerialPortDialog();
+  // File > Connect Monitor...: the adapter, the model, and a live check before OK.
+  void OnConnectMonitor();
   // Binds the current port to `device` (empty: its default device), keeps the choice and
   // reopens the port. Asks to save first, as a port switch does; false when that was cancelled.
   bool BindCurrentPort(const std::string& device);
@@ -133,6 +138,7 @@ class CMainFrame : public QMainWindow {
   COvixLogView* view_;
   ChartView* charts_;
   QSplitter* splitter_;
+  StateBanner* banner_;
   MenuController* menus_ = nullptr;
   StatusController* status_ = nullptr;
   OfferController* offers_ = nullptr;

@@ -1,6 +1,5 @@
 #include "app/offer_controller.h"
 
-#include <QStatusBar>
 
 #include <sys/stat.h>
 
@@ -9,23 +8,23 @@
 #include <vector>
 
 #include "acquisition/port_bindings.h"
+#include "app/state_banner.h"
 #include "app/status_offer.h"
 #include "document/ovixlog_doc.h"
 #include "view/document_signals.h"
 
 namespace ovixlog {
 
-OfferController::OfferController(QStatusBar* bar)
-    : QObject(bar),
-      layoutOffer_(new StatusOffer(bar)),
-      deviceOffer_(new StatusOffer(bar)),
-      modelOffer_(new StatusOffer(bar)) {
-  bar->addWidget(layoutOffer_);
-  bar->addWidget(modelOffer_);
-  bar->addWidget(deviceOffer_);
-  // A status bar shows what it is given; an offer waits until it is made.
-  for (StatusOffer* offer : {layoutOffer_, modelOffer_, deviceOffer_})
+OfferController::OfferController(StateBanner* banner)
+    : QObject(banner),
+      layoutOffer_(new StatusOffer(banner)),
+      deviceOffer_(new StatusOffer(banner)),
+      modelOffer_(new StatusOffer(banner)) {
+  for (StatusOffer* offer : {layoutOffer_, modelOffer_, deviceOffer_}) {
+    banner->AddOffer(offer);
+    // A layout shows what it is given; an offer waits until it is made.
     offer->hide();
+  }
   connect(modelOffer_, &StatusOffer::accepted, this, [this] {
     if (!offeredModel_)
       return;

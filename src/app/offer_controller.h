@@ -14,20 +14,20 @@
 #include "acquisition/serial_devices.h"
 #include "acquisition/serial_reader.h"
 
-class QStatusBar;
 
 namespace ovixlog {
 
 class COvixLogDoc;
 class DocumentSignals;
+class StateBanner;
 class StatusOffer;
 
 class OfferController : public QObject {
   Q_OBJECT
 
  public:
-  // The offers are shown in `bar`, after its message pane.
-  explicit OfferController(QStatusBar* bar);
+  // The offers are shown in `banner`, under its sentence.
+  explicit OfferController(StateBanner* banner);
 
   StatusOffer* layoutOffer() const { return layoutOffer_; }
   StatusOffer* deviceOffer() const { return deviceOffer_; }

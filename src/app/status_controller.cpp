@@ -1,12 +1,15 @@
 #include "app/status_controller.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
+#include <QTime>
 
 #include <optional>
 #include <string>
 
 #include "app/command_ids.h"
+#include "acquisition/serial_devices.h"
 #include "app/keyboard_locks.h"
 #include "document/ovixlog_doc.h"
 #include "recording/recording_catalog.h"
@@ -75,7 +78,9 @@ QString RecordingPaneText(const LiveRecorder::Status& status, bool reviewing) {
   return text;
 }
 
-StatusController::StatusController(QStatusBar* bar) : QObject(bar), bar_(bar) {
+StatusController::StatusController(QStatusBar* bar, StateBanner* banner)
+    : QObject(bar), bar_(bar), banner_(banner) {
+  clock_.start();
   // A status tip hides the message pane while it is shown; "Ready" comes back afterwards.
   messagePane_ = new QLabel(Latin1(LoadString(kIdsIdleMessage)), bar);
   bar->addWidget(messagePane_, 1);
@@ -97,24 +102,99 @@ void StatusController::ShowMessage(const QString& text) {
   messagePane_->setText(text);
 }
 
-void StatusController::Refresh(const COvixLogDoc* document, const SerialStatus& status) {
+void StatusController::Refresh(const COvixLogDoc* document, const SerialStatus& status,
+                               const std::string& deviceRoot) {
   if (document != nullptr) {
-    if (status.framesAccepted > lastAccepted_)
+    const std::string session = status.portName + status.devicePath;
+    // A new reader (another port, File New) counts from zero again.
+    if (session != session_ || status.framesAccepted < lastAccepted_) {
+      session_ = session;
+      lastAccepted_ = 0;
+      sinceLastFrame_.invalidate();
+      wasOpen_ = false;
+      lastFrameTime_.clear();
+      adapter_.clear();
+      history_.clear();
+    }
+    if (status.framesAccepted > lastAccepted_) {
       sinceLastFrame_.start();
+      lastFrameTime_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    }
     lastAccepted_ = status.framesAccepted;
     receiving_ = sinceLastFrame_.isValid() && sinceLastFrame_.elapsed() < kQuietAfterMs;
     const QString text = PortPaneText(status, receiving_);
     if (portPane_->text() != text)
       portPane_->setText(text);
-    const QString recording =
-        RecordingPaneText(document->recorder().status(), document->reviewing());
+    const LiveRecorder::Status recorder = document->recorder().status();
+    const QString recording = RecordingPaneText(recorder, document->reviewing());
     if (recordingPane_->text() != recording)
       recordingPane_->setText(recording);
+    // The recording is news only while bytes go into it, or when it failed.
+    recordingPane_->setVisible(receiving_ || !recorder.error.empty() || document->reviewing());
+    bannerState_ = BannerStateFor(*document, status, deviceRoot);
+    if (banner_ != nullptr)
+      banner_->Show(bannerState_);
   }
   const std::optional<KeyboardLocks> locks = QueryKeyboardLocks();
   capsPane_->setEnabled(locks && locks->caps);
   numPane_->setEnabled(locks && locks->num);
   scrollPane_->setEnabled(locks && locks->scroll);
+}
+
+BannerState StatusController::BannerStateFor(const COvixLogDoc& document,
+                                             const SerialStatus& status,
+                                             const std::string& deviceRoot) {
+  using Link = BannerState::Link;
+  BannerState state;
+  const int64_t now = clock_.elapsed();
+  history_.emplace_back(now, status.framesAccepted);
+  while (history_.size() > 1 && now - history_.front().first > 2000)
+    history_.pop_front();
+  if (document.reviewing()) {
+    state.link = Link::kShowingFile;
+    const std::string& path = document.importedPath();
+    state.file = path.empty() ? QStringLiteral("an imported file")
+                              : QFileInfo(QString::fromLocal8Bit(path)).fileName();
+    return state;
+  }
+  if (status.portName.empty() || status.devicePath.empty()) {
+    state.link = Link::kNotConnected;
+    return state;
+  }
+  if (!status.open) {
+    state.link = wasOpen_ ? Link::kLost : Link::kNotConnected;
+    return state;
+  }
+  if (!wasOpen_ || adapter_.isEmpty()) {
+    // The adapter by what it says it is, and the name it keeps from plug to plug.
+    const std::optional<SerialDevice> device =
+        FindSerialDevice(ListSerialDevices(deviceRoot), status.devicePath);
+    adapter_ = device ? QStringLiteral("%1 (%2)").arg(QString::fromStdString(device->Description()),
+                                                      QString::fromLocal8Bit(device->node))
+                      : QString::fromLocal8Bit(status.devicePath);
+  }
+  wasOpen_ = true;
+  state.adapter = adapter_;
+  if (receiving_) {
+    state.link = Link::kReceiving;
+    const int64_t span = now - history_.front().first;
+    if (span >= 1000) {
+      const uint64_t frames = status.framesAccepted - history_.front().second;
+      state.framesPerSecond = static_cast<int>((frames * 1000 + static_cast<uint64_t>(span) / 2) /
+                                               static_cast<uint64_t>(span));
+    }
+    const LiveRecorder::Status recorder = document.recorder().status();
+    if (recorder.recording && !recorder.name.empty()) {
+      state.recording = QStringLiteral("%1 (%2)").arg(QString::fromLocal8Bit(recorder.name),
+                                                     QString::fromStdString(SizeText(recorder.size)));
+    }
+  } else if (!lastFrameTime_.isEmpty()) {
+    state.link = Link::kQuiet;
+    state.lastFrameTime = lastFrameTime_;
+  } else {
+    state.link = Link::kWaiting;
+  }
+  return state;
 }
 
 }  // namespace ovixlog

@@ -17,6 +17,7 @@
 #include "app/flights_controller.h"
 #include "app/menu_controller.h"
 #include "app/offer_controller.h"
+#include "app/state_banner.h"
 #include "app/status_controller.h"
 #include "app/status_offer.h"
 #include "gui/gui_fixture.h"
@@ -131,8 +132,8 @@ void ControllersTest::StatusMessagePaneShowsTheReport() {
 
 void ControllersTest::LayoutOfferOffersAndAnswers() {
   ViewFixture f;
-  QMainWindow window;
-  OfferController offers(window.statusBar());
+  StateBanner banner;
+  OfferController offers(&banner);
   std::vector<FrameFormat> accepted;
   connect(&offers, &OfferController::layoutAccepted, this,
           [&](FrameFormat layout) { accepted.push_back(layout); });
@@ -151,8 +152,8 @@ void ControllersTest::LayoutOfferOffersAndAnswers() {
 
 void ControllersTest::LayoutOfferWithdrawnOnceTheChoiceMatches() {
   ViewFixture f;
-  QMainWindow window;
-  OfferController offers(window.statusBar());
+  StateBanner banner;
+  OfferController offers(&banner);
   SerialStatus port;
   port.open = true;
   port.suggestedLayout = FrameFormat::kShort;

@@ -31,6 +31,8 @@ if(TARGET ovixlog_gui)
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/controllers_test.cpp)
   ovixlog_add_gui_test(model_hint_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/model_hint_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(state_banner_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/state_banner_test.cpp
+                       LABELS threads)
   ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp LABELS threads)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp
