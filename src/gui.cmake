@@ -16,6 +16,7 @@ add_library(ovixlog_gui STATIC
   view/zoom_stack.cpp view/zoom_stack.h
   app/about_dialog.cpp app/about_dialog.h
   app/command_ids.cpp app/command_ids.h
+  app/connect_monitor_dialog.cpp app/connect_monitor_dialog.h
   app/flights_controller.cpp app/flights_controller.h
   app/keyboard_locks.cpp app/keyboard_locks.h
   app/kept_settings.cpp app/kept_settings.h

@@ -35,6 +35,9 @@ constexpr std::pair<int, const char*> kStrings[] = {
     {kIdOpenRecording, "Open a recording of live data\nOpen Recording"},
     {kIdRecordLiveData, "Record all live data to a file, so that no flight is lost"},
     {kIdSerialPortDialog, "Choose the serial device that the current port reads\nSerial Port"},
+    {kIdConnectMonitor,
+     "Choose the adapter the monitor is plugged into and its model, and check that data "
+     "arrives\nConnect Monitor"},
     {kIdsAppTitle, "OvixLog"},
     {kIdsIdleMessage, "Ready"},
     {kIdFileNew, "Create a new document\nNew"},

@@ -30,6 +30,7 @@ enum CommandId : int {
   kIdOpenRecording = 32793,
   kIdRecordLiveData = 32794,
   kIdSerialPortDialog = 32800,
+  kIdConnectMonitor = 32801,
 
   kIdFileNew = 57600,
   kIdFileSave = 57603,

@@ -3,7 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QIcon>
+#include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
@@ -13,6 +16,7 @@
 #include "acquisition/port_bindings.h"
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
+#include "app/connect_monitor_dialog.h"
 #include "app/kept_settings.h"
 #include "app/serial_port_dialog.h"
 #include "document/ovixlog_doc.h"
@@ -99,6 +103,7 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   });
   offers_->SetDocument(document_, signals_);
   connect(banner_, &StateBanner::connectRequested, this, &CMainFrame::OnConnectMonitor);
+  CreatePlaceholder();
   flightsController_ =
       new FlightsController(this, document_, signals_, charts_, viewMenu(), optionsMenu());
   resize(960, 720);
@@ -134,6 +139,7 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::RefreshPanes() {
   const SerialStatus status = document_ != nullptr ? document_->PortStatus() : SerialStatus{};
   status_->Refresh(document_, status, offers_->deviceRoot());
+  UpdatePlaceholder();
   if (document_ != nullptr) {
     offers_->RefreshLayoutOffer(*document_, status);
     if (refreshCount_++ % (1000 / kPaneRefreshMs) == 0)
@@ -195,6 +201,9 @@ void CMainFrame::OnCommand(int id) {
         break;
       case kIdSerialPortDialog:
         OnSerialPortDialog();
+        break;
+      case kIdConnectMonitor:
+        OnConnectMonitor();
         break;
       default:
         if (const int port = PortOfCommand(id); port != 0)
@@ -260,8 +269,64 @@ void CMainFrame::OnFileNew() {
   document_->UpdateAllViews(nullptr);
 }
 
+void CMainFrame::CreatePlaceholder() {
+  // Over the charts, which have nothing to draw before the first sample: a start with nothing
+  // connected shows the way to connect instead of empty axes.
+  placeholder_ = new QFrame(charts_);
+  placeholder_->setObjectName(QStringLiteral("connectPlaceholder"));
+  placeholder_->setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(placeholder_);
+  layout->addStretch(1);
+  auto* text = new QLabel(QStringLiteral("No monitor connected. Plug in the monitor's serial "
+                                         "adapter and choose it, with the monitor's model."),
+                          placeholder_);
+  text->setWordWrap(true);
+  text->setAlignment(Qt::AlignCenter);
+  layout->addWidget(text);
+  auto* button = new QPushButton(QStringLiteral("Connect Monitor..."), placeholder_);
+  button->setAutoDefault(false);
+  connect(button, &QPushButton::clicked, this, &CMainFrame::OnConnectMonitor);
+  layout->addWidget(button, 0, Qt::AlignHCenter);
+  layout->addStretch(1);
+  placeholder_->hide();
+  charts_->installEventFilter(this);
+  // Gone with the first sample, not a pane refresh later.
+  connect(signals_, &DocumentSignals::samplesAppended, this, &CMainFrame::UpdatePlaceholder);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == charts_ && event->type() == QEvent::Resize && placeholder_ != nullptr)
+    placeholder_->setGeometry(charts_->rect());
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::UpdatePlaceholder() {
+  const bool shown = document_ != nullptr && !document_->reviewing() &&
+                     document_->SampleCount() == 0 &&
+                     status_->bannerState().link == BannerState::Link::kNotConnected;
+  if (shown == placeholder_->isHidden()) {
+    placeholder_->setGeometry(charts_->rect());
+    placeholder_->setVisible(shown);
+    placeholder_->raise();
+  }
+}
+
 void CMainFrame::OnConnectMonitor() {
-  OnSerialPortDialog();
+  if (document_ == nullptr)
+    return;
+  const SerialStatus now = document_->PortStatus();
+  // The line the window holds open is checked through the window's own reader.
+  const std::string current = now.open ? now.devicePath : std::string();
+  ConnectMonitorDialog dialog(offers_->deviceRoot(), current, document_->model.load(),
+                              document_->altFrameFormat.load(),
+                              [this] { return document_->PortStatus(); }, this);
+  if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().empty())
+    return;
+  ChooseModel(dialog.chosenModel());
+  if ((document_->altFrameFormat.load() != 0) != (dialog.chosenAltFormat() != 0))
+    OnCommand(kIdReadV39);
+  if (dialog.chosenPath() != current)
+    BindCurrentPort(dialog.chosenPath());
 }
 
 void CMainFrame::OnSerialPortDialog() {

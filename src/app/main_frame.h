@@ -16,6 +16,7 @@
 #include "app/status_controller.h"
 
 class QIcon;
+class QFrame;
 class QSplitter;
 
 namespace ovixlog {
@@ -46,6 +47,8 @@ class CMainFrame : public QMainWindow {
   QSplitter* splitter() const { return splitter_; }
   // The sentence above the charts that says what the window is doing, with the offers.
   StateBanner* banner() const { return banner_; }
+  // Shown over the empty charts while nothing is connected and nothing was received.
+  QFrame* connectPlaceholder() const { return placeholder_; }
   // The document's notifications as signals; the application attaches it to the document as
   // its view, and every pane of the window connects to it.
   DocumentSignals* documentSignals() const { return signals_; }
@@ -123,9 +126,12 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnFileNew();
+  void CreatePlaceholder();
+  void UpdatePlaceholder();
   // The offers' answers: the model or layout chosen as a menu command would, then the shown
   // file (or the live samples) read again when the layout changed.
   void SwitchToModel(EngineModel model);
@@ -139,6 +145,7 @@ class CMainFrame : public QMainWindow {
   ChartView* charts_;
   QSplitter* splitter_;
   StateBanner* banner_;
+  QFrame* placeholder_ = nullptr;
   MenuController* menus_ = nullptr;
   StatusController* status_ = nullptr;
   OfferController* offers_ = nullptr;

@@ -58,6 +58,7 @@ void MenuController::CreateMenus() {
   fileMenu_ = bar->addMenu(QStringLiteral("&File"));
   QAction* fileNew = AddCommand(fileMenu_, kIdFileNew, QStringLiteral("&New\tCtrl+N"));
   fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  AddCommand(fileMenu_, kIdConnectMonitor, QStringLiteral("Connect &Monitor..."));
   AddCommand(fileMenu_, kIdOpenDemoLog, QStringLiteral("Open EFIS DEMO..."));
   AddCommand(fileMenu_, kIdOpenSerialFile, QStringLiteral("Open Serial File..."));
   AddCommand(fileMenu_, kIdOpenRecording, QStringLiteral("Open &Recording..."));
@@ -133,6 +134,11 @@ void MenuController::CreateToolBar() {
   fileSave->setIconVisibleInMenu(false);
   toolBar_->addAction(fileNew);
   toolBar_->addAction(fileSave);
+  toolBar_->addSeparator();
+  // In words: the first thing a newcomer looks for.
+  QAction* connectMonitor = Action(kIdConnectMonitor);
+  connectMonitor->setIconText(QStringLiteral("Connect Monitor..."));
+  toolBar_->addAction(connectMonitor);
   window_->addToolBar(Qt::TopToolBarArea, toolBar_);
   connect(toolBar_, &QToolBar::visibilityChanged, this, &MenuController::marksStale);
 }

@@ -73,7 +73,8 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
     bar << action->text();
   QCOMPARE(bar, Options({"&File", "&View", "&Options", "&Help"}));
   QCOMPARE(Texts(f.frame()->fileMenu()),
-           Options({"&New\tCtrl+N", "Open EFIS DEMO...", "Open Serial File...",
+           Options({"&New\tCtrl+N", "Connect &Monitor...", "Open EFIS DEMO...",
+                    "Open Serial File...",
                     "Open &Recording...", "&Save\tCtrl+S", "Save &As...", "E&xit"}));
   QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights"}));
   QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
@@ -463,8 +464,11 @@ void MainFrameTest::ViewItemsToggleTheBars() {
 void MainFrameTest::ToolbarHasNewAndSave() {
   AppFixture f;
   QToolBar* bar = f.frame()->toolBar();
-  QCOMPARE(bar->actions(),
-           (QList<QAction*>{f.frame()->Action(kIdFileNew), f.frame()->Action(kIdFileSave)}));
+  QCOMPARE(bar->actions().size(), 4);
+  QCOMPARE(bar->actions()[0], f.frame()->Action(kIdFileNew));
+  QCOMPARE(bar->actions()[1], f.frame()->Action(kIdFileSave));
+  QVERIFY(bar->actions()[2]->isSeparator());
+  QCOMPARE(bar->actions()[3], f.frame()->Action(kIdConnectMonitor));
   QCOMPARE(bar->actions()[0]->toolTip(), QString("New"));
   QCOMPARE(bar->actions()[1]->toolTip(), QString("Save"));
   QCOMPARE(bar->actions()[0]->icon().pixmap(16).size(), QSize(16, 16));

@@ -38,6 +38,8 @@ if(TARGET ovixlog_gui)
                        LABELS threads)
   ovixlog_add_gui_test(state_banner_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/state_banner_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(connect_monitor_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/connect_monitor_test.cpp LABELS threads)
   ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp LABELS threads)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp
