@@ -4,11 +4,16 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(X11)
 
 add_library(ovixlog_gui STATIC
+  view/chart_cursor.cpp view/chart_cursor.h
+  view/chart_gestures.cpp view/chart_gestures.h
   view/chart_view.cpp view/chart_view.h
   view/document_signals.cpp view/document_signals.h
   view/flight_chart_marks.cpp view/flight_chart_marks.h
   view/flights_panel.cpp view/flights_panel.h
   view/ovixlog_view.cpp view/ovixlog_view.h
+  view/plot_painter.cpp view/plot_painter.h
+  view/time_axis.cpp view/time_axis.h
+  view/zoom_stack.cpp view/zoom_stack.h
   app/about_dialog.cpp app/about_dialog.h
   app/command_ids.cpp app/command_ids.h
   app/connect_monitor_dialog.cpp app/connect_monitor_dialog.h

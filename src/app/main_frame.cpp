@@ -20,6 +20,7 @@
 #include "app/kept_settings.h"
 #include "app/serial_port_dialog.h"
 #include "document/ovixlog_doc.h"
+#include "view/chart_cursor.h"
 #include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/ovixlog_view.h"
@@ -67,8 +68,10 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
           [this] { view_->OnUpdate(nullptr, 0); });
   connect(signals_, &DocumentSignals::contentsReset, view_, [this] { view_->SelectSample(-1); });
   charts_->SetDocument(document_, signals_);
-  // One cursor: a click on a chart selects the row, a selected row moves the cursor.
-  connect(charts_, &ChartView::sampleClicked, view_,
+  // One cursor for the charts and the table: a sample picked on a chart selects the row, a
+  // selected row moves the cursor.
+  ChartCursor* cursor = charts_->cursor();
+  connect(cursor, &ChartCursor::picked, view_,
           [this](int index) { view_->SelectSample(index, true); });
   connect(view_, &COvixLogView::sampleSelected, charts_, &ChartView::SetCursorSample);
   view_->SetBreakQuery([this](int index) {

@@ -73,6 +73,7 @@ class ChartViewTest : public QObject {
   void ClickingAChartSelectsTheRow();
   void SelectingARowMovesTheCursor();
   void ZoomPanAndFitShareOneAxis();
+  void BackspaceTakesViewChangesBack();
   void FollowKeepsTheNewestSampleInView();
   void AGapBreaksTheLineAndMarksTheTable();
   void TheModelChoosesTheSeries_data();
@@ -192,6 +193,40 @@ void ChartViewTest::ZoomPanAndFitShareOneAxis() {
   QTest::mouseDClick(c, Qt::LeftButton, {}, f.InPlot(ChartView::kEgtPlot, 15000));
   QCOMPARE(c->viewEndMs(), int64_t{99000});
   QVERIFY(c->following());
+}
+
+void ChartViewTest::BackspaceTakesViewChangesBack() {
+  ChartFixture f;
+  f.Store(100);
+  QTRY_COMPARE(f.charts()->summary().size(), 100);
+  ChartView* c = f.charts();
+  QTest::keyClick(c, Qt::Key_Plus);
+  QCOMPARE(c->viewStartMs(), int64_t{9900});
+  QCOMPARE(c->viewEndMs(), int64_t{89100});
+  c->FitRange(20000, 30000);
+  QTest::keyClick(c, Qt::Key_Home);
+  QVERIFY(c->following());
+
+  // Back through the fit, the range and the zoom to the flight followed as it was.
+  QTest::keyClick(c, Qt::Key_Backspace);
+  QCOMPARE(c->viewStartMs(), int64_t{20000});
+  QCOMPARE(c->viewEndMs(), int64_t{30000});
+  QVERIFY(!c->following());
+  QTest::keyClick(c, Qt::Key_Backspace);
+  QCOMPARE(c->viewEndMs(), int64_t{89100});
+  QTest::keyClick(c, Qt::Key_Backspace);
+  QCOMPARE(c->viewStartMs(), int64_t{0});
+  QCOMPARE(c->viewEndMs(), int64_t{99000});
+  QVERIFY(c->following());
+  QVERIFY(!c->UndoView());
+  // The view undone to follows the flight as it grows.
+  f.Store(10);
+  QTRY_COMPARE(c->viewEndMs(), int64_t{109000});
+  // And forward again.
+  QTest::keyClick(c, Qt::Key_Backspace, Qt::ShiftModifier);
+  QCOMPARE(c->viewStartMs(), int64_t{9900});
+  QCOMPARE(c->viewEndMs(), int64_t{89100});
+  QVERIFY(!c->following());
 }
 
 void ChartViewTest::FollowKeepsTheNewestSampleInView() {

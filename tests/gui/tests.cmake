@@ -23,6 +23,11 @@ if(TARGET ovixlog_gui)
   ovixlog_add_gui_test(log_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_view_test.cpp
                        LABELS threads)
   ovixlog_add_gui_test(chart_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_view_test.cpp)
+  ovixlog_add_gui_test(time_axis_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/time_axis_test.cpp)
+  ovixlog_add_gui_test(chart_cursor_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_cursor_test.cpp)
+  ovixlog_add_gui_test(chart_gestures_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_gestures_test.cpp)
+  ovixlog_add_gui_test(plot_painter_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/plot_painter_test.cpp)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
   ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp

@@ -1,0 +1,287 @@
+#include "view/plot_painter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "trend/series_raster.h"
+
+namespace ovixlog {
+namespace {
+
+// A rounded value axis over [low, high]: about `ticks` steps of 1, 2 or 5 times a power of ten.
+struct Scale {
+  double low = 0.0;
+  double high = 1.0;
+  double step = 1.0;
+};
+Scale NiceScale(double low, double high, int ticks) {
+  if (!(high > low)) {
+    low -= 1.0;
+    high += 1.0;
+  }
+  const double raw = (high - low) / std::max(ticks, 1);
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  double step = power;
+  for (double m : {1.0, 2.0, 5.0, 10.0}) {
+    step = m * power;
+    if (step >= raw)
+      break;
+  }
+  return Scale{std::floor(low / step) * step, std::ceil(high / step) * step, step};
+}
+
+bool Contains(const std::vector<int>& channels, int channel) {
+  return std::find(channels.begin(), channels.end(), channel) != channels.end();
+}
+
+}  // namespace
+
+QColor SeriesColor(int n) {
+  static const QColor kColors[] = {
+      QColor(31, 119, 180),  QColor(255, 127, 14),  QColor(44, 160, 44),
+      QColor(214, 39, 40),   QColor(148, 103, 189), QColor(140, 86, 75),
+      QColor(227, 119, 194), QColor(127, 127, 127), QColor(188, 189, 34)};
+  return kColors[static_cast<size_t>(std::abs(n)) % (sizeof kColors / sizeof kColors[0])];
+}
+
+PlotPainter::~PlotPainter() = default;
+
+int PlotPainter::DevicePixels(int logical, qreal ratio) {
+  return std::max(static_cast<int>(std::lround(logical * ratio)), 1);
+}
+
+void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scene,
+                        EngineModel model) {
+  const std::vector<int> channels = Channels(model);
+  const int columns = scene.columns;
+  const TimeAxis& axis = scene.axis;
+  const auto xFor = [&](int64_t t) { return axis.XForTime(t, r.left(), r.width()); };
+
+  // What lies inside the frame is drawn into an image of the plot at device resolution: the
+  // background with QPainter, then the series straight into its pixels.
+  const QSize deviceSize(columns, DevicePixels(r.height(), scene.ratio));
+  if (image_.size() != deviceSize || image_.devicePixelRatio() != scene.ratio) {
+    image_ = QImage(deviceSize, QImage::Format_RGB32);
+    image_.setDevicePixelRatio(scene.ratio);
+  }
+  QPainter inside(&image_);
+  inside.translate(-r.topLeft());
+  inside.fillRect(r, Qt::white);
+
+  // The shaded stretches first, under everything.
+  if (scene.shaded != nullptr) {
+    for (const ChartShadedRange& range : *scene.shaded) {
+      const int x0 = std::max(xFor(range.startMs), r.left());
+      const int x1 = std::min(xFor(range.endMs), r.right());
+      if (x1 >= x0)
+        inside.fillRect(QRect(x0, r.top(), x1 - x0 + 1, r.height()), range.color);
+    }
+  }
+
+  inside.setPen(QColor(232, 232, 232));
+  for (int64_t tick : scene.ticks) {
+    const int x = xFor(tick);
+    inside.drawLine(x, r.top() + 1, x, r.bottom() - 1);
+  }
+
+  // Every series' envelope, then the value range of each unit over what is shown.
+  const TrendSummary& summary = *scene.summary;
+  const TrendSummary::Plan plan = summary.PlanFor(axis.startMs(), axis.endMs(), columns);
+  if (envelopes_.size() < channels.size())
+    envelopes_.resize(channels.size());
+  std::vector<TrendUnit> units;
+  std::map<TrendUnit, std::pair<double, double>> ranges;
+  for (size_t i = 0; i < channels.size(); ++i) {
+    summary.Fill(plan, channels[i], axis.startMs(), axis.endMs(), columns, scene.raw,
+                 envelopes_[i]);
+    const TrendUnit unit = ChannelUnit(channels[i]);
+    if (std::find(units.begin(), units.end(), unit) == units.end())
+      units.push_back(unit);
+    auto [it, fresh] = ranges.try_emplace(unit, 1e30, -1e30);
+    auto& [low, high] = it->second;
+    for (const TrendSummary::Column& c : envelopes_[i].columns) {
+      if (c.first < 0)
+        continue;
+      low = std::min(low, static_cast<double>(c.min));
+      high = std::max(high, static_cast<double>(c.max));
+    }
+    (void)fresh;
+  }
+  static const std::vector<ChartLimitLine> kNoLimits;
+  const std::vector<ChartLimitLine>& limits = scene.limits != nullptr ? *scene.limits : kNoLimits;
+  for (const ChartLimitLine& limit : limits) {
+    if (!Contains(channels, limit.channel))
+      continue;
+    auto found = ranges.find(ChannelUnit(limit.channel));
+    if (found != ranges.end()) {
+      found->second.first = std::min(found->second.first, limit.value);
+      found->second.second = std::max(found->second.second, limit.value);
+    }
+  }
+  std::map<TrendUnit, Scale> scales;
+  for (auto& [unit, range] : ranges) {
+    if (range.first > range.second)
+      range = {0.0, 1.0};
+    scales[unit] = NiceScale(range.first, range.second, std::max(r.height() / 40, 2));
+  }
+  // A value's height in the plot's own rows from its top: 0 at the scale's high end, the last
+  // row at its low end.
+  const auto rowFor = [&](TrendUnit unit, double value, int rows) {
+    const Scale& s = scales[unit];
+    return (s.high - value) / (s.high - s.low) * (rows - 1);
+  };
+  const auto yFor = [&](TrendUnit unit, double value) {
+    return r.top() + rowFor(unit, value, r.height());
+  };
+
+  // Grid and value axes: the first unit on the left, the second on the right.
+  painter.setFont(scene.font);
+  inside.setFont(scene.font);
+  const QFontMetrics metrics(scene.font);
+  for (size_t u = 0; u < units.size() && u < 2; ++u) {
+    const Scale& s = scales[units[u]];
+    for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
+      const int y = static_cast<int>(std::lround(yFor(units[u], v)));
+      if (u == 0) {
+        inside.setPen(QColor(232, 232, 232));
+        inside.drawLine(r.left(), y, r.right(), y);
+      }
+      painter.setPen(Qt::black);
+      const QString text = QString::number(v, 'g', 6);
+      if (u == 0) {
+        painter.drawText(QRect(r.left() - scene.leftMargin, y - 8, scene.leftMargin - 4, 16),
+                         Qt::AlignRight | Qt::AlignVCenter, text);
+      } else {
+        painter.drawText(QRect(r.right() + 4, y - 8, scene.rightMargin - 4, 16),
+                         Qt::AlignLeft | Qt::AlignVCenter, text);
+      }
+    }
+  }
+
+  // Limit lines.
+  for (const ChartLimitLine& limit : limits) {
+    if (!Contains(channels, limit.channel))
+      continue;
+    const int y = static_cast<int>(std::lround(yFor(ChannelUnit(limit.channel), limit.value)));
+    inside.setPen(QPen(limit.color, 1, Qt::DashLine));
+    inside.drawLine(r.left(), y, r.right(), y);
+    if (!limit.label.isEmpty()) {
+      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, y - 2, limit.label);
+    }
+  }
+  inside.end();
+
+  // The series: one vertical run per column from min to max, joined to the previous column
+  // unless a break lies between them. Rows grow downwards: a column's max is its top.
+  const int rows = image_.height();
+  SeriesRaster raster(reinterpret_cast<uint32_t*>(image_.bits()), image_.width(), rows,
+                      static_cast<int>(image_.bytesPerLine() / 4));
+  for (size_t i = 0; i < channels.size(); ++i) {
+    const TrendSummary::Envelope& e = envelopes_[i];
+    const TrendUnit unit = ChannelUnit(channels[i]);
+    raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
+    double lastX = 0.0;
+    double lastBottom = 0.0;
+    double lastTop = 0.0;
+    bool have = false;
+    if (e.before.present) {
+      lastX = e.before.x;
+      lastBottom = lastTop = rowFor(unit, e.before.value, rows);
+      have = true;
+    }
+    for (size_t c = 0; c < e.columns.size(); ++c) {
+      const TrendSummary::Column& col = e.columns[c];
+      if (col.first < 0)
+        continue;
+      const double x = static_cast<double>(c) + 0.5;
+      const double top = rowFor(unit, col.max, rows);
+      const double bottom = rowFor(unit, col.min, rows);
+      if (have && col.connected) {
+        if (lastBottom < top)
+          raster.Line(lastX, lastBottom, x, top);
+        else if (lastTop > bottom)
+          raster.Line(lastX, lastTop, x, bottom);
+        else
+          raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
+      }
+      raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
+      lastX = x;
+      lastTop = top;
+      lastBottom = bottom;
+      have = true;
+    }
+    if (e.after.present && e.after.connected && have)
+      raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
+  }
+  painter.drawImage(r.topLeft(), image_);
+
+  // Frame and legend.
+  painter.setPen(QColor(160, 160, 160));
+  painter.drawRect(r.adjusted(0, 0, -1, -1));
+  int x = r.left() + 6;
+  const int y = r.top() + metrics.ascent() + 3;
+  painter.setPen(Qt::black);
+  const QString heading = Heading();
+  if (!heading.isEmpty()) {
+    painter.drawText(x, y, heading);
+    x += metrics.horizontalAdvance(QStringLiteral("EGT ")) + 2;
+  }
+  for (size_t i = 0; i < channels.size(); ++i) {
+    const QString name = LegendName(channels[i]);
+    painter.fillRect(QRect(x, y - metrics.ascent() + 2, 8, 8), SeriesColor(static_cast<int>(i)));
+    painter.setPen(Qt::black);
+    painter.drawText(x + 10, y, name);
+    x += 10 + metrics.horizontalAdvance(name) + 8;
+  }
+  const QString unitText = UnitText(units);
+  if (!unitText.isEmpty())
+    painter.drawText(r.right() - metrics.horizontalAdvance(unitText) - 6, y, unitText);
+}
+
+// ----- Cylinder temperatures -----
+
+CylinderPlotPainter::CylinderPlotPainter(int firstChannel, QString heading)
+    : firstChannel_(firstChannel), heading_(std::move(heading)) {}
+
+std::vector<int> CylinderPlotPainter::Channels(EngineModel model) const {
+  return firstChannel_ == kChannelEgt1 ? EgtChannels(model) : ChtChannels(model);
+}
+
+QString CylinderPlotPainter::LegendName(int channel) const {
+  return QString::number(channel - firstChannel_ + 1);
+}
+
+QString CylinderPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
+  return units.empty() ? QString() : QStringLiteral("F");
+}
+
+// ----- Chosen columns -----
+
+std::vector<int> ColumnsPlotPainter::Channels(EngineModel model) const {
+  std::vector<int> shown;
+  const std::vector<int> carried = OtherChannels(model);
+  for (int channel : choice_) {
+    if (Contains(carried, channel))
+      shown.push_back(channel);
+  }
+  return shown;
+}
+
+QString ColumnsPlotPainter::LegendName(int channel) const {
+  return QString::fromLatin1(ChannelTitle(channel));
+}
+
+QString ColumnsPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
+  if (units.empty())
+    return QString();
+  QString text = QString::fromLatin1(UnitName(units[0]));
+  if (units.size() > 1)
+    text += QStringLiteral(" | ") + QString::fromLatin1(UnitName(units[1]));
+  return text;
+}
+
+}  // namespace ovixlog
