@@ -10,6 +10,7 @@ add_library(ovixlog_gui STATIC
   view/document_signals.cpp view/document_signals.h
   view/flight_chart_marks.cpp view/flight_chart_marks.h
   view/flights_panel.cpp view/flights_panel.h
+  view/lean_test_view.cpp view/lean_test_view.h
   view/ovixlog_view.cpp view/ovixlog_view.h
   view/plot_painter.cpp view/plot_painter.h
   view/time_axis.cpp view/time_axis.h
