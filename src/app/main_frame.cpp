@@ -132,14 +132,30 @@ void CMainFrame::UpdateMarks() {
 }
 
 void CMainFrame::UpdateTitle() {
-  const std::string title = document_ != nullptr ? document_->GetTitle() : std::string("Untitled");
-  setWindowTitle(QString::fromLocal8Bit(title) + QStringLiteral(" - Ovix Log"));
+  // A recording's start is read from its file: only when what the title names has changed.
+  std::string key;
+  if (document_ != nullptr) {
+    key = document_->GetPathName() + '\n' + document_->importedPath() + '\n' +
+          (document_->reviewing() ? "r" : "l") + document_->recorder().status().name;
+  }
+  if (key == titleKey_ && !windowTitle().isEmpty())
+    return;
+  titleKey_ = key;
+  const std::string title =
+      document_ != nullptr ? document_->ShownTitle() : std::string("Untitled");
+  const QString text = QString::fromLocal8Bit(title) + QStringLiteral(" - Ovix Log");
+  if (windowTitle() != text)
+    setWindowTitle(text);
 }
 
 void CMainFrame::RefreshPanes() {
   const SerialStatus status = document_ != nullptr ? document_->PortStatus() : SerialStatus{};
   status_->Refresh(document_, status, offers_->deviceRoot());
   UpdatePlaceholder();
+  // A recording begins with the first bytes, an import ends without a command: the title
+  // follows both.
+  if (document_ != nullptr && refreshCount_ % (1000 / kPaneRefreshMs) == 0)
+    UpdateTitle();
   if (document_ != nullptr) {
     offers_->RefreshLayoutOffer(*document_, status);
     if (refreshCount_++ % (1000 / kPaneRefreshMs) == 0)

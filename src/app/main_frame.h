@@ -152,6 +152,7 @@ class CMainFrame : public QMainWindow {
   FlightsController* flightsController_ = nullptr;
   bool settingsKept_ = true;
   int refreshCount_ = 0;
+  std::string titleKey_;
   QTimer paneTimer_;
   bool closeFailedToSave_ = false;
   bool skipSave_ = false;

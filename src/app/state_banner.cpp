@@ -85,6 +85,10 @@ void StateBanner::Show(const BannerState& state) {
 void StateBanner::AddOffer(StatusOffer* offer) {
   offer->label()->setWordWrap(true);
   offer->button()->setFlat(false);
+  // The sentence takes the width; the button keeps its own.
+  offer->button()->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  if (auto* row = qobject_cast<QBoxLayout*>(offer->layout()))
+    row->setStretch(0, 1);
   offers_->addWidget(offer);
 }
 

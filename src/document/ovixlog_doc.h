@@ -89,6 +89,14 @@ class COvixLogDoc : public Document, public SampleSink {
   // log's own records for them, so that no sample decoded under the old choice stays. False
   // when no file is shown or it could not be read again (the error has been shown).
   bool ReimportWithCurrentModel();
+  // True when every stored sample is safe without a save: read from a file that is still there
+  // unchanged, or received live into a recording that has its bytes on disk. The save question
+  // is not asked then; every other unsaved log still gets it.
+  bool SamplesKeptElsewhere() const;
+  // What the log is, for the window's title: the saved file's name, else the shown file's,
+  // else "Recording <start>" while live data goes into a recording, else "Untitled".
+  std::string ShownTitle() const;
+
   // Empties the table of live samples decoded under a layout that proved wrong; live data goes
   // on under the document's model, and a recording keeps the bytes as they came.
   void DiscardLiveSamples();
@@ -162,6 +170,8 @@ class COvixLogDoc : public Document, public SampleSink {
    private:
     COvixLogDoc& doc_;
   };
+  // Notes the file an import read, and what it looked like then.
+  void RememberImport(const std::string& path, bool demoLog);
   // Called before an import replaces the table with a file's rows.
   void BeginReview() { reviewing_ = 1; }
   // Copies the document's model and format into the reader, under readerLock.
@@ -203,6 +213,12 @@ class COvixLogDoc : public Document, public SampleSink {
   // The shown imported file; user-interface thread.
   std::string importedPath_;
   bool importedDemoLog_ = false;
+  // The shown file's size and change time when it was read, to tell it is still the same.
+  int64_t importedSize_ = -1;
+  int64_t importedChangeNs_ = 0;
+  // Live samples stored while the recording was taking the bytes; compared with the sample
+  // count. Written by the reading thread (and reset with the store), read by either.
+  std::atomic<int32_t> recordedSamples_{0};
   // While set, a demo log's model and format records are not applied (a read-again under the
   // user's choice).
   bool keepModelOnImport_ = false;

@@ -144,6 +144,17 @@ void ConnectMonitorTest::ChecksTheLineTheWindowReads() {
   QTRY_COMPARE_WITH_TIMEOUT(dialog.checkLabel()->text(),
                             QStringLiteral("Receiving \u2014 6 frames so far"), 20000);
   QVERIFY(dialog.okButton()->isEnabled());
+  // With OVIXLOG_SHOTS_DIR set, the dialog as it stands is kept there for a person to see.
+  const QString folder = qEnvironmentVariable("OVIXLOG_SHOTS_DIR");
+  if (!folder.isEmpty()) {
+    system.AddUsb("ttyUSB0", "1-2", "FTDI", "FT232R USB UART", "A12345");
+    system.AddById("usb-FTDI_FT232R_USB_UART_A12345-if00-port0", "ttyUSB0");
+    system.AddBuiltIn("ttyS0", 4);
+    dialog.RefreshDevices();
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(dialog.grab().toImage().save(folder + QStringLiteral("/connect-monitor.png")));
+  }
 }
 
 void ConnectMonitorTest::ConnectBindsThePortAndSetsTheModel() {

@@ -25,6 +25,7 @@ class StateBannerTest : public QObject {
   void FollowsTheLineFromReceivingToQuietToLost();
   void ShowsTheImportedFile();
   void LongSentencesAndOffersWrapInsteadOfBeingCut();
+  void RendersEveryStateInTheWindow();
 };
 
 void StateBannerTest::SentenceForEveryState_data() {
@@ -162,6 +163,56 @@ void StateBannerTest::LongSentencesAndOffersWrapInsteadOfBeingCut() {
                  qPrintable(label->text()));
     QVERIFY(label->heightForWidth(label->width()) > label->fontMetrics().height());
   }
+}
+
+// Each state rendered in a window of the default size; with OVIXLOG_SHOTS_DIR set, the
+// pictures are kept there for a person to look at.
+void StateBannerTest::RendersEveryStateInTheWindow() {
+  AppFixture f;
+  CMainFrame* frame = f.frame();
+  frame->resize(960, 720);
+  frame->RefreshPanes();
+  const QString folder = qEnvironmentVariable("OVIXLOG_SHOTS_DIR");
+  const auto keep = [&folder](QWidget* widget, const QString& name) {
+    const QImage image = widget->grab().toImage();
+    QVERIFY(!image.isNull());
+    if (!folder.isEmpty())
+      QVERIFY(image.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+  };
+  keep(frame, QStringLiteral("window-first-start"));
+  using Link = BannerState::Link;
+  struct Shot {
+    const char* name;
+    Link link;
+    const char* recording;
+  };
+  const Shot shots[] = {{"banner-not-connected", Link::kNotConnected, ""},
+                        {"banner-receiving", Link::kReceiving,
+                         "2026-12-10_07-12-00_ttyUSB0_5100.log (1.2 MB)"},
+                        {"banner-no-data", Link::kQuiet, ""},
+                        {"banner-device-lost", Link::kLost, ""},
+                        {"banner-waiting", Link::kWaiting, ""},
+                        {"banner-showing-file", Link::kShowingFile, ""}};
+  for (const Shot& shot : shots) {
+    BannerState state;
+    state.link = shot.link;
+    state.adapter = QStringLiteral("FTDI FT232R USB UART (ttyUSB0)");
+    state.framesPerSecond = 12;
+    state.lastFrameTime = QStringLiteral("21:49:43");
+    state.recording = QString::fromLatin1(shot.recording);
+    state.file = QStringLiteral("m3100.bin");
+    frame->banner()->Show(state);
+    keep(frame->banner(), QString::fromLatin1(shot.name));
+  }
+  frame->modelOffer()->Offer(
+      QStringLiteral("These readings look like Model 7100, not Model 5100: readings in CHT5-6 "
+                     "and EGT5-6"),
+      QStringLiteral("Switch to 7100"));
+  frame->layoutOffer()->Offer(
+      QStringLiteral("These frames look like Model 3100 (48-byte frames)"),
+      QStringLiteral("Switch"));
+  QTest::qWait(0);
+  keep(frame->banner(), QStringLiteral("banner-with-offers"));
 }
 
 }  // namespace ovixlog::test
