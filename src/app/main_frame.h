@@ -27,6 +27,7 @@ class ChartView;
 class DocumentSignals;
 class StatusOffer;
 class FlightsPanel;
+class ReportController;
 
 // The program's icon at 16, 32 and 64 pixels.
 QIcon AppIcon();
@@ -66,6 +67,7 @@ class CMainFrame : public QMainWindow {
   StatusController* status() const { return status_; }
   OfferController* offers() const { return offers_; }
   FlightsController* flightReview() const { return flightsController_; }
+  ReportController* reports() const { return reports_; }
 
   // The action of a command number, or null.
   QAction* Action(int id) const { return menus_->Action(id); }
@@ -150,6 +152,7 @@ class CMainFrame : public QMainWindow {
   StatusController* status_ = nullptr;
   OfferController* offers_ = nullptr;
   FlightsController* flightsController_ = nullptr;
+  ReportController* reports_ = nullptr;
   bool settingsKept_ = true;
   int refreshCount_ = 0;
   std::string titleKey_;

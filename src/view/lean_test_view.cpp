@@ -13,7 +13,7 @@ namespace ovixlog {
 namespace {
 
 constexpr int kLeft = 64;
-constexpr int kRight = 120;  // the legend
+constexpr int kRight = 150;  // the legend, with each cylinder's peak
 constexpr int kTop = 52;
 constexpr int kBottom = 44;
 constexpr int kCurveSteps = 48;
@@ -144,11 +144,12 @@ void LeanTestView::Draw(QPainter& painter, const QRect& r, const LeanTest& test,
 
   // Heading.
   painter.setPen(Qt::black);
-  QFont bold = painter.font();
+  const QFont base = painter.font();
+  QFont bold = base;
   bold.setBold(true);
   painter.setFont(bold);
   painter.drawText(r.left() + kLeft, r.top() + 6 + metrics.ascent(), Heading(when));
-  painter.setFont(QFont(painter.font().family(), painter.font().pointSize()));
+  painter.setFont(base);
   painter.drawText(r.left() + kLeft, r.top() + 8 + metrics.height() + metrics.ascent(),
                    VerdictLine(test));
 
@@ -217,19 +218,15 @@ void LeanTestView::Draw(QPainter& painter, const QRect& r, const LeanTest& test,
     painter.setPen(QPen(Qt::black, 1.5));
     painter.setBrush(SeriesColor(static_cast<int>(n)));
     DrawMarker(painter, p, static_cast<int>(n), 11.0);
-    const QString label = QStringLiteral("%1: %2 / %3")
-                              .arg(c.cylinder)
-                              .arg(*c.peakFlow, 0, 'f', 1)
-                              .arg(*c.peakEgt, 0, 'f', 0);
     painter.setPen(Qt::black);
-    // Alternate above and below so that peaks close together keep readable labels.
-    const double dy = n % 2 == 0 ? -10.0 : 10.0 + metrics.ascent();
-    painter.drawText(QPointF(p.x() + 8, p.y() + dy), label);
+    painter.drawText(QPointF(p.x() + 7, p.y() - 6), QString::number(c.cylinder));
   }
 
-  // Legend: marker, curve style and the cylinder's peak.
+  // Legend: marker, curve style and the cylinder's peak (flow / EGT).
   painter.setClipRect(r);
-  int y = plot.top() + 4;
+  painter.drawText(QPointF(plot.right() + 10, plot.top() + metrics.ascent()),
+                   QStringLiteral("Peak: gph / F"));
+  int y = plot.top() + 4 + metrics.height();
   for (size_t n = 0; n < curves.cylinders.size(); ++n) {
     const LeanCurve& c = curves.cylinders[n];
     const QColor colour = SeriesColor(static_cast<int>(n));
@@ -239,10 +236,13 @@ void LeanTestView::Draw(QPainter& painter, const QRect& r, const LeanTest& test,
     painter.setPen(QPen(Qt::black, 1.0));
     painter.setBrush(colour);
     DrawMarker(painter, QPointF(x + 13, y + 7), static_cast<int>(n), 8.0);
+    // The peak's flow and EGT, or a dash for a cylinder that did not peak.
+    const QString peak = c.peakFlow && c.peakEgt ? QStringLiteral("%1 / %2")
+                                                       .arg(*c.peakFlow, 0, 'f', 1)
+                                                       .arg(*c.peakEgt, 0, 'f', 0)
+                                                 : QStringLiteral("\u2014");
     painter.drawText(QPointF(x + 32, y + 7 + metrics.ascent() / 2.0),
-                     QStringLiteral("EGT%1%2")
-                         .arg(c.cylinder)
-                         .arg(c.peakFlow ? QString() : QStringLiteral(" -")));
+                     QStringLiteral("EGT%1  %2").arg(c.cylinder).arg(peak));
     y += metrics.height() + 6;
   }
   painter.restore();
