@@ -41,6 +41,8 @@ constexpr std::pair<int, const char*> kStrings[] = {
     {kIdsAppTitle, "OvixLog"},
     {kIdsIdleMessage, "Ready"},
     {kIdFileNew, "Create a new document\nNew"},
+    {kIdFileOpen,
+     "Open a recording, an EFIS DEMO log or a serial capture, told apart by its content\nOpen"},
     {kIdFileSave, "Save the active document\nSave"},
     {kIdFileSaveAs, "Save the active document with a new name\nSave As"},
     {kIdAppAbout, "Display program information, version number and copyright\nAbout"},

@@ -33,6 +33,7 @@ enum CommandId : int {
   kIdConnectMonitor = 32801,
 
   kIdFileNew = 57600,
+  kIdFileOpen = 57601,
   kIdFileSave = 57603,
   kIdFileSaveAs = 57604,
   kIdAppAbout = 57664,

@@ -3,7 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -110,6 +114,7 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   reports_ = new ReportController(this, document_, flightsController_->panel(), fileMenu(),
                                   Action(kIdAppExit));
   resize(960, 720);
+  setAcceptDrops(true);
 
   connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);
   paneTimer_.start(kPaneRefreshMs);
@@ -189,6 +194,9 @@ void CMainFrame::OnCommand(int id) {
       case kIdOpenRecording:
         document_->OnOpenRecording();
         break;
+      case kIdFileOpen:
+        document_->OnOpenAnyFile();
+        break;
       case kIdRecordLiveData:
         document_->OnRecordLiveData();
         break;
@@ -231,7 +239,7 @@ void CMainFrame::OnCommand(int id) {
         break;
     }
     // The user's own choices are kept for the next run; an import's settings are the file's.
-    if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile)
+    if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile && id != kIdFileOpen)
       KeptSettings::StoreChanges(before, ChoicesOf(*document_));
   }
   switch (id) {
@@ -433,6 +441,36 @@ void CMainFrame::ReadAgainAfterSwitch(FrameFormat before) {
     document_->DiscardLiveSamples();
   UpdateTitle();
   RefreshPanes();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty() || document_ == nullptr)
+    return;
+  event->acceptProposedAction();
+  OpenDroppedFile(path.toLocal8Bit().toStdString());
+}
+
+void CMainFrame::OpenDroppedFile(const std::string& path) {
+  if (document_ == nullptr || !document_->SaveModified())
+    return;
+  document_->ImportByContent(path);
+  UpdateMarks();
+  UpdateTitle();
+  RefreshPanes();
+}
+
+QString DroppedFile(const QMimeData* data) {
+  // One local file; several at once would leave unsaid which one is meant.
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1)
+    return QString();
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
 void CMainFrame::OnAppAbout() {

@@ -16,6 +16,7 @@
 #include "app/status_controller.h"
 
 class QIcon;
+class QMimeData;
 class QFrame;
 class QSplitter;
 
@@ -28,6 +29,9 @@ class DocumentSignals;
 class StatusOffer;
 class FlightsPanel;
 class ReportController;
+
+// The one local file in dropped data, or empty.
+QString DroppedFile(const QMimeData* data);
 
 // The program's icon at 16, 32 and 64 pixels.
 QIcon AppIcon();
@@ -126,8 +130,13 @@ class CMainFrame : public QMainWindow {
   void CloseWithoutSaving();
   bool closedWithoutSaving() const { return skipSave_; }
 
+  // A file dropped on the window: asks to save as an import does, then opens it by content.
+  void OpenDroppedFile(const std::string& path);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -59,6 +59,8 @@ void MenuController::CreateMenus() {
   QAction* fileNew = AddCommand(fileMenu_, kIdFileNew, QStringLiteral("&New\tCtrl+N"));
   fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
   AddCommand(fileMenu_, kIdConnectMonitor, QStringLiteral("Connect &Monitor..."));
+  QAction* fileOpen = AddCommand(fileMenu_, kIdFileOpen, QStringLiteral("&Open...\tCtrl+O"));
+  fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   AddCommand(fileMenu_, kIdOpenDemoLog, QStringLiteral("Open EFIS DEMO..."));
   AddCommand(fileMenu_, kIdOpenSerialFile, QStringLiteral("Open Serial File..."));
   AddCommand(fileMenu_, kIdOpenRecording, QStringLiteral("Open &Recording..."));
@@ -66,7 +68,7 @@ void MenuController::CreateMenus() {
   fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   AddCommand(fileMenu_, kIdFileSaveAs, QStringLiteral("Save &As..."));
   AddCommand(fileMenu_, kIdAppExit, QStringLiteral("E&xit"));
-  for (QAction* action : {fileNew, fileSave})
+  for (QAction* action : {fileNew, fileOpen, fileSave})
     action->setShortcutContext(Qt::WindowShortcut);
 
   viewMenu_ = bar->addMenu(QStringLiteral("&View"));

@@ -69,8 +69,13 @@ class COvixLogDoc : public Document, public SampleSink {
   bool ImportSerialFile(const std::string& path);
   bool ImportDemoLog(const std::string& path);
   // File > Open Recording...: lists the recordings folder, newest first, and imports the chosen
-  // one as a demo log.
+  // one as a demo log; Browse (or an empty folder) picks a recording file anywhere.
   void OnOpenRecording();
+  // File > Open...: any file we read, imported as what its content is.
+  void OnOpenAnyFile();
+  // Imports `path` as a demo log or a raw capture, as its first bytes say (a file dropped on
+  // the window, File > Open...). False when it could not be read (the error has been shown).
+  bool ImportByContent(const std::string& path);
 
   // --- The live recording and review ----------------------------------------------------------
   LiveRecorder& recorder() { return *recorder_; }
@@ -231,6 +236,9 @@ class COvixLogDoc : public Document, public SampleSink {
   bool outputFileUsed_ = false;
   std::atomic<int32_t> contentsGeneration_{0};
 };
+
+// Whether the file at `path` begins with demo-log records (else it is taken for a raw capture).
+bool LooksLikeDemoLog(const std::string& path);
 
 // `path` with "-N" before its extension: ("flight.csv", 2) -> "flight-2.csv", ("logs/flight", 3)
 // -> "logs/flight-3". A dot that starts the file name is no extension.

@@ -261,8 +261,15 @@ void COvixLogDoc::OnOpenRecording() {
   if (!SaveModified())
     return;
   const std::vector<RecordingInfo> recordings = ListRecordings(recorder_->folder());
+  const auto browse = [this] {
+    if (const std::optional<std::string> path = ui().ChooseOpenFile("Open Recording",
+                                                                    kDemoLogFilter)) {
+      ImportDemoLog(*path);
+    }
+  };
   if (recordings.empty()) {
-    ui().ShowError("No Recordings", "No recordings in " + recorder_->folder());
+    // Nothing recorded here: the recording may have been copied from elsewhere.
+    browse();
     return;
   }
   std::vector<std::vector<std::string>> rows;
@@ -273,9 +280,26 @@ void COvixLogDoc::OnOpenRecording() {
   }
   const std::optional<size_t> chosen =
       ui().ChooseFromList("Open Recording", {"Start", "Duration", "Model", "Size", "File"}, rows);
+  if (chosen && *chosen == UserInterface::kBrowse) {
+    browse();
+    return;
+  }
   if (!chosen || *chosen >= recordings.size())
     return;
   ImportDemoLog(recordings[*chosen].path);
+}
+
+void COvixLogDoc::OnOpenAnyFile() {
+  if (!SaveModified())
+    return;
+  const std::optional<std::string> path = ui().ChooseOpenFile("Open", kSerialFilter);
+  if (!path)
+    return;
+  ImportByContent(*path);
+}
+
+bool COvixLogDoc::ImportByContent(const std::string& path) {
+  return LooksLikeDemoLog(path) ? ImportDemoLog(path) : ImportSerialFile(path);
 }
 
 namespace {
@@ -395,6 +419,41 @@ bool COvixLogDoc::ImportDemoLog(const std::string& path) {
                parser.EndedInsideRecord());
   RememberImport(path, true);
   return true;
+}
+
+namespace {
+
+// Our record types and the flight display's.
+bool KnownRecordType(uint8_t type) {
+  return type == kStreamRecord || type == kSettingRecord || type == kWallClockRecord ||
+         type == kClosingRecord || type == kStreamRestartRecord;
+}
+
+}  // namespace
+
+bool LooksLikeDemoLog(const std::string& path) {
+  // The first records of a demo log have known types and lengths that fit the file; a raw
+  // capture starts with sync bytes (FE) or noise, whose "records" fail at once.
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    return false;
+  uint8_t head[4096];
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  size_t pos = 0;
+  int records = 0;
+  while (records < 8 && pos + 9 <= got) {
+    const uint8_t* r = head + pos;
+    const uint32_t length = static_cast<uint32_t>(r[5]) << 24 | static_cast<uint32_t>(r[6]) << 16 |
+                            static_cast<uint32_t>(r[7]) << 8 | r[8];
+    if (!KnownRecordType(r[0]) || length > (1u << 20))
+      return false;
+    pos += 9 + length;
+    ++records;
+  }
+  // Ends at the end of what was read, inside a record, or with the start of a record cut short.
+  return records > 0 &&
+         (pos >= got || records == 8 || (got - pos < 9 && KnownRecordType(head[pos])));
 }
 
 namespace {

@@ -442,6 +442,37 @@ bool ChartView::LocalTimeKnown() {
   return std::llabs(clock - stamps) <= 2000 + stamps / 10;
 }
 
+QStringList CursorBoxLines(const EngineSample& sample, int64_t elapsedMs,
+                           const std::vector<int>& channels) {
+  QStringList lines;
+  lines << QStringLiteral("Elapsed ") + Clock(elapsedMs / 1000);
+  lines << QStringLiteral("Flt-Time %1:%2:%3")
+               .arg(static_cast<int>(sample.fltHours), 2, 10, QLatin1Char('0'))
+               .arg(static_cast<int>(sample.fltMinutes), 2, 10, QLatin1Char('0'))
+               .arg(static_cast<int>(sample.fltSeconds), 2, 10, QLatin1Char('0'));
+  for (int channel : channels) {
+    lines << QString::fromLatin1(ChannelTitle(channel)) + QLatin1Char(' ') +
+                 ValueText(channel, ChannelValue(sample, channel));
+  }
+  return lines;
+}
+
+QRect CursorBoxRect(const QRect& widget, const QRect& plot, int x, const QSize& size) {
+  // Whole, and inside the pane: a short plot (the Flights panel open) lets the box reach over
+  // its neighbours rather than cut its lines, and a box near an edge turns back from it.
+  const QRect pane = widget.adjusted(1, 1, -1, -1);
+  QRect box(x + 8, plot.top() + 18, size.width(), std::min(size.height(), pane.height()));
+  if (box.right() > pane.right())
+    box.moveRight(x - 8);
+  if (box.left() < pane.left())
+    box.moveLeft(pane.left());
+  if (box.bottom() > pane.bottom())
+    box.moveBottom(pane.bottom());
+  if (box.top() < pane.top())
+    box.moveTop(pane.top());
+  return box;
+}
+
 void ChartView::DrawCursor(QPainter& painter) {
   const int shown = cursorSample();
   if (shown < 0)
@@ -461,28 +492,21 @@ void ChartView::DrawCursor(QPainter& painter) {
     painter.drawLine(x, r.top(), x, r.bottom());
     if (sample == nullptr)
       continue;
-    // The value box: the time on top, then each series' value in its colour.
-    const std::vector<int> channels = PlotChannels(plot);
-    QStringList lines;
-    lines << Clock(t / 1000);
-    int width = metrics.horizontalAdvance(lines.front());
-    for (int channel : channels) {
-      const QString line = QString::fromLatin1(ChannelTitle(channel)) + QLatin1Char(' ') +
-                           ValueText(channel, ChannelValue(*sample, channel));
+    // The value box: the time from the first sample, the monitor's own flight timer, then
+    // each series' value in its colour.
+    const QStringList lines = CursorBoxLines(*sample, t, PlotChannels(plot));
+    int width = 0;
+    for (const QString& line : lines)
       width = std::max(width, metrics.horizontalAdvance(line));
-      lines << line;
-    }
-    const int height =
-        std::min(static_cast<int>(lines.size()) * metrics.height() + 4, r.height() - 4);
-    QRect box(x + 8, r.top() + 18, width + 10, height);
-    if (box.right() > r.right())
-      box.moveRight(x - 8);
+    const QRect box = CursorBoxRect(rect(), r, x, QSize(width + 10, static_cast<int>(lines.size()) *
+                                                                        metrics.height() + 4));
     painter.fillRect(box, QColor(255, 255, 255, 225));
     painter.setPen(QColor(120, 120, 120));
     painter.drawRect(box);
     int y = box.top() + 2 + metrics.ascent();
     for (qsizetype i = 0; i < lines.size() && y < box.bottom(); ++i) {
-      painter.setPen(i == 0 ? QColor(Qt::black) : SeriesColor(static_cast<int>(i - 1)));
+      painter.setPen(i < kCursorTimeLines ? QColor(Qt::black)
+                                          : SeriesColor(static_cast<int>(i - kCursorTimeLines)));
       painter.drawText(box.left() + 5, y, lines[i]);
       y += metrics.height();
     }

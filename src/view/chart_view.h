@@ -10,13 +10,17 @@
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "acquisition/engine_sample.h"
 #include "trend/trend_summary.h"
 #include "view/chart_gestures.h"
 #include "view/plot_painter.h"
@@ -31,6 +35,15 @@ namespace ovixlog {
 class COvixLogDoc;
 class ChartCursor;
 class DocumentSignals;
+
+// The cursor's value box: "Elapsed 00:00:33" (from the first sample), "Flt-Time 00:00:17"
+// (the monitor's timer, as the table shows it), then "<column> <value>" for each channel.
+inline constexpr int kCursorTimeLines = 2;
+QStringList CursorBoxLines(const EngineSample& sample, int64_t elapsedMs,
+                           const std::vector<int>& channels);
+// Where a box of `size` goes for the cursor at `x` in `plot`: beside the cursor, turned back
+// from the right edge, and moved whole inside `widget`.
+QRect CursorBoxRect(const QRect& widget, const QRect& plot, int x, const QSize& size);
 
 class ChartView : public QWidget {
   Q_OBJECT

@@ -133,11 +133,21 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     return r.top() + rowFor(unit, value, r.height());
   };
 
-  // Grid and value axes: the first unit on the left, the second on the right.
+  // Grid and value axes, one per unit, so no series is read against another unit's numbers:
+  // the first unit on the left, the second on the right, any further ones inside the plot's
+  // right edge, each in the colour of its first series.
   painter.setFont(scene.font);
   inside.setFont(scene.font);
   const QFontMetrics metrics(scene.font);
-  for (size_t u = 0; u < units.size() && u < 2; ++u) {
+  const auto unitColor = [&](size_t u) {
+    for (size_t i = 0; i < channels.size(); ++i) {
+      if (ChannelUnit(channels[i]) == units[u])
+        return units.size() > 2 ? SeriesColor(static_cast<int>(i)) : QColor(Qt::black);
+    }
+    return QColor(Qt::black);
+  };
+  const int insideAxisWidth = metrics.horizontalAdvance(QStringLiteral("-00000")) + 6;
+  for (size_t u = 0; u < units.size(); ++u) {
     const ValueScale& s = scales[units[u]];
     for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
       const int y = static_cast<int>(std::lround(yFor(units[u], v)));
@@ -145,14 +155,19 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
         inside.setPen(QColor(232, 232, 232));
         inside.drawLine(r.left(), y, r.right(), y);
       }
-      painter.setPen(Qt::black);
+      painter.setPen(unitColor(u));
       const QString text = QString::number(v, 'g', 6);
       if (u == 0) {
         painter.drawText(QRect(r.left() - scene.leftMargin, y - 8, scene.leftMargin - 4, 16),
                          Qt::AlignRight | Qt::AlignVCenter, text);
-      } else {
+      } else if (u == 1) {
         painter.drawText(QRect(r.right() + 4, y - 8, scene.rightMargin - 4, 16),
                          Qt::AlignLeft | Qt::AlignVCenter, text);
+      } else {
+        const int right = r.right() - 4 - static_cast<int>(u - 2) * insideAxisWidth;
+        inside.setPen(unitColor(u));
+        inside.drawText(QRect(right - insideAxisWidth, y - 8, insideAxisWidth, 16),
+                        Qt::AlignRight | Qt::AlignVCenter, text);
       }
     }
   }
@@ -271,12 +286,14 @@ QString ColumnsPlotPainter::LegendName(int channel) const {
 }
 
 QString ColumnsPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
-  if (units.empty())
-    return QString();
-  QString text = QString::fromLatin1(UnitName(units[0]));
-  if (units.size() > 1)
-    text += QStringLiteral(" | ") + QString::fromLatin1(UnitName(units[1]));
-  return text;
+  return UnitsText(units);
+}
+
+QString UnitsText(const std::vector<TrendUnit>& units) {
+  QStringList names;
+  for (TrendUnit unit : units)
+    names << QString::fromLatin1(UnitName(unit));
+  return names.join(QStringLiteral(" | "));
 }
 
 }  // namespace ovixlog

@@ -110,7 +110,11 @@ class CylinderPlotPainter : public PlotPainter {
   QString heading_;
 };
 
-// A chosen set of the other columns, those the model lacks skipped; up to two units.
+// The units of a plot, in axis order: "rpm | gph | F | ft".
+QString UnitsText(const std::vector<TrendUnit>& units);
+
+// A chosen set of the other columns, those the model lacks skipped; every unit on an axis of
+// its own (the first left, the second right, further ones inside the right edge).
 class ColumnsPlotPainter : public PlotPainter {
  public:
   void SetChoice(std::vector<int> channels) { choice_ = std::move(channels); }
