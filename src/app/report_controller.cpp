@@ -34,8 +34,6 @@ ReportController::ReportController(QMainWindow* window, COvixLogDoc* document,
   export_->setStatusTip(QStringLiteral(
       "Write a flight report for the mechanic as a PDF: times, fuel, runs, exceedances, charts"));
   print_->setStatusTip(QStringLiteral("Print the flight report"));
-  print_->setShortcut(QKeySequence::Print);
-  print_->setShortcutContext(Qt::WindowShortcut);
   fileMenu->insertAction(before, export_);
   fileMenu->insertAction(before, print_);
   fileMenu->insertSeparator(before);
