@@ -4,17 +4,21 @@
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QMenu>
+#include <QStatusBar>
 
 #include <optional>
 #include <string>
 
+#include "analysis/lean_test_curves.h"
 #include "analysis/limits.h"
+#include "analysis/summary_writer.h"
 #include "app/limits_dialog.h"
 #include "document/ovixlog_doc.h"
 #include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/flight_chart_marks.h"
 #include "view/flights_panel.h"
+#include "view/lean_test_view.h"
 
 namespace ovixlog {
 
@@ -35,6 +39,13 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
   toggle->setText(QStringLiteral("&Flights"));
   toggle->setStatusTip(QStringLiteral("Show or hide the engine runs of the flight"));
   viewMenu->addAction(toggle);
+  QAction* lean = viewMenu->addAction(QStringLiteral("&Lean Test"));
+  lean->setStatusTip(
+      QStringLiteral("Show the lean test at the cursor against fuel flow, with each cylinder's peak"));
+  connect(lean, &QAction::triggered, this, [this] {
+    if (!OpenLeanTestAtCursor())
+      window_->statusBar()->showMessage(QStringLiteral("No lean test in this log"), 5000);
+  });
   optionsMenu->addSeparator();
   QAction* limits = optionsMenu->addAction(QStringLiteral("&Limits..."));
   limits->setStatusTip(QStringLiteral("Edit the engine limits the flights are checked against"));
@@ -59,6 +70,8 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
       charts_->FitRange(timeMs - span / 2, timeMs + span - span / 2);
     charts_->SetCursorTime(timeMs);
   });
+  connect(panel_, &FlightsPanel::leanTestOpened, this,
+          [this](qint64 startMs) { OpenLeanTest(startMs); });
   connect(panel_, &FlightsPanel::runsChanged, this, &FlightsController::UpdateChartMarks);
   connect(documentSignals, &DocumentSignals::settingsChanged, this, &FlightsController::UpdateChartMarks);
   UpdateChartMarks();
@@ -80,7 +93,56 @@ void FlightsController::OnLimits() {
   UpdateChartMarks();
 }
 
+bool FlightsController::OpenLeanTest(int64_t startMs) {
+  if (document_ == nullptr)
+    return false;
+  for (const RunSummary& run : panel_->runs()) {
+    for (const LeanTest& test : run.leanTests) {
+      if (test.startMs != startMs)
+        continue;
+      // The sweep's samples by the charts' clock, which the analysis shares; copied out at once.
+      const TrendSummary& summary = charts_->summary();
+      const int first = summary.LowerBound(test.startMs);
+      const int end = summary.LowerBound(test.endMs + 1);
+      std::vector<const EngineSample*> samples;
+      if (end > first)
+        document_->GetSamples(first, end - first, samples);
+      LeanTestCurves curves = BuildLeanTestCurves(
+          test, samples, static_cast<int>(EgtChannels(run.model).size()));
+      if (leanView_ == nullptr) {
+        leanView_ = new LeanTestView(window_);
+        leanView_->setWindowFlag(Qt::Window);
+      }
+      const QString when = QStringLiteral("%1 sweep at %2, %3 long")
+                               .arg(test.lean ? QStringLiteral("Lean") : QStringLiteral("Rich"))
+                               .arg(QString::fromStdString(ClockText(test.startMs)))
+                               .arg(QString::fromStdString(ClockText(test.endMs - test.startMs)));
+      leanView_->SetTest(test, std::move(curves), when);
+      leanView_->show();
+      leanView_->raise();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FlightsController::OpenLeanTestAtCursor() {
+  const int cursor = charts_->cursorSample();
+  const int64_t at = cursor >= 0 ? charts_->summary().TimeMs(cursor) : -1;
+  const LeanTest* latest = nullptr;
+  for (const RunSummary& run : panel_->runs()) {
+    for (const LeanTest& test : run.leanTests) {
+      if (at >= test.startMs && at <= test.endMs)
+        return OpenLeanTest(test.startMs);
+      latest = &test;
+    }
+  }
+  return latest != nullptr && OpenLeanTest(latest->startMs);
+}
+
 void FlightsController::DetachDocument() {
+  if (leanView_ != nullptr)
+    leanView_->close();
   document_ = nullptr;
   panel_->SetDocument(nullptr, nullptr);
 }

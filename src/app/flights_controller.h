@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <cstdint>
+
 class QDockWidget;
 class QMainWindow;
 class QMenu;
@@ -14,6 +16,7 @@ class COvixLogDoc;
 class ChartView;
 class DocumentSignals;
 class FlightsPanel;
+class LeanTestView;
 
 class FlightsController : public QObject {
   Q_OBJECT
@@ -33,6 +36,11 @@ class FlightsController : public QObject {
   void UpdateChartMarks();
   // Forgets the document.
   void DetachDocument();
+  // Shows the lean test that starts at `startMs` against fuel flow; false when there is none.
+  bool OpenLeanTest(int64_t startMs);
+  // View > Lean Test: the test under the charts' cursor, else the latest one.
+  bool OpenLeanTestAtCursor();
+  LeanTestView* leanTestView() const { return leanView_; }
 
  private:
   QMainWindow* window_;
@@ -40,6 +48,7 @@ class FlightsController : public QObject {
   ChartView* charts_;
   FlightsPanel* panel_;
   QDockWidget* dock_;
+  LeanTestView* leanView_ = nullptr;
 };
 
 }  // namespace ovixlog

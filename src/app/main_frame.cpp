@@ -22,6 +22,7 @@
 #include "app/command_ids.h"
 #include "app/connect_monitor_dialog.h"
 #include "app/kept_settings.h"
+#include "app/report_controller.h"
 #include "app/serial_port_dialog.h"
 #include "document/ovixlog_doc.h"
 #include "view/chart_cursor.h"
@@ -110,6 +111,8 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   CreatePlaceholder();
   flightsController_ =
       new FlightsController(this, document_, signals_, charts_, viewMenu(), optionsMenu());
+  reports_ = new ReportController(this, document_, flightsController_->panel(), fileMenu(),
+                                  Action(kIdAppExit));
   resize(960, 720);
   setAcceptDrops(true);
 
@@ -128,6 +131,7 @@ void CMainFrame::DetachDocument() {
   signals_->SetDocument(nullptr);
   charts_->SetDocument(nullptr, nullptr);
   flightsController_->DetachDocument();
+  reports_->DetachDocument();
   offers_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }

@@ -28,6 +28,7 @@ class ChartView;
 class DocumentSignals;
 class StatusOffer;
 class FlightsPanel;
+class ReportController;
 
 // The one local file in dropped data, or empty.
 QString DroppedFile(const QMimeData* data);
@@ -70,6 +71,7 @@ class CMainFrame : public QMainWindow {
   StatusController* status() const { return status_; }
   OfferController* offers() const { return offers_; }
   FlightsController* flightReview() const { return flightsController_; }
+  ReportController* reports() const { return reports_; }
 
   // The action of a command number, or null.
   QAction* Action(int id) const { return menus_->Action(id); }
@@ -159,6 +161,7 @@ class CMainFrame : public QMainWindow {
   StatusController* status_ = nullptr;
   OfferController* offers_ = nullptr;
   FlightsController* flightsController_ = nullptr;
+  ReportController* reports_ = nullptr;
   bool settingsKept_ = true;
   int refreshCount_ = 0;
   std::string titleKey_;

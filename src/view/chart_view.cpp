@@ -340,6 +340,7 @@ void ChartView::Render(QPainter& painter) {
   scene.limits = &limits_;
   scene.shaded = &shaded_;
   scene.font = SmallFont();
+  scene.scratch = &plotImage_;
   scene.leftMargin = kLeftMargin;
   scene.rightMargin = kRightMargin;
   for (size_t plot = 0; plot < plots_.size(); ++plot)

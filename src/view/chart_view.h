@@ -183,8 +183,10 @@ class ChartView : public QWidget {
   // Per paint: the samples the envelope reads at full resolution.
   int rawFirst_ = 0;
   std::vector<const EngineSample*> raw_;
-  // The device pixels per logical pixel of the paint under way.
+  // The device pixels per logical pixel of the paint under way, and the image each plot's
+  // inside is drawn into before it is copied to the screen.
   qreal paintRatio_ = 1.0;
+  QImage plotImage_;
   int64_t lastPaintNs_ = 0;
   int64_t paintCount_ = 0;
 };

@@ -7,6 +7,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <iterator>
+
+#include "analysis/lean_test_curves.h"
 #include "analysis/run_card.h"
 #include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
@@ -32,14 +35,11 @@ QString Clock(int64_t ms) {
 
 QStringList RunRowTexts(const RunSummary& run, int number) {
   const auto [cylinder, hottest] = run.HottestCht();
-  QString lean = QString::number(run.leanTests.size());
-  QStringList spreads;
-  for (const LeanTest& t : run.leanTests) {
-    if (t.gamiSpread)
-      spreads << Text(NumberText(*t.gamiSpread, 2));
-  }
-  if (!spreads.isEmpty())
-    lean += QStringLiteral(": ") + spreads.join(QStringLiteral(", "));
+  // Each test in words: "lean, 0.6 gph spread, order 3-2-4-1".
+  QStringList tests;
+  for (const LeanTest& t : run.leanTests)
+    tests << Text(LeanTestWords(t));
+  const QString lean = tests.join(QStringLiteral("; "));
   return {QString::number(number) + (run.finished ? QString() : QStringLiteral(" (running)")),
           Clock(run.startMs),
           Clock(run.DurationMs()),
@@ -65,10 +65,9 @@ QStringList ExceedanceRowTexts(const Exceedance& e) {
 }
 
 QStringList LeanTestRowTexts(const LeanTest& t) {
-  QString spread = t.gamiSpread ? QStringLiteral("spread ") + Text(NumberText(*t.gamiSpread, 2))
-                                : QStringLiteral("no peaks");
-  if (!t.complete)
-    spread += QStringLiteral(" (incomplete)");
+  QString spread = Text(LeanTestWords(t));
+  if (t.gamiSpread)
+    spread += QStringLiteral(": ") + QString::fromLatin1(BalanceWords(BalanceOf(*t.gamiSpread)));
   return {t.lean ? QStringLiteral("Lean sweep") : QStringLiteral("Rich sweep"),
           Clock(t.startMs),
           Clock(t.endMs - t.startMs),
@@ -89,6 +88,19 @@ FlightsPanel::FlightsPanel(QWidget* parent)
                           QStringLiteral("Duration"), QStringLiteral("Airborne"),
                           QStringLiteral("Fuel"), QStringLiteral("Hottest CHT"),
                           QStringLiteral("Exceedances"), QStringLiteral("Lean tests")});
+  const char* const tips[] = {
+      "The engine run, counted from the start of the log; its exceedances and lean tests below",
+      "When the engine started, from the first sample",
+      "How long the engine ran",
+      "Time in the air: from the take-off roll to the landing",
+      "Fuel burnt during the run, from the flow",
+      "The hottest cylinder head and its temperature",
+      "How many times a reading went past its limit",
+      "Each lean test in words: lean or rich, the GAMI spread of fuel flow between the first "
+      "and the last cylinder to peak, and the order in which they peaked. Double-click a lean "
+      "test to see it against fuel flow"};
+  for (int c = 0; c < tree_->columnCount() && c < static_cast<int>(std::size(tips)); ++c)
+    tree_->headerItem()->setToolTip(c, QString::fromLatin1(tips[c]));
   tree_->setRootIsDecorated(true);
   tree_->setUniformRowHeights(true);
   tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -116,6 +128,10 @@ FlightsPanel::FlightsPanel(QWidget* parent)
   layout->addWidget(note_);
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { OnCurrentItemChanged(item); });
+  connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    if (item != nullptr && item->data(0, kKindRole).toInt() == kLeanItem)
+      emit leanTestOpened(item->data(0, kStartRole).toLongLong());
+  });
   refreshTimer_.setSingleShot(true);
   connect(&refreshTimer_, &QTimer::timeout, this, &FlightsPanel::Refresh);
 }

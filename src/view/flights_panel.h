@@ -65,6 +65,8 @@ class FlightsPanel : public QWidget {
   void runSelected(qint64 startMs, qint64 endMs);
   // The user picked an exceedance or a lean test: where it starts.
   void timeSelected(qint64 timeMs);
+  // The user opened a lean test (double-click or Enter): where it starts.
+  void leanTestOpened(qint64 startMs);
   // The runs shown changed.
   void runsChanged();
 

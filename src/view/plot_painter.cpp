@@ -12,13 +12,13 @@
 namespace ovixlog {
 namespace {
 
-// A rounded value axis over [low, high]: about `ticks` steps of 1, 2 or 5 times a power of ten.
-struct Scale {
-  double low = 0.0;
-  double high = 1.0;
-  double step = 1.0;
-};
-Scale NiceScale(double low, double high, int ticks) {
+bool Contains(const std::vector<int>& channels, int channel) {
+  return std::find(channels.begin(), channels.end(), channel) != channels.end();
+}
+
+}  // namespace
+
+ValueScale NiceScale(double low, double high, int ticks) {
   if (!(high > low)) {
     low -= 1.0;
     high += 1.0;
@@ -31,14 +31,8 @@ Scale NiceScale(double low, double high, int ticks) {
     if (step >= raw)
       break;
   }
-  return Scale{std::floor(low / step) * step, std::ceil(high / step) * step, step};
+  return ValueScale{std::floor(low / step) * step, std::ceil(high / step) * step, step};
 }
-
-bool Contains(const std::vector<int>& channels, int channel) {
-  return std::find(channels.begin(), channels.end(), channel) != channels.end();
-}
-
-}  // namespace
 
 QColor SeriesColor(int n) {
   static const QColor kColors[] = {
@@ -63,12 +57,13 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
 
   // What lies inside the frame is drawn into an image of the plot at device resolution: the
   // background with QPainter, then the series straight into its pixels.
+  QImage& image = scene.scratch != nullptr ? *scene.scratch : ownImage_;
   const QSize deviceSize(columns, DevicePixels(r.height(), scene.ratio));
-  if (image_.size() != deviceSize || image_.devicePixelRatio() != scene.ratio) {
-    image_ = QImage(deviceSize, QImage::Format_RGB32);
-    image_.setDevicePixelRatio(scene.ratio);
+  if (image.size() != deviceSize || image.devicePixelRatio() != scene.ratio) {
+    image = QImage(deviceSize, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scene.ratio);
   }
-  QPainter inside(&image_);
+  QPainter inside(&image);
   inside.translate(-r.topLeft());
   inside.fillRect(r, Qt::white);
 
@@ -122,7 +117,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
       found->second.second = std::max(found->second.second, limit.value);
     }
   }
-  std::map<TrendUnit, Scale> scales;
+  std::map<TrendUnit, ValueScale> scales;
   for (auto& [unit, range] : ranges) {
     if (range.first > range.second)
       range = {0.0, 1.0};
@@ -131,7 +126,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   // A value's height in the plot's own rows from its top: 0 at the scale's high end, the last
   // row at its low end.
   const auto rowFor = [&](TrendUnit unit, double value, int rows) {
-    const Scale& s = scales[unit];
+    const ValueScale& s = scales[unit];
     return (s.high - value) / (s.high - s.low) * (rows - 1);
   };
   const auto yFor = [&](TrendUnit unit, double value) {
@@ -153,7 +148,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   };
   const int insideAxisWidth = metrics.horizontalAdvance(QStringLiteral("-00000")) + 6;
   for (size_t u = 0; u < units.size(); ++u) {
-    const Scale& s = scales[units[u]];
+    const ValueScale& s = scales[units[u]];
     for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
       const int y = static_cast<int>(std::lround(yFor(units[u], v)));
       if (u == 0) {
@@ -192,9 +187,9 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
 
   // The series: one vertical run per column from min to max, joined to the previous column
   // unless a break lies between them. Rows grow downwards: a column's max is its top.
-  const int rows = image_.height();
-  SeriesRaster raster(reinterpret_cast<uint32_t*>(image_.bits()), image_.width(), rows,
-                      static_cast<int>(image_.bytesPerLine() / 4));
+  const int rows = image.height();
+  SeriesRaster raster(reinterpret_cast<uint32_t*>(image.bits()), image.width(), rows,
+                      static_cast<int>(image.bytesPerLine() / 4));
   for (size_t i = 0; i < channels.size(); ++i) {
     const TrendSummary::Envelope& e = envelopes_[i];
     const TrendUnit unit = ChannelUnit(channels[i]);
@@ -232,7 +227,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     if (e.after.present && e.after.connected && have)
       raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
   }
-  painter.drawImage(r.topLeft(), image_);
+  painter.drawImage(r.topLeft(), image);
 
   // Frame and legend.
   painter.setPen(QColor(160, 160, 160));

@@ -48,10 +48,21 @@ struct PlotScene {
   const std::vector<ChartLimitLine>* limits = nullptr;
   const std::vector<ChartShadedRange>* shaded = nullptr;
   QFont font;  // the plots' small text
+  // Where a plot's inside is drawn at device resolution before it is copied to the screen;
+  // shared by the plots of a paint so that one buffer stays warm. Null: the painter's own.
+  QImage* scratch = nullptr;
   // The margins beside the plots, where the value axes are written.
   int leftMargin = 0;
   int rightMargin = 0;
 };
+
+// A rounded value axis over [low, high]: about `ticks` steps of 1, 2 or 5 times a power of ten.
+struct ValueScale {
+  double low = 0.0;
+  double high = 1.0;
+  double step = 1.0;
+};
+ValueScale NiceScale(double low, double high, int ticks);
 
 // The colour of the `n`-th series of a plot.
 QColor SeriesColor(int n);
@@ -79,8 +90,7 @@ class PlotPainter {
   static int DevicePixels(int logical, qreal ratio);
 
   std::vector<TrendSummary::Envelope> envelopes_;
-  // The plot's inside at device resolution, drawn before it is copied to the screen.
-  QImage image_;
+  QImage ownImage_;
 };
 
 // One line per cylinder of one temperature (EGT or CHT), named by cylinder number.

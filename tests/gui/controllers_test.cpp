@@ -179,9 +179,10 @@ void ControllersTest::FlightReviewDocksThePanelAndAddsItsItems() {
   FlightsController review(&window, f.doc.get(), &signals_, &charts, &viewMenu, &optionsMenu);
   QCOMPARE(window.dockWidgetArea(review.dock()), Qt::BottomDockWidgetArea);
   QCOMPARE(review.dock()->widget(), review.panel());
-  QCOMPARE(viewMenu.actions().size(), 1);
+  QCOMPARE(viewMenu.actions().size(), 2);
   QCOMPARE(viewMenu.actions().front(), review.dock()->toggleViewAction());
   QCOMPARE(viewMenu.actions().front()->text(), QStringLiteral("&Flights"));
+  QCOMPARE(viewMenu.actions().back()->text(), QStringLiteral("&Lean Test"));
   QCOMPARE(optionsMenu.actions().size(), 2);
   QVERIFY(optionsMenu.actions().front()->isSeparator());
   QCOMPARE(optionsMenu.actions().back()->text(), QStringLiteral("&Limits..."));

@@ -76,8 +76,10 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
   QCOMPARE(Texts(f.frame()->fileMenu()),
            Options({"&New\tCtrl+N", "Connect &Monitor...", "&Open...\tCtrl+O", "Open EFIS DEMO...",
                     "Open Serial File...",
-                    "Open &Recording...", "&Save\tCtrl+S", "Save &As...", "E&xit"}));
-  QCOMPARE(Texts(f.frame()->viewMenu()), Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights"}));
+                    "Open &Recording...", "&Save\tCtrl+S", "Save &As...",
+                    "Export &Report...", "&Print...", "-", "E&xit"}));
+  QCOMPARE(Texts(f.frame()->viewMenu()),
+           Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights", "&Lean Test"}));
   QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
                                                      "Ovix Model &5100",
                                                      "Ovix Model &7100",

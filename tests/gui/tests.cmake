@@ -27,6 +27,14 @@ if(TARGET ovixlog_gui)
   ovixlog_add_gui_test(chart_cursor_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_cursor_test.cpp)
   ovixlog_add_gui_test(chart_gestures_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_gestures_test.cpp)
+  ovixlog_add_gui_test(lean_test_view_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/lean_test_view_test.cpp)
+  ovixlog_add_gui_test(flight_report_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/flight_report_test.cpp)
+  target_link_libraries(flight_report_test PRIVATE ovixlog_sim_lib)
+  target_compile_definitions(flight_report_test
+                             PRIVATE OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>")
+  add_dependencies(flight_report_test ovixlog-convert)
   ovixlog_add_gui_test(plot_painter_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/plot_painter_test.cpp)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
