@@ -33,8 +33,8 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
       dock_(new QDockWidget(QStringLiteral("Flights"), window)) {
   dock_->setObjectName(QStringLiteral("flights"));
   dock_->setWidget(panel_);
+  // Shown unless the user closed it last time (the window's kept state remembers the dock).
   window->addDockWidget(Qt::BottomDockWidgetArea, dock_);
-  dock_->hide();
   QAction* toggle = dock_->toggleViewAction();
   toggle->setText(QStringLiteral("&Flights"));
   toggle->setStatusTip(QStringLiteral("Show or hide the engine runs of the flight"));

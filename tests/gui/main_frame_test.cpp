@@ -1,6 +1,7 @@
 // The main window: menus, shortcuts, marks, bars, status panes, title and About box.
 #include <QAction>
 #include <QDialog>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -433,6 +434,7 @@ void MainFrameTest::MarksFollowDemoLogSettings() {
 
 void MainFrameTest::ImportThroughTheFileMenuFillsTheView() {
   AppFixture f({"a"});  // every sample kept: a capture's frames are 83 ms apart
+  f.frame()->flightsDock()->hide();  // the whole height for the table
   const std::string path = f.folder / "capture.bin";
   WriteFile(path, Capture(8));
   f.ui.QueueOpenPath(path);
