@@ -70,6 +70,10 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
       charts_->FitRange(timeMs - span / 2, timeMs + span - span / 2);
     charts_->SetCursorTime(timeMs);
   });
+  connect(charts_, &ChartView::leanTestRequested, this, [this] {
+    if (!OpenLeanTestAtCursor())
+      window_->statusBar()->showMessage(QStringLiteral("No lean test in this log"), 5000);
+  });
   connect(panel_, &FlightsPanel::leanTestOpened, this,
           [this](qint64 startMs) { OpenLeanTest(startMs); });
   connect(panel_, &FlightsPanel::runsChanged, this, &FlightsController::UpdateChartMarks);

@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -40,6 +42,7 @@ class MainFrameTest : public QObject {
 
  private slots:
   void MenusHaveTheirItemsInOrder();
+  void FirstStartFillsMostOfTheScreen();
   void OnlyNewAndSaveHaveShortcuts();
   void CtrlNStartsANewDocument();
   void EditPaneAndOpenKeysDoNothing_data();
@@ -66,6 +69,14 @@ class MainFrameTest : public QObject {
   void PortPaneText();
   void PanesWithoutPortOrLockState();
 };
+
+void MainFrameTest::FirstStartFillsMostOfTheScreen() {
+  AppFixture f;
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  QCOMPARE(f.frame()->size(), QSize(available.width() * 4 / 5, available.height() * 4 / 5));
+  // Centred, give or take the rounding of odd sizes and the frame's border.
+  QVERIFY((f.frame()->geometry().center() - available.center()).manhattanLength() <= 4);
+}
 
 void MainFrameTest::MenusHaveTheirItemsInOrder() {
   AppFixture f;
