@@ -2,5 +2,6 @@
 # with the view attached), a separate executable because it needs Qt Widgets.
 if(TARGET ovixlog_gui)
   add_executable(bench_gui ${CMAKE_CURRENT_LIST_DIR}/gui_window.cpp)
-  target_link_libraries(bench_gui PRIVATE ovixlog_gui benchmark::benchmark ovixlog_warnings)
+  target_link_libraries(bench_gui PRIVATE ovixlog_gui ovixlog_sim_lib benchmark::benchmark
+                                        ovixlog_warnings)
 endif()

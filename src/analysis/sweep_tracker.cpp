@@ -13,7 +13,6 @@ constexpr int kMaxTachChange = 100;
 constexpr int64_t kMinSweepMs = 30000;
 constexpr int64_t kMaxSweepMs = 600000;
 constexpr int kPeakRise = 15;
-constexpr int kFitWindow = 30;
 
 }  // namespace
 
@@ -118,7 +117,7 @@ void SweepTracker::Evaluate(std::vector<LeanTest>& out) const {
     flow.clear();
     egt.clear();
     for (size_t i = 0; i < count; ++i) {
-      if (highest - points_[i].egt[c] <= kFitWindow) {
+      if (highest - points_[i].egt[c] <= kLeanFitWindow) {
         flow.push_back(sign * points_[i].flow10 / 10.0);
         egt.push_back(points_[i].egt[c]);
       }
@@ -153,8 +152,8 @@ void SweepTracker::Evaluate(std::vector<LeanTest>& out) const {
   out.push_back(std::move(test));
 }
 
-std::optional<PeakFit> FitPeak(const std::vector<double>& flow, const std::vector<double>& egt,
-                               double lowFlow, double highFlow) {
+std::optional<QuadraticFit> FitQuadratic(const std::vector<double>& flow,
+                                         const std::vector<double>& egt) {
   const size_t n = flow.size();
   if (n < 3 || egt.size() != n)
     return std::nullopt;
@@ -188,10 +187,19 @@ std::optional<PeakFit> FitPeak(const std::vector<double>& flow, const std::vecto
   const double a = det3(t[2], s[3], s[2], t[1], s[2], s[1], t[0], s[1], s[0]) / d;
   const double b = det3(s[4], t[2], s[2], s[3], t[1], s[1], s[2], t[0], s[0]) / d;
   const double c = det3(s[4], s[3], t[2], s[3], s[2], t[1], s[2], s[1], t[0]) / d;
-  if (!(a < 0.0))
+  return QuadraticFit{a, b, c, mean};
+}
+
+std::optional<PeakFit> FitPeak(const std::vector<double>& flow, const std::vector<double>& egt,
+                               double lowFlow, double highFlow) {
+  const std::optional<QuadraticFit> fit = FitQuadratic(flow, egt);
+  if (!fit || !(fit->a < 0.0))
     return std::nullopt;
+  const double a = fit->a;
+  const double b = fit->b;
+  const double c = fit->c;
   const double x = -b / (2.0 * a);
-  const double peakFlow = x + mean;
+  const double peakFlow = x + fit->mean;
   if (peakFlow < lowFlow || peakFlow > highFlow)
     return std::nullopt;
   return PeakFit{peakFlow, a * x * x + b * x + c};

@@ -45,6 +45,24 @@ class SweepTracker {
   size_t lowestAt_ = 0;
 };
 
+// A cylinder's points within this many degrees below its highest EGT of a sweep are fitted.
+inline constexpr int kLeanFitWindow = 30;
+
+// egt = a*x^2 + b*x + c with x = flow - mean, the mean flow of the fitted points.
+struct QuadraticFit {
+  double a;
+  double b;
+  double c;
+  double mean;
+  double At(double flow) const {
+    const double x = flow - mean;
+    return (a * x + b) * x + c;
+  }
+};
+// Least squares fit over the points; none for fewer than three distinct flows.
+std::optional<QuadraticFit> FitQuadratic(const std::vector<double>& flow,
+                                         const std::vector<double>& egt);
+
 // Least squares fit of egt = a*flow^2 + b*flow + c over the points; the vertex (flow, egt)
 // when a < 0 and the vertex's flow lies within [lowFlow, highFlow].
 struct PeakFit {

@@ -30,8 +30,10 @@ enum CommandId : int {
   kIdOpenRecording = 32793,
   kIdRecordLiveData = 32794,
   kIdSerialPortDialog = 32800,
+  kIdConnectMonitor = 32801,
 
   kIdFileNew = 57600,
+  kIdFileOpen = 57601,
   kIdFileSave = 57603,
   kIdFileSaveAs = 57604,
   kIdAppAbout = 57664,

@@ -1,32 +1,34 @@
 #include "app/main_frame.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QIcon>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "acquisition/port_bindings.h"
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
+#include "app/connect_monitor_dialog.h"
 #include "app/kept_settings.h"
-#include "app/keyboard_locks.h"
-#include "app/limits_dialog.h"
+#include "app/report_controller.h"
 #include "app/serial_port_dialog.h"
-#include "app/status_offer.h"
 #include "document/ovixlog_doc.h"
-#include "recording/recording_catalog.h"
+#include "view/chart_cursor.h"
 #include "view/chart_view.h"
 #include "view/document_signals.h"
-#include "view/flight_chart_marks.h"
-#include "view/flights_panel.h"
 #include "view/ovixlog_view.h"
 
 // The images are compiled into this static library, whose resource initialiser no linker keeps
@@ -42,62 +44,7 @@ QString Latin1(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The port name without its colon: "COM1:" -> "COM1".
-QString ShortPortName(const std::string& portName) {
-  std::string name = portName;
-  if (!name.empty() && name.back() == ':')
-    name.pop_back();
-  return Latin1(name);
-}
-
-QLabel* MakeIndicator(const char* text, QWidget* parent) {
-  auto* label = new QLabel(QString::fromLatin1(text), parent);
-  label->setAlignment(Qt::AlignCenter);
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  // Wide enough for the text in any state, so the panes never jump.
-  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
-  label->setEnabled(false);
-  return label;
-}
-
 }  // namespace
-
-QString PortPaneText(const SerialStatus& status, bool receiving) {
-  if (status.portName.empty())
-    return QStringLiteral("No port");
-  const QString where = ShortPortName(status.portName) + QLatin1Char(' ') +
-                        QString::fromLocal8Bit(status.devicePath) + QStringLiteral(" \u2014 ");
-  if (!status.open) {
-    if (!status.lastError.empty())
-      return where + QString::fromLocal8Bit(status.lastError);
-    return where + QStringLiteral("closed");
-  }
-  if (!receiving)
-    return where + QStringLiteral("no data");
-  const auto plural = [](uint64_t n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
-  };
-  return where + QStringLiteral("receiving ") + plural(status.framesAccepted, "frame", "frames") +
-         QStringLiteral(", ") + QStringLiteral("%1 dropped").arg(status.framesDropped);
-}
-
-QString RecordingPaneText(const LiveRecorder::Status& status, bool reviewing) {
-  QString text;
-  if (!status.error.empty()) {
-    text = QString::fromLocal8Bit(status.error);
-  } else if (!status.enabled) {
-    text = QStringLiteral("Recording off");
-  } else if (status.recording && !status.name.empty()) {
-    text = QStringLiteral("Recording %1 (%2)")
-               .arg(QString::fromLocal8Bit(status.name),
-                    QString::fromStdString(SizeText(status.size)));
-  } else {
-    text = QStringLiteral("Recording on");
-  }
-  if (reviewing)
-    text = QStringLiteral("Live display paused (File > New shows live data) \u2014 ") + text;
-  return text;
-}
 
 QIcon AppIcon() {
   InitResources();
@@ -115,7 +62,8 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
       signals_(new DocumentSignals(this)),
       view_(new COvixLogView),
       charts_(new ChartView),
-      splitter_(new QSplitter(Qt::Vertical, this)) {
+      splitter_(new QSplitter(Qt::Vertical, this)),
+      banner_(new StateBanner(this)) {
   setWindowIcon(AppIcon());
   signals_->SetDocument(document_);
   view_->SetDocument(document_);
@@ -126,8 +74,10 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
           [this] { view_->OnUpdate(nullptr, 0); });
   connect(signals_, &DocumentSignals::contentsReset, view_, [this] { view_->SelectSample(-1); });
   charts_->SetDocument(document_, signals_);
-  // One cursor: a click on a chart selects the row, a selected row moves the cursor.
-  connect(charts_, &ChartView::sampleClicked, view_,
+  // One cursor for the charts and the table: a sample picked on a chart selects the row, a
+  // selected row moves the cursor.
+  ChartCursor* cursor = charts_->cursor();
+  connect(cursor, &ChartCursor::picked, view_,
           [this](int index) { view_->SelectSample(index, true); });
   connect(view_, &COvixLogView::sampleSelected, charts_, &ChartView::SetCursorSample);
   view_->SetBreakQuery([this](int index) {
@@ -139,12 +89,40 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 1);
   splitter_->setChildrenCollapsible(false);
-  setCentralWidget(splitter_);
-  CreateMenus();
-  CreateToolBar();
-  CreateStatusBar();
-  CreateFlightReview();
-  resize(960, 720);
+  auto* centre = new QWidget(this);
+  auto* column = new QVBoxLayout(centre);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(banner_);
+  column->addWidget(splitter_, 1);
+  setCentralWidget(centre);
+  menus_ = new MenuController(this, [this](int id) { OnCommand(id); });
+  connect(menus_, &MenuController::marksStale, this, &CMainFrame::UpdateMarks);
+  status_ = new StatusController(statusBar(), banner_);
+  offers_ = new OfferController(banner_);
+  connect(offers_, &OfferController::layoutAccepted, this, &CMainFrame::SwitchToLayout);
+  connect(offers_, &OfferController::deviceAccepted, this,
+          [this](const std::string& path) { BindCurrentPort(path); });
+  connect(offers_, &OfferController::modelAccepted, this, &CMainFrame::SwitchToModel);
+  connect(offers_, &OfferController::modelChoiceRequested, this, [this] {
+    optionsMenu()->popup(mapToGlobal(QPoint(width() / 3, 0)));
+  });
+  offers_->SetDocument(document_, signals_);
+  connect(banner_, &StateBanner::connectRequested, this, &CMainFrame::OnConnectMonitor);
+  CreatePlaceholder();
+  flightsController_ =
+      new FlightsController(this, document_, signals_, charts_, viewMenu(), optionsMenu());
+  reports_ = new ReportController(this, document_, flightsController_->panel(), fileMenu(),
+                                  Action(kIdAppExit));
+  // The first start fills most of the screen, centred; later starts restore the kept geometry.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect available = screen->availableGeometry();
+    resize(available.width() * 4 / 5, available.height() * 4 / 5);
+    move(available.center() - rect().center());
+  } else {
+    resize(960, 720);
+  }
+  setAcceptDrops(true);
 
   connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);
   paneTimer_.start(kPaneRefreshMs);
@@ -155,256 +133,51 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
-void CMainFrame::CreateFlightReview() {
-  flights_ = new FlightsPanel(this);
-  flightsDock_ = new QDockWidget(QStringLiteral("Flights"), this);
-  flightsDock_->setObjectName(QStringLiteral("flights"));
-  flightsDock_->setWidget(flights_);
-  addDockWidget(Qt::BottomDockWidgetArea, flightsDock_);
-  flightsDock_->hide();
-  QAction* toggle = flightsDock_->toggleViewAction();
-  toggle->setText(QStringLiteral("&Flights"));
-  toggle->setStatusTip(QStringLiteral("Show or hide the engine runs of the flight"));
-  viewMenu_->addAction(toggle);
-  optionsMenu_->addSeparator();
-  QAction* limits = optionsMenu_->addAction(QStringLiteral("&Limits..."));
-  limits->setStatusTip(QStringLiteral("Edit the engine limits the flights are checked against"));
-  connect(limits, &QAction::triggered, this, &CMainFrame::OnLimits);
-
-  std::string error;
-  if (const std::optional<Limits> loaded = Limits::Load(Limits::DefaultPath(), false, error)) {
-    flights_->SetLimits(*loaded);
-  } else {
-    flights_->SetNote(QString::fromStdString(error) +
-                      QStringLiteral(" \u2014 the default limits apply"));
-  }
-  flights_->SetDocument(document_, signals_);
-
-  // A run picked in the panel fills the charts; an exceedance or a lean test puts the cursor
-  // on it, moving the view there when it lies outside.
-  connect(flights_, &FlightsPanel::runSelected, charts_,
-          [this](qint64 startMs, qint64 endMs) { charts_->FitRange(startMs, endMs); });
-  connect(flights_, &FlightsPanel::timeSelected, charts_, [this](qint64 timeMs) {
-    const int64_t span = charts_->viewEndMs() - charts_->viewStartMs();
-    if (timeMs < charts_->viewStartMs() || timeMs >= charts_->viewEndMs())
-      charts_->FitRange(timeMs - span / 2, timeMs + span - span / 2);
-    charts_->SetCursorTime(timeMs);
-  });
-  connect(flights_, &FlightsPanel::runsChanged, this, &CMainFrame::UpdateChartMarks);
-  connect(signals_, &DocumentSignals::settingsChanged, this, &CMainFrame::UpdateChartMarks);
-  UpdateChartMarks();
-}
-
-void CMainFrame::UpdateChartMarks() {
-  if (document_ == nullptr)
-    return;
-  charts_->SetLimitLines(LimitLinesFor(flights_->limits(), document_->model.load()));
-  charts_->SetShadedRanges(ShadedRangesFor(flights_->runs()));
-}
-
-void CMainFrame::OnLimits() {
-  LimitsDialog dialog(Limits::DefaultPath(), this);
-  if (dialog.exec() != QDialog::Accepted)
-    return;
-  flights_->SetNote(QString());
-  flights_->SetLimits(dialog.limits());
-  UpdateChartMarks();
-}
-
 void CMainFrame::DetachDocument() {
   paneTimer_.stop();
   document_ = nullptr;
   signals_->SetDocument(nullptr);
   charts_->SetDocument(nullptr, nullptr);
-  flights_->SetDocument(nullptr, nullptr);
+  flightsController_->DetachDocument();
+  reports_->DetachDocument();
+  offers_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }
 
-QAction* CMainFrame::Action(int id) const {
-  const auto found = actions_.find(id);
-  return found == actions_.end() ? nullptr : found->second;
-}
-
-QAction* CMainFrame::AddCommand(QMenu* menu, int id, const QString& text) {
-  auto* action = new QAction(text, this);
-  action->setData(id);
-  action->setStatusTip(Latin1(PromptOf(id)));
-  const std::string tip = ToolTipOf(id);
-  if (!tip.empty())
-    action->setToolTip(Latin1(tip));
-  // The shortcut text is part of the item's text; the real shortcuts are set where they apply.
-  action->setShortcutVisibleInContextMenu(false);
-  connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-  actions_[id] = action;
-  menu->addAction(action);
-  return action;
-}
-
-void CMainFrame::CreateMenus() {
-  fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
-  QAction* fileNew = AddCommand(fileMenu_, kIdFileNew, QStringLiteral("&New\tCtrl+N"));
-  fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  AddCommand(fileMenu_, kIdOpenDemoLog, QStringLiteral("Open EFIS DEMO..."));
-  AddCommand(fileMenu_, kIdOpenSerialFile, QStringLiteral("Open Serial File..."));
-  AddCommand(fileMenu_, kIdOpenRecording, QStringLiteral("Open &Recording..."));
-  QAction* fileSave = AddCommand(fileMenu_, kIdFileSave, QStringLiteral("&Save\tCtrl+S"));
-  fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  AddCommand(fileMenu_, kIdFileSaveAs, QStringLiteral("Save &As..."));
-  AddCommand(fileMenu_, kIdAppExit, QStringLiteral("E&xit"));
-  for (QAction* action : {fileNew, fileSave})
-    action->setShortcutContext(Qt::WindowShortcut);
-
-  viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
-  AddCommand(viewMenu_, kIdViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
-  AddCommand(viewMenu_, kIdViewStatusBar, QStringLiteral("&Status Bar"))->setCheckable(true);
-  AddCommand(viewMenu_, kIdViewCharts, QStringLiteral("&Charts"))->setCheckable(true);
-
-  optionsMenu_ = menuBar()->addMenu(QStringLiteral("&Options"));
-  modelGroup_ = new QActionGroup(this);
-  portGroup_ = new QActionGroup(this);
-  orderGroup_ = new QActionGroup(this);
-  const auto radio = [this](QActionGroup* group, int id, const QString& text) {
-    QAction* action = AddCommand(optionsMenu_, id, text);
-    action->setCheckable(true);
-    group->addAction(action);
-  };
-  radio(modelGroup_, kIdModel3100, QStringLiteral("Ovix Model &3100"));
-  radio(modelGroup_, kIdModel5100, QStringLiteral("Ovix Model &5100"));
-  radio(modelGroup_, kIdModel7100, QStringLiteral("Ovix Model &7100"));
-  radio(modelGroup_, kIdModel8100, QStringLiteral("Ovix Model &8100"));
-  optionsMenu_->addSeparator();
-  AddCommand(optionsMenu_, kIdReadV39, QStringLiteral("Read Ovix v3.9"))->setCheckable(true);
-  optionsMenu_->addSeparator();
-  for (int port = 1; port <= 8; ++port) {
-    radio(portGroup_, CommandOfPort(port), QStringLiteral("COM%1").arg(port));
-  }
-  AddCommand(optionsMenu_, kIdSerialPortDialog, QStringLiteral("Serial &Port..."));
-  optionsMenu_->addSeparator();
-  AddCommand(optionsMenu_, kIdKeepAllSamples, QStringLiteral("Keep &All Samples"))
-      ->setCheckable(true);
-  AddCommand(optionsMenu_, kIdShowSystemTime, QStringLiteral("Show System Time"))
-      ->setCheckable(true);
-  AddCommand(optionsMenu_, kIdRecordLiveData, QStringLiteral("&Record Live Data"))
-      ->setCheckable(true);
-  optionsMenu_->addSeparator();
-  radio(orderGroup_, kIdNewestFirst, QStringLiteral("Newest First"));
-  radio(orderGroup_, kIdOldestFirst, QStringLiteral("Oldest First"));
-  // The marks before the first refresh; the update rules take over from there.
-  Action(kIdModel5100)->setChecked(true);
-  Action(kIdCom1)->setChecked(true);
-  Action(kIdNewestFirst)->setChecked(true);
-
-  helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
-  AddCommand(helpMenu_, kIdAppAbout, QStringLiteral("&About OvixLog..."));
-
-  for (QMenu* menu : {fileMenu_, viewMenu_, optionsMenu_, helpMenu_}) {
-    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateMarks);
-  }
-}
-
-void CMainFrame::CreateToolBar() {
-  toolBar_ = new QToolBar(QStringLiteral("Toolbar"), this);
-  toolBar_->setObjectName(QStringLiteral("toolBar"));
-  toolBar_->setIconSize(QSize(16, 16));
-  toolBar_->setMovable(true);
-  toolBar_->setFloatable(true);
-  toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
-  QAction* fileNew = Action(kIdFileNew);
-  QAction* fileSave = Action(kIdFileSave);
-  // Our own 16-pixel images: a desktop theme may offer only scalable images, which need an
-  // SVG plugin that not every installation has.
-  fileNew->setIcon(QIcon(QStringLiteral(":/ovixlog/new.png")));
-  fileSave->setIcon(QIcon(QStringLiteral(":/ovixlog/save.png")));
-  // Menu items show the text; the icons are the toolbar's.
-  fileNew->setIconVisibleInMenu(false);
-  fileSave->setIconVisibleInMenu(false);
-  toolBar_->addAction(fileNew);
-  toolBar_->addAction(fileSave);
-  addToolBar(Qt::TopToolBarArea, toolBar_);
-  connect(toolBar_, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateMarks);
-}
-
-void CMainFrame::CreateStatusBar() {
-  QStatusBar* bar = statusBar();
-  // A status tip hides the message pane while it is shown; "Ready" comes back afterwards.
-  messagePane_ = new QLabel(Latin1(LoadString(kIdsIdleMessage)), bar);
-  bar->addWidget(messagePane_, 1);
-  layoutOffer_ = new StatusOffer(bar);
-  deviceOffer_ = new StatusOffer(bar);
-  bar->addWidget(layoutOffer_);
-  bar->addWidget(deviceOffer_);
-  layoutOffer_->hide();
-  deviceOffer_->hide();
-  connect(layoutOffer_, &StatusOffer::accepted, this, [this] {
-    if (offeredLayout_)
-      SwitchToLayout(*offeredLayout_);
-  });
-  connect(deviceOffer_, &StatusOffer::accepted, this,
-          [this] { BindCurrentPort(offeredDevice_.path); });
-  recordingPane_ = new QLabel(bar);
-  recordingPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  bar->addPermanentWidget(recordingPane_);
-  portPane_ = new QLabel(bar);
-  portPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  bar->addPermanentWidget(portPane_);
-  capsPane_ = MakeIndicator("CAP", bar);
-  numPane_ = MakeIndicator("NUM", bar);
-  scrollPane_ = MakeIndicator("SCRL", bar);
-  bar->addPermanentWidget(capsPane_);
-  bar->addPermanentWidget(numPane_);
-  bar->addPermanentWidget(scrollPane_);
-}
-
 void CMainFrame::UpdateMarks() {
-  Action(kIdViewToolbar)->setChecked(!toolBar_->isHidden());
-  Action(kIdViewStatusBar)->setChecked(!statusBar()->isHidden());
-  Action(kIdViewCharts)->setChecked(!charts_->isHidden());
-  if (document_ == nullptr)
-    return;  // no document: the marks stay as they are
-  const int32_t model = document_->model.load();
-  Action(kIdModel3100)->setChecked(model == kModel3100);
-  Action(kIdModel5100)->setChecked(model == kModel5100);
-  Action(kIdModel7100)->setChecked(model == kModel7100);
-  Action(kIdModel8100)->setChecked(model == kModel8100);
-  Action(kIdReadV39)->setChecked(document_->altFrameFormat.load() != 0);
-  const int32_t port = document_->commPort.load();
-  for (int n = 1; n <= 8; ++n)
-    Action(CommandOfPort(n))->setChecked(port == n);
-  UpdatePortTexts();
-  Action(kIdKeepAllSamples)->setChecked(document_->keepAllSamples.load() != 0);
-  Action(kIdShowSystemTime)->setChecked(document_->showSystemTime.load() != 0);
-  Action(kIdRecordLiveData)->setChecked(document_->recorder().enabled());
-  Action(kIdNewestFirst)->setChecked(document_->oldestFirst.load() == 0);
-  Action(kIdOldestFirst)->setChecked(document_->oldestFirst.load() == 1);
+  menus_->UpdateMarks(document_, !charts_->isHidden(), offers_->deviceRoot());
 }
 
 void CMainFrame::UpdateTitle() {
-  const std::string title = document_ != nullptr ? document_->GetTitle() : std::string("Untitled");
-  setWindowTitle(QString::fromLocal8Bit(title) + QStringLiteral(" - Ovix Log"));
+  // A recording's start is read from its file: only when what the title names has changed.
+  std::string key;
+  if (document_ != nullptr) {
+    key = document_->GetPathName() + '\n' + document_->importedPath() + '\n' +
+          (document_->reviewing() ? "r" : "l") + document_->recorder().status().name;
+  }
+  if (key == titleKey_ && !windowTitle().isEmpty())
+    return;
+  titleKey_ = key;
+  const std::string title =
+      document_ != nullptr ? document_->ShownTitle() : std::string("Untitled");
+  const QString text = QString::fromLocal8Bit(title) + QStringLiteral(" - Ovix Log");
+  if (windowTitle() != text)
+    setWindowTitle(text);
 }
 
 void CMainFrame::RefreshPanes() {
+  const SerialStatus status = document_ != nullptr ? document_->PortStatus() : SerialStatus{};
+  status_->Refresh(document_, status, offers_->deviceRoot());
+  UpdatePlaceholder();
+  // A recording begins with the first bytes, an import ends without a command: the title
+  // follows both.
+  if (document_ != nullptr && refreshCount_ % (1000 / kPaneRefreshMs) == 0)
+    UpdateTitle();
   if (document_ != nullptr) {
-    const SerialStatus status = document_->PortStatus();
-    if (status.framesAccepted > lastAccepted_)
-      sinceLastFrame_.start();
-    lastAccepted_ = status.framesAccepted;
-    const bool receiving = sinceLastFrame_.isValid() && sinceLastFrame_.elapsed() < kQuietAfterMs;
-    const QString text = PortPaneText(status, receiving);
-    if (portPane_->text() != text)
-      portPane_->setText(text);
-    RefreshLayoutOffer(status);
+    offers_->RefreshLayoutOffer(*document_, status);
     if (refreshCount_++ % (1000 / kPaneRefreshMs) == 0)
       PollDevices();
-    const QString recording =
-        RecordingPaneText(document_->recorder().status(), document_->reviewing());
-    if (recordingPane_->text() != recording)
-      recordingPane_->setText(recording);
   }
-  const std::optional<KeyboardLocks> locks = QueryKeyboardLocks();
-  capsPane_->setEnabled(locks && locks->caps);
-  numPane_->setEnabled(locks && locks->num);
-  scrollPane_->setEnabled(locks && locks->scroll);
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -428,6 +201,9 @@ void CMainFrame::OnCommand(int id) {
         break;
       case kIdOpenRecording:
         document_->OnOpenRecording();
+        break;
+      case kIdFileOpen:
+        document_->OnOpenAnyFile();
         break;
       case kIdRecordLiveData:
         document_->OnRecordLiveData();
@@ -462,13 +238,16 @@ void CMainFrame::OnCommand(int id) {
       case kIdSerialPortDialog:
         OnSerialPortDialog();
         break;
+      case kIdConnectMonitor:
+        OnConnectMonitor();
+        break;
       default:
         if (const int port = PortOfCommand(id); port != 0)
           document_->OnPort(port);
         break;
     }
     // The user's own choices are kept for the next run; an import's settings are the file's.
-    if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile)
+    if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile && id != kIdFileOpen)
       KeptSettings::StoreChanges(before, ChoicesOf(*document_));
   }
   switch (id) {
@@ -476,7 +255,7 @@ void CMainFrame::OnCommand(int id) {
       close();
       break;
     case kIdViewToolbar:
-      toolBar_->setVisible(toolBar_->isHidden());
+      toolBar()->setVisible(toolBar()->isHidden());
       break;
     case kIdViewStatusBar:
       statusBar()->setVisible(statusBar()->isHidden());
@@ -497,7 +276,9 @@ void CMainFrame::OnCommand(int id) {
 }
 
 void CMainFrame::ShowMessage(const QString& text) {
-  messagePane_->setText(text);
+  status_->ShowMessage(text);
+  // The status bar cuts a long report short; the banner holds it whole. "Ready" is no news.
+  banner_->SetNote(text == Latin1(LoadString(kIdsIdleMessage)) ? QString() : text);
 }
 
 bool CMainFrame::CloseFailedToSave() const {
@@ -526,23 +307,69 @@ void CMainFrame::OnFileNew() {
   document_->UpdateAllViews(nullptr);
 }
 
-void CMainFrame::UpdatePortTexts() {
-  bool anyBound = false;
-  for (int n = 1; n <= kPortCount; ++n)
-    anyBound = anyBound || !BoundDevice(n).empty();
-  const std::vector<SerialDevice> devices =
-      anyBound ? ListSerialDevices(deviceRoot_) : std::vector<SerialDevice>{};
-  for (int n = 1; n <= kPortCount; ++n) {
-    const QString text = PortMenuText(n, BoundDevice(n), devices);
-    QAction* action = Action(CommandOfPort(n));
-    if (action->text() != text)
-      action->setText(text);
+void CMainFrame::CreatePlaceholder() {
+  // Over the charts, which have nothing to draw before the first sample: a start with nothing
+  // connected shows the way to connect instead of empty axes.
+  placeholder_ = new QFrame(charts_);
+  placeholder_->setObjectName(QStringLiteral("connectPlaceholder"));
+  placeholder_->setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(placeholder_);
+  layout->addStretch(1);
+  auto* text = new QLabel(QStringLiteral("No monitor connected. Plug in the monitor's serial "
+                                         "adapter and choose it, with the monitor's model."),
+                          placeholder_);
+  text->setWordWrap(true);
+  text->setAlignment(Qt::AlignCenter);
+  layout->addWidget(text);
+  auto* button = new QPushButton(QStringLiteral("Connect Monitor..."), placeholder_);
+  button->setAutoDefault(false);
+  connect(button, &QPushButton::clicked, this, &CMainFrame::OnConnectMonitor);
+  layout->addWidget(button, 0, Qt::AlignHCenter);
+  layout->addStretch(1);
+  placeholder_->hide();
+  charts_->installEventFilter(this);
+  // Gone with the first sample, not a pane refresh later.
+  connect(signals_, &DocumentSignals::samplesAppended, this, &CMainFrame::UpdatePlaceholder);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == charts_ && event->type() == QEvent::Resize && placeholder_ != nullptr)
+    placeholder_->setGeometry(charts_->rect());
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::UpdatePlaceholder() {
+  const bool shown = document_ != nullptr && !document_->reviewing() &&
+                     document_->SampleCount() == 0 &&
+                     status_->bannerState().link == BannerState::Link::kNotConnected;
+  if (shown == placeholder_->isHidden()) {
+    placeholder_->setGeometry(charts_->rect());
+    placeholder_->setVisible(shown);
+    placeholder_->raise();
   }
+}
+
+void CMainFrame::OnConnectMonitor() {
+  if (document_ == nullptr)
+    return;
+  const SerialStatus now = document_->PortStatus();
+  // The line the window holds open is checked through the window's own reader.
+  const std::string current = now.open ? now.devicePath : std::string();
+  ConnectMonitorDialog dialog(offers_->deviceRoot(), current, document_->model.load(),
+                              document_->altFrameFormat.load(),
+                              [this] { return document_->PortStatus(); }, this);
+  if (dialog.exec() != QDialog::Accepted || dialog.chosenPath().empty())
+    return;
+  ChooseModel(dialog.chosenModel());
+  if ((document_->altFrameFormat.load() != 0) != (dialog.chosenAltFormat() != 0))
+    OnCommand(kIdReadV39);
+  if (dialog.chosenPath() != current)
+    BindCurrentPort(dialog.chosenPath());
 }
 
 void CMainFrame::OnSerialPortDialog() {
   const int port = document_->commPort.load();
-  SerialPortDialog dialog(port, ListSerialDevices(deviceRoot_), BoundDevice(port), this);
+  SerialPortDialog dialog(port, ListSerialDevices(offers_->deviceRoot()), BoundDevice(port), this);
   if (dialog.exec() == QDialog::Accepted)
     BindCurrentPort(dialog.chosenPath());
 }
@@ -561,7 +388,7 @@ bool CMainFrame::BindCurrentPort(const std::string& device) {
   }
   if (settingsKept_)
     KeptSettings::StoreBinding(port, device);
-  deviceOffer_->Withdraw();
+  offers_->WithdrawDeviceOffer();
   UpdateMarks();
   UpdateTitle();
   RefreshPanes();
@@ -569,59 +396,91 @@ bool CMainFrame::BindCurrentPort(const std::string& device) {
 }
 
 void CMainFrame::PollDevices() {
-  const std::vector<SerialDevice> devices = ListSerialDevices(deviceRoot_);
-  const std::optional<SerialDevice> appeared = deviceWatch_.Poll(devices);
-  if (deviceOffer_->offered() && !deviceWatch_.Present(offeredDevice_.node))
-    deviceOffer_->Withdraw();
-  if (!appeared || document_ == nullptr)
-    return;
-  // Offered only while the port has no device of its own: a bound port waits for its device.
-  const int port = document_->commPort.load();
-  if (!BoundDevice(port).empty() || PortHasEnvironmentDevice(port))
-    return;
-  offeredDevice_ = *appeared;
-  deviceOffer_->Offer(QStringLiteral("USB serial adapter connected: %1")
-                          .arg(QString::fromLocal8Bit(appeared->node)),
-                      QStringLiteral("Use for COM%1").arg(port));
+  offers_->PollDevices(document_);
 }
 
-void CMainFrame::RefreshLayoutOffer(const SerialStatus& status) {
-  const FrameFormat chosen = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
-  // The reader's snapshot may still speak of the layout just switched from.
-  if (!status.open || !status.suggestedLayout || *status.suggestedLayout == chosen) {
-    offeredLayout_.reset();
-    layoutOffer_->Withdraw();
+void CMainFrame::SwitchToModel(EngineModel model) {
+  if (document_ == nullptr)
     return;
+  const FrameFormat before = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
+  ChooseModel(model);
+  ReadAgainAfterSwitch(before);
+}
+
+void CMainFrame::ChooseModel(EngineModel model) {
+  if (document_->model.load() == model)
+    return;
+  // Through the menu commands, so that the choice is kept like any other.
+  switch (model) {
+    case kModel3100:
+      OnCommand(kIdModel3100);
+      break;
+    case kModel7100:
+      OnCommand(kIdModel7100);
+      break;
+    case kModel8100:
+      OnCommand(kIdModel8100);
+      break;
+    default:
+      OnCommand(kIdModel5100);
+      break;
   }
-  offeredLayout_ = status.suggestedLayout;
-  layoutOffer_->Offer(QStringLiteral("These frames look like ") +
-                          QString::fromLatin1(LayoutDescription(*offeredLayout_)),
-                      QStringLiteral("Switch"));
 }
 
 void CMainFrame::SwitchToLayout(FrameFormat layout) {
   if (document_ == nullptr)
     return;
+  const FrameFormat before = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
   const LayoutChoice choice = ChoiceFor(layout, document_->model.load());
-  // Through the menu commands, so that the choice is kept like any other.
-  if (document_->model.load() != choice.model) {
-    switch (choice.model) {
-      case kModel3100:
-        OnCommand(kIdModel3100);
-        break;
-      case kModel7100:
-        OnCommand(kIdModel7100);
-        break;
-      case kModel8100:
-        OnCommand(kIdModel8100);
-        break;
-      default:
-        OnCommand(kIdModel5100);
-        break;
-    }
-  }
+  ChooseModel(choice.model);
   if ((document_->altFrameFormat.load() != 0) != (choice.altFrameFormat != 0))
     OnCommand(kIdReadV39);
+  ReadAgainAfterSwitch(before);
+}
+
+void CMainFrame::ReadAgainAfterSwitch(FrameFormat before) {
+  // The long-layout models decode a frame alike and differ only in the columns shown; a new
+  // layout makes every stored sample a misreading.
+  if (document_ == nullptr ||
+      LayoutOf(document_->model.load(), document_->altFrameFormat.load()) == before) {
+    return;
+  }
+  if (document_->reviewing())
+    document_->ReimportWithCurrentModel();
+  else
+    document_->DiscardLiveSamples();
+  UpdateTitle();
+  RefreshPanes();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty() || document_ == nullptr)
+    return;
+  event->acceptProposedAction();
+  OpenDroppedFile(path.toLocal8Bit().toStdString());
+}
+
+void CMainFrame::OpenDroppedFile(const std::string& path) {
+  if (document_ == nullptr || !document_->SaveModified())
+    return;
+  document_->ImportByContent(path);
+  UpdateMarks();
+  UpdateTitle();
+  RefreshPanes();
+}
+
+QString DroppedFile(const QMimeData* data) {
+  // One local file; several at once would leave unsaid which one is meant.
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1)
+    return QString();
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
 void CMainFrame::OnAppAbout() {

@@ -1,29 +1,24 @@
-// The main window: menu bar, toolbar, status bar and the log view. Routes the menu commands to
-// the document and keeps the Options menu's marks in step with the document's settings.
+// The main window: the charts above the log view, with menus, toolbar, status bar and the
+// Flights panel around them. Routes the commands to the document; the menus, the status bar,
+// the offers and the flight review are each kept by a controller of their own.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 
-#include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
 
 #include "acquisition/layout_detector.h"
-#include "acquisition/serial_devices.h"
-#include "acquisition/serial_reader.h"
-#include "recording/live_recorder.h"
+#include "app/flights_controller.h"
+#include "app/menu_controller.h"
+#include "app/offer_controller.h"
+#include "app/state_banner.h"
+#include "app/status_controller.h"
 
-class QAction;
 class QIcon;
-class QActionGroup;
-class QDockWidget;
-class QLabel;
-class QMenu;
+class QMimeData;
+class QFrame;
 class QSplitter;
-class QToolBar;
 
 namespace ovixlog {
 
@@ -33,14 +28,10 @@ class ChartView;
 class DocumentSignals;
 class StatusOffer;
 class FlightsPanel;
+class ReportController;
 
-// The port pane's text: "COM1 /dev/ttyS0 — receiving 12 frames, 0 dropped", "... — no data",
-// or the reason the device is not open. `receiving` says whether frames arrived lately.
-QString PortPaneText(const SerialStatus& status, bool receiving);
-
-// The recording pane's text: "Recording <name> (12.3 kB)", "Recording off", the reason the
-// recording stopped, with "Live display paused" in front while an imported file is shown.
-QString RecordingPaneText(const LiveRecorder::Status& status, bool reviewing);
+// The one local file in dropped data, or empty.
+QString DroppedFile(const QMimeData* data);
 
 // The program's icon at 16, 32 and 64 pixels.
 QIcon AppIcon();
@@ -50,8 +41,7 @@ class CMainFrame : public QMainWindow {
 
  public:
   static constexpr int kPaneRefreshMs = 250;
-  // Frames must have arrived within this time for the port pane to say "receiving".
-  static constexpr int kQuietAfterMs = 2000;
+  static constexpr int kQuietAfterMs = StatusController::kQuietAfterMs;
 
   explicit CMainFrame(COvixLogDoc* document, QWidget* parent = nullptr);
   ~CMainFrame() override;
@@ -60,32 +50,42 @@ class CMainFrame : public QMainWindow {
   // The chart pane above the table (View > Charts shows and hides it).
   ChartView* charts() const { return charts_; }
   QSplitter* splitter() const { return splitter_; }
+  // The sentence above the charts that says what the window is doing, with the offers.
+  StateBanner* banner() const { return banner_; }
+  // Shown over the empty charts while nothing is connected and nothing was received.
+  QFrame* connectPlaceholder() const { return placeholder_; }
   // The document's notifications as signals; the application attaches it to the document as
   // its view, and every pane of the window connects to it.
   DocumentSignals* documentSignals() const { return signals_; }
   // Forgets the document: the panes stop polling it and the view stops reading it.
   void DetachDocument();
   // The "Flights" panel, docked below the table (View > Flights shows and hides it).
-  FlightsPanel* flights() const { return flights_; }
-  QDockWidget* flightsDock() const { return flightsDock_; }
+  FlightsPanel* flights() const { return flightsController_->panel(); }
+  QDockWidget* flightsDock() const { return flightsController_->dock(); }
   // Options > Limits...: edits the limits file and analyses the flights again.
-  void OnLimits();
+  void OnLimits() { flightsController_->OnLimits(); }
   // The charts' limit lines and exceedance shading, from the panel's limits and runs.
-  void UpdateChartMarks();
+  void UpdateChartMarks() { flightsController_->UpdateChartMarks(); }
+
+  MenuController* menus() const { return menus_; }
+  StatusController* status() const { return status_; }
+  OfferController* offers() const { return offers_; }
+  FlightsController* flightReview() const { return flightsController_; }
+  ReportController* reports() const { return reports_; }
 
   // The action of a command number, or null.
-  QAction* Action(int id) const;
-  QMenu* fileMenu() const { return fileMenu_; }
-  QMenu* viewMenu() const { return viewMenu_; }
-  QMenu* optionsMenu() const { return optionsMenu_; }
-  QMenu* helpMenu() const { return helpMenu_; }
-  QToolBar* toolBar() const { return toolBar_; }
-  QLabel* messagePane() const { return messagePane_; }
-  QLabel* capsPane() const { return capsPane_; }
-  QLabel* numPane() const { return numPane_; }
-  QLabel* scrollPane() const { return scrollPane_; }
-  QLabel* portPane() const { return portPane_; }
-  QLabel* recordingPane() const { return recordingPane_; }
+  QAction* Action(int id) const { return menus_->Action(id); }
+  QMenu* fileMenu() const { return menus_->fileMenu(); }
+  QMenu* viewMenu() const { return menus_->viewMenu(); }
+  QMenu* optionsMenu() const { return menus_->optionsMenu(); }
+  QMenu* helpMenu() const { return menus_->helpMenu(); }
+  QToolBar* toolBar() const { return menus_->toolBar(); }
+  QLabel* messagePane() const { return status_->messagePane(); }
+  QLabel* capsPane() const { return status_->capsPane(); }
+  QLabel* numPane() const { return status_->numPane(); }
+  QLabel* scrollPane() const { return status_->scrollPane(); }
+  QLabel* portPane() const { return status_->portPane(); }
+  QLabel* recordingPane() const { return status_->recordingPane(); }
 
   // Runs a command as its menu item, button or key would.
   void OnCommand(int id);
@@ -102,20 +102,20 @@ class CMainFrame : public QMainWindow {
 
   // Where the serial devices are looked up ("/" unless a test builds a system of its own). The
   // next poll learns afresh what is there.
-  void SetDeviceRoot(const std::string& root) {
-    deviceRoot_ = root;
-    deviceWatch_ = DeviceWatch{};
-  }
+  void SetDeviceRoot(const std::string& root) { offers_->SetDeviceRoot(root); }
   // Options > Serial Port...: the device picker for the current port.
   void OnSerialPortDialog();
+  // File > Connect Monitor...: the adapter, the model, and a live check before OK.
+  void OnConnectMonitor();
   // Binds the current port to `device` (empty: its default device), keeps the choice and
   // reopens the port. Asks to save first, as a port switch does; false when that was cancelled.
   bool BindCurrentPort(const std::string& device);
   // Looks for serial devices that appeared; the pane timer does it once a second.
   void PollDevices();
   // The status-bar offers: another frame layout, and a device that was plugged in.
-  StatusOffer* layoutOffer() const { return layoutOffer_; }
-  StatusOffer* deviceOffer() const { return deviceOffer_; }
+  StatusOffer* layoutOffer() const { return offers_->layoutOffer(); }
+  StatusOffer* deviceOffer() const { return offers_->deviceOffer(); }
+  StatusOffer* modelOffer() const { return offers_->modelOffer(); }
   // Shows the About box modally.
   void OnAppAbout();
   // Shows a report in the status bar's message pane until the next one or a new log.
@@ -130,56 +130,44 @@ class CMainFrame : public QMainWindow {
   void CloseWithoutSaving();
   bool closedWithoutSaving() const { return skipSave_; }
 
+  // A file dropped on the window: asks to save as an import does, then opens it by content.
+  void OpenDroppedFile(const std::string& path);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QAction* AddCommand(QMenu* menu, int id, const QString& text);
-  void CreateMenus();
-  void CreateToolBar();
-  void CreateStatusBar();
-  void CreateFlightReview();
   void OnFileNew();
-  void RefreshLayoutOffer(const SerialStatus& status);
+  void CreatePlaceholder();
+  void UpdatePlaceholder();
+  // The offers' answers: the model or layout chosen as a menu command would, then the shown
+  // file (or the live samples) read again when the layout changed.
+  void SwitchToModel(EngineModel model);
+  void ChooseModel(EngineModel model);
   void SwitchToLayout(FrameFormat layout);
-  void UpdatePortTexts();
+  void ReadAgainAfterSwitch(FrameFormat before);
 
   COvixLogDoc* document_;
   DocumentSignals* signals_;
   COvixLogView* view_;
   ChartView* charts_;
   QSplitter* splitter_;
-  FlightsPanel* flights_ = nullptr;
-  QDockWidget* flightsDock_ = nullptr;
-  std::map<int, QAction*> actions_;
-  QMenu* fileMenu_ = nullptr;
-  QMenu* viewMenu_ = nullptr;
-  QMenu* optionsMenu_ = nullptr;
-  QMenu* helpMenu_ = nullptr;
-  QActionGroup* modelGroup_ = nullptr;
-  QActionGroup* portGroup_ = nullptr;
-  QActionGroup* orderGroup_ = nullptr;
-  QToolBar* toolBar_ = nullptr;
-  QLabel* messagePane_ = nullptr;
-  QLabel* capsPane_ = nullptr;
-  QLabel* numPane_ = nullptr;
-  QLabel* scrollPane_ = nullptr;
-  QLabel* portPane_ = nullptr;
-  QLabel* recordingPane_ = nullptr;
+  StateBanner* banner_;
+  QFrame* placeholder_ = nullptr;
+  MenuController* menus_ = nullptr;
+  StatusController* status_ = nullptr;
+  OfferController* offers_ = nullptr;
+  FlightsController* flightsController_ = nullptr;
+  ReportController* reports_ = nullptr;
   bool settingsKept_ = true;
-  std::string deviceRoot_ = "/";
-  DeviceWatch deviceWatch_;
-  SerialDevice offeredDevice_;
   int refreshCount_ = 0;
-  StatusOffer* layoutOffer_ = nullptr;
-  StatusOffer* deviceOffer_ = nullptr;
-  std::optional<FrameFormat> offeredLayout_;
+  std::string titleKey_;
   QTimer paneTimer_;
   bool closeFailedToSave_ = false;
   bool skipSave_ = false;
-  // The accepted-frame count at the last refresh, and the time since it last grew.
-  uint64_t lastAccepted_ = 0;
-  QElapsedTimer sinceLastFrame_;
 };
 
 }  // namespace ovixlog

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -127,12 +128,23 @@ std::optional<size_t> QtUserInterface::ChooseFromList(
   table->header()->resizeSections(QHeaderView::ResizeToContents);
   layout->addWidget(table);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, &dialog);
+  // Files copied from elsewhere (the headless recorder's card) are not in the list.
+  QPushButton* browse = buttons->addButton(QStringLiteral("&Browse..."),
+                                           QDialogButtonBox::ActionRole);
+  bool browsing = false;
+  QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, &browsing] {
+    browsing = true;
+    dialog.accept();
+  });
   layout->addWidget(buttons);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   QObject::connect(table, &QTreeWidget::itemDoubleClicked, &dialog, &QDialog::accept);
   dialog.resize(640, 360);
-  if (dialog.exec() != QDialog::Accepted || table->currentItem() == nullptr)
+  const int answer = dialog.exec();
+  if (answer == QDialog::Accepted && browsing)
+    return kBrowse;
+  if (answer != QDialog::Accepted || table->currentItem() == nullptr)
     return std::nullopt;
   return static_cast<size_t>(table->currentItem()->data(0, Qt::UserRole).toULongLong());
 }

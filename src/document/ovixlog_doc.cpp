@@ -89,6 +89,7 @@ void COvixLogDoc::DeleteContents() {
       sampleCount = 0;
       maxRowWidth = 0;
     }
+    recordedSamples_ = 0;
   }
   // A new log: its silent save must not go over the file that the previous log went to.
   flightTarget_.clear();
@@ -100,13 +101,21 @@ void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample
                                             SampleNotifier* notifier) {
   if (doc_.reviewing_.load() != 0)
     return;  // the recording has the bytes; the imported table stays as it was read
+  // The reader hands a read's bytes to the recorder right after framing them, so a sample goes
+  // into the recording whenever the recorder is on and has not failed.
+  const LiveRecorder::Status recording = doc_.recorder_->status();
+  const bool recorded = recording.enabled && recording.error.empty();
+  const int before = doc_.SampleCount();
   doc_.AddSample(std::move(sample), notifier);
+  if (recorded && doc_.SampleCount() > before)
+    doc_.recordedSamples_.fetch_add(1);
 }
 
 bool COvixLogDoc::OnNewDocument() {
   if (!Document::OnNewDocument())
     return false;
   reviewing_ = 0;
+  importedPath_.clear();
   ReplaceReader();
   return true;
 }

@@ -69,8 +69,13 @@ class COvixLogDoc : public Document, public SampleSink {
   bool ImportSerialFile(const std::string& path);
   bool ImportDemoLog(const std::string& path);
   // File > Open Recording...: lists the recordings folder, newest first, and imports the chosen
-  // one as a demo log.
+  // one as a demo log; Browse (or an empty folder) picks a recording file anywhere.
   void OnOpenRecording();
+  // File > Open...: any file we read, imported as what its content is.
+  void OnOpenAnyFile();
+  // Imports `path` as a demo log or a raw capture, as its first bytes say (a file dropped on
+  // the window, File > Open...). False when it could not be read (the error has been shown).
+  bool ImportByContent(const std::string& path);
 
   // --- The live recording and review ----------------------------------------------------------
   LiveRecorder& recorder() { return *recorder_; }
@@ -80,6 +85,26 @@ class COvixLogDoc : public Document, public SampleSink {
   // True while an imported file is shown: live samples go on into the recording but not into
   // the table, until File > New or a port command returns to live data.
   bool reviewing() const { return reviewing_.load() != 0; }
+
+  // The file the table shows while it shows an imported one (empty otherwise), and whether it
+  // was read as a demo log.
+  const std::string& importedPath() const { return importedPath_; }
+  bool importedDemoLog() const { return importedDemoLog_; }
+  // Reads the shown file again under the document's model and format, setting aside a demo
+  // log's own records for them, so that no sample decoded under the old choice stays. False
+  // when no file is shown or it could not be read again (the error has been shown).
+  bool ReimportWithCurrentModel();
+  // True when every stored sample is safe without a save: read from a file that is still there
+  // unchanged, or received live into a recording that has its bytes on disk. The save question
+  // is not asked then; every other unsaved log still gets it.
+  bool SamplesKeptElsewhere() const;
+  // What the log is, for the window's title: the saved file's name, else the shown file's,
+  // else "Recording <start>" while live data goes into a recording, else "Untitled".
+  std::string ShownTitle() const;
+
+  // Empties the table of live samples decoded under a layout that proved wrong; live data goes
+  // on under the document's model, and a recording keeps the bytes as they came.
+  void DiscardLiveSamples();
 
   // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
   void ApplyDemoLogSetting(int key, int value);
@@ -150,6 +175,8 @@ class COvixLogDoc : public Document, public SampleSink {
    private:
     COvixLogDoc& doc_;
   };
+  // Notes the file an import read, and what it looked like then.
+  void RememberImport(const std::string& path, bool demoLog);
   // Called before an import replaces the table with a file's rows.
   void BeginReview() { reviewing_ = 1; }
   // Copies the document's model and format into the reader, under readerLock.
@@ -188,6 +215,18 @@ class COvixLogDoc : public Document, public SampleSink {
   bool portsEnabled_ = true;
 
   bool streamInputs_ = false;
+  // The shown imported file; user-interface thread.
+  std::string importedPath_;
+  bool importedDemoLog_ = false;
+  // The shown file's size and change time when it was read, to tell it is still the same.
+  int64_t importedSize_ = -1;
+  int64_t importedChangeNs_ = 0;
+  // Live samples stored while the recording was taking the bytes; compared with the sample
+  // count. Written by the reading thread (and reset with the store), read by either.
+  std::atomic<int32_t> recordedSamples_{0};
+  // While set, a demo log's model and format records are not applied (a read-again under the
+  // user's choice).
+  bool keepModelOnImport_ = false;
 
   const StartupSettings& startup_;
   int lastSerializedCount_ = 0;
@@ -197,6 +236,9 @@ class COvixLogDoc : public Document, public SampleSink {
   bool outputFileUsed_ = false;
   std::atomic<int32_t> contentsGeneration_{0};
 };
+
+// Whether the file at `path` begins with demo-log records (else it is taken for a raw capture).
+bool LooksLikeDemoLog(const std::string& path);
 
 // `path` with "-N" before its extension: ("flight.csv", 2) -> "flight-2.csv", ("logs/flight", 3)
 // -> "logs/flight-3". A dot that starts the file name is no extension.

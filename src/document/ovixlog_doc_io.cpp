@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -242,6 +244,7 @@ bool COvixLogDoc::ImportSerialFile(const std::string& path) {
   // Bytes still waiting for the rest of a frame at the end belong to no frame either.
   ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
                feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()), false);
+  RememberImport(path, false);
   return true;
 }
 
@@ -258,8 +261,15 @@ void COvixLogDoc::OnOpenRecording() {
   if (!SaveModified())
     return;
   const std::vector<RecordingInfo> recordings = ListRecordings(recorder_->folder());
+  const auto browse = [this] {
+    if (const std::optional<std::string> path = ui().ChooseOpenFile("Open Recording",
+                                                                    kDemoLogFilter)) {
+      ImportDemoLog(*path);
+    }
+  };
   if (recordings.empty()) {
-    ui().ShowError("No Recordings", "No recordings in " + recorder_->folder());
+    // Nothing recorded here: the recording may have been copied from elsewhere.
+    browse();
     return;
   }
   std::vector<std::vector<std::string>> rows;
@@ -270,9 +280,26 @@ void COvixLogDoc::OnOpenRecording() {
   }
   const std::optional<size_t> chosen =
       ui().ChooseFromList("Open Recording", {"Start", "Duration", "Model", "Size", "File"}, rows);
+  if (chosen && *chosen == UserInterface::kBrowse) {
+    browse();
+    return;
+  }
   if (!chosen || *chosen >= recordings.size())
     return;
   ImportDemoLog(recordings[*chosen].path);
+}
+
+void COvixLogDoc::OnOpenAnyFile() {
+  if (!SaveModified())
+    return;
+  const std::optional<std::string> path = ui().ChooseOpenFile("Open", kSerialFilter);
+  if (!path)
+    return;
+  ImportByContent(*path);
+}
+
+bool COvixLogDoc::ImportByContent(const std::string& path) {
+  return LooksLikeDemoLog(path) ? ImportDemoLog(path) : ImportSerialFile(path);
 }
 
 namespace {
@@ -390,10 +417,146 @@ bool COvixLogDoc::ImportDemoLog(const std::string& path) {
   ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
                feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()),
                parser.EndedInsideRecord());
+  RememberImport(path, true);
   return true;
 }
 
+namespace {
+
+// Our record types and the flight display's.
+bool KnownRecordType(uint8_t type) {
+  return type == kStreamRecord || type == kSettingRecord || type == kWallClockRecord ||
+         type == kClosingRecord || type == kStreamRestartRecord;
+}
+
+}  // namespace
+
+bool LooksLikeDemoLog(const std::string& path) {
+  // The first records of a demo log have known types and lengths that fit the file; a raw
+  // capture starts with sync bytes (FE) or noise, whose "records" fail at once.
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    return false;
+  uint8_t head[4096];
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  size_t pos = 0;
+  int records = 0;
+  while (records < 8 && pos + 9 <= got) {
+    const uint8_t* r = head + pos;
+    const uint32_t length = static_cast<uint32_t>(r[5]) << 24 | static_cast<uint32_t>(r[6]) << 16 |
+                            static_cast<uint32_t>(r[7]) << 8 | r[8];
+    if (!KnownRecordType(r[0]) || length > (1u << 20))
+      return false;
+    pos += 9 + length;
+    ++records;
+  }
+  // Ends at the end of what was read, inside a record, or with the start of a record cut short.
+  return records > 0 &&
+         (pos >= got || records == 8 || (got - pos < 9 && KnownRecordType(head[pos])));
+}
+
+namespace {
+
+// A regular file's size and change time; nothing for a pipe, a device or a missing file.
+std::optional<std::pair<int64_t, int64_t>> FileIdentity(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    return std::nullopt;
+  return std::make_pair(static_cast<int64_t>(info.st_size),
+                        static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                            static_cast<int64_t>(info.st_mtim.tv_nsec));
+}
+
+// Our recordings are named after their start: "2026-12-10_07-12-00_ttyUSB0_5100.log".
+bool NamedLikeARecording(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  static constexpr const char* kPattern = "dddd-dd-dd_dd-dd-dd_";
+  const size_t length = std::strlen(kPattern);
+  if (name.size() < length + 4 || name.compare(name.size() - 4, 4, ".log") != 0)
+    return false;
+  for (size_t i = 0; i < length; ++i) {
+    const bool digit = name[i] >= '0' && name[i] <= '9';
+    if (kPattern[i] == 'd' ? !digit : name[i] != kPattern[i])
+      return false;
+  }
+  return true;
+}
+
+std::string RecordingTitle(const std::string& path) {
+  const std::optional<RecordingInfo> info = ReadRecordingInfo(path);
+  return info ? "Recording " + StartText(*info) : std::string();
+}
+
+}  // namespace
+
+void COvixLogDoc::RememberImport(const std::string& path, bool demoLog) {
+  importedPath_ = path;
+  importedDemoLog_ = demoLog;
+  const auto identity = FileIdentity(path);
+  importedSize_ = identity ? identity->first : -1;
+  importedChangeNs_ = identity ? identity->second : 0;
+}
+
+bool COvixLogDoc::SamplesKeptElsewhere() const {
+  if (reviewing()) {
+    if (importedPath_.empty() || importedSize_ < 0)
+      return false;
+    const auto identity = FileIdentity(importedPath_);
+    return identity && identity->first == importedSize_ && identity->second == importedChangeNs_;
+  }
+  const int count = SampleCount();
+  const LiveRecorder::Status recording = recorder_->status();
+  return count > 0 && recordedSamples_.load() == count && recording.recording &&
+         recording.error.empty();
+}
+
+std::string COvixLogDoc::ShownTitle() const {
+  if (!GetPathName().empty())
+    return GetTitle();
+  if (reviewing() && !importedPath_.empty()) {
+    if (importedDemoLog_ && NamedLikeARecording(importedPath_)) {
+      const std::string title = RecordingTitle(importedPath_);
+      if (!title.empty())
+        return title;
+    }
+    const size_t slash = importedPath_.find_last_of('/');
+    return slash == std::string::npos ? importedPath_ : importedPath_.substr(slash + 1);
+  }
+  if (!reviewing()) {
+    const LiveRecorder::Status recording = recorder_->status();
+    if (recording.recording && !recording.name.empty()) {
+      const std::string title = RecordingTitle(recorder_->folder() + "/" + recording.name);
+      if (!title.empty())
+        return title;
+    }
+  }
+  return GetTitle();
+}
+
+bool COvixLogDoc::ReimportWithCurrentModel() {
+  if (importedPath_.empty() || !reviewing())
+    return false;
+  const std::string path = importedPath_;
+  if (!importedDemoLog_)
+    return ImportSerialFile(path);
+  keepModelOnImport_ = true;
+  const bool read = ImportDemoLog(path);
+  keepModelOnImport_ = false;
+  return read;
+}
+
+void COvixLogDoc::DiscardLiveSamples() {
+  if (reviewing())
+    return;
+  DeleteContents();
+  UpdateAllViews(nullptr);
+}
+
 void COvixLogDoc::ApplyDemoLogSetting(int key, int value) {
+  if (keepModelOnImport_ && (key == 58 || key == 321 || key == 723))
+    return;
   switch (key) {
     case 58:
       // Only the document's model: the reader keeps framing with its own until a 321 record.
@@ -520,8 +683,12 @@ std::string COvixLogDoc::SilentSaveTarget() const {
 }
 
 bool COvixLogDoc::SaveModified() {
-  if (startup_.autoSaveEnabled == 0)
+  if (startup_.autoSaveEnabled == 0) {
+    // Nothing to lose: the file it came from, or the recording, holds every sample.
+    if (IsModified() && SamplesKeptElsewhere())
+      return true;
     return Document::SaveModified();
+  }
   // Only a log that holds something the file does not have yet is written: an empty log, or one
   // saved since its last sample, would only replace a file with less.
   if (!IsModified() || SampleCount() == 0)

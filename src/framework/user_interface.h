@@ -37,8 +37,12 @@ class UserInterface {
     return false;
   }
 
-  // A list to pick one row from, with column titles. Returns the chosen row's index, or
-  // nothing when the user cancelled (or nobody can be asked).
+  // What ChooseFromList returns when the user asked to pick a file elsewhere instead.
+  static constexpr size_t kBrowse = static_cast<size_t>(-1);
+
+  // A list to pick one row from, with column titles. Returns the chosen row's index, kBrowse
+  // when the user chose to look elsewhere, or nothing when the user cancelled (or nobody can be
+  // asked).
   virtual std::optional<size_t> ChooseFromList(const std::string& title,
                                                const std::vector<std::string>& columns,
                                                const std::vector<std::vector<std::string>>& rows) {

@@ -1,6 +1,14 @@
 #include "view/chart_view.h"
 
+#include <QBuffer>
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSaveFile>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -14,7 +22,7 @@
 #include <map>
 
 #include "document/ovixlog_doc.h"
-#include "trend/series_raster.h"
+#include "view/chart_cursor.h"
 #include "view/document_signals.h"
 
 namespace ovixlog {
@@ -26,8 +34,6 @@ constexpr int kRightMargin = 58;
 constexpr int kAxisHeight = 34;
 constexpr int kPlotGap = 6;
 constexpr int kCatchUpChunk = 4096;
-constexpr int kWheelNotch = 120;
-constexpr int kDragThreshold = 4;
 
 constexpr int kTickSteps[] = {1,   2,    5,    10,   15,    30,    60,    120,   300,   600,
                               900, 1800, 3600, 7200, 10800, 21600, 43200, 86400, 172800};
@@ -47,28 +53,6 @@ QString ValueText(int channel, float value) {
   return QString::number(static_cast<double>(value), 'f', 0);
 }
 
-// A rounded value axis over [low, high]: about `ticks` steps of 1, 2 or 5 times a power of ten.
-struct Scale {
-  double low = 0.0;
-  double high = 1.0;
-  double step = 1.0;
-};
-Scale NiceScale(double low, double high, int ticks) {
-  if (!(high > low)) {
-    low -= 1.0;
-    high += 1.0;
-  }
-  const double raw = (high - low) / std::max(ticks, 1);
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  double step = power;
-  for (double m : {1.0, 2.0, 5.0, 10.0}) {
-    step = m * power;
-    if (step >= raw)
-      break;
-  }
-  return Scale{std::floor(low / step) * step, std::ceil(high / step) * step, step};
-}
-
 }  // namespace
 
 ChartView::ChartView(QWidget* parent) : QWidget(parent) {
@@ -76,7 +60,14 @@ ChartView::ChartView(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(320, 240);
-  otherChoice_ = {kChannelTach, kChannelFlow};
+  plots_.push_back(std::make_unique<CylinderPlotPainter>(kChannelEgt1, QStringLiteral("EGT")));
+  plots_.push_back(std::make_unique<CylinderPlotPainter>(kChannelCht1, QStringLiteral("CHT")));
+  auto other = std::make_unique<ColumnsPlotPainter>();
+  other->SetChoice({kChannelTach, kChannelFlow});
+  otherPlot_ = other.get();
+  plots_.push_back(std::move(other));
+  ownCursor_ = new ChartCursor(this);
+  SetCursor(ownCursor_);
 
   followButton_ = new QToolButton(this);
   followButton_->setText(QStringLiteral("Follow"));
@@ -84,6 +75,21 @@ ChartView::ChartView(QWidget* parent) : QWidget(parent) {
   followButton_->setChecked(true);
   followButton_->setToolTip(QStringLiteral("Keep the newest sample at the right edge"));
   connect(followButton_, &QToolButton::clicked, this, [this](bool on) { SetFollowing(on); });
+
+  normaliseButton_ = new QToolButton(this);
+  normaliseButton_->setText(QStringLiteral("Normalise"));
+  normaliseButton_->setCheckable(true);
+  normaliseButton_->setToolTip(
+      QStringLiteral("EGT and CHT relative to the mean of the cylinders at each moment"));
+  connect(normaliseButton_, &QToolButton::clicked, this,
+          [this](bool on) { SetRelative(on ? Relative::kMean : Relative::kNone); });
+  fromCursorButton_ = new QToolButton(this);
+  fromCursorButton_->setText(QStringLiteral("From Cursor"));
+  fromCursorButton_->setCheckable(true);
+  fromCursorButton_->setToolTip(
+      QStringLiteral("EGT and CHT as the difference from each cylinder's value at the cursor"));
+  connect(fromCursorButton_, &QToolButton::clicked, this,
+          [this](bool on) { SetRelative(on ? Relative::kReference : Relative::kNone); });
 
   seriesButton_ = new QToolButton(this);
   seriesButton_->setText(QStringLiteral("Series"));
@@ -103,7 +109,8 @@ void ChartView::SetDocument(COvixLogDoc* document, DocumentSignals* adapter) {
   document_ = document;
   summary_.Clear();
   known_ = 0;
-  cursorSample_ = -1;
+  cursor_->SetSample(-1);
+  zooms_.Clear();
   if (document_ == nullptr) {
     update();
     return;
@@ -123,7 +130,8 @@ void ChartView::SetDocument(COvixLogDoc* document, DocumentSignals* adapter) {
 void ChartView::OnContentsReset() {
   summary_.Clear();
   known_ = 0;
-  cursorSample_ = -1;
+  cursor_->SetSample(-1);
+  zooms_.Clear();
   FitAll();
 }
 
@@ -131,7 +139,9 @@ void ChartView::OnSettingsChanged() {
   if (document_ == nullptr)
     return;
   if (document_->model.load() != model_) {
+    KeepHiddenSeries();
     model_ = document_->model.load();
+    RestoreHiddenSeries();
     RebuildSeriesMenu();
   }
   update();
@@ -161,65 +171,77 @@ int64_t ChartView::FlightEndMs() const {
 }
 
 void ChartView::ApplyFollowing() {
-  if (!following_) {
+  if (!axis_.following()) {
     update();
     return;
   }
-  const int64_t end = std::max(FlightEndMs(), int64_t{1000});
-  if (fitAll_) {
-    SetView(0, end, false);
-  } else {
-    const int64_t span = viewEndMs_ - viewStartMs_;
-    SetView(end - span, end, false);
-  }
+  ShowAxis(axis_.Followed(FlightEndMs()), false, false);
 }
 
 void ChartView::FitAll() {
-  fitAll_ = true;
-  following_ = true;
-  followButton_->setChecked(true);
-  emit followingChanged(true);
-  ApplyFollowing();
+  const bool was = axis_.following();
+  ShowAxis(TimeAxis::WholeFlight(FlightEndMs()), false, false);
+  if (was)
+    emit followingChanged(true);
 }
 
 void ChartView::FitRange(int64_t startMs, int64_t endMs) {
-  SetView(startMs, endMs, true);
+  ShowAxis(TimeAxis::Span(startMs, endMs), true, true);
 }
 
 void ChartView::SetFollowing(bool follow) {
-  following_ = follow;
-  followButton_->setChecked(follow);
-  emit followingChanged(follow);
-  if (follow)
-    ApplyFollowing();
+  const bool was = axis_.following();
+  const TimeAxis axis = axis_.Following(follow);
+  ShowAxis(follow ? axis.Followed(FlightEndMs()) : axis, false, false);
+  if (was == follow)
+    emit followingChanged(follow);
 }
 
-void ChartView::SetView(int64_t startMs, int64_t endMs, bool byUser) {
-  if (endMs - startMs < kMinSpanMs) {
-    const int64_t middle = (startMs + endMs) / 2;
-    startMs = middle - kMinSpanMs / 2;
-    endMs = startMs + kMinSpanMs;
+bool ChartView::UndoView() {
+  const std::optional<TimeAxis> back = zooms_.Undo(axis_);
+  if (!back)
+    return false;
+  ShowAxis(back->Followed(FlightEndMs()), false, false);
+  return true;
+}
+
+bool ChartView::RedoView() {
+  const std::optional<TimeAxis> again = zooms_.Redo(axis_);
+  if (!again)
+    return false;
+  ShowAxis(again->Followed(FlightEndMs()), false, false);
+  return true;
+}
+
+void ChartView::ShowAxis(const TimeAxis& axis, bool byUser, bool newStep) {
+  if (byUser && newStep)
+    zooms_.Push(axis_);
+  const TimeAxis before = axis_;
+  axis_ = axis;
+  if (axis_.following() != before.following()) {
+    UpdateFollowButton();
+    emit followingChanged(axis_.following());
   }
-  if (byUser && following_) {
-    following_ = false;
-    fitAll_ = false;
-    followButton_->setChecked(false);
-    emit followingChanged(false);
-  }
-  const bool changed = startMs != viewStartMs_ || endMs != viewEndMs_;
-  viewStartMs_ = startMs;
-  viewEndMs_ = endMs;
-  if (changed)
-    emit viewChanged(startMs, endMs);
+  if (axis_.startMs() != before.startMs() || axis_.endMs() != before.endMs())
+    emit viewChanged(axis_.startMs(), axis_.endMs());
   update();
 }
 
-void ChartView::ZoomAround(int64_t timeMs, double factor) {
-  const double start =
-      static_cast<double>(timeMs) - static_cast<double>(timeMs - viewStartMs_) * factor;
-  const double end =
-      static_cast<double>(timeMs) + static_cast<double>(viewEndMs_ - timeMs) * factor;
-  SetView(std::llround(start), std::llround(end), true);
+void ChartView::UpdateFollowButton() {
+  followButton_->setChecked(axis_.following());
+}
+
+void ChartView::SetCursor(ChartCursor* cursor) {
+  if (cursor_ != nullptr)
+    disconnect(cursor_, nullptr, this, nullptr);
+  cursor_ = cursor != nullptr ? cursor : ownCursor_;
+  connect(cursor_, &ChartCursor::moved, this, [this] { update(); });
+  update();
+}
+
+int ChartView::cursorSample() const {
+  const int index = cursor_->sample();
+  return index < summary_.size() ? index : -1;
 }
 
 void ChartView::SetCursorTime(int64_t timeMs) {
@@ -227,11 +249,7 @@ void ChartView::SetCursorTime(int64_t timeMs) {
 }
 
 void ChartView::SetCursorSample(int index) {
-  const int wanted = index >= 0 && index < summary_.size() ? index : -1;
-  if (wanted == cursorSample_)
-    return;
-  cursorSample_ = wanted;
-  update();
+  cursor_->SetSample(index >= 0 && index < summary_.size() ? index : -1);
 }
 
 void ChartView::SetLimitLines(std::vector<LimitLine> lines) {
@@ -245,27 +263,15 @@ void ChartView::SetShadedRanges(std::vector<ShadedRange> ranges) {
 }
 
 void ChartView::SetOtherChannels(std::vector<int> channels) {
-  otherChoice_ = std::move(channels);
+  otherPlot_->SetChoice(std::move(channels));
   RebuildSeriesMenu();
   update();
 }
 
 std::vector<int> ChartView::PlotChannels(int plot) const {
-  switch (plot) {
-    case kEgtPlot:
-      return EgtChannels(model_);
-    case kChtPlot:
-      return ChtChannels(model_);
-    default: {
-      std::vector<int> shown;
-      const std::vector<int> carried = OtherChannels(model_);
-      for (int channel : otherChoice_) {
-        if (std::find(carried.begin(), carried.end(), channel) != carried.end())
-          shown.push_back(channel);
-      }
-      return shown;
-    }
-  }
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return {};
+  return plots_[static_cast<size_t>(plot)]->Channels(model_);
 }
 
 void ChartView::RebuildSeriesMenu() {
@@ -273,14 +279,14 @@ void ChartView::RebuildSeriesMenu() {
   for (int channel : OtherChannels(model_)) {
     QAction* action = seriesMenu_->addAction(QString::fromLatin1(ChannelTitle(channel)));
     action->setCheckable(true);
-    action->setChecked(std::find(otherChoice_.begin(), otherChoice_.end(), channel) !=
-                       otherChoice_.end());
+    const std::vector<int>& chosen = otherPlot_->choice();
+    action->setChecked(std::find(chosen.begin(), chosen.end(), channel) != chosen.end());
     connect(action, &QAction::toggled, this, [this, channel](bool on) {
-      std::vector<int> choice = otherChoice_;
+      std::vector<int> choice = otherPlot_->choice();
       choice.erase(std::remove(choice.begin(), choice.end(), channel), choice.end());
       if (on)
         choice.push_back(channel);
-      otherChoice_ = std::move(choice);
+      otherPlot_->SetChoice(std::move(choice));
       update();
     });
   }
@@ -290,23 +296,22 @@ void ChartView::RebuildSeriesMenu() {
 
 QRect ChartView::PlotRect(int plot) const {
   const int top = kStripHeight;
-  const int available = std::max(height() - top - kAxisHeight - kPlotGap * (kPlotCount - 1), 30);
+  const QSize canvas = CanvasSize();
+  const int available =
+      std::max(canvas.height() - top - kAxisHeight - kPlotGap * (kPlotCount - 1), 30);
   const int each = available / kPlotCount;
-  const int width = std::max(this->width() - kLeftMargin - kRightMargin, 10);
+  const int width = std::max(canvas.width() - kLeftMargin - kRightMargin, 10);
   return QRect(kLeftMargin, top + plot * (each + kPlotGap), width, each);
 }
 
 int ChartView::XForTime(int64_t timeMs) const {
   const QRect r = PlotRect(0);
-  const double span = static_cast<double>(std::max<int64_t>(viewEndMs_ - viewStartMs_, 1));
-  return r.left() + static_cast<int>(
-                        std::floor(static_cast<double>(timeMs - viewStartMs_) * r.width() / span));
+  return axis_.XForTime(timeMs, r.left(), r.width());
 }
 
 int64_t ChartView::TimeAtX(int x) const {
   const QRect r = PlotRect(0);
-  const double span = static_cast<double>(viewEndMs_ - viewStartMs_);
-  return viewStartMs_ + std::llround((static_cast<double>(x - r.left()) + 0.5) * span / r.width());
+  return axis_.TimeAtX(x, r.left(), r.width());
 }
 
 int ChartView::PlotAt(QPoint point) const {
@@ -317,14 +322,6 @@ int ChartView::PlotAt(QPoint point) const {
       return plot;
   }
   return -1;
-}
-
-QColor ChartView::SeriesColor(int n) {
-  static const QColor kColors[] = {
-      QColor(31, 119, 180),  QColor(255, 127, 14),  QColor(44, 160, 44),
-      QColor(214, 39, 40),   QColor(148, 103, 189), QColor(140, 86, 75),
-      QColor(227, 119, 194), QColor(127, 127, 127), QColor(188, 189, 34)};
-  return kColors[static_cast<size_t>(std::abs(n)) % (sizeof kColors / sizeof kColors[0])];
 }
 
 // ----- Painting -----
@@ -349,23 +346,37 @@ void ChartView::Render(QPainter& painter) {
   timer.start();
   ++paintCount_;
   paintRatio_ = painter.device() != nullptr ? painter.device()->devicePixelRatio() : 1.0;
-  painter.fillRect(rect(), palette().window());
+  painter.fillRect(QRect(QPoint(), CanvasSize()), palette().window());
   raw_.clear();
   rawFirst_ = 0;
   if (document_ != nullptr) {
-    const TrendSummary::Plan plan = summary_.PlanFor(viewStartMs_, viewEndMs_, EnvelopeColumns());
+    const TrendSummary::Plan plan =
+        summary_.PlanFor(axis_.startMs(), axis_.endMs(), EnvelopeColumns());
     if (plan.level == 0 && plan.rawEnd > plan.rawFirst) {
       rawFirst_ = plan.rawFirst;
       document_->GetSamples(plan.rawFirst, plan.rawEnd - plan.rawFirst, raw_);
     }
   }
-  for (int plot = 0; plot < kPlotCount; ++plot)
-    DrawPlot(painter, plot);
+  PlotScene scene;
+  scene.summary = &summary_;
+  scene.raw = [this](int index) { return RawSample(index); };
+  scene.axis = axis_;
+  scene.columns = EnvelopeColumns();
+  scene.ratio = paintRatio_;
+  scene.ticks = TimeTicks();
+  scene.limits = &limits_;
+  scene.shaded = &shaded_;
+  scene.font = SmallFont();
+  scene.scratch = &plotImage_;
+  scene.leftMargin = kLeftMargin;
+  scene.rightMargin = kRightMargin;
+  for (size_t plot = 0; plot < plots_.size(); ++plot)
+    plots_[plot]->Paint(painter, PlotRect(static_cast<int>(plot)), scene, model_);
   DrawTimeAxis(painter);
   DrawCursor(painter);
-  if (drag_ == Drag::kBand) {
-    const int left = std::min(pressPoint_.x(), dragPoint_.x());
-    const int right = std::max(pressPoint_.x(), dragPoint_.x());
+  if (gestures_.banding()) {
+    const int left = std::min(gestures_.pressPoint().x(), gestures_.dragPoint().x());
+    const int right = std::max(gestures_.pressPoint().x(), gestures_.dragPoint().x());
     const QRect all = PlotRect(0).united(PlotRect(kPlotCount - 1));
     painter.fillRect(QRect(left, all.top(), right - left, all.height()), QColor(0, 90, 200, 50));
     painter.setPen(QColor(0, 90, 200));
@@ -382,201 +393,15 @@ int ChartView::DevicePixels(int logical) const {
 
 int ChartView::EnvelopeColumns() const { return DevicePixels(PlotRect(0).width()); }
 
-void ChartView::DrawPlot(QPainter& painter, int plot) {
-  const QRect r = PlotRect(plot);
-  const std::vector<int> channels = PlotChannels(plot);
-  const int columns = EnvelopeColumns();
-
-  // What lies inside the frame is drawn into an image of the plot at device resolution: the
-  // background with QPainter, then the series straight into its pixels.
-  const QSize deviceSize(columns, DevicePixels(r.height()));
-  if (plotImage_.size() != deviceSize || plotImage_.devicePixelRatio() != paintRatio_) {
-    plotImage_ = QImage(deviceSize, QImage::Format_RGB32);
-    plotImage_.setDevicePixelRatio(paintRatio_);
-  }
-  QPainter inside(&plotImage_);
-  inside.translate(-r.topLeft());
-  inside.fillRect(r, Qt::white);
-
-  // The shaded stretches first, under everything.
-  for (const ShadedRange& range : shaded_) {
-    const int x0 = std::max(XForTime(range.startMs), r.left());
-    const int x1 = std::min(XForTime(range.endMs), r.right());
-    if (x1 >= x0)
-      inside.fillRect(QRect(x0, r.top(), x1 - x0 + 1, r.height()), range.color);
-  }
-
-  inside.setPen(QColor(232, 232, 232));
-  for (int64_t tick : TimeTicks(nullptr)) {
-    const int x = XForTime(tick);
-    inside.drawLine(x, r.top() + 1, x, r.bottom() - 1);
-  }
-
-  // Every series' envelope, then the value range of each unit over what is shown.
-  const TrendSummary::Plan plan = summary_.PlanFor(viewStartMs_, viewEndMs_, columns);
-  const TrendSummary::RawAccess raw = [this](int index) { return RawSample(index); };
-  if (envelopes_.size() < channels.size())
-    envelopes_.resize(channels.size());
-  std::vector<TrendUnit> units;
-  std::map<TrendUnit, std::pair<double, double>> ranges;
-  for (size_t i = 0; i < channels.size(); ++i) {
-    summary_.Fill(plan, channels[i], viewStartMs_, viewEndMs_, columns, raw, envelopes_[i]);
-    const TrendUnit unit = ChannelUnit(channels[i]);
-    if (std::find(units.begin(), units.end(), unit) == units.end())
-      units.push_back(unit);
-    auto [it, fresh] = ranges.try_emplace(unit, 1e30, -1e30);
-    auto& [low, high] = it->second;
-    for (const TrendSummary::Column& c : envelopes_[i].columns) {
-      if (c.first < 0)
-        continue;
-      low = std::min(low, static_cast<double>(c.min));
-      high = std::max(high, static_cast<double>(c.max));
-    }
-    (void)fresh;
-  }
-  for (const LimitLine& limit : limits_) {
-    if (std::find(channels.begin(), channels.end(), limit.channel) == channels.end())
-      continue;
-    auto found = ranges.find(ChannelUnit(limit.channel));
-    if (found != ranges.end()) {
-      found->second.first = std::min(found->second.first, limit.value);
-      found->second.second = std::max(found->second.second, limit.value);
-    }
-  }
-  std::map<TrendUnit, Scale> scales;
-  for (auto& [unit, range] : ranges) {
-    if (range.first > range.second)
-      range = {0.0, 1.0};
-    scales[unit] = NiceScale(range.first, range.second, std::max(r.height() / 40, 2));
-  }
-  // A value's height in the plot's own rows from its top: 0 at the scale's high end, the last
-  // row at its low end.
-  const auto rowFor = [&](TrendUnit unit, double value, int rows) {
-    const Scale& s = scales[unit];
-    return (s.high - value) / (s.high - s.low) * (rows - 1);
-  };
-  const auto yFor = [&](TrendUnit unit, double value) {
-    return r.top() + rowFor(unit, value, r.height());
-  };
-
-  // Grid and value axes: the first unit on the left, the second on the right.
+QFont ChartView::SmallFont() const {
   QFont small = font();
   small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 6.0));
-  painter.setFont(small);
-  inside.setFont(small);
-  const QFontMetrics metrics(small);
-  for (size_t u = 0; u < units.size() && u < 2; ++u) {
-    const Scale& s = scales[units[u]];
-    for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
-      const int y = static_cast<int>(std::lround(yFor(units[u], v)));
-      if (u == 0) {
-        inside.setPen(QColor(232, 232, 232));
-        inside.drawLine(r.left(), y, r.right(), y);
-      }
-      painter.setPen(Qt::black);
-      const QString text = QString::number(v, 'g', 6);
-      if (u == 0) {
-        painter.drawText(QRect(0, y - 8, kLeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
-                         text);
-      } else {
-        painter.drawText(QRect(r.right() + 4, y - 8, kRightMargin - 4, 16),
-                         Qt::AlignLeft | Qt::AlignVCenter, text);
-      }
-    }
-  }
-
-  // Limit lines.
-  for (const LimitLine& limit : limits_) {
-    if (std::find(channels.begin(), channels.end(), limit.channel) == channels.end())
-      continue;
-    const int y = static_cast<int>(std::lround(yFor(ChannelUnit(limit.channel), limit.value)));
-    inside.setPen(QPen(limit.color, 1, Qt::DashLine));
-    inside.drawLine(r.left(), y, r.right(), y);
-    if (!limit.label.isEmpty()) {
-      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, y - 2, limit.label);
-    }
-  }
-  inside.end();
-
-  // The series: one vertical run per column from min to max, joined to the previous column
-  // unless a break lies between them. Rows grow downwards: a column's max is its top.
-  const int rows = plotImage_.height();
-  SeriesRaster raster(reinterpret_cast<uint32_t*>(plotImage_.bits()), plotImage_.width(), rows,
-                      static_cast<int>(plotImage_.bytesPerLine() / 4));
-  for (size_t i = 0; i < channels.size(); ++i) {
-    const TrendSummary::Envelope& e = envelopes_[i];
-    const TrendUnit unit = ChannelUnit(channels[i]);
-    raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
-    double lastX = 0.0;
-    double lastBottom = 0.0;
-    double lastTop = 0.0;
-    bool have = false;
-    if (e.before.present) {
-      lastX = e.before.x;
-      lastBottom = lastTop = rowFor(unit, e.before.value, rows);
-      have = true;
-    }
-    for (size_t c = 0; c < e.columns.size(); ++c) {
-      const TrendSummary::Column& col = e.columns[c];
-      if (col.first < 0)
-        continue;
-      const double x = static_cast<double>(c) + 0.5;
-      const double top = rowFor(unit, col.max, rows);
-      const double bottom = rowFor(unit, col.min, rows);
-      if (have && col.connected) {
-        if (lastBottom < top)
-          raster.Line(lastX, lastBottom, x, top);
-        else if (lastTop > bottom)
-          raster.Line(lastX, lastTop, x, bottom);
-        else
-          raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
-      }
-      raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
-      lastX = x;
-      lastTop = top;
-      lastBottom = bottom;
-      have = true;
-    }
-    if (e.after.present && e.after.connected && have)
-      raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
-  }
-  painter.drawImage(r.topLeft(), plotImage_);
-
-  // Frame and legend.
-  painter.setPen(QColor(160, 160, 160));
-  painter.drawRect(r.adjusted(0, 0, -1, -1));
-  static const char* const kNames[] = {"EGT", "CHT", ""};
-  int x = r.left() + 6;
-  const int y = r.top() + metrics.ascent() + 3;
-  painter.setPen(Qt::black);
-  if (plot != kOtherPlot) {
-    painter.drawText(x, y, QString::fromLatin1(kNames[plot]));
-    x += metrics.horizontalAdvance(QStringLiteral("EGT ")) + 2;
-  }
-  for (size_t i = 0; i < channels.size(); ++i) {
-    const QString name =
-        plot == kOtherPlot
-            ? QString::fromLatin1(ChannelTitle(channels[i]))
-            : QString::number(channels[i] - (plot == kEgtPlot ? kChannelEgt1 : kChannelCht1) + 1);
-    painter.fillRect(QRect(x, y - metrics.ascent() + 2, 8, 8), SeriesColor(static_cast<int>(i)));
-    painter.setPen(Qt::black);
-    painter.drawText(x + 10, y, name);
-    x += 10 + metrics.horizontalAdvance(name) + 8;
-  }
-  if (plot == kOtherPlot && !units.empty()) {
-    QString unitText = QString::fromLatin1(UnitName(units[0]));
-    if (units.size() > 1)
-      unitText += QStringLiteral(" | ") + QString::fromLatin1(UnitName(units[1]));
-    painter.drawText(r.right() - metrics.horizontalAdvance(unitText) - 6, y, unitText);
-  } else if (!units.empty()) {
-    painter.drawText(r.right() - metrics.horizontalAdvance(QStringLiteral("F")) - 6, y,
-                     QStringLiteral("F"));
-  }
+  return small;
 }
 
-std::vector<int64_t> ChartView::TimeTicks(int64_t* stepMsOut) const {
+std::vector<int64_t> ChartView::TimeTicks() const {
   const QRect r = PlotRect(0);
-  const int64_t span = std::max<int64_t>(viewEndMs_ - viewStartMs_, 1);
+  const int64_t span = std::max<int64_t>(axis_.spanMs(), 1);
   int64_t stepS = kTickSteps[sizeof kTickSteps / sizeof kTickSteps[0] - 1];
   for (int s : kTickSteps) {
     if (static_cast<double>(s) * 1000.0 * r.width() / static_cast<double>(span) >= 90.0) {
@@ -585,11 +410,9 @@ std::vector<int64_t> ChartView::TimeTicks(int64_t* stepMsOut) const {
     }
   }
   const int64_t stepMs = stepS * 1000;
-  if (stepMsOut != nullptr)
-    *stepMsOut = stepMs;
   std::vector<int64_t> ticks;
-  for (int64_t tick = std::max<int64_t>((viewStartMs_ + stepMs - 1) / stepMs, 0) * stepMs;
-       tick <= viewEndMs_; tick += stepMs) {
+  for (int64_t tick = std::max<int64_t>((axis_.startMs() + stepMs - 1) / stepMs, 0) * stepMs;
+       tick <= axis_.endMs(); tick += stepMs) {
     const int x = XForTime(tick);
     if (x >= r.left() && x <= r.right())
       ticks.push_back(tick);
@@ -601,11 +424,10 @@ void ChartView::DrawTimeAxis(QPainter& painter) {
   const QRect last = PlotRect(kPlotCount - 1);
   const int top = last.bottom() + 2;
   const bool localKnown = LocalTimeKnown();
-  QFont small = font();
-  small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 6.0));
+  const QFont small = SmallFont();
   painter.setFont(small);
   const QFontMetrics metrics(small);
-  for (int64_t tick : TimeTicks(nullptr)) {
+  for (int64_t tick : TimeTicks()) {
     const int x = XForTime(tick);
     painter.setPen(Qt::black);
     painter.drawLine(x, top, x, top + 3);
@@ -647,17 +469,48 @@ bool ChartView::LocalTimeKnown() {
   return std::llabs(clock - stamps) <= 2000 + stamps / 10;
 }
 
+QStringList CursorBoxLines(const EngineSample& sample, int64_t elapsedMs,
+                           const std::vector<int>& channels) {
+  QStringList lines;
+  lines << QStringLiteral("Elapsed ") + Clock(elapsedMs / 1000);
+  lines << QStringLiteral("Flt-Time %1:%2:%3")
+               .arg(static_cast<int>(sample.fltHours), 2, 10, QLatin1Char('0'))
+               .arg(static_cast<int>(sample.fltMinutes), 2, 10, QLatin1Char('0'))
+               .arg(static_cast<int>(sample.fltSeconds), 2, 10, QLatin1Char('0'));
+  for (int channel : channels) {
+    lines << QString::fromLatin1(ChannelTitle(channel)) + QLatin1Char(' ') +
+                 ValueText(channel, ChannelValue(sample, channel));
+  }
+  return lines;
+}
+
+QRect CursorBoxRect(const QRect& widget, const QRect& plot, int x, const QSize& size) {
+  // Whole, and inside the pane: a short plot (the Flights panel open) lets the box reach over
+  // its neighbours rather than cut its lines, and a box near an edge turns back from it.
+  const QRect pane = widget.adjusted(1, 1, -1, -1);
+  QRect box(x + 8, plot.top() + 18, size.width(), std::min(size.height(), pane.height()));
+  if (box.right() > pane.right())
+    box.moveRight(x - 8);
+  if (box.left() < pane.left())
+    box.moveLeft(pane.left());
+  if (box.bottom() > pane.bottom())
+    box.moveBottom(pane.bottom());
+  if (box.top() < pane.top())
+    box.moveTop(pane.top());
+  return box;
+}
+
 void ChartView::DrawCursor(QPainter& painter) {
-  if (cursorSample_ < 0 || cursorSample_ >= summary_.size())
+  const int shown = cursorSample();
+  if (shown < 0)
     return;
-  const int64_t t = summary_.TimeMs(cursorSample_);
+  const int64_t t = summary_.TimeMs(shown);
   const int x = XForTime(t);
   const QRect first = PlotRect(0);
   if (x < first.left() || x > first.right())
     return;
-  const EngineSample* sample = RawSample(cursorSample_);
-  QFont small = font();
-  small.setPointSizeF(std::max(small.pointSizeF() - 1.0, 6.0));
+  const EngineSample* sample = RawSample(shown);
+  const QFont small = SmallFont();
   painter.setFont(small);
   const QFontMetrics metrics(small);
   for (int plot = 0; plot < kPlotCount; ++plot) {
@@ -666,28 +519,21 @@ void ChartView::DrawCursor(QPainter& painter) {
     painter.drawLine(x, r.top(), x, r.bottom());
     if (sample == nullptr)
       continue;
-    // The value box: the time on top, then each series' value in its colour.
-    const std::vector<int> channels = PlotChannels(plot);
-    QStringList lines;
-    lines << Clock(t / 1000);
-    int width = metrics.horizontalAdvance(lines.front());
-    for (int channel : channels) {
-      const QString line = QString::fromLatin1(ChannelTitle(channel)) + QLatin1Char(' ') +
-                           ValueText(channel, ChannelValue(*sample, channel));
+    // The value box: the time from the first sample, the monitor's own flight timer, then
+    // each series' value in its colour.
+    const QStringList lines = CursorBoxLines(*sample, t, PlotChannels(plot));
+    int width = 0;
+    for (const QString& line : lines)
       width = std::max(width, metrics.horizontalAdvance(line));
-      lines << line;
-    }
-    const int height =
-        std::min(static_cast<int>(lines.size()) * metrics.height() + 4, r.height() - 4);
-    QRect box(x + 8, r.top() + 18, width + 10, height);
-    if (box.right() > r.right())
-      box.moveRight(x - 8);
+    const QRect box = CursorBoxRect(QRect(QPoint(), CanvasSize()), r, x, QSize(width + 10, static_cast<int>(lines.size()) *
+                                                                        metrics.height() + 4));
     painter.fillRect(box, QColor(255, 255, 255, 225));
     painter.setPen(QColor(120, 120, 120));
     painter.drawRect(box);
     int y = box.top() + 2 + metrics.ascent();
     for (qsizetype i = 0; i < lines.size() && y < box.bottom(); ++i) {
-      painter.setPen(i == 0 ? QColor(Qt::black) : SeriesColor(static_cast<int>(i - 1)));
+      painter.setPen(i < kCursorTimeLines ? QColor(Qt::black)
+                                          : SeriesColor(static_cast<int>(i - kCursorTimeLines)));
       painter.drawText(box.left() + 5, y, lines[i]);
       y += metrics.height();
     }
@@ -701,97 +547,286 @@ void ChartView::resizeEvent(QResizeEvent* event) {
   const int h = kStripHeight - 4;
   followButton_->setGeometry(kLeftMargin, 2, 64, h);
   seriesButton_->setGeometry(kLeftMargin + 68, 2, 72, h);
+  normaliseButton_->setGeometry(kLeftMargin + 144, 2, 76, h);
+  fromCursorButton_->setGeometry(kLeftMargin + 224, 2, 96, h);
+}
+
+void ChartView::Carry(const ChartGestures::Intent& intent) {
+  switch (intent.kind) {
+    case ChartGestures::Intent::kHover:
+      SetCursorTime(TimeAtX(intent.x));
+      break;
+    case ChartGestures::Intent::kPick:
+      SetCursorTime(TimeAtX(intent.x));
+      if (cursorSample() >= 0) {
+        cursor_->Pick(cursorSample());
+        emit sampleClicked(cursorSample());
+      }
+      break;
+    case ChartGestures::Intent::kView:
+      ShowAxis(intent.axis, true, intent.newStep);
+      break;
+    case ChartGestures::Intent::kBand:
+      update();
+      break;
+    case ChartGestures::Intent::kFitAll:
+      zooms_.Push(axis_);
+      FitAll();
+      break;
+    case ChartGestures::Intent::kUndo:
+      UndoView();
+      break;
+    case ChartGestures::Intent::kRedo:
+      RedoView();
+      break;
+    case ChartGestures::Intent::kMenu:
+      ShowMenu(intent.point);
+      break;
+    case ChartGestures::Intent::kNone:
+    case ChartGestures::Intent::kIgnored:
+      break;
+  }
 }
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
-  if (PlotAt(p) < 0) {
+  if (event->button() == Qt::LeftButton) {
+    for (size_t plot = 0; plot < plots_.size(); ++plot) {
+      const int channel = plots_[plot]->LegendChannelAt(p);
+      if (channel >= 0) {
+        ToggleSeries(static_cast<int>(plot), channel);
+        event->accept();
+        return;
+      }
+    }
+  }
+  const QRect r = PlotRect(0);
+  gestures_.SetPlotColumns(r.left(), r.width());
+  const ChartGestures::Intent intent =
+      gestures_.Press(p, PlotAt(p) >= 0, event->button(), event->modifiers(), axis_);
+  if (intent.kind == ChartGestures::Intent::kIgnored) {
     QWidget::mousePressEvent(event);
     return;
   }
   setFocus(Qt::MouseFocusReason);
-  drag_ = Drag::kPending;
-  pressPoint_ = dragPoint_ = p;
-  pressStartMs_ = viewStartMs_;
-  pressEndMs_ = viewEndMs_;
-  bandGesture_ =
-      event->button() == Qt::RightButton || (event->modifiers() & Qt::ShiftModifier) != 0;
+  Carry(intent);
   event->accept();
 }
 
 void ChartView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
-  if (drag_ == Drag::kPending && (p - pressPoint_).manhattanLength() >= kDragThreshold)
-    drag_ = bandGesture_ ? Drag::kBand : Drag::kPan;
-  if (drag_ == Drag::kPan) {
-    const double msPerPixel =
-        static_cast<double>(pressEndMs_ - pressStartMs_) / PlotRect(0).width();
-    const int64_t shift = std::llround((p.x() - pressPoint_.x()) * msPerPixel);
-    SetView(pressStartMs_ - shift, pressEndMs_ - shift, true);
-  } else if (drag_ == Drag::kBand) {
-    dragPoint_ = p;
-    update();
-  } else if (PlotAt(p) >= 0) {
-    SetCursorTime(TimeAtX(p.x()));
-  }
+  Carry(gestures_.Move(p, PlotAt(p) >= 0));
   event->accept();
 }
 
 void ChartView::mouseReleaseEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
-  const Drag drag = drag_;
-  drag_ = Drag::kNone;
-  if (drag == Drag::kPending && event->button() == Qt::LeftButton) {
-    SetCursorTime(TimeAtX(p.x()));
-    if (cursorSample_ >= 0)
-      emit sampleClicked(cursorSample_);
-  } else if (drag == Drag::kBand) {
-    const int left = std::min(pressPoint_.x(), p.x());
-    const int right = std::max(pressPoint_.x(), p.x());
-    SetView(TimeAtX(left), TimeAtX(right), true);
-  }
+  Carry(gestures_.Release(event->position().toPoint(), event->button()));
   update();
   event->accept();
 }
 
 void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {
-  drag_ = Drag::kNone;
-  FitAll();
+  const QPoint p = event->position().toPoint();
+  for (size_t plot = 0; plot < plots_.size(); ++plot) {
+    const int channel = plots_[plot]->LegendChannelAt(p);
+    if (channel >= 0) {
+      SoloSeries(static_cast<int>(plot), channel);
+      event->accept();
+      return;
+    }
+  }
+  Carry(gestures_.DoubleClick());
   event->accept();
 }
 
 void ChartView::wheelEvent(QWheelEvent* event) {
-  wheelRemainder_ += event->angleDelta().y();
-  const int notches = wheelRemainder_ / kWheelNotch;
-  wheelRemainder_ -= notches * kWheelNotch;
-  if (notches != 0) {
-    // Away from the user zooms in, around the time under the pointer.
-    ZoomAround(TimeAtX(static_cast<int>(event->position().x())), std::pow(0.8, notches));
-  }
+  const QRect r = PlotRect(0);
+  gestures_.SetPlotColumns(r.left(), r.width());
+  Carry(gestures_.Wheel(event->angleDelta().y(), static_cast<int>(event->position().x()), axis_));
   event->accept();
 }
 
 void ChartView::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Home:
-      FitAll();
-      break;
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-      ZoomAround((viewStartMs_ + viewEndMs_) / 2, 0.8);
-      break;
-    case Qt::Key_Minus:
-      ZoomAround((viewStartMs_ + viewEndMs_) / 2, 1.25);
-      break;
-    default:
-      QWidget::keyPressEvent(event);
-      return;
+  const ChartGestures::Intent intent = gestures_.Key(event->key(), event->modifiers(), axis_);
+  if (intent.kind == ChartGestures::Intent::kIgnored) {
+    QWidget::keyPressEvent(event);
+    return;
   }
+  Carry(intent);
   event->accept();
 }
 
 void ChartView::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
+}
+
+// ----- Cylinders -----
+
+bool ChartView::SetRelative(Relative relative) {
+  std::vector<float> reference(kChannelCount, 0.0f);
+  if (relative == Relative::kReference) {
+    const EngineSample* sample = cursorSample() >= 0 ? RawSample(cursorSample()) : nullptr;
+    if (sample == nullptr) {
+      UpdateRelativeButtons();
+      return false;
+    }
+    ChannelValues(*sample, reference.data());
+  }
+  relative_ = relative;
+  for (const std::unique_ptr<PlotPainter>& plot : plots_) {
+    if (auto* cylinders = dynamic_cast<CylinderPlotPainter*>(plot.get())) {
+      cylinders->SetRelative(relative);
+      cylinders->SetReference(reference);
+    }
+  }
+  UpdateRelativeButtons();
+  update();
+  return true;
+}
+
+void ChartView::UpdateRelativeButtons() {
+  normaliseButton_->setChecked(relative_ == Relative::kMean);
+  fromCursorButton_->setChecked(relative_ == Relative::kReference);
+}
+
+void ChartView::ToggleSeries(int plot, int channel) {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return;
+  plots_[static_cast<size_t>(plot)]->ToggleHidden(channel);
+  KeepHiddenSeries();
+  update();
+}
+
+void ChartView::SoloSeries(int plot, int channel) {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return;
+  plots_[static_cast<size_t>(plot)]->Solo(channel, PlotChannels(plot));
+  KeepHiddenSeries();
+  update();
+}
+
+std::set<int> ChartView::HiddenSeries(int plot) const {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return {};
+  return plots_[static_cast<size_t>(plot)]->hidden();
+}
+
+QRect ChartView::LegendBox(int plot, int channel) const {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return QRect();
+  return plots_[static_cast<size_t>(plot)]->LegendBoxOf(channel);
+}
+
+void ChartView::KeepHiddenSeries() {
+  std::vector<std::set<int>>& kept = hiddenByModel_[model_];
+  kept.clear();
+  for (const std::unique_ptr<PlotPainter>& plot : plots_)
+    kept.push_back(plot->hidden());
+}
+
+void ChartView::RestoreHiddenSeries() {
+  const auto found = hiddenByModel_.find(model_);
+  for (size_t plot = 0; plot < plots_.size(); ++plot) {
+    plots_[plot]->SetHidden(found != hiddenByModel_.end() && plot < found->second.size()
+                                ? found->second[plot]
+                                : std::set<int>());
+  }
+}
+
+// ----- Pictures -----
+
+QSize ChartView::CanvasSize() const {
+  return canvas_.isEmpty() ? size() : canvas_;
+}
+
+QImage ChartView::Picture(QSize size) {
+  const QSize wanted = size.isEmpty() ? this->size() : size.boundedTo(QSize(8000, 8000));
+  QImage image(wanted, QImage::Format_RGB32);
+  canvas_ = wanted;
+  {
+    QPainter painter(&image);
+    Render(painter);
+  }
+  canvas_ = QSize();
+  return image;
+}
+
+bool ChartView::SavePicture(const QString& path, QSize size) {
+  const QImage image = Picture(size);
+  if (!path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+    return image.save(path, "PNG");
+  // The plots are pixels at heart (each series is written into an image), so the SVG carries
+  // the picture as an embedded PNG at its full size.
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  const QByteArray svg =
+      QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                     "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"%1\" "
+                     "height=\"%2\" viewBox=\"0 0 %1 %2\">\n<title>OvixLog charts</title>\n"
+                     "<image width=\"%1\" height=\"%2\" xlink:href=\"data:image/png;base64,")
+          .arg(image.width())
+          .arg(image.height())
+          .toUtf8() +
+      png.toBase64() + QByteArrayLiteral("\"/>\n</svg>\n");
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(svg) != svg.size())
+    return false;
+  return file.commit();
+}
+
+void ChartView::CopyPicture() {
+  QGuiApplication::clipboard()->setImage(Picture());
+}
+
+void ChartView::OnSaveImage(bool chooseSize) {
+  QSize size = this->size();
+  if (chooseSize) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, QStringLiteral("Save Image"), QStringLiteral("Size in pixels (width x height):"),
+        QLineEdit::Normal, QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()), &ok);
+    if (!ok)
+      return;
+    const QStringList parts = QString(text).remove(QLatin1Char(' ')).split(QLatin1Char('x'));
+    const int w = parts.size() == 2 ? parts[0].toInt() : 0;
+    const int h = parts.size() == 2 ? parts[1].toInt() : 0;
+    if (w < 320 || h < 240 || w > 8000 || h > 8000) {
+      QMessageBox::warning(this, QStringLiteral("Save Image"),
+                           QStringLiteral("A size from 320 x 240 to 8000 x 8000, please."));
+      return;
+    }
+    size = QSize(w, h);
+  }
+  QString filter = QStringLiteral("PNG image (*.png)");
+  const QString path = QFileDialog::getSaveFileName(
+      this, QStringLiteral("Save Image"), QStringLiteral("charts.png"),
+      QStringLiteral("PNG image (*.png);;SVG image (*.svg)"), &filter);
+  if (path.isEmpty())
+    return;
+  QString target = path;
+  const bool svg = filter.startsWith(QStringLiteral("SVG"));
+  if (!target.endsWith(svg ? QStringLiteral(".svg") : QStringLiteral(".png"), Qt::CaseInsensitive))
+    target += svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+  if (!SavePicture(target, size)) {
+    QMessageBox::critical(this, QStringLiteral("Unable to Save Image"),
+                          QStringLiteral("Unable to write file: ") + target);
+  }
+}
+
+void ChartView::ShowMenu(QPoint at) {
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("Save Image..."), this, [this] { OnSaveImage(false); });
+  menu.addAction(QStringLiteral("Save Image at Size..."), this, [this] { OnSaveImage(true); });
+  menu.addAction(QStringLiteral("Copy"), this, [this] { CopyPicture(); });
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Lean Test at the Cursor"), this,
+                 [this] { emit leanTestRequested(); });
+  menu.addAction(QStringLiteral("Undo Zoom"), this, [this] { UndoView(); })
+      ->setEnabled(zooms_.undoDepth() > 0);
+  menu.exec(mapToGlobal(at));
 }
 
 }  // namespace ovixlog

@@ -1,19 +1,33 @@
 // The chart pane: stacked plots of the per-cylinder EGTs, the CHTs and a choice of the other
-// columns over one shared time axis, with one cursor, wheel zoom, drag pan, rubber-band zoom and
-// a "Follow" mode that keeps the newest sample at the right edge. Drawn with QPainter from a
-// per-pixel-column envelope of a TrendSummary that grows beside the document's store.
+// columns over one shared time axis, with the window's cursor, wheel zoom, drag pan,
+// rubber-band zoom, undo of view changes and a "Follow" mode that keeps the newest sample at
+// the right edge. The pane holds the state and lays the plots out; the axis is a TimeAxis
+// value, each plot a PlotPainter, the pointer and keys read by ChartGestures, the cursor a
+// ChartCursor that the table shares. The plots are drawn from a per-pixel-column envelope of a
+// TrendSummary that grows beside the document's store.
 #pragma once
 
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
 #include <vector>
 
+#include "acquisition/engine_sample.h"
 #include "trend/trend_summary.h"
+#include "view/chart_gestures.h"
+#include "view/plot_painter.h"
+#include "view/time_axis.h"
+#include "view/zoom_stack.h"
 
 class QToolButton;
 class QMenu;
@@ -21,29 +35,28 @@ class QMenu;
 namespace ovixlog {
 
 class COvixLogDoc;
+class ChartCursor;
 class DocumentSignals;
+
+// The cursor's value box: "Elapsed 00:00:33" (from the first sample), "Flt-Time 00:00:17"
+// (the monitor's timer, as the table shows it), then "<column> <value>" for each channel.
+inline constexpr int kCursorTimeLines = 2;
+QStringList CursorBoxLines(const EngineSample& sample, int64_t elapsedMs,
+                           const std::vector<int>& channels);
+// Where a box of `size` goes for the cursor at `x` in `plot`: beside the cursor, turned back
+// from the right edge, and moved whole inside `widget`.
+QRect CursorBoxRect(const QRect& widget, const QRect& plot, int x, const QSize& size);
 
 class ChartView : public QWidget {
   Q_OBJECT
 
  public:
   enum Plot { kEgtPlot = 0, kChtPlot = 1, kOtherPlot = 2, kPlotCount = 3 };
-  // A horizontal line across one plot at a value of `channel`'s unit (a limit).
-  struct LimitLine {
-    int channel = kChannelCht1;
-    double value = 0.0;
-    QColor color = Qt::red;
-    QString label;
-  };
-  // A stretch of time shaded across every plot (an exceedance), in elapsed milliseconds.
-  struct ShadedRange {
-    int64_t startMs = 0;
-    int64_t endMs = 0;
-    QColor color = QColor(255, 0, 0, 40);
-  };
+  using LimitLine = ChartLimitLine;
+  using ShadedRange = ChartShadedRange;
 
   // The narrowest view, in milliseconds.
-  static constexpr int64_t kMinSpanMs = 2000;
+  static constexpr int64_t kMinSpanMs = TimeAxis::kMinSpanMs;
 
   explicit ChartView(QWidget* parent = nullptr);
   ~ChartView() override;
@@ -57,27 +70,57 @@ class ChartView : public QWidget {
   void FitAll();
   // Shows [startMs, endMs) of elapsed time and stops following.
   void FitRange(int64_t startMs, int64_t endMs);
-  int64_t viewStartMs() const { return viewStartMs_; }
-  int64_t viewEndMs() const { return viewEndMs_; }
+  int64_t viewStartMs() const { return axis_.startMs(); }
+  int64_t viewEndMs() const { return axis_.endMs(); }
+  const TimeAxis& axis() const { return axis_; }
   // While following, the right edge stays on the newest sample.
-  bool following() const { return following_; }
+  bool following() const { return axis_.following(); }
   void SetFollowing(bool follow);
+  // Takes the last zoom or pan back, or does it again; false when there is none.
+  bool UndoView();
+  bool RedoView();
+  const ZoomStack& zoomStack() const { return zooms_; }
 
   // --- The cursor ---------------------------------------------------------------------------
+  // The cursor the pane marks: its own until the window hands it a shared one (not owned).
+  void SetCursor(ChartCursor* cursor);
+  ChartCursor* cursor() const { return cursor_; }
   // Puts the cursor on the sample nearest to `timeMs` (elapsed), or on sample `index`; -1 hides
   // it. Neither emits sampleClicked.
   void SetCursorTime(int64_t timeMs);
   void SetCursorSample(int index);
-  int cursorSample() const { return cursorSample_; }
+  int cursorSample() const;
 
   // --- What is drawn ------------------------------------------------------------------------
   void SetLimitLines(std::vector<LimitLine> lines);
   void SetShadedRanges(std::vector<ShadedRange> ranges);
   // The channels of the third plot (default Tach and Flow); those the model lacks are skipped.
   void SetOtherChannels(std::vector<int> channels);
-  const std::vector<int>& otherChannels() const { return otherChoice_; }
+  const std::vector<int>& otherChannels() const { return otherPlot_->choice(); }
   // The channels each plot draws for the current model.
   std::vector<int> PlotChannels(int plot) const;
+
+  // --- Cylinders ------------------------------------------------------------------------------
+  // EGT and CHT as read, relative to the mean of the cylinders, or relative to each cylinder's
+  // value at the cursor (taken when this is chosen; false without a cursor).
+  using Relative = CylinderPlotPainter::Relative;
+  bool SetRelative(Relative relative);
+  Relative relative() const { return relative_; }
+  // The legend's switches: hide or show one series of a plot, or show it alone. The choice is
+  // kept for each model.
+  void ToggleSeries(int plot, int channel);
+  void SoloSeries(int plot, int channel);
+  std::set<int> HiddenSeries(int plot) const;
+  // Where a series' legend entry was last painted (empty before a paint).
+  QRect LegendBox(int plot, int channel) const;
+
+  // --- Pictures -----------------------------------------------------------------------------
+  // The pane drawn at `size` (its own size when empty), as the window paints it.
+  QImage Picture(QSize size = QSize());
+  // Writes the picture as PNG, or as SVG when the name ends in .svg; false when it could not.
+  bool SavePicture(const QString& path, QSize size = QSize());
+  // Puts the picture on the clipboard.
+  void CopyPicture();
 
   // --- Geometry, for the window and the tests ----------------------------------------------
   QRect PlotRect(int plot) const;
@@ -85,7 +128,7 @@ class ChartView : public QWidget {
   int64_t TimeAtX(int x) const;
   const TrendSummary& summary() const { return summary_; }
   // The colour of the `n`-th series of a plot.
-  static QColor SeriesColor(int n);
+  static QColor SeriesColor(int n) { return ovixlog::SeriesColor(n); }
   // How long the last paint took, in nanoseconds, and how many paints ran.
   int64_t lastPaintNs() const { return lastPaintNs_; }
   int64_t paintCount() const { return paintCount_; }
@@ -100,6 +143,8 @@ class ChartView : public QWidget {
   // The shown time span changed (zoom, pan, fit, following).
   void viewChanged(int64_t startMs, int64_t endMs);
   void followingChanged(bool following);
+  // The chart's menu asked for the lean test at the cursor.
+  void leanTestRequested();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -118,19 +163,29 @@ class ChartView : public QWidget {
   void OnSamplesAppended(int first, int count);
   // The view after new samples or a fit: follows the newest sample when following.
   void ApplyFollowing();
-  void SetView(int64_t startMs, int64_t endMs, bool byUser);
+  // Shows `axis`; a change the user made first keeps the view it leaves on the undo steps when
+  // `newStep` says so.
+  void ShowAxis(const TimeAxis& axis, bool byUser, bool newStep);
   int64_t FlightEndMs() const;
-  void ZoomAround(int64_t timeMs, double factor);
   int PlotAt(QPoint point) const;
+  void Carry(const ChartGestures::Intent& intent);
   void RebuildSeriesMenu();
+  void UpdateFollowButton();
+  void UpdateRelativeButtons();
+  // The hidden series of the current model's plots, as the painters hold them, and back.
+  void KeepHiddenSeries();
+  void RestoreHiddenSeries();
+  void ShowMenu(QPoint at);
+  void OnSaveImage(bool chooseSize);
+  QSize CanvasSize() const;
   // A length in logical pixels as whole device pixels of the paint under way, at least one.
   int DevicePixels(int logical) const;
   // The envelope's columns: one per device pixel across a plot.
   int EnvelopeColumns() const;
-  void DrawPlot(QPainter& painter, int plot);
+  QFont SmallFont() const;
   void DrawTimeAxis(QPainter& painter);
-  // The times of the axis' ticks in view, a round step apart (the step in *stepMs).
-  std::vector<int64_t> TimeTicks(int64_t* stepMs) const;
+  // The times of the axis' ticks in view, a round step apart.
+  std::vector<int64_t> TimeTicks() const;
   void DrawCursor(QPainter& painter);
   // Whether the samples' PC times are the flight's own (live data), not an import's.
   bool LocalTimeKnown();
@@ -142,36 +197,33 @@ class ChartView : public QWidget {
   TrendSummary summary_;
   int known_ = 0;  // samples read into the summary
   int32_t model_ = 0;
-  std::vector<int> otherChoice_;
 
-  int64_t viewStartMs_ = 0;
-  int64_t viewEndMs_ = 60000;
-  bool following_ = true;
-  // Following the whole flight (after a fit), as opposed to a fixed span at the newest end.
-  bool fitAll_ = true;
-  int cursorSample_ = -1;
+  TimeAxis axis_;
+  ZoomStack zooms_;
+  ChartCursor* ownCursor_ = nullptr;
+  ChartCursor* cursor_ = nullptr;
   std::vector<LimitLine> limits_;
   std::vector<ShadedRange> shaded_;
+  // One painter per plot, top to bottom; the last one draws the chosen columns.
+  std::vector<std::unique_ptr<PlotPainter>> plots_;
+  ColumnsPlotPainter* otherPlot_ = nullptr;
+  ChartGestures gestures_;
 
-  // The pointer gestures.
-  enum class Drag { kNone, kPending, kPan, kBand };
-  Drag drag_ = Drag::kNone;
-  QPoint pressPoint_;
-  QPoint dragPoint_;
-  int64_t pressStartMs_ = 0;
-  int64_t pressEndMs_ = 0;
-  bool bandGesture_ = false;
-  int wheelRemainder_ = 0;
+  Relative relative_ = Relative::kNone;
+  // The legend's choices per model: for each plot, the hidden channels.
+  std::map<int32_t, std::vector<std::set<int>>> hiddenByModel_;
+  // While a picture is drawn at a size of its own, that size; else empty.
+  QSize canvas_;
 
   QToolButton* followButton_ = nullptr;
+  QToolButton* normaliseButton_ = nullptr;
+  QToolButton* fromCursorButton_ = nullptr;
   QToolButton* seriesButton_ = nullptr;
   QMenu* seriesMenu_ = nullptr;
 
-  // Per paint: the samples the envelope reads at full resolution, and the envelopes, reused.
+  // Per paint: the samples the envelope reads at full resolution.
   int rawFirst_ = 0;
   std::vector<const EngineSample*> raw_;
-  std::vector<EngineSample> looseSamples_;
-  std::vector<TrendSummary::Envelope> envelopes_;
   // The device pixels per logical pixel of the paint under way, and the image each plot's
   // inside is drawn into before it is copied to the screen.
   qreal paintRatio_ = 1.0;

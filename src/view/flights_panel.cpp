@@ -2,9 +2,15 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <iterator>
+
+#include "analysis/lean_test_curves.h"
+#include "analysis/run_card.h"
 #include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
 #include "view/document_signals.h"
@@ -29,14 +35,11 @@ QString Clock(int64_t ms) {
 
 QStringList RunRowTexts(const RunSummary& run, int number) {
   const auto [cylinder, hottest] = run.HottestCht();
-  QString lean = QString::number(run.leanTests.size());
-  QStringList spreads;
-  for (const LeanTest& t : run.leanTests) {
-    if (t.gamiSpread)
-      spreads << Text(NumberText(*t.gamiSpread, 2));
-  }
-  if (!spreads.isEmpty())
-    lean += QStringLiteral(": ") + spreads.join(QStringLiteral(", "));
+  // Each test in words: "lean, 0.6 gph spread, order 3-2-4-1".
+  QStringList tests;
+  for (const LeanTest& t : run.leanTests)
+    tests << Text(LeanTestWords(t));
+  const QString lean = tests.join(QStringLiteral("; "));
   return {QString::number(number) + (run.finished ? QString() : QStringLiteral(" (running)")),
           Clock(run.startMs),
           Clock(run.DurationMs()),
@@ -62,10 +65,9 @@ QStringList ExceedanceRowTexts(const Exceedance& e) {
 }
 
 QStringList LeanTestRowTexts(const LeanTest& t) {
-  QString spread = t.gamiSpread ? QStringLiteral("spread ") + Text(NumberText(*t.gamiSpread, 2))
-                                : QStringLiteral("no peaks");
-  if (!t.complete)
-    spread += QStringLiteral(" (incomplete)");
+  QString spread = Text(LeanTestWords(t));
+  if (t.gamiSpread)
+    spread += QStringLiteral(": ") + QString::fromLatin1(BalanceWords(BalanceOf(*t.gamiSpread)));
   return {t.lean ? QStringLiteral("Lean sweep") : QStringLiteral("Rich sweep"),
           Clock(t.startMs),
           Clock(t.endMs - t.startMs),
@@ -77,23 +79,59 @@ QStringList LeanTestRowTexts(const LeanTest& t) {
 }
 
 FlightsPanel::FlightsPanel(QWidget* parent)
-    : QWidget(parent), tree_(new QTreeWidget(this)), note_(new QLabel(this)) {
+    : QWidget(parent),
+      tree_(new QTreeWidget(this)),
+      note_(new QLabel(this)),
+      card_(new QPlainTextEdit(this)) {
   tree_->setColumnCount(8);
   tree_->setHeaderLabels({QStringLiteral("Run"), QStringLiteral("Start"),
                           QStringLiteral("Duration"), QStringLiteral("Airborne"),
                           QStringLiteral("Fuel"), QStringLiteral("Hottest CHT"),
                           QStringLiteral("Exceedances"), QStringLiteral("Lean tests")});
+  const char* const tips[] = {
+      "The engine run, counted from the start of the log; its exceedances and lean tests below",
+      "When the engine started, from the first sample",
+      "How long the engine ran",
+      "Time in the air: from the take-off roll to the landing",
+      "Fuel burnt during the run, from the flow",
+      "The hottest cylinder head and its temperature",
+      "How many times a reading went past its limit",
+      "Each lean test in words: lean or rich, the GAMI spread of fuel flow between the first "
+      "and the last cylinder to peak, and the order in which they peaked. Double-click a lean "
+      "test to see it against fuel flow"};
+  for (int c = 0; c < tree_->columnCount() && c < static_cast<int>(std::size(tips)); ++c)
+    tree_->headerItem()->setToolTip(c, QString::fromLatin1(tips[c]));
   tree_->setRootIsDecorated(true);
   tree_->setUniformRowHeights(true);
   tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   note_->setWordWrap(true);
   note_->hide();
+  // Beside the list, the picked run (or the latest) in words with units.
+  card_->setObjectName(QStringLiteral("runCard"));
+  card_->setReadOnly(true);
+  card_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  card_->setPlaceholderText(QStringLiteral("No engine runs yet."));
+  // Low enough that the panel, shown from the first start, never forces a taller window.
+  for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(tree_),
+                                    static_cast<QAbstractScrollArea*>(card_)}) {
+    area->setMinimumHeight(area->fontMetrics().height() * 3);
+  }
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->addWidget(tree_);
+  split->addWidget(card_);
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 2);
+  split->setChildrenCollapsible(false);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(tree_);
+  layout->addWidget(split);
   layout->addWidget(note_);
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { OnCurrentItemChanged(item); });
+  connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    if (item != nullptr && item->data(0, kKindRole).toInt() == kLeanItem)
+      emit leanTestOpened(item->data(0, kStartRole).toLongLong());
+  });
   refreshTimer_.setSingleShot(true);
   connect(&refreshTimer_, &QTimer::timeout, this, &FlightsPanel::Refresh);
 }
@@ -209,10 +247,36 @@ void FlightsPanel::Refresh() {
       child->setData(0, kStartRole, QVariant::fromValue<qint64>(kindTime.second));
     }
   }
+  ShowCard();
   emit runsChanged();
 }
 
+int FlightsPanel::CardRun() const {
+  QTreeWidgetItem* item = tree_->currentItem();
+  while (item != nullptr && item->parent() != nullptr)
+    item = item->parent();
+  const int picked = item != nullptr ? tree_->indexOfTopLevelItem(item) : -1;
+  if (picked >= 0 && picked < static_cast<int>(shown_.size()))
+    return picked;
+  return static_cast<int>(shown_.size()) - 1;
+}
+
+void FlightsPanel::ShowCard() {
+  const int run = CardRun();
+  QString text;
+  if (run >= 0) {
+    for (const std::string& line :
+         RunCardLines(shown_[static_cast<size_t>(run)], static_cast<size_t>(run) + 1,
+                      shown_.size())) {
+      text += QString::fromStdString(line) + QLatin1Char('\n');
+    }
+  }
+  if (card_->toPlainText() != text)
+    card_->setPlainText(text);
+}
+
 void FlightsPanel::OnCurrentItemChanged(QTreeWidgetItem* item) {
+  ShowCard();
   if (item == nullptr)
     return;
   const qint64 start = item->data(0, kStartRole).toLongLong();

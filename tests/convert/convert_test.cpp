@@ -18,6 +18,7 @@
 
 #include "../document/doc_fixture.h"
 #include "acquisition/demo_log_builder.h"
+#include "acquisition/frame_builder.h"
 
 namespace ovixlog {
 namespace {
@@ -154,6 +155,59 @@ TEST(Converter, HintsAtTheLayoutThatFramesTheCapture) {
     const ProcessResult run = Convert(folder, args);
     EXPECT_EQ(run.status, 0);
     // The hint is a line of its own after what the import reports.
+    std::string hints;
+    for (size_t at = run.err.find("ovixlog-convert: hint:"); at != std::string::npos;
+         at = run.err.find("ovixlog-convert: hint:", at + 1)) {
+      hints += run.err.substr(at, run.err.find('\n', at) + 1 - at);
+    }
+    EXPECT_EQ(hints, c.err);
+  }
+}
+
+// Frames of a six-cylinder monitor, and of one that sends exhaust temperatures in the slots of
+// CHT4-6 (its EGT7-9), both in the long layout the 5100 shares.
+std::vector<uint8_t> CylinderCapture(int count, bool nineExhausts) {
+  std::vector<uint8_t> bytes;
+  EngineSample s = test::ExampleSample();
+  for (int c = 0; c < 6; ++c) {
+    s.cht[c] = static_cast<int16_t>(nineExhausts && c >= 3 ? 1350 + c : 350 + c);
+    s.egt[c] = static_cast<int16_t>(1300 + c);
+  }
+  for (int i = 0; i < count; ++i)
+    FrameBuilder::Append(bytes, s, kModel7100, 0);
+  return bytes;
+}
+
+TEST(Converter, HintsAtTheModelWhoseColumnsTheReadingsFill) {
+  test::TempFolder folder;
+  test::WriteBytes(folder / "six.bin", CylinderCapture(30, false));
+  test::WriteBytes(folder / "nine.bin", CylinderCapture(30, true));
+  test::WriteBytes(folder / "short.bin", test::Capture(30, kModel3100));
+  struct Case {
+    std::string args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"six.bin",
+       "ovixlog-convert: hint: these readings look like Model 7100, not Model 5100 (readings in "
+       "CHT5-6 and EGT5-6); try --model 7100\n"},
+      {"--model 7100 six.bin", ""},
+      {"--model 8100 six.bin", ""},
+      {"--model 7100 nine.bin",
+       "ovixlog-convert: hint: these readings look like Model 8100, not Model 7100 (exhaust "
+       "temperatures in the EGT7-9 slots); try --model 8100\n"},
+      {"--model 8100 nine.bin", ""},
+      // The bytes' hint says more than the readings of the few frames that framed by chance.
+      {"short.bin",
+       "ovixlog-convert: hint: these frames look like Model 3100 (48-byte frames); try --model "
+       "3100\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const std::string path = c.args.substr(c.args.rfind(' ') + 1);
+    const std::string args = c.args.substr(0, c.args.size() - path.size()) + (folder / path);
+    const ProcessResult run = Convert(folder, args);
+    EXPECT_EQ(run.status, 0);
     std::string hints;
     for (size_t at = run.err.find("ovixlog-convert: hint:"); at != std::string::npos;
          at = run.err.find("ovixlog-convert: hint:", at + 1)) {

@@ -23,10 +23,37 @@ if(TARGET ovixlog_gui)
   ovixlog_add_gui_test(log_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_view_test.cpp
                        LABELS threads)
   ovixlog_add_gui_test(chart_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_view_test.cpp)
+  ovixlog_add_gui_test(time_axis_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/time_axis_test.cpp)
+  ovixlog_add_gui_test(chart_cursor_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_cursor_test.cpp)
+  ovixlog_add_gui_test(chart_gestures_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_gestures_test.cpp)
+  ovixlog_add_gui_test(lean_test_view_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/lean_test_view_test.cpp)
+  ovixlog_add_gui_test(flight_report_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/flight_report_test.cpp)
+  target_link_libraries(flight_report_test PRIVATE ovixlog_sim_lib)
+  target_compile_definitions(flight_report_test
+                             PRIVATE OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>")
+  add_dependencies(flight_report_test ovixlog-convert)
+  ovixlog_add_gui_test(plot_painter_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/plot_painter_test.cpp)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
   ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp
                        LABELS threads)
+  ovixlog_add_gui_test(controllers_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/controllers_test.cpp)
+  ovixlog_add_gui_test(model_hint_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/model_hint_test.cpp
+                       LABELS threads)
+  ovixlog_add_gui_test(state_banner_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/state_banner_test.cpp
+                       LABELS threads)
+  ovixlog_add_gui_test(connect_monitor_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/connect_monitor_test.cpp LABELS threads)
+  ovixlog_add_gui_test(save_question_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/save_question_test.cpp LABELS threads)
+  ovixlog_add_gui_test(chart_fixes_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_fixes_test.cpp)
+  ovixlog_add_gui_test(open_files_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/open_files_test.cpp)
+  ovixlog_add_gui_test(flights_card_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/flights_card_test.cpp)
+  ovixlog_add_gui_test(limits_form_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/limits_form_test.cpp)
   ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp LABELS threads)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp

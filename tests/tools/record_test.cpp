@@ -232,6 +232,34 @@ TEST(RecordProcess, SplitsTwoFlightsIntoOneRecordingPerRun) {
   }
 }
 
+TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
+  struct Case {
+    const char* sent;
+    const char* given;
+    const char* rate;  // the bytes are judged over seconds of live time, the readings at once
+    const char* hint;
+  };
+  const Case cases[] = {
+      {"7100", "5100", "max",
+       "hint: these readings look like Model 7100, not Model 5100 (readings in CHT5-6 and "
+       "EGT5-6); restart with --model 7100"},
+      {"3100", "5100", "100",
+       "hint: these frames look like Model 3100 (48-byte frames); restart with --model 3100"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sent);
+    Rig s;
+    auto recorder = s.Recorder({"--model", c.given});
+    auto sim = s.Sim({"--model", c.sent, "--rate", c.rate, "--frames", "450"}, "sim.out");
+    ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+    ASSERT_TRUE(WaitForLines(s.recorderOut(), "hint: ", 1, 30))
+        << test::ReadWholeFile(s.recorderOut());
+    recorder->Signal(SIGTERM);
+    ASSERT_TRUE(WIFEXITED(recorder->Wait(30)));
+    EXPECT_EQ(LinesStarting(s.recorderOut(), "hint: "), std::vector<std::string>{c.hint});
+  }
+}
+
 TEST(RecordProcess, TerminationSignalsCloseTheRecordingCleanly) {
   for (const int sig : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(sig);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "acquisition/content_hint.h"
 #include "acquisition/layout_detector.h"
 #include "analysis/flight_analyzer.h"
 #include "analysis/summary_writer.h"
@@ -27,6 +28,8 @@ struct ConverterOptions {
   bool summary = false;
   bool json = false;
   std::optional<std::string> limits;
+  std::string report;
+  bool letter = false;
   std::string output;
   std::string input;
   bool help = false;
@@ -41,7 +44,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 // Returns the options, or an error text for bad usage.
-std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std::string& error) {
+std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, bool reports,
+                                      std::string& error) {
   ConverterOptions options;
   bool inputSeen = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -92,6 +96,17 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
       options.limits = value("--limits");
       if (!options.limits)
         return std::nullopt;
+    } else if (reports && arg == "--report") {
+      const std::optional<std::string> path = value("--report");
+      if (!path)
+        return std::nullopt;
+      if (path->empty()) {
+        error = "--report needs a file name";
+        return std::nullopt;
+      }
+      options.report = *path;
+    } else if (reports && arg == "--letter") {
+      options.letter = true;
     } else if (arg == "-o" || arg == "--output") {
       const std::optional<std::string> path = value("-o");
       if (!path)
@@ -117,8 +132,21 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, std:
     error = "no input file";
     return std::nullopt;
   }
-  if (!options.summary && (options.json || options.limits)) {
+  const bool report = !options.report.empty();
+  if (!options.summary && (options.json || (options.limits && !report))) {
     error = std::string(options.json ? "--json" : "--limits") + " goes with --summary";
+    return std::nullopt;
+  }
+  if (options.letter && !report) {
+    error = "--letter goes with --report";
+    return std::nullopt;
+  }
+  if (report && (options.summary || options.csv || !options.output.empty())) {
+    error = "--report writes only the report, without --summary, --csv or -o";
+    return std::nullopt;
+  }
+  if (report && options.input != "-" && SameFile(options.input, options.report)) {
+    error = "the report file is the input file";
     return std::nullopt;
   }
   if (options.summary && (options.csv || !options.output.empty())) {
@@ -185,6 +213,28 @@ std::string LayoutHint(const LayoutCounter& counts, EngineModel model, int32_t a
          OptionsFor(*better) + "\n";
 }
 
+// The hint for readings that another model shows, or that no model can have given, or nothing.
+// Kept quiet when the bytes already pointed at another layout: that hint says more.
+std::string ContentHintLine(const COvixLogDoc& doc, bool layoutHinted) {
+  ContentHint hint(doc.model.load());
+  const int count = doc.SampleCount();
+  for (int i = 0; i < count; ++i)
+    hint.Add(doc.SampleAt(i));
+  const std::optional<ContentSuggestion> suggestion = hint.Suggestion();
+  if (!suggestion)
+    return std::string();
+  const std::string chosen = "Model " + std::to_string(ModelNumber(doc.model.load()));
+  if (suggestion->kind == ContentSuggestion::Kind::kImplausible) {
+    if (layoutHinted)
+      return std::string();
+    return "ovixlog-convert: hint: most frames read as " + chosen + " hold impossible values (" +
+           suggestion->evidence + "); try another --model, or --v39\n";
+  }
+  const std::string other = std::to_string(ModelNumber(suggestion->model));
+  return "ovixlog-convert: hint: these readings look like Model " + other + ", not " + chosen +
+         " (" + suggestion->evidence + "); try --model " + other + "\n";
+}
+
 // Analyses the stored samples with the document's model as it stands after the import.
 int WriteSummary(const COvixLogDoc& doc, const ConverterOptions& options, std::FILE* out,
                  std::ostream& err) {
@@ -219,6 +269,8 @@ std::string ConverterUsage() {
          "                       [--time] [--newest | --oldest] [--csv] [-o OUTPUT] INPUT\n"
          "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --summary\n"
          "                       [--json] [--limits FILE] INPUT\n"
+         "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --report FILE.pdf\n"
+         "                       [--letter] [--limits FILE] INPUT\n"
          "\n"
          "Converts an engine monitor recording into the table OvixLog shows. INPUT may be a\n"
          "pipe or FIFO, and - reads standard input. What was read goes to stderr.\n"
@@ -236,17 +288,21 @@ std::string ConverterUsage() {
          "                 else the text table; never the input, a folder, FIFO or device\n"
          "  --summary      write a summary of each engine run instead of the table\n"
          "  --json         with --summary: one JSON object {\"runs\": [...]}\n"
-         "  --limits FILE  with --summary: the engine limits to check (default\n"
+         "  --limits FILE  with --summary or --report: the engine limits to check (default\n"
          "                 $XDG_CONFIG_HOME/ovixlog/limits.ini when it exists)\n"
+         "  --report FILE  write the flight report as a PDF: times, fuel, runs, exceedances,\n"
+         "                 charts and lean tests, on A4 paper\n"
+         "  --letter       with --report: on US Letter paper\n"
          "  -h, --help     show this help\n"
          "\n"
          "Rows end in CR LF. Exit status: 0 success, 1 the input could not be read or the\n"
          "output not written, 2 bad usage.\n";
 }
 
-int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostream& err) {
+int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostream& err,
+                 const ReportWriter& report) {
   std::string error;
-  const std::optional<ConverterOptions> options = Parse(args, error);
+  const std::optional<ConverterOptions> options = Parse(args, static_cast<bool>(report), error);
   if (!options) {
     err << "ovixlog-convert: " << error << "\n" << ConverterUsage();
     return kConvertUsage;
@@ -276,12 +332,16 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   if (!imported)
     return kConvertFailed;
   // A raw capture carries no settings, so a wrong model or format is only seen in its bytes.
+  std::string layoutHint;
   if (kind == ImportKind::kSerialFile) {
     if (const std::optional<LayoutCounter> counts = CountLayouts(options->input))
-      err << LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
+      layoutHint = LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
   }
+  err << layoutHint << ContentHintLine(doc, !layoutHint.empty());
   if (options->summary)
     return WriteSummary(doc, *options, out, err);
+  if (!options->report.empty())
+    return report(doc, ReportRequest{options->report, options->letter, options->limits}, err);
 
   if (!options->output.empty()) {
     return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;

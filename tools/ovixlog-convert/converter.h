@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,8 +18,23 @@ inline constexpr int kConvertUsage = 2;
 
 std::string ConverterUsage();
 
+class COvixLogDoc;
+
+// What --report asks for: the PDF's path, Letter rather than A4 paper, the limits file.
+struct ReportRequest {
+  std::string path;
+  bool letter = false;
+  std::optional<std::string> limits;
+};
+// Writes the report of the imported samples; returns an exit status. The converter's core has
+// no drawing of its own: the program hands in the report writer.
+using ReportWriter =
+    std::function<int(const COvixLogDoc& doc, const ReportRequest& request, std::ostream& err)>;
+
 // Runs the converter on `args` (without the program name). The table goes to `out` when no
-// output file is named; messages go to `err`. Returns the exit status.
-int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostream& err);
+// output file is named; messages go to `err`. Returns the exit status. Without `report`,
+// --report is refused as an unknown option.
+int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostream& err,
+                 const ReportWriter& report = {});
 
 }  // namespace ovixlog

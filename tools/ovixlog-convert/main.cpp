@@ -1,14 +1,73 @@
-// ovixlog-convert: converts engine monitor recordings to text or CSV tables.
+// ovixlog-convert: converts engine monitor recordings to text or CSV tables, or writes their
+// flight report as a PDF.
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "converter.h"
 
+#ifdef OVIXLOG_HAVE_REPORT
+#include <QGuiApplication>
+#include <QString>
+
+#include "analysis/limits.h"
+#include "document/ovixlog_doc.h"
+#include "view/flight_report.h"
+
+namespace {
+
+// The report is drawn without a window: Qt's offscreen platform gives it fonts and painting.
+int WriteReport(const ovixlog::COvixLogDoc& doc, const ovixlog::ReportRequest& request,
+                std::ostream& err) {
+  std::string error;
+  const std::optional<ovixlog::Limits> limits =
+      request.limits ? ovixlog::Limits::Load(*request.limits, true, error)
+                     : ovixlog::Limits::Load(ovixlog::Limits::DefaultPath(), false, error);
+  if (!limits) {
+    err << "ovixlog-convert: " << error << "\n";
+    return ovixlog::kConvertFailed;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "ovixlog-convert";
+  static char* argv[] = {name, nullptr};
+  const QGuiApplication application(argc, argv);
+
+  ovixlog::FlightReportInput input;
+  input.source = doc.ShownTitle();
+  input.model = doc.model.load();
+  input.limits = *limits;
+  input.count = doc.SampleCount();
+  // The report copies each sample as it is handed over.
+  ovixlog::EngineSample current;
+  input.sample = [&doc, &current](int index) {
+    current = doc.SampleAt(index);
+    return &current;
+  };
+  const ovixlog::FlightReport report(input);
+  QString failure;
+  if (!report.WritePdf(QString::fromLocal8Bit(request.path.c_str()),
+                       request.letter ? QPageSize::Letter : QPageSize::A4, &failure)) {
+    err << "ovixlog-convert: " << failure.toLocal8Bit().toStdString() << "\n";
+    return ovixlog::kConvertFailed;
+  }
+  return ovixlog::kConvertOk;
+}
+
+}  // namespace
+#endif
+
 int main(int argc, char** argv) {
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   const std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef OVIXLOG_HAVE_REPORT
+  return ovixlog::RunConverter(args, stdout, std::cerr, WriteReport);
+#else
   return ovixlog::RunConverter(args, stdout, std::cerr);
+#endif
 }

@@ -129,7 +129,8 @@ Recorder::Recorder(const RecordOptions& options, std::ostream& out)
       model_(options.model),
       alt_(options.altFrameFormat),
       framer_(model_, alt_, this, nullptr),
-      runs_(this) {
+      runs_(this),
+      contentHint_(options.model) {
   wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -186,6 +187,8 @@ void Recorder::CloseActiveLocked(bool discard) {
 void Recorder::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) {
   frameDone_ = true;
   runs_.Add(*sample);
+  // Called inside BytesReceived, under lock_.
+  contentHint_.Add(*sample);
 }
 
 void Recorder::StretchOpened(int64_t) {
@@ -333,6 +336,31 @@ void Recorder::Poll() {
   }
 }
 
+void Recorder::HintAtTheModel(const SerialStatus& status) {
+  const std::string restart = "; restart with ";
+  if (status.suggestedLayout) {
+    const LayoutChoice choice = ChoiceFor(*status.suggestedLayout, options_.model);
+    Line("hint: these frames look like " + LayoutDescription(*status.suggestedLayout) + restart +
+         "--model " + std::to_string(ModelNumber(choice.model)) +
+         (choice.altFrameFormat != 0 ? " --v39" : ""));
+    hinted_ = true;
+    return;
+  }
+  std::optional<ContentSuggestion> suggestion;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    suggestion = contentHint_.Suggestion();
+  }
+  // Impossible values alone say only that something is wrong; the bytes' verdict names what.
+  if (!suggestion || suggestion->kind != ContentSuggestion::Kind::kOtherModel)
+    return;
+  const std::string other = std::to_string(ModelNumber(suggestion->model));
+  Line("hint: these readings look like Model " + other + ", not Model " +
+       std::to_string(ModelNumber(options_.model)) + " (" + suggestion->evidence + ")" + restart +
+       "--model " + other);
+  hinted_ = true;
+}
+
 int Recorder::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
   DiscardingSink discard;
   auto reader = std::make_unique<SerialReader>(options_.port, &discard, nullptr, this);
@@ -366,6 +394,8 @@ int Recorder::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
       Line("device missing: " + device + " (" + status.lastError + ")");
       lastError_ = status.lastError;
     }
+    if (!hinted_)
+      HintAtTheModel(status);
     Poll();
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {wakeFd, POLLIN, 0}};
     if (::poll(fds, 2, kPollMs) > 0 && (fds[0].revents & POLLIN) != 0) {

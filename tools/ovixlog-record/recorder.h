@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "acquisition/byte_sink.h"
+#include "acquisition/content_hint.h"
 #include "acquisition/frame_assembler.h"
 #include "acquisition/sample_sink.h"
+#include "acquisition/serial_reader.h"
 #include "analysis/run_detector.h"
 #include "recording/live_recorder.h"
 
@@ -85,6 +87,8 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   void Poll();
   void Line(const std::string& text);
   void Finish(Slot& slot);
+  // Main thread: one status line when the bytes or the readings point to another model.
+  void HintAtTheModel(const SerialStatus& status);
 
   const RecordOptions options_;
   std::ostream& out_;
@@ -108,6 +112,8 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   std::vector<std::unique_ptr<Slot>> slots_;
   Slot* active_ = nullptr;
   bool restartPending_ = false;
+  // What the readings say of the model given; fed by the reading thread, asked by the main one.
+  ContentHint contentHint_;
 
   std::atomic<uint64_t> restarts_{0};  // reopenings after a loss, counted by the reading thread
 
@@ -115,6 +121,7 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   bool everOpen_ = false;
   bool wasOpen_ = false;
   std::string lastError_;
+  bool hinted_ = false;  // a hint line was written: one is enough for a run of the recorder
 };
 
 }  // namespace ovixlog

@@ -2,6 +2,8 @@
 // of a simulated flight imported from a capture, and the port pane of a live simulated line.
 //
 //   ovixlog-screenshot [OUTPUT.png]      (default docs/screenshot.png)
+//   ovixlog-screenshot --lean-test [OUTPUT.png]   (default docs/lean-test.png): the lean-test
+//                                                 view of the simulator's lean-test flight
 //   ovixlog-screenshot --help
 #include <fcntl.h>
 #include <pty.h>
@@ -21,12 +23,15 @@
 #include <vector>
 
 #include "acquisition/frame_builder.h"
+#include "app/flights_controller.h"
 #include "app/main_frame.h"
 #include "app/ovixlog_app.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
 #include "ovixlog-sim/flight_generator.h"
 #include "view/chart_view.h"
+#include "view/flights_panel.h"
+#include "view/lean_test_view.h"
 #include "view/ovixlog_view.h"
 
 namespace {
@@ -59,10 +64,64 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
 
 constexpr const char* kUsage =
     "Usage: ovixlog-screenshot [OUTPUT.png]\n"
+    "       ovixlog-screenshot --lean-test [OUTPUT.png]\n"
     "Renders the OvixLog main window offscreen, twenty minutes into a simulated flight with a\n"
     "live simulated line, into the PNG file OUTPUT.png (default docs/screenshot.png).\n"
     "\n"
+    "  --lean-test  render the lean-test view of the simulator's lean-test flight instead\n"
+    "               (default docs/lean-test.png)\n"
     "  -h, --help   print this help and exit\n";
+
+// The lean-test view of the simulator's lean-test flight, imported as a capture.
+int LeanTestShot(int argc, char** argv, const std::string& output) {
+  ovixlog::sim::FlightGenerator flight(ovixlog::kModel5100, 1, ovixlog::sim::Scenario::kLeanTest);
+  std::vector<uint8_t> capture;
+  for (int i = 0; i < flight.ScenarioSeconds() * kFramesPerSecond; ++i)
+    ovixlog::FrameBuilder::Append(capture, flight.Next(), ovixlog::kModel5100);
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("ovixlog-screenshot-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string capturePath = (folder / "lean-test.bin").string();
+  std::ofstream(capturePath, std::ios::binary)
+      .write(reinterpret_cast<const char*>(capture.data()),
+             static_cast<std::streamsize>(capture.size()));
+  ::setenv("OVIXLOG_RECORDINGS", (folder / "recordings").c_str(), 1);
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("OvixLog"));
+  ovixlog::HeadlessUserInterface ui;
+  int status = 1;
+  {
+    ovixlog::COvixLogApp app(&ui);
+    app.SetSettingsKept(false);
+    app.SetPortsEnabled(false);
+    app.CreateMainWindow(std::string());
+    ovixlog::CMainFrame* frame = app.mainFrame();
+    ovixlog::FlightsPanel* panel = frame->flights();
+    if (app.document()->ImportSerialFile(capturePath) &&
+        WaitFor([&] { return panel->caughtUp() && !panel->runs().empty() &&
+                             !panel->runs().front().leanTests.empty(); },
+                20000) &&
+        frame->flightReview()->OpenLeanTest(panel->runs().front().leanTests.front().startMs)) {
+      ovixlog::LeanTestView* view = frame->flightReview()->leanTestView();
+      view->resize(760, 520);
+      QCoreApplication::processEvents();
+      const QPixmap shot = view->grab();
+      if (shot.save(QString::fromLocal8Bit(output.c_str()), "PNG")) {
+        std::printf("%s: %dx%d\n", output.c_str(), shot.width(), shot.height());
+        status = 0;
+      } else {
+        std::fprintf(stderr, "ovixlog-screenshot: cannot write %s\n", output.c_str());
+      }
+    } else {
+      std::fprintf(stderr, "ovixlog-screenshot: no lean test was found\n");
+    }
+    app.ExitInstance();
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return status;
+}
 
 }  // namespace
 
@@ -72,6 +131,15 @@ int main(int argc, char** argv) {
   if (first == "--help" || first == "-h") {
     std::fputs(kUsage, stdout);
     return 0;
+  }
+  if (first == "--lean-test") {
+    if (argc > 3) {
+      std::fprintf(stderr, "ovixlog-screenshot: only one output file\n%s", kUsage);
+      return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+    return LeanTestShot(argc, argv, argc > 2 ? argv[2] : "docs/lean-test.png");
   }
   if (first.size() > 1 && first[0] == '-') {
     std::fprintf(stderr, "ovixlog-screenshot: unknown option %s\n%s", first.c_str(), kUsage);

@@ -1,0 +1,107 @@
+#include "app/report_controller.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+
+#include <vector>
+
+#include "document/ovixlog_doc.h"
+#include "view/flight_report.h"
+#include "view/flights_panel.h"
+
+namespace ovixlog {
+namespace {
+
+const QString kA4Filter = QStringLiteral("PDF on A4 paper (*.pdf)");
+const QString kLetterFilter = QStringLiteral("PDF on Letter paper (*.pdf)");
+
+}  // namespace
+
+ReportController::ReportController(QMainWindow* window, COvixLogDoc* document,
+                                   FlightsPanel* panel, QMenu* fileMenu, QAction* before)
+    : QObject(window),
+      window_(window),
+      document_(document),
+      panel_(panel),
+      export_(new QAction(QStringLiteral("Export &Report..."), this)),
+      print_(new QAction(QStringLiteral("&Print..."), this)) {
+  export_->setStatusTip(QStringLiteral(
+      "Write a flight report for the mechanic as a PDF: times, fuel, runs, exceedances, charts"));
+  print_->setStatusTip(QStringLiteral("Print the flight report"));
+  fileMenu->insertAction(before, export_);
+  fileMenu->insertAction(before, print_);
+  fileMenu->insertSeparator(before);
+  connect(export_, &QAction::triggered, this, &ReportController::OnExportReport);
+  connect(print_, &QAction::triggered, this, &ReportController::OnPrint);
+}
+
+QPageSize::PageSizeId ReportController::DefaultPage() {
+  return QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
+                                                                            : QPageSize::A4;
+}
+
+std::unique_ptr<FlightReport> ReportController::BuildReport() const {
+  if (document_ == nullptr)
+    return nullptr;
+  FlightReportInput input;
+  input.source = document_->ShownTitle();
+  input.model = document_->model.load();
+  input.limits = panel_->limits();
+  // The addresses under the store's lock in bounded chunks; the report copies each sample.
+  std::vector<const EngineSample*> all;
+  std::vector<const EngineSample*> chunk;
+  while (document_->GetSamples(static_cast<int>(all.size()), 4096, chunk) > 0)
+    all.insert(all.end(), chunk.begin(), chunk.end());
+  input.count = static_cast<int>(all.size());
+  input.sample = [&all](int index) { return all[static_cast<size_t>(index)]; };
+  return std::make_unique<FlightReport>(input);
+}
+
+bool ReportController::ExportTo(const QString& path, QPageSize::PageSizeId page) {
+  const std::unique_ptr<FlightReport> report = BuildReport();
+  QString error;
+  if (report == nullptr || !report->WritePdf(path, page, &error)) {
+    if (document_ != nullptr) {
+      document_->ui().ShowError("Unable to Write Report",
+                                error.isEmpty() ? "Unable to write file: " + path.toStdString()
+                                                : error.toStdString());
+    }
+    return false;
+  }
+  window_->statusBar()->showMessage(QStringLiteral("Report written to ") + path, 5000);
+  return true;
+}
+
+void ReportController::OnExportReport() {
+  QString filter = DefaultPage() == QPageSize::Letter ? kLetterFilter : kA4Filter;
+  const QString path = QFileDialog::getSaveFileName(
+      window_, QStringLiteral("Export Report"), QStringLiteral("flight-report.pdf"),
+      kA4Filter + QStringLiteral(";;") + kLetterFilter, &filter);
+  if (path.isEmpty())
+    return;
+  ExportTo(path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ? path
+                                                                       : path + QStringLiteral(".pdf"),
+           filter == kLetterFilter ? QPageSize::Letter : QPageSize::A4);
+}
+
+void ReportController::OnPrint() {
+  const std::unique_ptr<FlightReport> report = BuildReport();
+  if (report == nullptr)
+    return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(QPageSize(DefaultPage()));
+  printer.setDocName(QStringLiteral("Flight report"));
+  QPrintDialog dialog(&printer, window_);
+  if (dialog.exec() != QDialog::Accepted)
+    return;
+  if (report->Paint(printer) == 0 && document_ != nullptr)
+    document_->ui().ShowError("Unable to Print", "The printer could not be started.");
+}
+
+}  // namespace ovixlog

@@ -1,0 +1,444 @@
+#include "view/plot_painter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "trend/series_raster.h"
+
+namespace ovixlog {
+namespace {
+
+bool Contains(const std::vector<int>& channels, int channel) {
+  return std::find(channels.begin(), channels.end(), channel) != channels.end();
+}
+
+}  // namespace
+
+ValueScale NiceScale(double low, double high, int ticks) {
+  if (!(high > low)) {
+    low -= 1.0;
+    high += 1.0;
+  }
+  const double raw = (high - low) / std::max(ticks, 1);
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  double step = power;
+  for (double m : {1.0, 2.0, 5.0, 10.0}) {
+    step = m * power;
+    if (step >= raw)
+      break;
+  }
+  return ValueScale{std::floor(low / step) * step, std::ceil(high / step) * step, step};
+}
+
+QColor SeriesColor(int n) {
+  // Nine colours that stay apart for the common kinds of colour blindness and on white, and
+  // hold the same lightness so that none drowns the others at a full flight's view.
+  static const QColor kColors[] = {
+      QColor(51, 34, 136),  QColor(17, 119, 51),  QColor(204, 102, 119),
+      QColor(136, 204, 238), QColor(153, 153, 51), QColor(170, 68, 153),
+      QColor(68, 170, 153),  QColor(221, 204, 119), QColor(136, 34, 85)};
+  return kColors[static_cast<size_t>(std::abs(n)) % (sizeof kColors / sizeof kColors[0])];
+}
+
+bool SeriesDrawsColumn(int n, int column) {
+  switch (std::abs(n) / 3 % 3) {
+    case 1:  // dashed: six on, three off
+      return column % 9 < 6;
+    case 2:  // dotted: two on, two off
+      return column % 4 < 2;
+    default:
+      return true;
+  }
+}
+
+PlotPainter::~PlotPainter() = default;
+
+int PlotPainter::DevicePixels(int logical, qreal ratio) {
+  return std::max(static_cast<int>(std::lround(logical * ratio)), 1);
+}
+
+void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scene,
+                        EngineModel model) {
+  const std::vector<int> channels = Channels(model);
+  const int columns = scene.columns;
+  const TimeAxis& axis = scene.axis;
+  const auto xFor = [&](int64_t t) { return axis.XForTime(t, r.left(), r.width()); };
+
+  // What lies inside the frame is drawn into an image of the plot at device resolution: the
+  // background with QPainter, then the series straight into its pixels.
+  QImage& image = scene.scratch != nullptr ? *scene.scratch : ownImage_;
+  const QSize deviceSize(columns, DevicePixels(r.height(), scene.ratio));
+  if (image.size() != deviceSize || image.devicePixelRatio() != scene.ratio) {
+    image = QImage(deviceSize, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scene.ratio);
+  }
+  QPainter inside(&image);
+  inside.translate(-r.topLeft());
+  inside.fillRect(r, Qt::white);
+
+  // The shaded stretches first, under everything.
+  if (scene.shaded != nullptr) {
+    for (const ChartShadedRange& range : *scene.shaded) {
+      const int x0 = std::max(xFor(range.startMs), r.left());
+      const int x1 = std::min(xFor(range.endMs), r.right());
+      if (x1 >= x0)
+        inside.fillRect(QRect(x0, r.top(), x1 - x0 + 1, r.height()), range.color);
+    }
+  }
+
+  inside.setPen(QColor(232, 232, 232));
+  for (int64_t tick : scene.ticks) {
+    const int x = xFor(tick);
+    inside.drawLine(x, r.top() + 1, x, r.bottom() - 1);
+  }
+
+  // Every series' envelope, then the value range of each unit over what is shown.
+  const TrendSummary& summary = *scene.summary;
+  const TrendSummary::Plan plan = summary.PlanFor(axis.startMs(), axis.endMs(), columns);
+  if (envelopes_.size() < channels.size())
+    envelopes_.resize(channels.size());
+  for (size_t i = 0; i < channels.size(); ++i) {
+    summary.Fill(plan, channels[i], axis.startMs(), axis.endMs(), columns, scene.raw,
+                 envelopes_[i]);
+  }
+  const bool readings = Adjust(channels, envelopes_);
+  std::vector<TrendUnit> units;
+  std::map<TrendUnit, std::pair<double, double>> ranges;
+  for (size_t i = 0; i < channels.size(); ++i) {
+    const TrendUnit unit = ChannelUnit(channels[i]);
+    if (std::find(units.begin(), units.end(), unit) == units.end())
+      units.push_back(unit);
+    auto [it, fresh] = ranges.try_emplace(unit, 1e30, -1e30);
+    (void)fresh;
+    if (hidden_.count(channels[i]) != 0)
+      continue;
+    auto& [low, high] = it->second;
+    for (const TrendSummary::Column& c : envelopes_[i].columns) {
+      if (c.first < 0)
+        continue;
+      low = std::min(low, static_cast<double>(c.min));
+      high = std::max(high, static_cast<double>(c.max));
+    }
+  }
+  static const std::vector<ChartLimitLine> kNoLimits;
+  // Limits are readings: they mean nothing on values relative to something else.
+  const std::vector<ChartLimitLine>& limits =
+      scene.limits != nullptr && readings ? *scene.limits : kNoLimits;
+  for (const ChartLimitLine& limit : limits) {
+    if (!Contains(channels, limit.channel))
+      continue;
+    auto found = ranges.find(ChannelUnit(limit.channel));
+    if (found != ranges.end()) {
+      found->second.first = std::min(found->second.first, limit.value);
+      found->second.second = std::max(found->second.second, limit.value);
+    }
+  }
+  std::map<TrendUnit, ValueScale> scales;
+  for (auto& [unit, range] : ranges) {
+    if (range.first > range.second)
+      range = {0.0, 1.0};
+    scales[unit] = NiceScale(range.first, range.second, std::max(r.height() / 40, 2));
+  }
+  // A value's height in the plot's own rows from its top: 0 at the scale's high end, the last
+  // row at its low end.
+  const auto rowFor = [&](TrendUnit unit, double value, int rows) {
+    const ValueScale& s = scales[unit];
+    return (s.high - value) / (s.high - s.low) * (rows - 1);
+  };
+  const auto yFor = [&](TrendUnit unit, double value) {
+    return r.top() + rowFor(unit, value, r.height());
+  };
+
+  // Grid and value axes, one per unit, so no series is read against another unit's numbers:
+  // the first unit on the left, the second on the right, any further ones inside the plot's
+  // right edge, each in the colour of its first series.
+  painter.setFont(scene.font);
+  inside.setFont(scene.font);
+  const QFontMetrics metrics(scene.font);
+  const auto unitColor = [&](size_t u) {
+    for (size_t i = 0; i < channels.size(); ++i) {
+      if (ChannelUnit(channels[i]) == units[u])
+        return units.size() > 2 ? SeriesColor(static_cast<int>(i)) : QColor(Qt::black);
+    }
+    return QColor(Qt::black);
+  };
+  const int insideAxisWidth = metrics.horizontalAdvance(QStringLiteral("-00000")) + 6;
+  for (size_t u = 0; u < units.size(); ++u) {
+    const ValueScale& s = scales[units[u]];
+    for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
+      const int y = static_cast<int>(std::lround(yFor(units[u], v)));
+      if (u == 0) {
+        inside.setPen(QColor(232, 232, 232));
+        inside.drawLine(r.left(), y, r.right(), y);
+      }
+      painter.setPen(unitColor(u));
+      const QString text = QString::number(v, 'g', 6);
+      if (u == 0) {
+        painter.drawText(QRect(r.left() - scene.leftMargin, y - 8, scene.leftMargin - 4, 16),
+                         Qt::AlignRight | Qt::AlignVCenter, text);
+      } else if (u == 1) {
+        painter.drawText(QRect(r.right() + 4, y - 8, scene.rightMargin - 4, 16),
+                         Qt::AlignLeft | Qt::AlignVCenter, text);
+      } else {
+        const int right = r.right() - 4 - static_cast<int>(u - 2) * insideAxisWidth;
+        inside.setPen(unitColor(u));
+        inside.drawText(QRect(right - insideAxisWidth, y - 8, insideAxisWidth, 16),
+                        Qt::AlignRight | Qt::AlignVCenter, text);
+      }
+    }
+  }
+
+  // Limit lines.
+  for (const ChartLimitLine& limit : limits) {
+    if (!Contains(channels, limit.channel))
+      continue;
+    const int y = static_cast<int>(std::lround(yFor(ChannelUnit(limit.channel), limit.value)));
+    inside.setPen(QPen(limit.color, 1, Qt::DashLine));
+    inside.drawLine(r.left(), y, r.right(), y);
+    if (!limit.label.isEmpty()) {
+      // Above the line, unless that would run into the legend and unit text along the top:
+      // then below it.
+      const int legendBottom = r.top() + metrics.height() + 5;
+      const int baseline = y - 2 - metrics.ascent() < legendBottom ? y + metrics.ascent() + 1 : y - 2;
+      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, baseline,
+                      limit.label);
+    }
+  }
+  inside.end();
+
+  // The series: one vertical run per column from min to max, joined to the previous column
+  // unless a break lies between them. Rows grow downwards: a column's max is its top.
+  const int rows = image.height();
+  SeriesRaster raster(reinterpret_cast<uint32_t*>(image.bits()), image.width(), rows,
+                      static_cast<int>(image.bytesPerLine() / 4));
+  for (size_t i = 0; i < channels.size(); ++i) {
+    if (hidden_.count(channels[i]) != 0)
+      continue;
+    const TrendSummary::Envelope& e = envelopes_[i];
+    const TrendUnit unit = ChannelUnit(channels[i]);
+    raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
+    double lastX = 0.0;
+    double lastBottom = 0.0;
+    double lastTop = 0.0;
+    bool have = false;
+    if (e.before.present) {
+      lastX = e.before.x;
+      lastBottom = lastTop = rowFor(unit, e.before.value, rows);
+      have = true;
+    }
+    for (size_t c = 0; c < e.columns.size(); ++c) {
+      const TrendSummary::Column& col = e.columns[c];
+      if (col.first < 0)
+        continue;
+      const double x = static_cast<double>(c) + 0.5;
+      const double top = rowFor(unit, col.max, rows);
+      const double bottom = rowFor(unit, col.min, rows);
+      const bool drawn = SeriesDrawsColumn(static_cast<int>(i), static_cast<int>(c));
+      if (have && col.connected && drawn) {
+        if (lastBottom < top)
+          raster.Line(lastX, lastBottom, x, top);
+        else if (lastTop > bottom)
+          raster.Line(lastX, lastTop, x, bottom);
+        else
+          raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
+      }
+      if (drawn)
+        raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
+      lastX = x;
+      lastTop = top;
+      lastBottom = bottom;
+      have = true;
+    }
+    if (e.after.present && e.after.connected && have)
+      raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
+  }
+  painter.drawImage(r.topLeft(), image);
+
+  // Frame and legend.
+  painter.setPen(QColor(160, 160, 160));
+  painter.drawRect(r.adjusted(0, 0, -1, -1));
+  int x = r.left() + 6;
+  const int y = r.top() + metrics.ascent() + 3;
+  painter.setPen(Qt::black);
+  const QString heading = Heading();
+  if (!heading.isEmpty()) {
+    painter.drawText(x, y, heading);
+    x += metrics.horizontalAdvance(QStringLiteral("EGT ")) + 2;
+  }
+  // Each entry is a switch: a filled box for a shown series, a hollow one and grey text for a
+  // hidden one.
+  legendBoxes_.clear();
+  for (size_t i = 0; i < channels.size(); ++i) {
+    const QString name = LegendName(channels[i]);
+    const bool shown = hidden_.count(channels[i]) == 0;
+    const QRect box(x, y - metrics.ascent() + 2, 8, 8);
+    if (shown) {
+      painter.fillRect(box, SeriesColor(static_cast<int>(i)));
+    } else {
+      painter.fillRect(box, Qt::white);
+      painter.setPen(SeriesColor(static_cast<int>(i)));
+      painter.drawRect(box.adjusted(0, 0, -1, -1));
+    }
+    painter.setPen(shown ? QColor(Qt::black) : QColor(150, 150, 150));
+    painter.drawText(x + 10, y, name);
+    const int width = 10 + metrics.horizontalAdvance(name);
+    legendBoxes_.emplace_back(channels[i],
+                              QRect(x - 2, y - metrics.ascent() - 1, width + 4, metrics.height() + 2));
+    x += width + 8;
+  }
+  const QString unitText = UnitText(units);
+  if (!unitText.isEmpty())
+    painter.drawText(r.right() - metrics.horizontalAdvance(unitText) - 6, y, unitText);
+}
+
+void PlotPainter::ToggleHidden(int channel) {
+  if (hidden_.erase(channel) == 0)
+    hidden_.insert(channel);
+}
+
+void PlotPainter::Solo(int channel, const std::vector<int>& all) {
+  hidden_.clear();
+  for (int other : all) {
+    if (other != channel)
+      hidden_.insert(other);
+  }
+}
+
+int PlotPainter::LegendChannelAt(QPoint point) const {
+  for (const auto& [channel, box] : legendBoxes_) {
+    if (box.contains(point))
+      return channel;
+  }
+  return -1;
+}
+
+QRect PlotPainter::LegendBoxOf(int channel) const {
+  for (const auto& [shown, box] : legendBoxes_) {
+    if (shown == channel)
+      return box;
+  }
+  return QRect();
+}
+
+bool PlotPainter::Adjust(const std::vector<int>& channels,
+                         std::vector<TrendSummary::Envelope>& envelopes) const {
+  (void)channels;
+  (void)envelopes;
+  return true;
+}
+
+// ----- Cylinder temperatures -----
+
+CylinderPlotPainter::CylinderPlotPainter(int firstChannel, QString heading)
+    : firstChannel_(firstChannel), heading_(std::move(heading)) {}
+
+std::vector<int> CylinderPlotPainter::Channels(EngineModel model) const {
+  return firstChannel_ == kChannelEgt1 ? EgtChannels(model) : ChtChannels(model);
+}
+
+QString CylinderPlotPainter::LegendName(int channel) const {
+  return QString::number(channel - firstChannel_ + 1);
+}
+
+QString CylinderPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
+  if (units.empty())
+    return QString();
+  switch (relative_) {
+    case Relative::kMean:
+      return QStringLiteral("F from the mean");
+    case Relative::kReference:
+      return QStringLiteral("F from the mark");
+    case Relative::kNone:
+      break;
+  }
+  return QStringLiteral("F");
+}
+
+bool CylinderPlotPainter::Adjust(const std::vector<int>& channels,
+                                 std::vector<TrendSummary::Envelope>& envelopes) const {
+  const size_t count = channels.size();
+  if (relative_ == Relative::kNone || count == 0)
+    return true;
+  if (relative_ == Relative::kReference) {
+    for (size_t i = 0; i < count; ++i) {
+      const auto slot = static_cast<size_t>(channels[i]);
+      const float base = slot < reference_.size() ? reference_[slot] : 0.0f;
+      TrendSummary::Envelope& e = envelopes[i];
+      for (TrendSummary::Column& c : e.columns) {
+        c.min -= base;
+        c.max -= base;
+      }
+      e.before.value -= base;
+      e.after.value -= base;
+    }
+    return false;
+  }
+  // Normalised: each column's cylinders less their mean there (the middle of each one's range
+  // in the column, which is its value where a column holds one sample).
+  const size_t columns = envelopes[0].columns.size();
+  for (size_t c = 0; c < columns; ++c) {
+    double sum = 0.0;
+    int n = 0;
+    for (size_t i = 0; i < count; ++i) {
+      const TrendSummary::Column& col = envelopes[i].columns[c];
+      if (col.first >= 0) {
+        sum += (static_cast<double>(col.min) + col.max) / 2.0;
+        ++n;
+      }
+    }
+    if (n == 0)
+      continue;
+    const auto mean = static_cast<float>(sum / n);
+    for (size_t i = 0; i < count; ++i) {
+      envelopes[i].columns[c].min -= mean;
+      envelopes[i].columns[c].max -= mean;
+    }
+  }
+  for (TrendSummary::Edge TrendSummary::Envelope::*edge :
+       {&TrendSummary::Envelope::before, &TrendSummary::Envelope::after}) {
+    double sum = 0.0;
+    int n = 0;
+    for (size_t i = 0; i < count; ++i) {
+      if ((envelopes[i].*edge).present) {
+        sum += static_cast<double>((envelopes[i].*edge).value);
+        ++n;
+      }
+    }
+    for (size_t i = 0; i < count && n > 0; ++i)
+      (envelopes[i].*edge).value -= static_cast<float>(sum / n);
+  }
+  return false;
+}
+
+// ----- Chosen columns -----
+
+std::vector<int> ColumnsPlotPainter::Channels(EngineModel model) const {
+  std::vector<int> shown;
+  const std::vector<int> carried = OtherChannels(model);
+  for (int channel : choice_) {
+    if (Contains(carried, channel))
+      shown.push_back(channel);
+  }
+  return shown;
+}
+
+QString ColumnsPlotPainter::LegendName(int channel) const {
+  return QString::fromLatin1(ChannelTitle(channel));
+}
+
+QString ColumnsPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
+  return UnitsText(units);
+}
+
+QString UnitsText(const std::vector<TrendUnit>& units) {
+  QStringList names;
+  for (TrendUnit unit : units)
+    names << QString::fromLatin1(UnitName(unit));
+  return names.join(QStringLiteral(" | "));
+}
+
+}  // namespace ovixlog

@@ -1,0 +1,169 @@
+// The painters of the chart pane's plots, one class per kind of plot: each says which channels
+// it draws for a model and how its legend and unit read, and the base draws the common parts
+// (background, shaded stretches, grid, value axes, limit lines, the series, frame and legend)
+// from the summary's envelopes into the plot's rectangle.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "trend/trend_summary.h"
+#include "view/time_axis.h"
+
+class QPainter;
+
+namespace ovixlog {
+
+// A horizontal line across a plot at a value of `channel`'s unit (a limit).
+struct ChartLimitLine {
+  int channel = kChannelCht1;
+  double value = 0.0;
+  QColor color = Qt::red;
+  QString label;
+};
+
+// A stretch of time shaded across every plot (an exceedance), in elapsed milliseconds.
+struct ChartShadedRange {
+  int64_t startMs = 0;
+  int64_t endMs = 0;
+  QColor color = QColor(255, 0, 0, 40);
+};
+
+// What every plot of one paint shares.
+struct PlotScene {
+  const TrendSummary* summary = nullptr;
+  TrendSummary::RawAccess raw;
+  TimeAxis axis;
+  // The envelope's columns (one per device pixel across a plot) and device pixels per
+  // logical pixel.
+  int columns = 1;
+  qreal ratio = 1.0;
+  std::vector<int64_t> ticks;
+  const std::vector<ChartLimitLine>* limits = nullptr;
+  const std::vector<ChartShadedRange>* shaded = nullptr;
+  QFont font;  // the plots' small text
+  // Where a plot's inside is drawn at device resolution before it is copied to the screen;
+  // shared by the plots of a paint so that one buffer stays warm. Null: the painter's own.
+  QImage* scratch = nullptr;
+  // The margins beside the plots, where the value axes are written.
+  int leftMargin = 0;
+  int rightMargin = 0;
+};
+
+// A rounded value axis over [low, high]: about `ticks` steps of 1, 2 or 5 times a power of ten.
+struct ValueScale {
+  double low = 0.0;
+  double high = 1.0;
+  double step = 1.0;
+};
+ValueScale NiceScale(double low, double high, int ticks);
+
+// The colour of the `n`-th series of a plot.
+QColor SeriesColor(int n);
+// Whether the `n`-th series is drawn in device column `column`: the first three series are
+// solid, the next three dashed and the last three dotted, so that nine cylinders stay apart.
+bool SeriesDrawsColumn(int n, int column);
+
+class PlotPainter {
+ public:
+  virtual ~PlotPainter();
+
+  // The channels drawn for `model`, in legend order.
+  virtual std::vector<int> Channels(EngineModel model) const = 0;
+
+  // Draws the plot into `r` of `painter`.
+  void Paint(QPainter& painter, const QRect& r, const PlotScene& scene, EngineModel model);
+
+  // Series the user hid from the legend: not drawn, not scaled for, their legend entry hollow.
+  const std::set<int>& hidden() const { return hidden_; }
+  void SetHidden(std::set<int> channels) { hidden_ = std::move(channels); }
+  // A legend click: hides a shown channel, shows a hidden one.
+  void ToggleHidden(int channel);
+  // A legend double-click: shows `channel` alone among `all`.
+  void Solo(int channel, const std::vector<int>& all);
+  // The channel whose legend entry lies under `point`, as last painted; -1 for none.
+  int LegendChannelAt(QPoint point) const;
+  // Where `channel`'s legend entry was last painted; empty when it was not.
+  QRect LegendBoxOf(int channel) const;
+
+ protected:
+  // The word in front of the legend ("EGT"), empty for none.
+  virtual QString Heading() const = 0;
+  // A channel's name in the legend.
+  virtual QString LegendName(int channel) const = 0;
+  // The unit text at the legend's right end, for the units drawn (first on the left axis).
+  virtual QString UnitText(const std::vector<TrendUnit>& units) const = 0;
+  // Turns the envelopes of `channels` (as read) into what is drawn; the default draws them as
+  // they are. Returns false when the values are no longer the readings (no limit lines then).
+  virtual bool Adjust(const std::vector<int>& channels,
+                      std::vector<TrendSummary::Envelope>& envelopes) const;
+
+ private:
+  // A length in logical pixels as whole device pixels, at least one.
+  static int DevicePixels(int logical, qreal ratio);
+
+  std::vector<TrendSummary::Envelope> envelopes_;
+  QImage ownImage_;
+  std::set<int> hidden_;
+  std::vector<std::pair<int, QRect>> legendBoxes_;
+};
+
+// One line per cylinder of one temperature (EGT or CHT), named by cylinder number; shown as
+// read, relative to the mean of the cylinders at each moment (normalised), or relative to each
+// cylinder's own value at a chosen moment.
+class CylinderPlotPainter : public PlotPainter {
+ public:
+  enum class Relative { kNone, kMean, kReference };
+
+  // `firstChannel` is kChannelEgt1 or kChannelCht1.
+  CylinderPlotPainter(int firstChannel, QString heading);
+  std::vector<int> Channels(EngineModel model) const override;
+
+  Relative relative() const { return relative_; }
+  void SetRelative(Relative relative) { relative_ = relative; }
+  // The values kReference subtracts, one per channel (by channel number; kChannelCount long).
+  void SetReference(std::vector<float> values) { reference_ = std::move(values); }
+
+ protected:
+  QString Heading() const override { return heading_; }
+  QString LegendName(int channel) const override;
+  QString UnitText(const std::vector<TrendUnit>& units) const override;
+  bool Adjust(const std::vector<int>& channels,
+              std::vector<TrendSummary::Envelope>& envelopes) const override;
+
+ private:
+  int firstChannel_;
+  QString heading_;
+  Relative relative_ = Relative::kNone;
+  std::vector<float> reference_;
+};
+
+// The units of a plot, in axis order: "rpm | gph | F | ft".
+QString UnitsText(const std::vector<TrendUnit>& units);
+
+// A chosen set of the other columns, those the model lacks skipped; every unit on an axis of
+// its own (the first left, the second right, further ones inside the right edge).
+class ColumnsPlotPainter : public PlotPainter {
+ public:
+  void SetChoice(std::vector<int> channels) { choice_ = std::move(channels); }
+  const std::vector<int>& choice() const { return choice_; }
+  std::vector<int> Channels(EngineModel model) const override;
+
+ protected:
+  QString Heading() const override { return QString(); }
+  QString LegendName(int channel) const override;
+  QString UnitText(const std::vector<TrendUnit>& units) const override;
+
+ private:
+  std::vector<int> choice_;
+};
+
+}  // namespace ovixlog

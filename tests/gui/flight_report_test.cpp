@@ -1,0 +1,218 @@
+// The flight report: rendered to PDF from the simulator's lean-test flight, its pages, paper
+// size and text read back with poppler's pdfinfo and pdftotext; a folder that is not there;
+// File > Export Report in the window; and ovixlog-convert --report without a window.
+#include <QTest>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "acquisition/frame_builder.h"
+#include "analysis/lean_test_curves.h"
+#include "app/report_controller.h"
+#include "gui/gui_fixture.h"
+#include "ovixlog-sim/flight_generator.h"
+#include "support/temp_folder.h"
+#include "view/flight_report.h"
+
+namespace ovixlog::test {
+
+namespace {
+
+constexpr int kFramesPerSecond = sim::FlightGenerator::kFramesPerSecond;
+
+// The lean-test flight once through, every frame.
+std::vector<EngineSample> LeanTestFrames() {
+  sim::FlightGenerator flight(kModel5100, 1, sim::Scenario::kLeanTest);
+  std::vector<EngineSample> frames;
+  const int count = flight.ScenarioSeconds() * kFramesPerSecond;
+  for (int i = 0; i < count; ++i)
+    frames.push_back(flight.Next());
+  return frames;
+}
+
+// One sample a second, stamped.
+std::vector<EngineSample> LeanTestSeconds() {
+  std::vector<EngineSample> seconds;
+  const std::vector<EngineSample> frames = LeanTestFrames();
+  for (size_t i = 0; i < frames.size(); i += kFramesPerSecond) {
+    EngineSample s = frames[i];
+    s.tickMs = static_cast<uint32_t>(i / kFramesPerSecond * 1000);
+    seconds.push_back(s);
+  }
+  return seconds;
+}
+
+// What a program printed on standard output.
+std::string Run(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr)
+    return out;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    out.append(buffer, n);
+  ::pclose(pipe);
+  return out;
+}
+
+std::string InfoLine(const std::string& pdf, const std::string& key) {
+  const std::string info = Run("pdfinfo '" + pdf + "'");
+  const size_t at = info.find(key + ":");
+  if (at == std::string::npos)
+    return std::string();
+  size_t start = info.find_first_not_of(' ', at + key.size() + 1);
+  return info.substr(start, info.find('\n', start) - start);
+}
+
+// The text of the PDF as laid out on its pages, each run of blanks and line ends one blank.
+QString Text(const std::string& pdf) {
+  return QString::fromStdString(Run("pdftotext -layout '" + pdf + "' -")).simplified();
+}
+
+}  // namespace
+
+class FlightReportTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void RendersPagesAndText();
+  void LetterPaper();
+  void AFolderThatIsNotThereFails();
+  void ExportsFromTheWindow();
+  void ConverterWritesTheReportWithoutAWindow();
+};
+
+void FlightReportTest::RendersPagesAndText() {
+  TempFolder folder;
+  const std::vector<EngineSample> samples = LeanTestSeconds();
+  FlightReportInput input;
+  input.source = "lean.log";
+  input.count = static_cast<int>(samples.size());
+  input.sample = [&samples](int i) { return &samples[static_cast<size_t>(i)]; };
+  const FlightReport report(input);
+  QCOMPARE(report.runs().size(), size_t{1});
+  const RunSummary& run = report.runs()[0];
+  QCOMPARE(run.leanTests.size(), size_t{2});
+
+  const std::string pdf = folder / "report.pdf";
+  QString error;
+  QVERIFY(report.WritePdf(QString::fromStdString(pdf), QPageSize::A4, &error));
+  QVERIFY(error.isEmpty());
+  // The facts, the tables; two pages of charts (three each); both sweeps on the last page.
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
+  QCOMPARE(InfoLine(pdf, "Page size"), std::string("595 x 842 pts (A4)"));
+  QCOMPARE(InfoLine(pdf, "Title"), std::string("Flight report"));
+  const QString text = Text(pdf);
+  const QStringList facts = report.FactLines();
+  QCOMPARE(facts.size(), 9);
+  QCOMPARE(facts[0], QStringLiteral("Aircraft: not recorded in the log"));
+  QCOMPARE(facts[1], QStringLiteral("Engine monitor: Ovix Model 5100"));
+  QCOMPARE(facts[2], QStringLiteral("Recording: lean.log"));
+  QCOMPARE(facts[3], QStringLiteral("Date: not recorded in the log"));
+  QCOMPARE(facts[4], QStringLiteral("Recorded: 0:36:04 (2165 samples)"));
+  QCOMPARE(facts[5], QStringLiteral("Engine runs: 1, engine running 0:35:14, airborne 0:28:09"));
+  QCOMPARE(facts[6], QStringLiteral("Hobbs time: 0.6 h"));
+  QCOMPARE(facts[7], QStringLiteral("Tach time: 0.6 h (engine hours 1372.5 to 1373.1)"));
+  QCOMPARE(facts[8], QStringLiteral("Fuel used: 4.3"));
+  QVERIFY2(text.startsWith(QStringLiteral("Flight report ") + facts.join(QLatin1Char(' '))),
+           qPrintable(text.left(600)));
+  for (const QString& expected :
+       {QStringLiteral("Engine runs Run Start Duration Airborne Fuel Hottest CHT EGT spread "
+                       "Exceedances Lean tests 1 0:00:21 0:35:14 0:28:09 4.3 CHT2 402"),
+        QStringLiteral("Lean tests Run Start Duration The test in words Balance 1 0:13:09 "
+                       "0:03:52 ") +
+            QString::fromStdString(LeanTestWords(run.leanTests[0])) +
+            QStringLiteral(" well balanced 1 0:17:39 0:03:52 ") +
+            QString::fromStdString(LeanTestWords(run.leanTests[1])) +
+            QStringLiteral(" well balanced"),
+        QStringLiteral("Exceedances Run Reading Start Duration Peak None."),
+        QStringLiteral("EGT (F)"), QStringLiteral("CHT (F)"),
+        QStringLiteral("Oil temperature (F) and pressure"), QStringLiteral("Volts"),
+        QStringLiteral("Fuel flow"), QStringLiteral("Altitude and airspeed"),
+        QStringLiteral("Lean sweep at 0:13:09, 0:03:52 long"),
+        QStringLiteral("Rich sweep at 0:17:39, 0:03:52 long"),
+        QStringLiteral("GAMI spread 0.5 gph: well balanced; order of peaking 1-3-4-2"),
+        QStringLiteral("OvixLog flight report \u2014 lean.log Page 1"),
+        QStringLiteral("OvixLog flight report \u2014 lean.log Page 4")}) {
+    QVERIFY2(text.contains(expected), qPrintable(expected));
+  }
+  QCOMPARE(QString::fromStdString(LeanTestWords(run.leanTests[0])),
+           QStringLiteral("lean, 0.5 gph spread, order 1-3-4-2"));
+}
+
+void FlightReportTest::LetterPaper() {
+  TempFolder folder;
+  const std::vector<EngineSample> samples = LeanTestSeconds();
+  FlightReportInput input;
+  input.source = "lean.log";
+  input.count = static_cast<int>(samples.size());
+  input.sample = [&samples](int i) { return &samples[static_cast<size_t>(i)]; };
+  const std::string pdf = folder / "letter.pdf";
+  QVERIFY(FlightReport(input).WritePdf(QString::fromStdString(pdf), QPageSize::Letter, nullptr));
+  QCOMPARE(InfoLine(pdf, "Page size"), std::string("612 x 792 pts (letter)"));
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
+}
+
+void FlightReportTest::AFolderThatIsNotThereFails() {
+  TempFolder folder;
+  const std::string pdf = folder / "missing/report.pdf";
+  QString error;
+  QVERIFY(!FlightReport(FlightReportInput{}).WritePdf(QString::fromStdString(pdf), QPageSize::A4,
+                                                      &error));
+  QCOMPARE(error, QStringLiteral("Unable to write file: ") + QString::fromStdString(pdf));
+  QVERIFY(!std::filesystem::exists(pdf));
+}
+
+void FlightReportTest::ExportsFromTheWindow() {
+  AppFixture f;
+  for (const EngineSample& s : LeanTestSeconds())
+    f.doc()->AddSample(std::make_unique<EngineSample>(s), nullptr);
+  const std::string pdf = f.folder / "window.pdf";
+  QVERIFY(f.frame()->reports()->ExportTo(QString::fromStdString(pdf), QPageSize::A4));
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
+  QVERIFY(Text(pdf).contains(QStringLiteral("Recording: Untitled Date: not recorded")));
+  QVERIFY(f.ui.errors().empty());
+  // A report that cannot be written says so, and why.
+  const std::string bad = f.folder / "missing/window.pdf";
+  QVERIFY(!f.frame()->reports()->ExportTo(QString::fromStdString(bad), QPageSize::A4));
+  QCOMPARE(f.ui.errors().size(), size_t{1});
+  QCOMPARE(f.ui.errors()[0], (ScriptedUserInterface::Message{"Unable to Write Report",
+                                                              "Unable to write file: " + bad}));
+}
+
+void FlightReportTest::ConverterWritesTheReportWithoutAWindow() {
+  TempFolder folder;
+  std::vector<uint8_t> capture;
+  for (const EngineSample& s : LeanTestFrames())
+    FrameBuilder::Append(capture, s, kModel5100);
+  const std::string input = folder / "lean.bin";
+  std::ofstream(input, std::ios::binary)
+      .write(reinterpret_cast<const char*>(capture.data()),
+             static_cast<std::streamsize>(capture.size()));
+  const std::string pdf = folder / "lean.pdf";
+  const std::string command = std::string("env -u DISPLAY -u QT_QPA_PLATFORM '") +
+                              OVIXLOG_CONVERT_EXE + "' --report '" + pdf + "' --letter '" +
+                              input + "' 2>/dev/null; echo $?";
+  QCOMPARE(Run(command), std::string("0\n"));
+  QCOMPARE(InfoLine(pdf, "Page size"), std::string("612 x 792 pts (letter)"));
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
+  const QString text = Text(pdf);
+  QVERIFY2(text.contains(QStringLiteral("Recording: lean.bin")), qPrintable(text.left(400)));
+  QVERIFY(text.contains(QStringLiteral("GAMI spread 0.5 gph: well balanced")));
+  // Usage errors are the converter's own.
+  QCOMPARE(Run(std::string("'") + OVIXLOG_CONVERT_EXE + "' --letter '" + input +
+               "' 2>&1 >/dev/null | head -n 1"),
+           std::string("ovixlog-convert: --letter goes with --report\n"));
+  QCOMPARE(Run(std::string("'") + OVIXLOG_CONVERT_EXE + "' --report x.pdf --summary '" + input +
+               "' 2>&1 >/dev/null | head -n 1"),
+           std::string("ovixlog-convert: --report writes only the report, without --summary, "
+                       "--csv or -o\n"));
+}
+
+}  // namespace ovixlog::test
+
+QTEST_MAIN(ovixlog::test::FlightReportTest)
+#include "flight_report_test.moc"
