@@ -1,6 +1,7 @@
 // The flight report: rendered to PDF from the simulator's lean-test flight, its pages, paper
 // size and text read back with poppler's pdfinfo and pdftotext; a folder that is not there;
 // File > Export Report in the window; and ovixlog-convert --report without a window.
+#include <QPrinter>
 #include <QTest>
 
 #include <cstdio>
@@ -80,6 +81,7 @@ class FlightReportTest : public QObject {
  private slots:
   void RendersPagesAndText();
   void LetterPaper();
+  void PrintsTheSamePages();
   void AFolderThatIsNotThereFails();
   void ExportsFromTheWindow();
   void ConverterWritesTheReportWithoutAWindow();
@@ -154,6 +156,24 @@ void FlightReportTest::LetterPaper() {
   QVERIFY(FlightReport(input).WritePdf(QString::fromStdString(pdf), QPageSize::Letter, nullptr));
   QCOMPARE(InfoLine(pdf, "Page size"), std::string("612 x 792 pts (letter)"));
   QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
+}
+
+void FlightReportTest::PrintsTheSamePages() {
+  TempFolder folder;
+  const std::vector<EngineSample> samples = LeanTestSeconds();
+  FlightReportInput input;
+  input.source = "lean.log";
+  input.count = static_cast<int>(samples.size());
+  input.sample = [&samples](int i) { return &samples[static_cast<size_t>(i)]; };
+  // A printer that prints into a file: the pages File > Print... sends.
+  const std::string pdf = folder / "printed.pdf";
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(pdf));
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  QCOMPARE(FlightReport(input).Paint(printer), 4);
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
+  QVERIFY(Text(pdf).contains(QStringLiteral("Flight report Aircraft: not recorded in the log")));
 }
 
 void FlightReportTest::AFolderThatIsNotThereFails() {
