@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "library/trend_rows.h"
 #include "library/trends.h"
 #include "library/trends_output.h"
 
@@ -459,6 +460,37 @@ TEST(TrendsTest, ChangesWrittenInJson) {
       "]}\n";
   ASSERT_GE(json.size(), tail.size());
   EXPECT_EQ(json.substr(json.size() - tail.size()), tail);
+}
+
+TEST(TrendsTest, RowFromStoredFiguresTakesCruiseSpreadsHighestChtAndGami) {
+  const std::string stored =
+      R"({"start_s": 0, "max": {"EGT1": 1500, "CHT1": 401, "CHT2": 415.5, "CHT3": null,)"
+      R"( "OilT": 210}, "cruise": {"start_s": 600, "duration_s": 1800, "EGT1": 1350,)"
+      R"( "EGT2": 1362.5, "CHT1": 370, "CHT2": 381, "OilT": 190, "OilP": 61, "Volt": 14.1,)"
+      R"( "Flow": 9.8, "Hours": 1234.5}, "egt_spread_cruise": 12.5, "cht_spread_cruise": 11,)"
+      R"( "gami_spread": null, "findings": []})";
+  const TrendFlightRow row = TrendRowFromFigures(9, "N5", "2026-05-01T09:00:00+01:00", 3, stored);
+  EXPECT_EQ(row.id, 9);
+  EXPECT_EQ(row.order, 9);
+  EXPECT_EQ(row.startUtcMs, std::optional<int64_t>(3));
+  EXPECT_EQ(row.start, "2026-05-01T09:00:00+01:00");
+  EXPECT_TRUE(row.hasCruise);
+  const Trends trends = ComputeTrends({row});
+  std::string figures;
+  for (const auto& [name, value] : trends.aircraft.at(0).flights.at(0).figures) {
+    figures += name + "=" + TrendNumber(value) + " ";
+  }
+  EXPECT_EQ(figures,
+            "cruise_EGT1=1350 cruise_EGT2=1362.5 cruise_CHT1=370 cruise_CHT2=381 cruise_OilT=190 "
+            "cruise_OilP=61 cruise_Volt=14.1 cruise_Flow=9.8 egt_spread_cruise=12.5 "
+            "cht_spread_cruise=11 max_CHT=415.5 ");
+
+  const TrendFlightRow noCruise =
+      TrendRowFromFigures(10, std::nullopt, std::nullopt, 4, R"({"cruise": null, "max": {}})");
+  EXPECT_FALSE(noCruise.hasCruise);
+  EXPECT_FALSE(noCruise.startUtcMs.has_value());
+  EXPECT_TRUE(noCruise.figures.empty());
+  EXPECT_FALSE(TrendRowFromFigures(11, std::nullopt, std::nullopt, 5, "not json").hasCruise);
 }
 
 }  // namespace
