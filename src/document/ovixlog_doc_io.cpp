@@ -19,6 +19,7 @@
 #include "reading/demo_log_parser.h"
 #include "document/ovixlog_doc.h"
 #include "framework/safe_file_writer.h"
+#include "reading/import_report.h"
 #include "reading/input_file.h"
 #include "reading/log_reader.h"
 #include "recording/recording_catalog.h"
@@ -80,13 +81,6 @@ bool HasCsvExtension(const std::string& path) {
 }  // namespace
 
 // ----- Imports -----
-
-std::string WithThousands(uint64_t value) {
-  std::string digits = std::to_string(value);
-  for (size_t at = digits.size(); at > 3; at -= 3)
-    digits.insert(at - 3, 1, ',');
-  return digits;
-}
 
 void COvixLogDoc::ReportImport(const std::string& path, uint64_t frames, uint64_t badChecksum,
                                uint64_t skipped, bool cutShort) {

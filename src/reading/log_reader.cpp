@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <cerrno>
 #include <vector>
 
@@ -49,8 +50,9 @@ std::optional<EngineModel> ModelForSetting(int value) {
 // file's settings say is shown (which a model record alone changes without reframing).
 class Reading : public DemoLogParser::Listener {
  public:
-  Reading(const LogReadOptions& options, LogReader::Listener& listener)
-      : options_(options),
+  Reading(const LogReadOptions& options, LogReader::Listener& listener, bool decode = true)
+      : decode_(decode),
+        options_(options),
         listener_(listener),
         frameModel_(options.model),
         frameAlt_(options.altFrameFormat),
@@ -63,7 +65,8 @@ class Reading : public DemoLogParser::Listener {
   int32_t alt() const { return alt_; }
 
   void OnStreamBytes(uint32_t stamp, const uint8_t* bytes, size_t count) override {
-    feed_.Feed(stamp, bytes, count);
+    if (decode_)
+      feed_.Feed(stamp, bytes, count);
   }
 
   void OnSetting(int key, int value) override {
@@ -111,6 +114,7 @@ class Reading : public DemoLogParser::Listener {
     listener_.OnSettings(shownModel_, alt_, true);
   }
 
+  bool decode_;
   const LogReadOptions& options_;
   LogReader::Listener& listener_;
   // Read by the assembler once per feed; only this thread writes them.
@@ -119,6 +123,12 @@ class Reading : public DemoLogParser::Listener {
   EngineModel shownModel_;
   int32_t alt_;
   FrameAssembler feed_;
+};
+
+// The listener of a reading that decodes nothing.
+class NoSamples : public LogReader::Listener {
+ public:
+  void AddSample(std::unique_ptr<EngineSample>, SampleNotifier*) override {}
 };
 
 // Reads until `buffer` holds `want` bytes or the file ends; the count, or -1 on an error.
@@ -136,6 +146,41 @@ ssize_t ReadAtLeast(InputFile& file, uint8_t* buffer, size_t want, size_t room) 
 }
 
 }  // namespace
+
+LogReadResult LogReader::ReadSettings(const std::string& path, const LogReadOptions& options) {
+  LogReadResult result;
+  result.model = options.model;
+  result.altFrameFormat = options.altFrameFormat == 0 ? 0 : 1;
+  result.format = options.format;
+  if (options.format != LogFormat::kDemoLog)
+    return result;
+  InputFile file(path, false);
+  if (!file.IsOpen()) {
+    result.error = LogReadError::kOpen;
+    result.reason = file.error();
+    return result;
+  }
+  result.totalBytes = file.size();
+  NoSamples ignored;
+  Reading reading(options, ignored, false);
+  DemoLogParser parser(reading);
+  std::vector<uint8_t> buffer(kReadSize);
+  for (;;) {
+    const ssize_t n = file.Read(buffer.data(), buffer.size());
+    if (n < 0) {
+      result.error = LogReadError::kRead;
+      result.reason = SystemErrorText(errno);
+      return result;
+    }
+    if (n == 0)
+      break;
+    parser.Parse(buffer.data(), static_cast<size_t>(n));
+    result.bytesRead += static_cast<uint64_t>(n);
+  }
+  result.model = reading.shownModel();
+  result.altFrameFormat = reading.alt();
+  return result;
+}
 
 bool LooksLikeDemoLogHead(const uint8_t* head, size_t size) {
   size_t pos = 0;

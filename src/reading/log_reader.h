@@ -101,6 +101,10 @@ class LogReader {
   // thread. Nothing is delivered for a file that does not open or is of no known kind.
   static LogReadResult Read(const std::string& path, const LogReadOptions& options,
                             Listener& listener);
+  // Only the model and frame format a log's settings leave at its end, without decoding a
+  // frame (a raw capture has none: the options' come back). Regular files only: a stream
+  // cannot be read a second time.
+  static LogReadResult ReadSettings(const std::string& path, const LogReadOptions& options);
 };
 
 // Whether the first bytes of a file read as records of a log: known types and lengths that

@@ -169,6 +169,7 @@ bool FlightsPanel::caughtUp() const {
 void FlightsPanel::Restart(bool clear) {
   analyzer_.reset();
   read_ = 0;
+  finished_ = false;
   if (document_ != nullptr)
     analyzer_ = std::make_unique<FlightAnalyzer>(document_->model.load(), limits_);
   if (clear || document_ == nullptr)
@@ -188,8 +189,9 @@ void FlightsPanel::ReadSlice() {
   if (document_ == nullptr || !analyzer_)
     return;
   const int count = document_->SampleCount();
-  // A store that shrank was emptied and refilled before its reset reached us.
-  if (count < read_) {
+  // A store that shrank was emptied and refilled before its reset reached us; one that grew
+  // after its analysis was finished is no whole file any more.
+  if (count < read_ || (finished_ && count > read_)) {
     Restart(true);
     return;
   }
@@ -198,6 +200,14 @@ void FlightsPanel::ReadSlice() {
     analyzer_->Add(document_->SampleAt(read_));
   if (read_ < count) {
     ScheduleSlice();
+    return;
+  }
+  // An imported file is whole once its samples are in: its last run ends with it, as the
+  // converter's summary ends it. A live run goes on until the engine stops.
+  if (document_->reviewing() && !finished_) {
+    analyzer_->Finish();
+    finished_ = true;
+    refreshTimer_.start(0);
   } else if (!refreshTimer_.isActive()) {
     refreshTimer_.start(shown_.empty() ? 0 : kRefreshMs);
   }

@@ -90,6 +90,8 @@ class FlightsPanel : public QWidget {
   std::unique_ptr<FlightAnalyzer> analyzer_;
   int read_ = 0;  // samples of the store fed to the analyzer
   bool sliceScheduled_ = false;
+  // The analysis was finished: the store holds a whole file, read to its end.
+  bool finished_ = false;
   QTimer refreshTimer_;
   std::vector<RunSummary> shown_;
   QTreeWidget* tree_;

@@ -315,3 +315,30 @@ TEST(LogReaderHead, TellsLogsFromCaptures) {
 
 }  // namespace
 }  // namespace ovixlog
+
+namespace ovixlog {
+namespace {
+
+TEST(LogReaderSettings, GivesTheModelALogLeavesWithoutDecoding) {
+  test::TempFolder folder;
+  const std::string path = Write(folder, "flight.log", LogSwitchingLayouts());
+  LogReadOptions options;
+  options.format = LogFormat::kDemoLog;
+  options.model = kModel7100;
+  LogReadResult result = LogReader::ReadSettings(path, options);
+  EXPECT_TRUE(result.ok());
+  EXPECT_EQ(result.model, kModel5100) << "321=0 turns the 3100 of 58=3 into a 5100";
+  DemoLogBuilder log;
+  log.Setting(0, "58=8").Setting(0, "723=1");
+  const std::string other = Write(folder, "other.log", log.bytes());
+  result = LogReader::ReadSettings(other, options);
+  EXPECT_EQ(result.model, kModel8100);
+  EXPECT_EQ(result.altFrameFormat, 1);
+  options.format = LogFormat::kRawCapture;
+  EXPECT_EQ(LogReader::ReadSettings(other, options).model, kModel7100) << "a capture has none";
+  options.format = LogFormat::kDemoLog;
+  EXPECT_EQ(LogReader::ReadSettings(folder / "missing", options).error, LogReadError::kOpen);
+}
+
+}  // namespace
+}  // namespace ovixlog

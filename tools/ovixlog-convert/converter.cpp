@@ -7,13 +7,19 @@
 #include <optional>
 #include <string_view>
 
+#include <strings.h>
+
 #include "acquisition/content_hint.h"
 #include "acquisition/layout_detector.h"
 #include "analysis/flight_analyzer.h"
 #include "analysis/summary_writer.h"
-#include "document/ovixlog_doc.h"
-#include "framework/headless_user_interface.h"
+#include "format/table_writer.h"
+#include "framework/document.h"
+#include "framework/safe_file_writer.h"
 #include "framework/startup_options.h"
+#include "reading/import_report.h"
+#include "reading/log_reader.h"
+#include "reading/sample_thinner.h"
 
 namespace ovixlog {
 namespace {
@@ -186,22 +192,14 @@ class StdioRows {
   std::FILE* out_;
 };
 
-// Counts how each layout frames the file; nothing when it cannot be read again, as a pipe or
-// standard input cannot.
-std::optional<LayoutCounter> CountLayouts(const std::string& path) {
+bool IsRegularFile(const std::string& path) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-    return std::nullopt;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    return std::nullopt;
-  LayoutCounter counter;
-  std::vector<uint8_t> block(1 << 16);
-  size_t n = 0;
-  while ((n = std::fread(block.data(), 1, block.size(), file)) > 0)
-    counter.Feed(block.data(), n);
-  std::fclose(file);
-  return counter;
+  return path != "-" && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool HasCsvExtension(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  return dot != std::string::npos && strcasecmp(path.c_str() + dot + 1, "CSV") == 0;
 }
 
 const char* OptionsFor(FrameFormat layout) {
@@ -228,15 +226,11 @@ std::string LayoutHint(const LayoutCounter& counts, EngineModel model, int32_t a
 
 // The hint for readings that another model shows, or that no model can have given, or nothing.
 // Kept quiet when the bytes already pointed at another layout: that hint says more.
-std::string ContentHintLine(const COvixLogDoc& doc, bool layoutHinted) {
-  ContentHint hint(doc.model.load());
-  const int count = doc.SampleCount();
-  for (int i = 0; i < count; ++i)
-    hint.Add(doc.SampleAt(i));
+std::string ContentHintLine(const ContentHint& hint, EngineModel model, bool layoutHinted) {
   const std::optional<ContentSuggestion> suggestion = hint.Suggestion();
   if (!suggestion)
     return std::string();
-  const std::string chosen = "Model " + std::to_string(ModelNumber(doc.model.load()));
+  const std::string chosen = "Model " + std::to_string(ModelNumber(model));
   if (suggestion->kind == ContentSuggestion::Kind::kImplausible) {
     if (layoutHinted)
       return std::string();
@@ -248,31 +242,55 @@ std::string ContentHintLine(const COvixLogDoc& doc, bool layoutHinted) {
          " (" + suggestion->evidence + "); try --model " + other + "\n";
 }
 
-// Analyses the stored samples with the document's model as it stands after the import.
-int WriteSummary(const COvixLogDoc& doc, const ConverterOptions& options, std::FILE* out,
-                 std::ostream& err) {
-  std::string error;
-  const std::optional<Limits> limits = options.limits
-                                           ? Limits::Load(*options.limits, true, error)
-                                           : Limits::Load(Limits::DefaultPath(), false, error);
-  if (!limits) {
-    err << "ovixlog-convert: " << error << "\n";
-    return kConvertFailed;
+// Takes the samples the log keeps (one a second, or all) and hands each on: to the table, the
+// content hint and the analysis as they come when the model is known from the start, else
+// into `held`, to be handed on at the end.
+class Conversion : public LogReader::Listener {
+ public:
+  Conversion(bool keepAll, std::optional<EngineModel> known, bool hold, TableWriter* table,
+             FlightAnalyzer* analyzer)
+      : thinner_(keepAll),
+        known_(known),
+        hold_(hold || !known),
+        table_(table),
+        analyzer_(analyzer),
+        hint_(known.value_or(kModel5100)) {}
+
+  void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) override {
+    if (!thinner_.Keep(*sample))
+      return;
+    if (table_ != nullptr)
+      table_->Add(*sample);
+    if (known_) {
+      hint_.Add(*sample);
+      if (analyzer_ != nullptr)
+        analyzer_->Add(*sample);
+    }
+    if (hold_)
+      held_.push_back(*sample);
   }
-  FlightAnalyzer analyzer(doc.model.load(), *limits);
-  const int count = doc.SampleCount();
-  for (int i = 0; i < count; ++i)
-    analyzer.Add(doc.SampleAt(i));
-  analyzer.Finish();
-  const std::string text =
-      options.json ? SummaryJson(analyzer.FinishedRuns()) : SummaryText(analyzer.FinishedRuns());
-  StdioRows rows(out);
-  if (!rows.Write(text) || !rows.Finish()) {
-    err << "Unable to write to standard output\n";
-    return kConvertFailed;
+
+  // After the reading, under the model the file left: the hint of whatever was held for it.
+  void Finish(EngineModel model) {
+    if (known_)
+      return;
+    hint_.Reset(model);
+    for (const EngineSample& sample : held_)
+      hint_.Add(sample);
   }
-  return kConvertOk;
-}
+
+  const ContentHint& hint() const { return hint_; }
+  const std::deque<EngineSample>& held() const { return held_; }
+
+ private:
+  SampleThinner thinner_;
+  std::optional<EngineModel> known_;
+  bool hold_;
+  TableWriter* table_;
+  FlightAnalyzer* analyzer_;
+  ContentHint hint_;
+  std::deque<EngineSample> held_;
+};
 
 }  // namespace
 
@@ -327,44 +345,112 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
     return kConvertOk;
   }
 
-  StartupSettings settings;
-  settings.model = options->model;
-  settings.keepAllSamples = options->keepAll ? 1 : 0;
-  settings.showSystemTime = options->showTime ? 1 : 0;
-  settings.oldestFirst = options->oldestFirst ? 1 : 0;
-  HeadlessUserInterface ui(err);
-  COvixLogDoc doc(&ui, settings);
-  doc.SetPortsEnabled(false);
-  doc.SetStreamInputsAllowed(true);
-  doc.OnNewDocument();
-  if (options->v39)
-    doc.OnReadV39();
-
   const ImportKind kind = options->kind.value_or(ImportKindFor(options->input));
-  const bool imported = kind == ImportKind::kDemoLog ? doc.ImportDemoLog(options->input)
-                                                     : doc.ImportSerialFile(options->input);
-  if (!imported)
-    return kConvertFailed;
+  const bool demoLog = kind == ImportKind::kDemoLog;
+  const std::string& input = options->input;
+  const bool regular = IsRegularFile(input);
+  LogReadOptions read;
+  read.format = demoLog ? LogFormat::kDemoLog : LogFormat::kRawCapture;
+  read.model = options->model;
+  read.altFrameFormat = options->v39 ? 1 : 0;
+  read.streams = true;
   // A raw capture carries no settings, so a wrong model or format is only seen in its bytes.
-  std::string layoutHint;
-  if (kind == ImportKind::kSerialFile) {
-    if (const std::optional<LayoutCounter> counts = CountLayouts(options->input))
-      layoutHint = LayoutHint(*counts, doc.model.load(), doc.altFrameFormat.load());
+  read.countLayouts = !demoLog && regular;
+
+  // The model every row is printed with is the one the file leaves: a capture keeps the
+  // chosen one, and a log that can be read twice has its settings read first, so that its
+  // table goes out while it is read. Otherwise the samples are kept until the end.
+  std::optional<EngineModel> known;
+  if (!demoLog) {
+    known = options->model;
+  } else if (regular) {
+    const LogReadResult settings = LogReader::ReadSettings(input, read);
+    if (settings.ok())
+      known = settings.model;
   }
-  err << layoutHint << ContentHintLine(doc, !layoutHint.empty());
-  if (options->summary)
-    return WriteSummary(doc, *options, out, err);
-  if (!options->report.empty())
-    return report(doc,
+
+  // The limits are read first and a failure told where it always was, after the import.
+  std::string limitsError;
+  std::optional<Limits> limits;
+  if (options->summary) {
+    limits = options->limits ? Limits::Load(*options->limits, true, limitsError)
+                             : Limits::Load(Limits::DefaultPath(), false, limitsError);
+  }
+  std::optional<FlightAnalyzer> analyzer;
+  if (limits && known)
+    analyzer.emplace(*known, *limits);
+
+  const bool table = !options->summary && options->report.empty();
+  const bool toFile = table && !options->output.empty();
+  const bool csv = toFile ? HasCsvExtension(options->output) : options->csv;
+  SafeFileWriter file;
+  const bool fileOpen = toFile && file.Open(options->output);
+  StdioRows rows(out);
+  TableWriter::Output output;
+  if (toFile) {
+    output = [&file, fileOpen](std::string_view bytes) { return fileOpen && file.Write(bytes); };
+  } else {
+    output = [&rows](std::string_view bytes) { return rows.Write(bytes); };
+  }
+  std::optional<TableWriter> writer;
+  if (table) {
+    writer.emplace(csv ? RowStyle::kCsv : RowStyle::kDisplay, options->oldestFirst,
+                   known ? std::optional<RowSettings>(RowSettings{*known, options->showTime})
+                         : std::nullopt,
+                   output);
+  }
+  const bool hold = !options->report.empty() || (options->summary && !analyzer);
+  Conversion conversion(options->keepAll, known, hold, writer ? &*writer : nullptr,
+                        analyzer ? &*analyzer : nullptr);
+  const LogReadResult result = LogReader::Read(input, read, conversion);
+  if (!result.ok()) {
+    err << ImportFailureFor(input, demoLog, result).text << "\n";
+    return kConvertFailed;
+  }
+  err << ImportReportText(input, result) << "\n";
+  const EngineModel model = result.model;
+  conversion.Finish(model);
+  std::string layoutHint;
+  if (result.layouts)
+    layoutHint = LayoutHint(*result.layouts, model, result.altFrameFormat);
+  err << layoutHint << ContentHintLine(conversion.hint(), model, !layoutHint.empty());
+
+  if (options->summary) {
+    if (!limits) {
+      err << "ovixlog-convert: " << limitsError << "\n";
+      return kConvertFailed;
+    }
+    if (!analyzer) {
+      analyzer.emplace(model, *limits);
+      for (const EngineSample& sample : conversion.held())
+        analyzer->Add(sample);
+    }
+    analyzer->Finish();
+    const std::string text = options->json ? SummaryJson(analyzer->FinishedRuns())
+                                           : SummaryText(analyzer->FinishedRuns());
+    if (!rows.Write(text) || !rows.Finish()) {
+      err << "Unable to write to standard output\n";
+      return kConvertFailed;
+    }
+    return kConvertOk;
+  }
+  if (!options->report.empty()) {
+    const ConvertedFlight flight{ImportedFileTitle(input, demoLog), model, conversion.held()};
+    return report(flight,
                   ReportRequest{options->report, options->letter, options->limits, options->run},
                   err);
-
-  if (!options->output.empty()) {
-    return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;
   }
-  StdioRows rows(out);
-  const bool written =
-      doc.WriteRows(options->csv, [&rows](std::string_view row) { return rows.Write(row); });
+
+  const bool written = writer->Finish(RowSettings{model, options->showTime});
+  if (toFile) {
+    if (!fileOpen || !written || !file.Commit()) {
+      const std::string reason = Document::WithReason(file.error());
+      err << (csv ? "Unable to write CSV file: " : "Unable to save file: ") << options->output
+          << reason << "\n";
+      return kConvertFailed;
+    }
+    return kConvertOk;
+  }
   if (!written || !rows.Finish()) {
     err << "Unable to write to standard output\n";
     return kConvertFailed;

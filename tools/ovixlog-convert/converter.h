@@ -1,13 +1,17 @@
-// The batch converter: imports a raw serial capture or an EFIS DEMO recording through the
-// sample log document, exactly as the window does, and writes the table as text or CSV.
+// The batch converter: reads a raw serial capture or an EFIS DEMO recording through the log
+// reader, keeps the samples the window would keep, and writes the table as text or CSV, the
+// summary of its engine runs, or (through a writer the program hands in) its report.
 #pragma once
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "acquisition/engine_sample.h"
 
 namespace ovixlog {
 
@@ -18,7 +22,13 @@ inline constexpr int kConvertUsage = 2;
 
 std::string ConverterUsage();
 
-class COvixLogDoc;
+// The flight as read, for the report: its title, the model it was read as and every kept
+// sample, oldest first.
+struct ConvertedFlight {
+  std::string title;
+  EngineModel model = kModel5100;
+  const std::deque<EngineSample>& samples;
+};
 
 // What --report asks for: the PDF's path, Letter rather than A4 paper, the limits file, and
 // one engine run (counted from 1) instead of the whole recording.
@@ -31,7 +41,8 @@ struct ReportRequest {
 // Writes the report of the imported samples; returns an exit status. The converter's core has
 // no drawing of its own: the program hands in the report writer.
 using ReportWriter =
-    std::function<int(const COvixLogDoc& doc, const ReportRequest& request, std::ostream& err)>;
+    std::function<int(const ConvertedFlight& flight, const ReportRequest& request,
+                      std::ostream& err)>;
 
 // Runs the converter on `args` (without the program name). The table goes to `out` when no
 // output file is named; messages go to `err`. Returns the exit status. Without `report`,

@@ -14,13 +14,12 @@
 #include <QString>
 
 #include "analysis/limits.h"
-#include "document/ovixlog_doc.h"
 #include "view/flight_report.h"
 
 namespace {
 
 // The report is drawn without a window: Qt's offscreen platform gives it fonts and painting.
-int WriteReport(const ovixlog::COvixLogDoc& doc, const ovixlog::ReportRequest& request,
+int WriteReport(const ovixlog::ConvertedFlight& flight, const ovixlog::ReportRequest& request,
                 std::ostream& err) {
   std::string error;
   const std::optional<ovixlog::Limits> limits =
@@ -38,16 +37,11 @@ int WriteReport(const ovixlog::COvixLogDoc& doc, const ovixlog::ReportRequest& r
   const QGuiApplication application(argc, argv);
 
   ovixlog::FlightReportInput input;
-  input.source = doc.ShownTitle();
-  input.model = doc.model.load();
+  input.source = flight.title;
+  input.model = flight.model;
   input.limits = *limits;
-  input.count = doc.SampleCount();
-  // The report copies each sample as it is handed over.
-  ovixlog::EngineSample current;
-  input.sample = [&doc, &current](int index) {
-    current = doc.SampleAt(index);
-    return &current;
-  };
+  input.count = static_cast<int>(flight.samples.size());
+  input.sample = [&flight](int index) { return &flight.samples[static_cast<size_t>(index)]; };
   if (request.run)
     input.run = *request.run - 1;
   const ovixlog::FlightReport report(input);

@@ -6,10 +6,19 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <utility>
 #include <sstream>
 
 #include "acquisition/serial_reader.h"
-#include "converter.h"
+#include "analysis/flight_analyzer.h"
+#include "analysis/limits.h"
+#include "analysis/summary_writer.h"
+#include "format/table_writer.h"
+#include "reading/log_reader.h"
+#include "reading/sample_thinner.h"
 #include "recording/recording_catalog.h"
 
 namespace ovixlog {
@@ -22,6 +31,63 @@ class DiscardingSink : public SampleSink {
  public:
   void AddSample(std::unique_ptr<EngineSample>, SampleNotifier*) override {}
 };
+
+// Hands the samples a log keeps (one a second, or all) to a table or an analysis.
+class KeptSamples : public LogReader::Listener {
+ public:
+  KeptSamples(bool keepAll, std::function<void(const EngineSample&)> take)
+      : thinner_(keepAll), take_(std::move(take)) {}
+  void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) override {
+    if (thinner_.Keep(*sample))
+      take_(*sample);
+  }
+
+ private:
+  SampleThinner thinner_;
+  std::function<void(const EngineSample&)> take_;
+};
+
+// Reads a closed recording as the window would, with the model its settings leave; the model,
+// or nothing when it could not be read.
+std::optional<EngineModel> ReadRecording(const std::string& path, LogReader::Listener* listener) {
+  LogReadOptions options;
+  options.format = LogFormat::kDemoLog;
+  if (listener == nullptr) {
+    const LogReadResult settings = LogReader::ReadSettings(path, options);
+    return settings.ok() ? std::optional<EngineModel>(settings.model) : std::nullopt;
+  }
+  const LogReadResult result = LogReader::Read(path, options, *listener);
+  return result.ok() ? std::optional<EngineModel>(result.model) : std::nullopt;
+}
+
+// The table of a recording, newest first, as CSV; false when it could not be read or written.
+bool WriteTable(const std::string& path, std::FILE* out) {
+  const std::optional<EngineModel> model = ReadRecording(path, nullptr);
+  if (!model)
+    return false;
+  TableWriter table(RowStyle::kCsv, false, RowSettings{*model, false},
+                    [out](std::string_view bytes) {
+                      return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+                    });
+  KeptSamples kept(false, [&table](const EngineSample& sample) { table.Add(sample); });
+  return ReadRecording(path, &kept) == model && table.Finish(RowSettings{*model, false});
+}
+
+// The summary of a recording's engine runs, from every sample, under the limits the user set.
+bool WriteSummary(const std::string& path, std::FILE* out) {
+  std::string error;
+  const std::optional<Limits> limits = Limits::Load(Limits::DefaultPath(), false, error);
+  const std::optional<EngineModel> model = ReadRecording(path, nullptr);
+  if (!limits || !model)
+    return false;
+  FlightAnalyzer analyzer(*model, *limits);
+  KeptSamples kept(true, [&analyzer](const EngineSample& sample) { analyzer.Add(sample); });
+  if (ReadRecording(path, &kept) != model)
+    return false;
+  analyzer.Finish();
+  const std::string text = SummaryText(analyzer.FinishedRuns());
+  return std::fwrite(text.data(), 1, text.size(), out) == text.size();
+}
 
 uint64_t FileSize(const std::string& path) {
   struct stat info {};
@@ -289,27 +355,26 @@ void Recorder::Finish(Slot& slot) {
     closed << " " << after.error;
   Line(closed.str());
 
-  // The table and the summary, made by the converter from the recording as it lies on disk.
-  const auto convert = [&](std::vector<std::string> args, const std::string& target,
-                           const char* what) {
+  // The table and the summary, made from the recording as it lies on disk.
+  const auto convert = [&](bool (*write)(const std::string&, std::FILE*),
+                           const std::string& target, const char* what) {
     std::FILE* out = std::fopen(target.c_str(), "wb");
     if (out == nullptr) {
       Line(std::string("cannot write the ") + what + ": " + target);
       return;
     }
-    std::ostringstream errors;
-    const int code = RunConverter(args, out, errors);
+    const bool written = write(path, out);
     const bool closedOk = std::fclose(out) == 0;
-    if (code != kConvertOk || !closedOk) {
+    if (!written || !closedOk) {
       Line(std::string("cannot write the ") + what + ": " + target);
       return;
     }
     Line(std::string(what) + " written: " + target);
   };
   if (options_.csv)
-    convert({"--demo", "--csv", path}, Beside(path, ".csv"), "table");
+    convert(WriteTable, Beside(path, ".csv"), "table");
   if (options_.summary)
-    convert({"--demo", "--summary", "--all", path}, Beside(path, ".summary.txt"), "summary");
+    convert(WriteSummary, Beside(path, ".summary.txt"), "summary");
 }
 
 void Recorder::Poll() {
