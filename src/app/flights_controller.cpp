@@ -61,14 +61,21 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
   panel_->SetDocument(document_, documentSignals);
 
   // A run picked in the panel fills the charts; an exceedance or a lean test puts the cursor
-  // on it, moving the view there when it lies outside.
-  connect(panel_, &FlightsPanel::runSelected, charts_,
-          [this](qint64 startMs, qint64 endMs) { charts_->FitRange(startMs, endMs); });
+  // on it, moving the view there when it lies outside. Either way the table scrolls to that
+  // time, as after a click on a chart.
+  connect(panel_, &FlightsPanel::runSelected, charts_, [this](qint64 startMs, qint64 endMs) {
+    charts_->FitRange(startMs, endMs);
+    const int index = charts_->summary().Nearest(startMs);
+    if (index >= 0)
+      emit sampleChosen(index);
+  });
   connect(panel_, &FlightsPanel::timeSelected, charts_, [this](qint64 timeMs) {
     const int64_t span = charts_->viewEndMs() - charts_->viewStartMs();
     if (timeMs < charts_->viewStartMs() || timeMs >= charts_->viewEndMs())
       charts_->FitRange(timeMs - span / 2, timeMs + span - span / 2);
     charts_->SetCursorTime(timeMs);
+    if (charts_->cursorSample() >= 0)
+      emit sampleChosen(charts_->cursorSample());
   });
   connect(charts_, &ChartView::leanTestRequested, this, [this] {
     if (!OpenLeanTestAtCursor())

@@ -42,6 +42,11 @@ class FlightsController : public QObject {
   bool OpenLeanTestAtCursor();
   LeanTestView* leanTestView() const { return leanView_; }
 
+ signals:
+  // A run, an exceedance or a lean test was picked: the sample (0 = oldest) the table should
+  // show and select.
+  void sampleChosen(int index);
+
  private:
   QMainWindow* window_;
   COvixLogDoc* document_;

@@ -112,6 +112,8 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
   CreatePlaceholder();
   flightsController_ =
       new FlightsController(this, document_, signals_, charts_, viewMenu(), optionsMenu());
+  connect(flightsController_, &FlightsController::sampleChosen, view_,
+          [this](int index) { view_->SelectSample(index, true); });
   reports_ = new ReportController(this, document_, flightsController_->panel(), fileMenu(),
                                   Action(kIdAppExit));
   // The first start fills most of the screen, centred; later starts restore the kept geometry.

@@ -136,9 +136,12 @@ FlightsPanel::FlightsPanel(QWidget* parent)
   connect(&refreshTimer_, &QTimer::timeout, this, &FlightsPanel::Refresh);
 }
 
-FlightsPanel::~FlightsPanel() = default;
+FlightsPanel::~FlightsPanel() {
+  StopWholeFile();
+}
 
 void FlightsPanel::SetDocument(COvixLogDoc* document, DocumentSignals* adapter) {
+  StopWholeFile();
   document_ = document;
   if (adapter != nullptr) {
     connect(adapter, &DocumentSignals::contentsReset, this, [this] { Restart(true); });
@@ -163,13 +166,21 @@ void FlightsPanel::SetNote(const QString& text) {
 }
 
 bool FlightsPanel::caughtUp() const {
-  return document_ == nullptr || read_ >= document_->SampleCount();
+  if (document_ == nullptr)
+    return true;
+  const int count = document_->SampleCount();
+  if (refreshTimer_.isActive() || sliceScheduled_)
+    return false;
+  if (document_->reviewing())
+    return fileRuns_.has_value() && job_ && job_->count == count && !worker_.joinable();
+  return read_ >= count;
 }
 
 void FlightsPanel::Restart(bool clear) {
+  StopWholeFile();
+  fileRuns_.reset();
   analyzer_.reset();
   read_ = 0;
-  finished_ = false;
   if (document_ != nullptr)
     analyzer_ = std::make_unique<FlightAnalyzer>(document_->model.load(), limits_);
   if (clear || document_ == nullptr)
@@ -189,9 +200,14 @@ void FlightsPanel::ReadSlice() {
   if (document_ == nullptr || !analyzer_)
     return;
   const int count = document_->SampleCount();
-  // A store that shrank was emptied and refilled before its reset reached us; one that grew
-  // after its analysis was finished is no whole file any more.
-  if (count < read_ || (finished_ && count > read_)) {
+  // An imported file is whole in the store by now (live samples stay out of the table while
+  // one is shown): its analysis ends with the file, as the converter's does.
+  if (document_->reviewing()) {
+    AnalyseWholeFile(count);
+    return;
+  }
+  // A store that shrank was emptied and refilled before its reset reached us.
+  if (count < read_) {
     Restart(true);
     return;
   }
@@ -200,22 +216,76 @@ void FlightsPanel::ReadSlice() {
     analyzer_->Add(document_->SampleAt(read_));
   if (read_ < count) {
     ScheduleSlice();
-    return;
-  }
-  // An imported file is whole once its samples are in: its last run ends with it, as the
-  // converter's summary ends it. A live run goes on until the engine stops.
-  if (document_->reviewing() && !finished_) {
-    analyzer_->Finish();
-    finished_ = true;
-    refreshTimer_.start(0);
   } else if (!refreshTimer_.isActive()) {
     refreshTimer_.start(shown_.empty() ? 0 : kRefreshMs);
   }
 }
 
+void FlightsPanel::AnalyseWholeFile(int count) {
+  const int32_t generation = document_->ContentsGeneration();
+  if (job_ && job_->count == count && job_->generation == generation)
+    return;
+  StopWholeFile();
+  fileRuns_.reset();
+  auto job = std::make_shared<WholeFileJob>();
+  job->count = count;
+  job->generation = generation;
+  job_ = job;
+  worker_ = std::thread([this, job, document = document_, model = document_->model.load(),
+                         limits = limits_] {
+    FlightAnalyzer analyzer(model, limits);
+    for (int i = 0; i < job->count; ++i) {
+      if (job->cancel.load(std::memory_order_relaxed))
+        return;
+      analyzer.Add(document->SampleAt(i));
+    }
+    analyzer.Finish();
+    {
+      std::lock_guard<std::mutex> guard(job->lock);
+      job->runs = analyzer.FinishedRuns();
+    }
+    // By name, so that nothing allocated here is freed on the user-interface thread.
+    QMetaObject::invokeMethod(this, "TakeWholeFile", Qt::QueuedConnection);
+  });
+}
+
+void FlightsPanel::StopWholeFile() {
+  if (job_)
+    job_->cancel = true;
+  if (worker_.joinable())
+    worker_.join();
+  job_.reset();
+}
+
+void FlightsPanel::TakeWholeFile() {
+  if (!job_)
+    return;
+  std::optional<std::vector<RunSummary>> runs;
+  {
+    std::lock_guard<std::mutex> guard(job_->lock);
+    runs = std::move(job_->runs);
+    job_->runs.reset();
+  }
+  if (!runs)
+    return;
+  if (worker_.joinable())
+    worker_.join();
+  // A store emptied or grown meanwhile is analysed again.
+  if (document_ == nullptr || document_->ContentsGeneration() != job_->generation ||
+      document_->SampleCount() != job_->count) {
+    ScheduleSlice();
+    return;
+  }
+  fileRuns_ = std::move(runs);
+  refreshTimer_.stop();
+  Refresh();
+}
+
 void FlightsPanel::Refresh() {
   std::vector<RunSummary> runs;
-  if (analyzer_)
+  if (fileRuns_)
+    runs = *fileRuns_;
+  else if (analyzer_)
     runs = analyzer_->Runs();
   if (runs == shown_ && tree_->topLevelItemCount() == static_cast<int>(runs.size()))
     return;

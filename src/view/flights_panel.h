@@ -1,6 +1,8 @@
 // The "Flights" panel: the engine runs of the document with their airborne time, fuel, hottest
-// CHT, exceedances and lean tests, kept up to date while samples arrive. The analysis reads the
-// store in bounded slices between events, so a day's recording never blocks the window.
+// CHT, exceedances and lean tests. Live samples are analysed in bounded slices between events,
+// the run in progress shown "(running)" until it ends; an imported file is analysed whole on a
+// worker thread, which hands back the finished runs (the same ones the converter's summary
+// gives for that file), so a day's recording never blocks the window.
 // Selecting a run asks for its time span; selecting an exceedance or a lean test, for its time.
 #pragma once
 
@@ -9,8 +11,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "analysis/flight_analyzer.h"
@@ -60,7 +66,7 @@ class FlightsPanel : public QWidget {
   // The run picked in the list, or the run of a picked exceedance or lean test (0 = the
   // first); -1 when none is picked.
   int SelectedRun() const;
-  // Whether every stored sample has been analysed.
+  // Whether every stored sample has been analysed and the list shows the outcome.
   bool caughtUp() const;
 
  signals:
@@ -82,6 +88,13 @@ class FlightsPanel : public QWidget {
   void Restart(bool clear);
   void ScheduleSlice();
   void ReadSlice();
+  // An imported file: analyses its `count` samples on a worker thread, unless that is done or
+  // under way already.
+  void AnalyseWholeFile(int count);
+  // Cancels the worker, if any, waits for it (it stops within one sample) and forgets its job.
+  void StopWholeFile();
+  // User-interface thread: the worker's runs, posted by name when it is done.
+  Q_INVOKABLE void TakeWholeFile();
   void Refresh();
   void OnCurrentItemChanged(QTreeWidgetItem* item);
 
@@ -90,8 +103,20 @@ class FlightsPanel : public QWidget {
   std::unique_ptr<FlightAnalyzer> analyzer_;
   int read_ = 0;  // samples of the store fed to the analyzer
   bool sliceScheduled_ = false;
-  // The analysis was finished: the store holds a whole file, read to its end.
-  bool finished_ = false;
+  // The whole-file analysis. The worker reads the store through the document (each sample
+  // copied under its lock) and writes only `runs` under `lock`; it is joined before the document
+  // or the panel goes.
+  struct WholeFileJob {
+    int count = 0;
+    int32_t generation = 0;
+    std::atomic<bool> cancel{false};
+    std::mutex lock;
+    std::optional<std::vector<RunSummary>> runs;
+  };
+  std::shared_ptr<WholeFileJob> job_;
+  std::thread worker_;
+  // The finished runs of the imported file, once the worker handed them back.
+  std::optional<std::vector<RunSummary>> fileRuns_;
   QTimer refreshTimer_;
   std::vector<RunSummary> shown_;
   QTreeWidget* tree_;

@@ -36,6 +36,15 @@ if(TARGET ovixlog_gui)
   target_compile_definitions(flight_report_test
                              PRIVATE OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>")
   add_dependencies(flight_report_test ovixlog-convert)
+  # The Flights panel against ovixlog-convert --summary --json on the simulator's flights.
+  find_package(nlohmann_json REQUIRED)
+  ovixlog_add_gui_test(flights_match_convert_test
+                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/flights_match_convert_test.cpp)
+  target_link_libraries(flights_match_convert_test PRIVATE nlohmann_json::nlohmann_json)
+  target_compile_definitions(flights_match_convert_test
+                             PRIVATE OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>"
+                                     OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>")
+  add_dependencies(flights_match_convert_test ovixlog-convert ovixlog-sim)
   ovixlog_add_gui_test(plot_painter_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/plot_painter_test.cpp)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
