@@ -1,0 +1,260 @@
+#include "analysis/finding_detector.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "analysis/summary_writer.h"
+#include "format/column_set.h"
+
+namespace ovixlog {
+namespace {
+
+using Field = SampleColumn::Field;
+
+constexpr int kProbeGood = 200;
+constexpr int kSpikeJump = 200;
+constexpr int kSpikesForFault = 3;
+constexpr int64_t kZeroForFaultMs = 5000;
+constexpr int kChargingTach = 1500;
+constexpr int32_t kLowVolt12Tenths = 130;
+constexpr int32_t kLowVolt24Tenths = 260;
+constexpr int32_t kBus24MedianTenths = 200;
+constexpr int kVoltHistogramTenths = 600;  // readings above 60 V count as 60 V for the median
+constexpr int64_t kLowVoltMs = 30000;
+constexpr int64_t kRateBaseMs = 60000;
+constexpr int64_t kRateSpanMs = 90000;
+constexpr double kFastCoolingRate = 60.0;
+constexpr int64_t kCoolingJoinMs = 30000;
+
+std::string Whole(double value) {
+  return NumberText(value, 0);
+}
+
+bool Earlier(const Finding& a, const Finding& b) {
+  return a.startMs < b.startMs;
+}
+
+}  // namespace
+
+const char* FindingSeverityName(FindingSeverity severity) {
+  switch (severity) {
+    case FindingSeverity::kInfo:
+      return "info";
+    case FindingSeverity::kCaution:
+      return "caution";
+    case FindingSeverity::kWarning:
+      return "warning";
+  }
+  return "info";
+}
+
+FindingDetector::FindingDetector(EngineModel model)
+    : chtCount_(ColumnSetFor(model).chtCount),
+      egtCount_(ColumnSetFor(model).egtCount),
+      hasVolt_(ModelHasColumn(model, {Field::kVolt, 0})),
+      probes_(static_cast<size_t>(chtCount_ + egtCount_)),
+      voltHistogram_(kVoltHistogramTenths + 1, 0) {}
+
+void FindingDetector::Add(int64_t ms, const EngineSample& s) {
+  AddProbes(ms, s);
+  if (hasVolt_) {
+    const int32_t tenths = TenthsOf(s.volt);
+    ++voltHistogram_[static_cast<size_t>(std::clamp(tenths, 0, kVoltHistogramTenths))];
+    if (s.tach >= kChargingTach) {
+      for (auto [low, limit] : {std::pair{&low12_, kLowVolt12Tenths},
+                                std::pair{&low24_, kLowVolt24Tenths}}) {
+        if (tenths >= limit)
+          continue;
+        if (!low->any) {
+          low->any = true;
+          low->firstMs = ms;
+          low->minTenths = tenths;
+        }
+        low->lastMs = ms;
+        low->minTenths = std::min(low->minTenths, tenths);
+      }
+    }
+  }
+  AddCooling(ms, s);
+  before_ = last_;
+  last_ = s;
+  lastMs_ = ms;
+  seen_ = std::min(seen_ + 1, 2);
+}
+
+void FindingDetector::AddProbes(int64_t ms, const EngineSample& s) {
+  for (int group = 0; group < 2; ++group) {
+    const int count = group == 0 ? chtCount_ : egtCount_;
+    const int16_t* now = group == 0 ? s.cht : s.egt;
+    const int16_t* previous = group == 0 ? last_.cht : last_.egt;
+    const int16_t* earlier = group == 0 ? before_.cht : before_.egt;
+    const int offset = group == 0 ? 0 : chtCount_;
+    // A probe reading 0 is a fault only while the others of its kind show a running engine.
+    int good = 0;
+    for (int c = 0; c < count; ++c)
+      good += now[c] >= kProbeGood ? 1 : 0;
+    for (int c = 0; c < count; ++c) {
+      Probe& p = probes_[static_cast<size_t>(offset + c)];
+      if (now[c] <= 0 && good == count - 1 && count > 1) {
+        if (!p.anyZero) {
+          p.anyZero = true;
+          p.firstZeroMs = ms;
+        }
+        p.lastZeroMs = ms;
+      }
+      // The sample before this one stands 200 or more away from both its neighbours.
+      if (seen_ >= 2 && std::abs(previous[c] - earlier[c]) >= kSpikeJump &&
+          std::abs(previous[c] - now[c]) >= kSpikeJump) {
+        if (p.spikes == 0)
+          p.firstSpikeMs = lastMs_;
+        p.lastSpikeMs = lastMs_;
+        ++p.spikes;
+      }
+    }
+  }
+}
+
+void FindingDetector::AddCooling(int64_t ms, const EngineSample& s) {
+  // The same pairs as the run's CHT rates: the latest sample at least 60 s older, when that
+  // one is under 90 s old.
+  while (recentCht_.size() >= 2 && recentCht_[1].ms <= ms - kRateBaseMs)
+    recentCht_.pop_front();
+  if (!recentCht_.empty() && recentCht_.front().ms <= ms - kRateBaseMs &&
+      ms - recentCht_.front().ms < kRateSpanMs) {
+    const ChtPoint& then = recentCht_.front();
+    const double minutes = static_cast<double>(ms - then.ms) / 60000.0;
+    double fastest = 0.0;
+    int fastestColumn = -1;
+    uint32_t columns = 0;
+    for (int c = 0; c < chtCount_; ++c) {
+      // A probe reading 0 at either end is a probe fault, not cooling.
+      if (s.cht[c] <= 0 || then.cht[static_cast<size_t>(c)] <= 0)
+        continue;
+      const double drop = (then.cht[static_cast<size_t>(c)] - s.cht[c]) / minutes;
+      if (drop > kFastCoolingRate) {
+        columns |= 1u << c;
+        if (drop > fastest) {
+          fastest = drop;
+          fastestColumn = c;
+        }
+      }
+    }
+    if (fastestColumn >= 0) {
+      if (coolingOpen_ && ms - cooling_.back().endMs < kCoolingJoinMs) {
+        Cooling& open = cooling_.back();
+        open.endMs = ms;
+        open.columns |= columns;
+        if (fastest > open.rate) {
+          open.rate = fastest;
+          open.fastest = fastestColumn;
+        }
+      } else {
+        cooling_.push_back({then.ms, ms, fastest, fastestColumn, columns});
+        coolingOpen_ = true;
+      }
+    }
+  }
+  ChtPoint point{ms, {}};
+  std::copy(s.cht, s.cht + 6, point.cht.begin());
+  recentCht_.push_back(point);
+}
+
+std::vector<Finding> FindingDetector::Findings() const {
+  std::vector<Finding> out;
+  ProbeFindings(out);
+  VoltageFinding(out);
+  for (const Cooling& c : cooling_)
+    CoolingFinding(c, out);
+  std::stable_sort(out.begin(), out.end(), Earlier);
+  return out;
+}
+
+void FindingDetector::ProbeFindings(std::vector<Finding>& out) const {
+  for (size_t i = 0; i < probes_.size(); ++i) {
+    const Probe& p = probes_[i];
+    const bool zeros = p.anyZero && p.lastZeroMs - p.firstZeroMs >= kZeroForFaultMs;
+    const bool spikes = p.spikes >= kSpikesForFault;
+    if (!zeros && !spikes)
+      continue;
+    const int index = static_cast<int>(i);
+    const SampleColumn column = index < chtCount_ ? SampleColumn{Field::kCht, index}
+                                                  : SampleColumn{Field::kEgt, index - chtCount_};
+    Finding f;
+    f.kind = "probe_fault";
+    f.column = column;
+    f.severity = FindingSeverity::kCaution;
+    f.startMs = zeros && spikes ? std::min(p.firstZeroMs, p.firstSpikeMs)
+                                : (zeros ? p.firstZeroMs : p.firstSpikeMs);
+    f.endMs = zeros && spikes ? std::max(p.lastZeroMs, p.lastSpikeMs)
+                              : (zeros ? p.lastZeroMs : p.lastSpikeMs);
+    const double zeroS = zeros ? static_cast<double>(p.lastZeroMs - p.firstZeroMs) / 1000.0 : 0.0;
+    f.evidence = {{"zero_s", zeroS}, {"spikes", spikes ? p.spikes : 0}};
+    const std::string title = ColumnTitle(column);
+    if (zeros && spikes) {
+      f.text = title + " reads 0 for " + NumberText(zeroS, 1) + " s and jumps for a single sample " +
+               std::to_string(p.spikes) + " times: a failing probe or its wiring";
+    } else if (zeros) {
+      f.text = title + " reads 0 for " + NumberText(zeroS, 1) +
+               " s while the others read normally: an open or shorted probe";
+    } else {
+      f.text = title + " jumps 200 or more for a single sample " + std::to_string(p.spikes) +
+               " times: a loose or failing probe";
+    }
+    out.push_back(std::move(f));
+  }
+}
+
+void FindingDetector::VoltageFinding(std::vector<Finding>& out) const {
+  if (!hasVolt_)
+    return;
+  int64_t total = 0;
+  for (int64_t n : voltHistogram_)
+    total += n;
+  if (total == 0)
+    return;
+  // The lower median, in tenths.
+  int64_t below = 0;
+  int32_t median = 0;
+  for (size_t t = 0; t < voltHistogram_.size(); ++t) {
+    below += voltHistogram_[t];
+    if (2 * below >= total) {
+      median = static_cast<int32_t>(t);
+      break;
+    }
+  }
+  const bool bus24 = median >= kBus24MedianTenths;
+  const Voltage& low = bus24 ? low24_ : low12_;
+  if (!low.any || low.lastMs - low.firstMs < kLowVoltMs)
+    return;
+  const double minVolt = low.minTenths / 10.0;
+  const double durationS = static_cast<double>(low.lastMs - low.firstMs) / 1000.0;
+  Finding f;
+  f.kind = "low_voltage";
+  f.column = SampleColumn{Field::kVolt, 0};
+  f.startMs = low.firstMs;
+  f.endMs = low.lastMs;
+  f.severity = FindingSeverity::kWarning;
+  f.evidence = {{"min", minVolt}, {"duration_s", durationS}};
+  f.text = std::string("Volt stays below ") + (bus24 ? "26" : "13") + " for " +
+           NumberText(durationS, 0) + " s with the engine at 1500 rpm or more, down to " +
+           NumberText(minVolt, 1) + ": the alternator is not charging";
+  out.push_back(std::move(f));
+}
+
+void FindingDetector::CoolingFinding(const Cooling& c, std::vector<Finding>& out) const {
+  Finding f;
+  f.kind = "fast_cooling";
+  const uint32_t all = (1u << chtCount_) - 1u;
+  if (c.columns != all)
+    f.column = SampleColumn{Field::kCht, c.fastest};
+  f.startMs = c.startMs;
+  f.endMs = c.endMs;
+  f.severity = FindingSeverity::kInfo;
+  f.evidence = {{"rate", c.rate}};
+  const std::string what = f.column ? ColumnTitle(*f.column) : std::string("Every CHT");
+  f.text = what + (f.column ? " cools" : " cools, the fastest") + " at " + Whole(c.rate) +
+           " a minute: cooling faster than 60 a minute strains the cylinder heads";
+  out.push_back(std::move(f));
+}
+
+}  // namespace ovixlog
