@@ -1,6 +1,7 @@
 #include "analysis/finding_detector.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "analysis/summary_writer.h"
@@ -25,6 +26,16 @@ constexpr int64_t kRateBaseMs = 60000;
 constexpr int64_t kRateSpanMs = 90000;
 constexpr double kFastCoolingRate = 60.0;
 constexpr int64_t kCoolingJoinMs = 30000;
+constexpr int64_t kSteadyMs = 30000;
+constexpr int32_t kSteadyTach = 50;
+constexpr int32_t kSteadyFlowTenths = 5;
+constexpr int64_t kGapMs = 30000;
+constexpr int64_t kAverageMs = 1000;
+constexpr double kExtremeStep = 15.0;
+constexpr double kSwingMin = 30.0;
+constexpr int64_t kPeriodMinMs = 20000;
+constexpr int64_t kPeriodMaxMs = 150000;
+constexpr int kSwingsForOscillation = 6;
 
 std::string Whole(double value) {
   return NumberText(value, 0);
@@ -53,10 +64,207 @@ FindingDetector::FindingDetector(EngineModel model)
       egtCount_(ColumnSetFor(model).egtCount),
       hasVolt_(ModelHasColumn(model, {Field::kVolt, 0})),
       probes_(static_cast<size_t>(chtCount_ + egtCount_)),
-      voltHistogram_(kVoltHistogramTenths + 1, 0) {}
+      voltHistogram_(kVoltHistogramTenths + 1, 0),
+      swinging_(static_cast<size_t>(egtCount_)) {}
+
+void FindingDetector::Window::Add(int64_t ms, int32_t value, int64_t fromMs) {
+  while (!high.empty() && high.back().second <= value)
+    high.pop_back();
+  high.emplace_back(ms, value);
+  while (!low.empty() && low.back().second >= value)
+    low.pop_back();
+  low.emplace_back(ms, value);
+  while (high.front().first < fromMs)
+    high.pop_front();
+  while (low.front().first < fromMs)
+    low.pop_front();
+}
+
+int32_t FindingDetector::Window::Spread(int32_t value) const {
+  return std::max(high.front().second - value, value - low.front().second);
+}
+
+void FindingDetector::Range::Reset(const EngineSample& s, int count) {
+  for (int c = 0; c < count; ++c)
+    low[static_cast<size_t>(c)] = high[static_cast<size_t>(c)] = s.egt[c];
+}
+
+void FindingDetector::Range::Widen(const EngineSample& s, int count) {
+  for (int c = 0; c < count; ++c) {
+    const size_t i = static_cast<size_t>(c);
+    low[i] = std::min(low[i], static_cast<double>(s.egt[c]));
+    high[i] = std::max(high[i], static_cast<double>(s.egt[c]));
+  }
+}
+
+double FindingDetector::Range::WidestOther(int count, int skip) const {
+  double widest = 0.0;
+  for (int c = 0; c < count; ++c) {
+    if (c != skip)
+      widest = std::max(widest, high[static_cast<size_t>(c)] - low[static_cast<size_t>(c)]);
+  }
+  return widest;
+}
+
+bool FindingDetector::Steady(int64_t ms, const EngineSample& s) {
+  if (!started_) {
+    started_ = true;
+    startMs_ = ms;
+    previousMs_ = ms;
+  }
+  const bool gap = ms - previousMs_ >= kGapMs;
+  previousMs_ = ms;
+  if (gap) {
+    // A lost device: nothing before the gap says the power was steady.
+    tach_ = Window();
+    flow_ = Window();
+  }
+  const int32_t flowTenths = TenthsOf(s.flow);
+  flowSeen_ = flowSeen_ || flowTenths != 0;
+  tach_.Add(ms, s.tach, ms - kSteadyMs);
+  flow_.Add(ms, flowTenths, ms - kSteadyMs);
+  if (gap || ms - startMs_ < kSteadyMs)
+    return false;
+  // The window must reach back the whole 30 s, or a gap shortened it.
+  return tach_.Spread(s.tach) <= kSteadyTach &&
+         (!flowSeen_ || flow_.Spread(flowTenths) <= kSteadyFlowTenths);
+}
+
+void FindingDetector::AddSwings(int64_t ms, const EngineSample& s, bool steady) {
+  if (egtCount_ < 2)
+    return;
+  lastSecond_.emplace_back(ms, std::array<int16_t, 9>{});
+  std::copy(s.egt, s.egt + 9, lastSecond_.back().second.begin());
+  for (int c = 0; c < egtCount_; ++c)
+    lastSecondSum_[static_cast<size_t>(c)] += s.egt[c];
+  while (lastSecond_.front().first <= ms - kAverageMs) {
+    for (int c = 0; c < egtCount_; ++c)
+      lastSecondSum_[static_cast<size_t>(c)] -= lastSecond_.front().second[static_cast<size_t>(c)];
+    lastSecond_.pop_front();
+  }
+  const double count = static_cast<double>(lastSecond_.size());
+  for (int c = 0; c < egtCount_; ++c) {
+    Swinging& w = swinging_[static_cast<size_t>(c)];
+    if (!steady) {
+      Close(w);
+      w = Swinging();
+      continue;
+    }
+    const Extreme now{ms, lastSecondSum_[static_cast<size_t>(c)] / count};
+    if (!w.started) {
+      w.started = true;
+      w.candidate = w.highest = now;
+      w.sinceCandidate.Reset(s, egtCount_);
+      continue;
+    }
+    w.sinceCandidate.Widen(s, egtCount_);
+    w.sinceLast.Widen(s, egtCount_);
+    w.sinceFirst.Widen(s, egtCount_);
+    bool moved = false;
+    if (w.direction == 0) {
+      if (now.value < w.candidate.value) {
+        w.candidate = now;
+      } else if (now.value > w.highest.value) {
+        w.highest = now;
+      }
+      if (now.value - w.candidate.value >= kExtremeStep) {
+        Confirm(c, w.candidate);
+        w.direction = +1;
+        w.candidate = now;
+        moved = true;
+      } else if (w.highest.value - now.value >= kExtremeStep) {
+        Confirm(c, w.highest);
+        w.direction = -1;
+        w.candidate = now;
+        moved = true;
+      }
+    } else if ((w.direction > 0) == (now.value > w.candidate.value)) {
+      w.candidate = now;
+      moved = true;
+    } else if (std::abs(now.value - w.candidate.value) >= kExtremeStep) {
+      Confirm(c, w.candidate);
+      w.direction = -w.direction;
+      w.candidate = now;
+      moved = true;
+    }
+    if (moved)
+      w.sinceCandidate.Reset(s, egtCount_);
+  }
+}
+
+void FindingDetector::Confirm(int egt, const Extreme& e) {
+  Swinging& w = swinging_[static_cast<size_t>(egt)];
+  const Range sinceLast = w.sinceLast;
+  w.sinceLast = w.sinceCandidate;
+  if (w.chain.empty()) {
+    w.chain = {e};
+    w.sinceFirst = w.sinceCandidate;
+    return;
+  }
+  const Extreme last = w.chain.back();
+  const double swing = std::abs(e.value - last.value);
+  bool extends = swing >= kSwingMin;
+  if (extends && w.chain.size() >= 2) {
+    const int64_t period = e.ms - w.chain[w.chain.size() - 2].ms;
+    extends = period >= kPeriodMinMs && period <= kPeriodMaxMs;
+  }
+  if (extends && w.swings + 1 >= kSwingsForOscillation &&
+      w.sinceFirst.WidestOther(egtCount_, egt) >= (w.swingSum + swing) / (w.swings + 1) / 2.0)
+    extends = false;
+  if (extends) {
+    if (w.chain.size() >= 3)
+      w.chain.erase(w.chain.begin() + 1);
+    w.chain.push_back(e);
+    ++w.swings;
+    w.swingSum += swing;
+    if (w.swings >= kSwingsForOscillation) {
+      w.qualified = true;
+      w.found = OscillationFinding(egt, w);
+    }
+    return;
+  }
+  Close(w);
+  w.qualified = false;
+  if (swing >= kSwingMin) {
+    w.chain = {last, e};
+    w.swings = 1;
+    w.swingSum = swing;
+    w.sinceFirst = sinceLast;
+  } else {
+    w.chain = {e};
+    w.swings = 0;
+    w.swingSum = 0.0;
+    w.sinceFirst = w.sinceCandidate;
+  }
+}
+
+void FindingDetector::Close(Swinging& w) {
+  if (w.qualified)
+    oscillations_.push_back(w.found);
+  w.qualified = false;
+}
+
+Finding FindingDetector::OscillationFinding(int egt, const Swinging& w) const {
+  const SampleColumn column{Field::kEgt, egt};
+  const int cycles = w.swings / 2;
+  const double mean = w.swingSum / w.swings;
+  const double period =
+      static_cast<double>(w.chain.back().ms - w.chain.front().ms) / 1000.0 / (w.swings / 2.0);
+  Finding f;
+  f.kind = "egt_oscillation";
+  f.column = column;
+  f.startMs = w.chain.front().ms;
+  f.endMs = w.chain.back().ms;
+  f.severity = FindingSeverity::kCaution;
+  f.evidence = {{"period_s", period}, {"peak_to_peak", mean}, {"cycles", cycles}};
+  f.text = ColumnTitle(column) + " swings " + Whole(mean) + " F every " + Whole(period) +
+           " s at steady power: a sign of a sticking or burning exhaust valve";
+  return f;
+}
 
 void FindingDetector::Add(int64_t ms, const EngineSample& s) {
   AddProbes(ms, s);
+  AddSwings(ms, s, Steady(ms, s));
   if (hasVolt_) {
     const int32_t tenths = TenthsOf(s.volt);
     ++voltHistogram_[static_cast<size_t>(std::clamp(tenths, 0, kVoltHistogramTenths))];
@@ -165,6 +373,11 @@ std::vector<Finding> FindingDetector::Findings() const {
   VoltageFinding(out);
   for (const Cooling& c : cooling_)
     CoolingFinding(c, out);
+  out.insert(out.end(), oscillations_.begin(), oscillations_.end());
+  for (const Swinging& w : swinging_) {
+    if (w.qualified)
+      out.push_back(w.found);
+  }
   std::stable_sort(out.begin(), out.end(), Earlier);
   return out;
 }

@@ -50,6 +50,48 @@ class FindingDetector {
     uint32_t columns = 0;  // bit per CHT that dropped faster than the limit
   };
 
+  // The alternating highs and lows of one EGT's 1 s average at steady power, and the run of
+  // swings they make.
+  struct Extreme {
+    int64_t ms = 0;
+    double value = 0.0;
+  };
+  struct Range {
+    std::array<double, 9> low;
+    std::array<double, 9> high;
+    void Reset(const EngineSample& s, int count);
+    void Widen(const EngineSample& s, int count);
+    // The largest highest-minus-lowest over the columns other than `skip`.
+    double WidestOther(int count, int skip) const;
+  };
+  struct Swinging {
+    // Finding the extremes.
+    bool started = false;
+    int direction = 0;  // +1 rising towards a high, -1 falling towards a low, 0 not yet known
+    Extreme candidate;  // with direction 0: the lowest so far
+    Extreme highest;    // with direction 0: the highest so far
+    // The chain of swings of 30 or more.
+    std::vector<Extreme> chain;  // the first and the last two extremes only
+    int swings = 0;
+    double swingSum = 0.0;
+    Range sinceCandidate{};
+    Range sinceLast{};
+    Range sinceFirst{};
+    bool qualified = false;
+    Finding found;
+  };
+  struct Window {
+    std::deque<std::pair<int64_t, int32_t>> high;  // falling values, the window's highest first
+    std::deque<std::pair<int64_t, int32_t>> low;
+    void Add(int64_t ms, int32_t value, int64_t fromMs);
+    int32_t Spread(int32_t value) const;
+  };
+
+  bool Steady(int64_t ms, const EngineSample& s);
+  void AddSwings(int64_t ms, const EngineSample& s, bool steady);
+  void Confirm(int egt, const Extreme& e);
+  void Close(Swinging& w);
+  Finding OscillationFinding(int egt, const Swinging& w) const;
   void AddProbes(int64_t ms, const EngineSample& s);
   void AddCooling(int64_t ms, const EngineSample& s);
   void ProbeFindings(std::vector<Finding>& out) const;
@@ -73,6 +115,17 @@ class FindingDetector {
   std::deque<ChtPoint> recentCht_;
   std::vector<Cooling> cooling_;
   bool coolingOpen_ = false;
+  // Steady power and the EGTs' swings.
+  bool started_ = false;
+  int64_t startMs_ = 0;
+  int64_t previousMs_ = 0;
+  bool flowSeen_ = false;
+  Window tach_;
+  Window flow_;
+  std::deque<std::pair<int64_t, std::array<int16_t, 9>>> lastSecond_;
+  std::array<int32_t, 9> lastSecondSum_{};
+  std::vector<Swinging> swinging_;
+  std::vector<Finding> oscillations_;
 };
 
 }  // namespace ovixlog

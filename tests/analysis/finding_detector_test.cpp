@@ -154,6 +154,53 @@ TEST(FindingDetector, EdgesOfEachDefinition) {
   }
 }
 
+// EGT3 steps between `high` and `low` every `half` seconds from 30 s on (the first steady
+// sample), EGT1 between 1300 and 1300 + `others` every second, Tach 51 higher at `bumpS`.
+std::vector<EngineSample> Swinging(int high, int low, int half, int endS, int others = 0,
+                                   int bumpS = -1) {
+  return Seconds(0, endS, [=](EngineSample& s, int t) {
+    s.egt[2] = static_cast<int16_t>(t < 30 || (t - 30) / half % 2 == 0 ? high : low);
+    s.egt[0] = static_cast<int16_t>(1300 + (t % 2) * others);
+    if (t == bumpS)
+      s.tach = 2451;
+  });
+}
+
+TEST(FindingDetector, EdgesOfTheOscillation) {
+  const std::string found =
+      "{\"kind\": \"egt_oscillation\", \"column\": \"EGT3\", \"start_s\": 30, \"end_s\": 192, "
+      "\"severity\": \"caution\", \"evidence\": {\"period_s\": 54, \"peak_to_peak\": 60, "
+      "\"cycles\": 3}, \"text\": \"EGT3 swings 60 F every 54 s at steady power: a sign of a "
+      "sticking or burning exhaust valve\"}";
+  const std::vector<Case> cases = {
+      {"six swings of 60 every 54 s", kModel5100, Swinging(1330, 1270, 27, 219), {found}},
+      {"five swings are not enough", kModel5100, Swinging(1330, 1270, 27, 218), {}},
+      {"swings of 30 count", kModel5100, Swinging(1330, 1300, 27, 219), {"x"}},
+      {"swings of 29 do not", kModel5100, Swinging(1329, 1300, 27, 219), {}},
+      {"a high 20 s after the last high counts", kModel5100, Swinging(1330, 1270, 10, 110),
+       {"x"}},
+      {"18 s does not", kModel5100, Swinging(1330, 1270, 9, 110), {}},
+      {"150 s counts", kModel5100, Swinging(1330, 1270, 75, 560), {"x"}},
+      {"152 s does not", kModel5100, Swinging(1330, 1270, 76, 570), {}},
+      {"another EGT moving 29 leaves it a valve", kModel5100, Swinging(1330, 1270, 27, 219, 29),
+       {"x"}},
+      {"another EGT moving 30 makes it the engine", kModel5100,
+       Swinging(1330, 1270, 27, 219, 30), {}},
+      {"a power change in the middle breaks it", kModel5100,
+       Swinging(1330, 1270, 27, 219, 0, 100), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::string> json = JsonOf(Detect(c.samples, c.model));
+    if (c.json == std::vector<std::string>{"x"}) {
+      ASSERT_EQ(json.size(), 1u);
+      EXPECT_EQ(json[0].substr(0, 54), found.substr(0, 54));
+    } else {
+      EXPECT_EQ(json, c.json);
+    }
+  }
+}
+
 TEST(FindingDetector, TwoCoolingStretchesFarApartStaySeparate) {
   // CHT2 steps down 70 at 60 s and again at 200 s: pairs end at 60..119 and 200..259, more
   // than 30 s apart.

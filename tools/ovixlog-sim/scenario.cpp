@@ -16,7 +16,8 @@ struct Named {
 constexpr Named kNames[] = {
     {Scenario::kHotCylinder, "hot-cylinder"}, {Scenario::kShockCooling, "shock-cooling"},
     {Scenario::kLeanTest, "lean-test"},       {Scenario::kTwoFlights, "two-flights"},
-    {Scenario::kGroundRun, "ground-run"},
+    {Scenario::kGroundRun, "ground-run"},     {Scenario::kAlternator, "alternator"},
+    {Scenario::kBadProbe, "bad-probe"},       {Scenario::kExhaustValve, "exhaust-valve"},
 };
 
 // Each cylinder's peak flow, as an offset from 8.0, and its peak EGT above 1420.
@@ -76,6 +77,28 @@ std::string LeanTruthText(EngineModel model) {
   }
   std::snprintf(line, sizeof line, "gami_spread %.2f\n", truth.Spread());
   return text + line;
+}
+
+bool HasFindingTruth(Scenario scenario) {
+  return scenario == Scenario::kAlternator || scenario == Scenario::kBadProbe ||
+         scenario == Scenario::kExhaustValve;
+}
+
+int ValveCylinder(EngineModel model) {
+  return std::min(3, ColumnSetFor(model).egtCount);
+}
+
+std::string FindingTruthText(Scenario scenario, EngineModel model) {
+  switch (scenario) {
+    case Scenario::kExhaustValve:
+      return "egt_oscillation EGT" + std::to_string(ValveCylinder(model)) + " caution\n";
+    case Scenario::kAlternator:
+      return "low_voltage Volt warning\n";
+    case Scenario::kBadProbe:
+      return "probe_fault EGT2 caution\n";
+    default:
+      return "";
+  }
 }
 
 }  // namespace ovixlog::sim

@@ -136,8 +136,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return BadUsage("--link applies to a terminal, not a file");
   if (toFile && rateGiven)
     return BadUsage("--rate applies to a terminal, not a file");
-  if (o.printTruth && o.stream.scenario != Scenario::kLeanTest)
-    return BadUsage("--print-truth goes with --scenario lean-test");
+  if (o.printTruth && o.stream.scenario != Scenario::kLeanTest &&
+      !HasFindingTruth(o.stream.scenario))
+    return BadUsage("--print-truth goes with --scenario lean-test, alternator, bad-probe or exhaust-valve");
   if (toFile && !framesGiven) {
     o.frames = o.stream.scenario == Scenario::kNone
                    ? kDefaultFileFrames
@@ -164,9 +165,14 @@ Stream:
                            CHT past 435 for a minute in the climb), shock-cooling (CHTs
                            fall 80 degrees a minute in a power-off descent), lean-test (a
                            lean and a rich sweep in cruise), two-flights (ten minutes
-                           parked between them), ground-run (a run without flying)
+                           parked between them), ground-run (a run without flying),
+                           alternator (the bus sinks below 13 V through the cruise),
+                           bad-probe (EGT2 reads 0 for 20 s in the cruise),
+                           exhaust-valve (EGT3 swings 60 degrees every 55 s in the cruise)
   --print-truth            with --scenario lean-test: print each cylinder's peak flow and
-                           EGT and the spread, and exit
+                           EGT and the spread; with alternator, bad-probe or
+                           exhaust-valve: what the
+                           analysis must find, one 'KIND COLUMN SEVERITY' a line; and exit
 
 Terminal (the default):
   --rate N|max             frames a second (default 12); 'max' writes as fast as the
