@@ -15,7 +15,7 @@ namespace ovixlog {
 enum class FindingSeverity { kInfo, kCaution, kWarning };
 
 struct Finding {
-  std::string kind;                   // "probe_fault", "low_voltage", "fast_cooling"
+  std::string kind;                   // "probe_fault", "low_voltage", "egt_oscillation", ...
   std::optional<SampleColumn> column;  // none: the engine as a whole
   int64_t startMs = 0;
   int64_t endMs = 0;

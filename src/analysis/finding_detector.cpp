@@ -36,6 +36,11 @@ constexpr double kSwingMin = 30.0;
 constexpr int64_t kPeriodMinMs = 20000;
 constexpr int64_t kPeriodMaxMs = 150000;
 constexpr int kSwingsForOscillation = 6;
+constexpr double kRunawayRate = 30.0;
+constexpr double kRunawayOthersRate = 10.0;
+constexpr int64_t kRunawayMs = 60000;
+constexpr double kRunawayRise = 50.0;
+constexpr double kPreignitionEgtFall = 50.0;
 
 std::string Whole(double value) {
   return NumberText(value, 0);
@@ -65,7 +70,8 @@ FindingDetector::FindingDetector(EngineModel model)
       hasVolt_(ModelHasColumn(model, {Field::kVolt, 0})),
       probes_(static_cast<size_t>(chtCount_ + egtCount_)),
       voltHistogram_(kVoltHistogramTenths + 1, 0),
-      swinging_(static_cast<size_t>(egtCount_)) {}
+      swinging_(static_cast<size_t>(egtCount_)),
+      runaway_(static_cast<size_t>(chtCount_)) {}
 
 void FindingDetector::Window::Add(int64_t ms, int32_t value, int64_t fromMs) {
   while (!high.empty() && high.back().second <= value)
@@ -264,7 +270,8 @@ Finding FindingDetector::OscillationFinding(int egt, const Swinging& w) const {
 
 void FindingDetector::Add(int64_t ms, const EngineSample& s) {
   AddProbes(ms, s);
-  AddSwings(ms, s, Steady(ms, s));
+  const bool steady = Steady(ms, s);
+  AddSwings(ms, s, steady);
   if (hasVolt_) {
     const int32_t tenths = TenthsOf(s.volt);
     ++voltHistogram_[static_cast<size_t>(std::clamp(tenths, 0, kVoltHistogramTenths))];
@@ -283,7 +290,7 @@ void FindingDetector::Add(int64_t ms, const EngineSample& s) {
       }
     }
   }
-  AddCooling(ms, s);
+  AddCooling(ms, s, steady);
   before_ = last_;
   last_ = s;
   lastMs_ = ms;
@@ -322,15 +329,52 @@ void FindingDetector::AddProbes(int64_t ms, const EngineSample& s) {
   }
 }
 
-void FindingDetector::AddCooling(int64_t ms, const EngineSample& s) {
+void FindingDetector::AddCooling(int64_t ms, const EngineSample& s, bool steady) {
   // The same pairs as the run's CHT rates: the latest sample at least 60 s older, when that
   // one is under 90 s old.
   while (recentCht_.size() >= 2 && recentCht_[1].ms <= ms - kRateBaseMs)
     recentCht_.pop_front();
-  if (!recentCht_.empty() && recentCht_.front().ms <= ms - kRateBaseMs &&
-      ms - recentCht_.front().ms < kRateSpanMs) {
+  const bool paired = !recentCht_.empty() && recentCht_.front().ms <= ms - kRateBaseMs &&
+                      ms - recentCht_.front().ms < kRateSpanMs;
+  if (!paired || !steady || chtCount_ < 2) {
+    for (int c = 0; c < chtCount_; ++c)
+      CloseRunaway(c);
+  }
+  if (paired) {
     const ChtPoint& then = recentCht_.front();
     const double minutes = static_cast<double>(ms - then.ms) / 60000.0;
+    if (steady && chtCount_ >= 2) {
+      std::array<double, 6> rate{};
+      bool valid = true;
+      for (int c = 0; c < chtCount_; ++c) {
+        const size_t i = static_cast<size_t>(c);
+        valid = valid && s.cht[c] > 0 && then.cht[i] > 0;
+        rate[i] = (s.cht[c] - then.cht[i]) / minutes;
+      }
+      for (int c = 0; c < chtCount_; ++c) {
+        bool alone = valid && rate[static_cast<size_t>(c)] >= kRunawayRate;
+        for (int k = 0; k < chtCount_ && alone; ++k)
+          alone = k == c || std::abs(rate[static_cast<size_t>(k)]) <= kRunawayOthersRate;
+        if (!alone) {
+          CloseRunaway(c);
+          continue;
+        }
+        Runaway& r = runaway_[static_cast<size_t>(c)];
+        const size_t i = static_cast<size_t>(c);
+        if (!r.open) {
+          r = Runaway();
+          r.open = true;
+          r.startMs = then.ms;
+          r.startCht = then.cht[i];
+          r.startEgt = then.egt[i];
+        }
+        r.endMs = ms;
+        r.rate = std::max(r.rate, rate[i]);
+        r.rise = s.cht[c] - r.startCht;
+        r.egtChange = s.egt[c] - r.startEgt;
+        r.qualified = r.endMs - r.startMs >= kRunawayMs && r.rise >= kRunawayRise;
+      }
+    }
     double fastest = 0.0;
     int fastestColumn = -1;
     uint32_t columns = 0;
@@ -362,9 +406,37 @@ void FindingDetector::AddCooling(int64_t ms, const EngineSample& s) {
       }
     }
   }
-  ChtPoint point{ms, {}};
+  ChtPoint point{ms, {}, {}};
   std::copy(s.cht, s.cht + 6, point.cht.begin());
+  std::copy(s.egt, s.egt + 9, point.egt.begin());
   recentCht_.push_back(point);
+}
+
+void FindingDetector::CloseRunaway(int cht) {
+  Runaway& r = runaway_[static_cast<size_t>(cht)];
+  if (r.open && r.qualified)
+    runaways_.push_back(RunawayFinding(cht, r));
+  r.open = false;
+  r.qualified = false;
+}
+
+Finding FindingDetector::RunawayFinding(int cht, const Runaway& r) const {
+  const SampleColumn column{Field::kCht, cht};
+  const bool preignition = r.egtChange <= -kPreignitionEgtFall;
+  Finding f;
+  f.kind = "cht_runaway";
+  f.column = column;
+  f.startMs = r.startMs;
+  f.endMs = r.endMs;
+  f.severity = FindingSeverity::kWarning;
+  f.evidence = {{"rate", r.rate}, {"rise", r.rise}, {"egt_change", r.egtChange}};
+  const std::string title = ColumnTitle(column);
+  f.text = title + " climbs " + Whole(r.rise) + " F alone at steady power, up to " +
+           Whole(r.rate) + " F a minute" +
+           (preignition ? ", while its EGT falls " + Whole(-r.egtChange) +
+                              ": pre-ignition; reduce power at once"
+                        : ": detonation; reduce power and enrich at once");
+  return f;
 }
 
 std::vector<Finding> FindingDetector::Findings() const {
@@ -374,6 +446,11 @@ std::vector<Finding> FindingDetector::Findings() const {
   for (const Cooling& c : cooling_)
     CoolingFinding(c, out);
   out.insert(out.end(), oscillations_.begin(), oscillations_.end());
+  out.insert(out.end(), runaways_.begin(), runaways_.end());
+  for (size_t c = 0; c < runaway_.size(); ++c) {
+    if (runaway_[c].open && runaway_[c].qualified)
+      out.push_back(RunawayFinding(static_cast<int>(c), runaway_[c]));
+  }
   for (const Swinging& w : swinging_) {
     if (w.qualified)
       out.push_back(w.found);

@@ -1,5 +1,6 @@
 // Looks for findings in one engine run, fed the run's samples one at a time beside its
-// summary: failing probes, a bus voltage that sinks, heads that cool too fast. Every sample
+// summary: failing probes, a bus voltage that sinks, an EGT swinging at steady power, a CHT
+// running away, heads that cool too fast. Every sample
 // costs a bounded amount of work; findings appear as soon as their definition is met.
 #pragma once
 
@@ -41,6 +42,19 @@ class FindingDetector {
   struct ChtPoint {
     int64_t ms;
     std::array<int16_t, 6> cht;
+    std::array<int16_t, 9> egt;
+  };
+  // One CHT climbing alone at steady power.
+  struct Runaway {
+    bool open = false;
+    bool qualified = false;
+    int64_t startMs = 0;
+    int64_t endMs = 0;
+    int16_t startCht = 0;
+    int16_t startEgt = 0;
+    double rate = 0.0;
+    double rise = 0.0;
+    double egtChange = 0.0;
   };
   struct Cooling {
     int64_t startMs = 0;
@@ -93,7 +107,9 @@ class FindingDetector {
   void Close(Swinging& w);
   Finding OscillationFinding(int egt, const Swinging& w) const;
   void AddProbes(int64_t ms, const EngineSample& s);
-  void AddCooling(int64_t ms, const EngineSample& s);
+  void AddCooling(int64_t ms, const EngineSample& s, bool steady);
+  void CloseRunaway(int cht);
+  Finding RunawayFinding(int cht, const Runaway& r) const;
   void ProbeFindings(std::vector<Finding>& out) const;
   void VoltageFinding(std::vector<Finding>& out) const;
   void CoolingFinding(const Cooling& c, std::vector<Finding>& out) const;
@@ -126,6 +142,8 @@ class FindingDetector {
   std::array<int32_t, 9> lastSecondSum_{};
   std::vector<Swinging> swinging_;
   std::vector<Finding> oscillations_;
+  std::vector<Runaway> runaway_;
+  std::vector<Finding> runaways_;
 };
 
 }  // namespace ovixlog

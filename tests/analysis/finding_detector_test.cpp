@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "analysis/flight_analyzer.h"
 #include "analysis/summary_writer.h"
 #include "analysis_fixture.h"
@@ -198,6 +200,53 @@ TEST(FindingDetector, EdgesOfTheOscillation) {
     } else {
       EXPECT_EQ(json, c.json);
     }
+  }
+}
+
+// CHT2 climbs a degree a second from 100 s for `riseS` seconds, CHT1 by 1 every `otherEvery`
+// seconds, EGT2 falls a degree a second for `egtFallS` seconds from 100 s.
+std::vector<EngineSample> Climbing(int riseS, int otherEvery = 0, int egtFallS = 0,
+                                   bool everyCht = false) {
+  return Seconds(0, 300, [=](EngineSample& s, int t) {
+    const int rise = std::clamp(t - 100, 0, riseS);
+    s.cht[1] = static_cast<int16_t>(350 + rise);
+    if (everyCht)
+      s.cht[0] = s.cht[2] = s.cht[3] = s.cht[1];
+    if (otherEvery > 0)
+      s.cht[0] = static_cast<int16_t>(350 + t / otherEvery);
+    s.egt[1] = static_cast<int16_t>(1300 - std::clamp(t - 100, 0, egtFallS));
+  });
+}
+
+TEST(FindingDetector, EdgesOfTheRunaway) {
+  const std::vector<Case> cases = {
+      {"CHT2 climbing alone is detonation", kModel5100, Climbing(90),
+       {"{\"kind\": \"cht_runaway\", \"column\": \"CHT2\", \"start_s\": 70, \"end_s\": 220, "
+        "\"severity\": \"warning\", \"evidence\": {\"rate\": 60, \"rise\": 90, \"egt_change\": "
+        "0}, \"text\": \"CHT2 climbs 90 F alone at steady power, up to 60 F a minute: detonation; "
+        "reduce power and enrich at once\"}"}},
+      {"with its EGT falling 50 it is pre-ignition", kModel5100, Climbing(90, 0, 50),
+       {"{\"kind\": \"cht_runaway\", \"column\": \"CHT2\", \"start_s\": 70, \"end_s\": 220, "
+        "\"severity\": \"warning\", \"evidence\": {\"rate\": 60, \"rise\": 90, \"egt_change\": "
+        "-50}, \"text\": \"CHT2 climbs 90 F alone at steady power, up to 60 F a minute, while its "
+        "EGT falls 50: pre-ignition; reduce power at once\"}"}},
+      {"a rise of 50 is enough", kModel5100, Climbing(50),
+       {"{\"kind\": \"cht_runaway\", \"column\": \"CHT2\", \"start_s\": 70, \"end_s\": 180, "
+        "\"severity\": \"warning\", \"evidence\": {\"rate\": 50, \"rise\": 50, \"egt_change\": "
+        "0}, \"text\": \"CHT2 climbs 50 F alone at steady power, up to 50 F a minute: detonation; "
+        "reduce power and enrich at once\"}"}},
+      {"49 is not", kModel5100, Climbing(49), {}},
+      {"another CHT at 10 a minute leaves it alone", kModel5100, Climbing(90, 6),
+       {"{\"kind\": \"cht_runaway\", \"column\": \"CHT2\", \"start_s\": 70, \"end_s\": 220, "
+        "\"severity\": \"warning\", \"evidence\": {\"rate\": 60, \"rise\": 90, \"egt_change\": "
+        "0}, \"text\": \"CHT2 climbs 90 F alone at steady power, up to 60 F a minute: detonation; "
+        "reduce power and enrich at once\"}"}},
+      {"another CHT at 12 a minute makes it the engine", kModel5100, Climbing(90, 5), {}},
+      {"every CHT climbing together is a climb", kModel5100, Climbing(90, 0, 0, true), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(JsonOf(Detect(c.samples, c.model)), c.json);
   }
 }
 

@@ -121,13 +121,21 @@ TEST(Scenario, EveryFlightFindsExactlyItsTruth) {
                                 Scenario::kShockCooling, Scenario::kLeanTest,
                                 Scenario::kTwoFlights, Scenario::kGroundRun,
                                 Scenario::kAlternator, Scenario::kBadProbe,
-                                Scenario::kExhaustValve};
+                                Scenario::kExhaustValve, Scenario::kPreignition,
+                                Scenario::kDetonation};
   for (const Flavour& f : kFlavours) {
     SCOPED_TRACE(Describe(f));
     for (Scenario scenario : scenarios) {
       SCOPED_TRACE(scenario == Scenario::kNone ? "ordinary" : std::string(ScenarioName(scenario)));
       const std::vector<RunSummary> runs = Analyse(scenario, f);
       EXPECT_EQ(SevereFindings(runs), FindingTruthText(scenario, f.model));
+      if (scenario == Scenario::kPreignition || scenario == Scenario::kDetonation) {
+        const std::string said = scenario == Scenario::kPreignition ? "pre-ignition" : "detonation";
+        bool named = false;
+        for (const Finding& found : runs.empty() ? std::vector<Finding>() : runs[0].findings)
+          named = named || found.text.find(said) != std::string::npos;
+        EXPECT_TRUE(named) << said;
+      }
     }
   }
 }
@@ -218,12 +226,12 @@ TEST(Scenario, CommandLine) {
       {{"--scenario", "alternator", "--print-truth"}, "", 0},
       {{"--scenario", "cruise"},
        "--scenario must be one of hot-cylinder, shock-cooling, lean-test, two-flights, "
-       "ground-run, alternator, bad-probe, exhaust-valve",
+       "ground-run, alternator, bad-probe, exhaust-valve, preignition, detonation",
        0},
-      {{"--print-truth"}, "--print-truth goes with --scenario lean-test, alternator, bad-probe or exhaust-valve",
+      {{"--print-truth"}, "--print-truth goes with --scenario lean-test or a finding's flight",
        0},
       {{"--scenario", "ground-run", "--print-truth"},
-       "--print-truth goes with --scenario lean-test, alternator, bad-probe or exhaust-valve",
+       "--print-truth goes with --scenario lean-test or a finding's flight",
        0},
   };
   for (const Case& c : cases) {

@@ -74,6 +74,12 @@ std::vector<Phase> PhasesFor(Scenario scenario) {
     case Scenario::kExhaustValve:
       phases[6].special = Special::kValve;
       break;
+    case Scenario::kDetonation:
+      phases[6].special = Special::kRunaway;
+      break;
+    case Scenario::kPreignition:
+      phases[6].special = Special::kPreignite;
+      break;
     case Scenario::kGroundRun:
       phases = {
           {20, 0, 0, 0, 0.0, -1, -1},       {90, 1000, 0, 0, 2.8, 1050, 220},
@@ -257,6 +263,16 @@ EngineSample FlightGenerator::Compose() {
     const int valve = ValveCylinder(model_) - 1;
     if (seconds > 0.0)
       s.egt[valve] = Round16(s.egt[valve] + 30.0 * std::sin(2.0 * 3.14159265358979 * seconds / 55.0));
+  }
+  if ((special_ == Special::kRunaway || special_ == Special::kPreignite) && cylinders_ > 1) {
+    // 40 degrees a minute for 150 s, then back at 20 a minute.
+    const double seconds = phaseProgress_ * phases_[6].seconds - 900.0;
+    const double rise = seconds < 0.0     ? 0.0
+                        : seconds < 150.0 ? seconds * 40.0 / 60.0
+                                          : std::max(0.0, 100.0 - (seconds - 150.0) * 20.0 / 60.0);
+    s.cht[1] = Round16(s.cht[1] + rise);
+    if (special_ == Special::kPreignite)
+      s.egt[1] = Round16(s.egt[1] - rise);
   }
   if (special_ == Special::kOpenProbe && cylinders_ > 1) {
     const double seconds = phaseProgress_ * phases_[6].seconds;

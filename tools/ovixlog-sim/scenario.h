@@ -22,6 +22,8 @@ enum class Scenario {
   kAlternator,  // the bus voltage sinks through the cruise: the alternator does not charge
   kBadProbe,    // EGT2 reads 0 for 20 s in the cruise: an open probe
   kExhaustValve,  // one EGT swings 60 degrees every 55 s in the cruise: a failing valve
+  kPreignition,   // CHT2 climbs alone in the cruise while its EGT falls
+  kDetonation,    // CHT2 climbs alone in the cruise, its EGT unchanged
 };
 
 std::optional<Scenario> ScenarioFromName(std::string_view name);
@@ -42,8 +44,8 @@ LeanTruth LeanTestTruth(EngineModel model);
 std::string LeanTruthText(EngineModel model);
 
 // What the analysis must find in the scenario, one "KIND COLUMN SEVERITY" line per finding
-// of caution or warning ("low_voltage Volt warning"); empty for scenarios made for other
-// things. Whether the scenario has such a truth.
+// of caution or warning ("low_voltage Volt warning"); empty for the flights that must stay
+// clean. Whether the scenario has such a truth.
 std::string FindingTruthText(Scenario scenario, EngineModel model);
 // The cylinder (1 up) whose valve the exhaust-valve flight fails.
 int ValveCylinder(EngineModel model);

@@ -138,7 +138,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return BadUsage("--rate applies to a terminal, not a file");
   if (o.printTruth && o.stream.scenario != Scenario::kLeanTest &&
       !HasFindingTruth(o.stream.scenario))
-    return BadUsage("--print-truth goes with --scenario lean-test, alternator, bad-probe or exhaust-valve");
+    return BadUsage("--print-truth goes with --scenario lean-test or a finding's flight");
   if (toFile && !framesGiven) {
     o.frames = o.stream.scenario == Scenario::kNone
                    ? kDefaultFileFrames
@@ -168,10 +168,13 @@ Stream:
                            parked between them), ground-run (a run without flying),
                            alternator (the bus sinks below 13 V through the cruise),
                            bad-probe (EGT2 reads 0 for 20 s in the cruise),
-                           exhaust-valve (EGT3 swings 60 degrees every 55 s in the cruise)
+                           exhaust-valve (EGT3 swings 60 degrees every 55 s in the cruise),
+                           detonation (CHT2 climbs 100 alone in the cruise), preignition
+                           (the same while EGT2 falls 100)
   --print-truth            with --scenario lean-test: print each cylinder's peak flow and
-                           EGT and the spread; with alternator, bad-probe or
-                           exhaust-valve: what the
+                           EGT and the spread; with a finding's flight (hot-cylinder,
+                           alternator, bad-probe, exhaust-valve, detonation,
+                           preignition): what the
                            analysis must find, one 'KIND COLUMN SEVERITY' a line; and exit
 
 Terminal (the default):
