@@ -84,6 +84,7 @@ class FlightReportTest : public QObject {
   void LetterPaper();
   void PrintsTheSamePages();
   void ReportsOneRun();
+  void AnEmptyLogGivesAnEmptyReport();
   void AFolderThatIsNotThereFails();
   void ExportsFromTheWindow();
   void ConverterWritesTheReportWithoutAWindow();
@@ -204,6 +205,24 @@ void FlightReportTest::ReportsOneRun() {
                              running));
   input.run = 2;
   QVERIFY(!FlightReport(input).runFound());
+}
+
+void FlightReportTest::AnEmptyLogGivesAnEmptyReport() {
+  TempFolder folder;
+  const std::string pdf = folder / "empty.pdf";
+  FlightReportInput input;
+  input.source = "Untitled";
+  QVERIFY(FlightReport(input).WritePdf(QString::fromStdString(pdf), QPageSize::A4, nullptr));
+  // The facts and empty tables, then the charts' page with empty plots.
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("3"));
+  const QString text = Text(pdf);
+  for (const QString& expected :
+       {QStringLiteral("Recorded: 0:00:00 (0 samples) Engine runs: 0, engine running 0:00:00, "
+                       "airborne 0:00:00 Hobbs time: 0.0 h Tach time: 0.0 h (from rpm, 2400 rpm "
+                       "to the hour) Fuel used: 0"),
+        QStringLiteral("Lean tests Run Start Duration The test in words Balance None."),
+        QStringLiteral("Exceedances Run Reading Start Duration Peak None.")})
+    QVERIFY2(text.contains(expected), qPrintable(text.left(800)));
 }
 
 void FlightReportTest::AFolderThatIsNotThereFails() {
