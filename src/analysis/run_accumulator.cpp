@@ -70,7 +70,8 @@ RunAccumulator::RunAccumulator(EngineModel model, const std::vector<ColumnLimit>
       chtCount_(ColumnSetFor(model).chtCount),
       egtCount_(ColumnSetFor(model).egtCount),
       leanSweeps_(true, ColumnSetFor(model).egtCount),
-      richSweeps_(false, ColumnSetFor(model).egtCount) {
+      richSweeps_(false, ColumnSetFor(model).egtCount),
+      findings_(model) {
   summary_.model = model;
   summary_.max.push_back({{Field::kTach, 0}, {}});
   for (int i = 0; i < chtCount_; ++i)
@@ -170,6 +171,7 @@ void RunAccumulator::Add(int64_t ms, const EngineSample& s) {
   const int32_t flowTenths = TenthsOf(s.flow);
   leanSweeps_.Add(ms, flowTenths, s, r.leanTests);
   richSweeps_.Add(ms, flowTenths, s, r.leanTests);
+  findings_.Add(ms, s);
 }
 
 void RunAccumulator::CloseWatch(const Watch& w, std::vector<Exceedance>& out) {
@@ -186,6 +188,7 @@ RunSummary RunAccumulator::Snapshot() const {
   std::stable_sort(r.exceedances.begin(), r.exceedances.end(), EarlierStart);
   std::stable_sort(r.leanTests.begin(), r.leanTests.end(),
                    [](const LeanTest& a, const LeanTest& b) { return a.startMs < b.startMs; });
+  r.findings = findings_.Findings();
   return r;
 }
 

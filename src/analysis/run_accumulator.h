@@ -4,6 +4,7 @@
 #include <deque>
 #include <vector>
 
+#include "analysis/finding_detector.h"
 #include "analysis/limits.h"
 #include "analysis/run_summary.h"
 #include "analysis/sweep_tracker.h"
@@ -50,6 +51,7 @@ class RunAccumulator {
   std::deque<ChtPoint> recentCht_;
   SweepTracker leanSweeps_;
   SweepTracker richSweeps_;
+  FindingDetector findings_;
 };
 
 }  // namespace ovixlog

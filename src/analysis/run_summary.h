@@ -1,5 +1,5 @@
 // What the analysis reports for one engine run: times, fuel, extremes, spreads, cooling
-// rates, the stretches past the pilot's limits and the lean tests. Times are milliseconds
+// rates, the stretches past the pilot's limits, the lean tests and the findings. Times are milliseconds
 // from the first sample analysed.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "analysis/finding.h"
 #include "analysis/limits.h"
 #include "analysis/sample_column.h"
 
@@ -65,6 +66,7 @@ struct RunSummary {
   std::optional<double> chtRateMaxDrop;  // degrees a minute, as a positive number
   std::vector<Exceedance> exceedances;   // by start time
   std::vector<LeanTest> leanTests;       // by start time
+  std::vector<Finding> findings;         // by start time
 
   int64_t DurationMs() const { return endMs - startMs; }
   // The hottest CHT and its cylinder number (1 up).

@@ -84,6 +84,9 @@ std::string RunJson(const RunSummary& r) {
       out += (k > 0 ? ", " : "") + std::to_string(t.order[k]);
     out += "], \"gami_spread\": " + OptionalNumber(t.gamiSpread) + "}";
   }
+  out += "], \"findings\": [";
+  for (size_t i = 0; i < r.findings.size(); ++i)
+    out += (i > 0 ? ", " : "") + FindingJson(r.findings[i]);
   return out + "]}";
 }
 
@@ -139,10 +142,43 @@ std::string RunText(const RunSummary& r, size_t number, size_t count) {
       out += " " + std::to_string(c);
     out += "\n";
   }
+  out += "  Findings: " + std::to_string(r.findings.size()) + "\n";
+  for (const Finding& f : r.findings)
+    out += "    " + FindingText(f) + "\n";
   return out;
 }
 
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\')
+      out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
 }  // namespace
+
+std::string FindingJson(const Finding& f) {
+  std::string out = "{\"kind\": " + JsonString(f.kind);
+  out += ", \"column\": " + (f.column ? Quoted(ColumnTitle(*f.column)) : std::string("null"));
+  out += ", \"start_s\": " + Seconds(f.startMs);
+  out += ", \"end_s\": " + Seconds(f.endMs);
+  out += ", \"severity\": " + Quoted(FindingSeverityName(f.severity));
+  out += ", \"evidence\": {";
+  for (size_t i = 0; i < f.evidence.size(); ++i) {
+    out += (i > 0 ? ", " : "") + JsonString(f.evidence[i].first) + ": " +
+           NumberText(f.evidence[i].second);
+  }
+  out += "}, \"text\": " + JsonString(f.text) + "}";
+  return out;
+}
+
+std::string FindingText(const Finding& f) {
+  return std::string(FindingSeverityName(f.severity)) + ": " + f.text + " (" +
+         ClockText(f.startMs) + " to " + ClockText(f.endMs) + ")";
+}
 
 std::string ClockText(int64_t ms) {
   const int64_t seconds = ms / 1000;

@@ -68,7 +68,8 @@ const char kJson[] =
     "\"Alt\": 1000, \"Aspd\": 100, \"Volt\": 14}, \"min\": {\"OilP\": 60, \"Volt\": 14}, "
     "\"cht_spread_max\": 90, \"egt_spread_max\": 30, \"cht_rate_max_rise\": 0, "
     "\"cht_rate_max_drop\": 0, \"exceedances\": [{\"column\": \"CHT2\", \"kind\": \"max\", "
-    "\"limit\": 435, \"start_s\": 30, \"end_s\": 40, \"peak\": 440}], \"lean_tests\": []}\n"
+    "\"limit\": 435, \"start_s\": 30, \"end_s\": 40, \"peak\": 440}], \"lean_tests\": [], "
+    "\"findings\": []}\n"
     "]}\n";
 
 const char kText[] =
@@ -83,7 +84,8 @@ const char kText[] =
     "  CHT rate: rise up to 0/min, drop up to 0/min\n"
     "  Exceedances: 1\n"
     "    CHT2 above 435 from 0:00:30 to 0:00:40 (10 s), peak 440\n"
-    "  Lean tests: 0\n";
+    "  Lean tests: 0\n"
+    "  Findings: 0\n";
 
 TEST(ConverterSummary, WritesTextOrJson) {
   test::TempFolder folder;

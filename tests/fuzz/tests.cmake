@@ -15,6 +15,19 @@ foreach(target ${OVIXLOG_FUZZ_TARGETS})
   target_link_libraries(${target}_fuzz PRIVATE ovixlog_core ovixlog_warnings)
 endforeach()
 
+# The analysis and its findings over the sample streams that every corpus above makes.
+set(findings_sources ${OVIXLOG_FUZZ_DIR}/findings_fuzz.cpp ${OVIXLOG_FUZZ_DIR}/fuzz_input.cpp)
+if(OVIXLOG_FUZZ)
+  add_executable(findings_fuzz ${findings_sources})
+  target_link_options(findings_fuzz PRIVATE -fsanitize=fuzzer)
+else()
+  add_executable(findings_fuzz ${findings_sources} ${OVIXLOG_FUZZ_DIR}/corpus_runner.cpp)
+  add_test(NAME fuzz_corpus_findings
+           COMMAND findings_fuzz ${OVIXLOG_FUZZ_DIR}/corpus/frames ${OVIXLOG_FUZZ_DIR}/corpus/demo_log
+                   ${OVIXLOG_FUZZ_DIR}/corpus/command_line)
+endif()
+target_link_libraries(findings_fuzz PRIVATE ovixlog_core ovixlog_warnings)
+
 # Writes the seed corpus from our own frame and demo-log builders.
 add_executable(make_fuzz_corpus ${OVIXLOG_FUZZ_DIR}/make_fuzz_corpus.cpp)
 target_link_libraries(make_fuzz_corpus PRIVATE ovixlog_core ovixlog_warnings)

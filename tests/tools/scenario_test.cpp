@@ -8,6 +8,7 @@
 
 #include "../document/doc_fixture.h"
 #include "analysis/flight_analyzer.h"
+#include "analysis/sample_column.h"
 #include "format/column_set.h"
 #include "ovixlog-sim/frame_stream.h"
 #include "ovixlog-sim/recording_writer.h"
@@ -37,9 +38,11 @@ std::string Describe(const Flavour& f) {
 
 // The scenario written once to a file, imported with one sample a second kept.
 std::vector<RunSummary> Analyse(Scenario scenario, const Flavour& f) {
-  const ParsedCommandLine parsed =
-      ParseCommandLine({"--scenario", std::string(ScenarioName(scenario)), "--model",
-                        std::to_string(ModelNumber(f.model)), "--capture", "x"});
+  std::vector<std::string> args = {"--model", std::to_string(ModelNumber(f.model)), "--capture",
+                                    "x"};
+  if (scenario != Scenario::kNone)
+    args.insert(args.begin(), {"--scenario", std::string(ScenarioName(scenario))});
+  const ParsedCommandLine parsed = ParseCommandLine(args);
   EXPECT_EQ(parsed.outcome, ParsedCommandLine::Outcome::kRun);
   StreamOptions options;
   options.model = f.model;
@@ -97,6 +100,66 @@ TEST(Scenario, LeanTestPeaksMatchTheTruthForEveryModel) {
       EXPECT_EQ(test.order, order);
     }
   }
+}
+
+// The findings of caution or warning as --print-truth states them.
+std::string SevereFindings(const std::vector<RunSummary>& runs) {
+  std::string out;
+  for (const RunSummary& r : runs) {
+    for (const Finding& f : r.findings) {
+      if (f.severity != FindingSeverity::kInfo)
+        out += f.kind + " " + (f.column ? ColumnTitle(*f.column) : "-") + " " +
+               FindingSeverityName(f.severity) + "\n";
+    }
+  }
+  return out;
+}
+
+TEST(Scenario, EveryFlightFindsExactlyItsTruth) {
+  // The ordinary flight and the flights made for other things must stay clean.
+  const Scenario scenarios[] = {Scenario::kNone,       Scenario::kHotCylinder,
+                                Scenario::kShockCooling, Scenario::kLeanTest,
+                                Scenario::kTwoFlights, Scenario::kGroundRun,
+                                Scenario::kAlternator, Scenario::kBadProbe,
+                                Scenario::kExhaustValve, Scenario::kPreignition,
+                                Scenario::kDetonation};
+  for (const Flavour& f : kFlavours) {
+    SCOPED_TRACE(Describe(f));
+    for (Scenario scenario : scenarios) {
+      SCOPED_TRACE(scenario == Scenario::kNone ? "ordinary" : std::string(ScenarioName(scenario)));
+      const std::vector<RunSummary> runs = Analyse(scenario, f);
+      EXPECT_EQ(SevereFindings(runs), FindingTruthText(scenario, f.model));
+      if (scenario == Scenario::kPreignition || scenario == Scenario::kDetonation) {
+        const std::string said = scenario == Scenario::kPreignition ? "pre-ignition" : "detonation";
+        bool named = false;
+        for (const Finding& found : runs.empty() ? std::vector<Finding>() : runs[0].findings)
+          named = named || found.text.find(said) != std::string::npos;
+        EXPECT_TRUE(named) << said;
+      }
+    }
+  }
+}
+
+TEST(Scenario, FindingFlightsSpanTheCruise) {
+  const Flavour f = {kModel5100, 0, false};
+  std::vector<RunSummary> runs = Analyse(Scenario::kAlternator, f);
+  ASSERT_EQ(runs.size(), 1u);
+  ASSERT_EQ(runs[0].findings.size(), 1u);
+  const Finding& low = runs[0].findings[0];
+  EXPECT_EQ(low.kind, "low_voltage");
+  // Through most of the 30-minute cruise, sinking to 11.6 V.
+  EXPECT_GT(low.endMs - low.startMs, 1700000);
+  EXPECT_LE(low.endMs - low.startMs, 1800000);
+  ASSERT_EQ(low.evidence.size(), 2u);
+  EXPECT_EQ(low.evidence[0], (std::pair<std::string, double>{"min", 11.6}));
+
+  runs = Analyse(Scenario::kBadProbe, f);
+  ASSERT_EQ(runs.size(), 1u);
+  ASSERT_FALSE(runs[0].findings.empty());
+  const Finding& probe = runs[0].findings[0];
+  EXPECT_EQ(probe.kind, "probe_fault");
+  EXPECT_GE(probe.endMs - probe.startMs, 19000);
+  EXPECT_LE(probe.endMs - probe.startMs, 20000);
 }
 
 TEST(Scenario, EachFlightShowsWhatItWasMadeFor) {
@@ -160,13 +223,15 @@ TEST(Scenario, CommandLine) {
       {{"--scenario", "two-flights", "--capture", "x", "--frames", "5"}, "", 5},
       {{"--scenario", "hot-cylinder"}, "", 0},
       {{"--scenario", "lean-test", "--print-truth"}, "", 0},
+      {{"--scenario", "alternator", "--print-truth"}, "", 0},
       {{"--scenario", "cruise"},
        "--scenario must be one of hot-cylinder, shock-cooling, lean-test, two-flights, "
-       "ground-run",
+       "ground-run, alternator, bad-probe, exhaust-valve, preignition, detonation",
        0},
-      {{"--print-truth"}, "--print-truth goes with --scenario lean-test", 0},
+      {{"--print-truth"}, "--print-truth goes with --scenario lean-test or a finding's flight",
+       0},
       {{"--scenario", "ground-run", "--print-truth"},
-       "--print-truth goes with --scenario lean-test",
+       "--print-truth goes with --scenario lean-test or a finding's flight",
        0},
   };
   for (const Case& c : cases) {

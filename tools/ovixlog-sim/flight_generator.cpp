@@ -65,6 +65,21 @@ std::vector<Phase> PhasesFor(Scenario scenario) {
       phases.insert(phases.end(), std::begin(kPhases), std::end(kPhases));
       break;
     }
+    case Scenario::kAlternator:
+      phases[6].special = Special::kNoCharge;
+      break;
+    case Scenario::kBadProbe:
+      phases[6].special = Special::kOpenProbe;
+      break;
+    case Scenario::kExhaustValve:
+      phases[6].special = Special::kValve;
+      break;
+    case Scenario::kDetonation:
+      phases[6].special = Special::kRunaway;
+      break;
+    case Scenario::kPreignition:
+      phases[6].special = Special::kPreignite;
+      break;
     case Scenario::kGroundRun:
       phases = {
           {20, 0, 0, 0, 0.0, -1, -1},       {90, 1000, 0, 0, 2.8, 1050, 220},
@@ -178,7 +193,11 @@ void FlightGenerator::Advance() {
   oilTemp_ += (oilTarget - oilTemp_) * Lag(180.0);
   const double pressureTarget = rpm_ > 300.0 ? 20.0 + rpm_ * 0.019 : 0.0;
   oilPressure_ += (pressureTarget - oilPressure_) * Lag(1.0);
-  const double voltsTarget = rpm_ > 800.0 ? 14.1 : (rpm_ > 0.0 ? 12.0 : 12.5);
+  double voltsTarget = rpm_ > 800.0 ? 14.1 : (rpm_ > 0.0 ? 12.0 : 12.5);
+  const double progress = (frameInFlight_ - start * kFramesPerSecond) /
+                          static_cast<double>(phase.seconds * kFramesPerSecond);
+  if (phase.special == Special::kNoCharge)
+    voltsTarget = 12.6 - progress;
   volts_ += (voltsTarget - volts_) * Lag(1.0);
 
   // Height follows a smooth step across the stretch, and the climb rate is its slope.
@@ -248,6 +267,28 @@ EngineSample FlightGenerator::Compose() {
         s.cht[c - 3] = s.egt[c];
     }
     s.flow = static_cast<float>(mixtureTenths_) * 0.1f;
+  }
+  if (special_ == Special::kValve) {
+    const double seconds = phaseProgress_ * phases_[6].seconds - 120.0;
+    const int valve = ValveCylinder(model_) - 1;
+    if (seconds > 0.0)
+      s.egt[valve] = Round16(s.egt[valve] + 30.0 * std::sin(2.0 * 3.14159265358979 * seconds / 55.0));
+  }
+  if ((special_ == Special::kRunaway || special_ == Special::kPreignite) && cylinders_ > 1) {
+    // 40 degrees a minute for 150 s, then back at 20 a minute.
+    const double seconds = phaseProgress_ * phases_[6].seconds - 900.0;
+    const double rise = seconds < 0.0     ? 0.0
+                        : seconds < 150.0 ? seconds * 40.0 / 60.0
+                                          : std::max(0.0, 100.0 - (seconds - 150.0) * 20.0 / 60.0);
+    s.cht[1] = Round16(s.cht[1] + rise);
+    if (special_ == Special::kPreignite)
+      s.egt[1] = Round16(s.egt[1] - rise);
+  }
+  if (special_ == Special::kOpenProbe && cylinders_ > 1) {
+    const double seconds = phaseProgress_ * phases_[6].seconds;
+    const double middle = phases_[6].seconds / 2.0;
+    if (seconds >= middle && seconds <= middle + 20.0)
+      s.egt[1] = 0;
   }
   s.oilT = Round16(oilTemp_ + Uniform(-0.5, 0.5));
   s.oilP = static_cast<uint8_t>(

@@ -39,6 +39,11 @@ class FlightGenerator {
     kHotCylinder,  // one cylinder's CHT rises about 80 degrees above the others and back
     kShockCool,    // the CHTs fall 80 degrees a minute down to `cht`
     kMixture,      // flow goes straight from `flowStart` to `flow`; EGT follows it at once
+    kNoCharge,     // the alternator gives nothing: the bus sinks from the battery's 12.6 V
+    kOpenProbe,    // EGT2 reads 0 for 20 s in the middle of the stretch
+    kValve,        // after 2 minutes, one EGT swings 30 degrees either way every 55 s
+    kRunaway,      // from 15 minutes in, CHT2 climbs 40 a minute for 150 s and cools slowly
+    kPreignite,    // the same, and EGT2 falls as fast
   };
   struct Phase {
     int seconds;

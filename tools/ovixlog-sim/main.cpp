@@ -263,7 +263,10 @@ int main(int argc, char** argv) {
   }
   const SimOptions& options = parsed.options;
   if (options.printTruth) {
-    std::fputs(LeanTruthText(options.stream.model).c_str(), stdout);
+    const std::string truth = options.stream.scenario == Scenario::kLeanTest
+                                  ? LeanTruthText(options.stream.model)
+                                  : FindingTruthText(options.stream.scenario, options.stream.model);
+    std::fputs(truth.c_str(), stdout);
     return 0;
   }
   InstallSignalHandlers();

@@ -16,7 +16,9 @@ struct Named {
 constexpr Named kNames[] = {
     {Scenario::kHotCylinder, "hot-cylinder"}, {Scenario::kShockCooling, "shock-cooling"},
     {Scenario::kLeanTest, "lean-test"},       {Scenario::kTwoFlights, "two-flights"},
-    {Scenario::kGroundRun, "ground-run"},
+    {Scenario::kGroundRun, "ground-run"},     {Scenario::kAlternator, "alternator"},
+    {Scenario::kBadProbe, "bad-probe"},       {Scenario::kExhaustValve, "exhaust-valve"},
+    {Scenario::kPreignition, "preignition"},  {Scenario::kDetonation, "detonation"},
 };
 
 // Each cylinder's peak flow, as an offset from 8.0, and its peak EGT above 1420.
@@ -76,6 +78,36 @@ std::string LeanTruthText(EngineModel model) {
   }
   std::snprintf(line, sizeof line, "gami_spread %.2f\n", truth.Spread());
   return text + line;
+}
+
+bool HasFindingTruth(Scenario scenario) {
+  return scenario == Scenario::kHotCylinder || scenario == Scenario::kAlternator || scenario == Scenario::kBadProbe ||
+         scenario == Scenario::kExhaustValve || scenario == Scenario::kPreignition ||
+         scenario == Scenario::kDetonation;
+}
+
+int ValveCylinder(EngineModel model) {
+  return std::min(3, ColumnSetFor(model).egtCount);
+}
+
+std::string FindingTruthText(Scenario scenario, EngineModel model) {
+  switch (scenario) {
+    case Scenario::kExhaustValve:
+      return "egt_oscillation EGT" + std::to_string(ValveCylinder(model)) + " caution\n";
+    case Scenario::kAlternator:
+      return "low_voltage Volt warning\n";
+    case Scenario::kPreignition:
+    case Scenario::kDetonation:
+      return "cht_runaway CHT2 warning\n";
+    case Scenario::kHotCylinder:
+      // One CHT climbing 80 alone in a steady climb is the runaway's pattern too.
+      return "cht_runaway CHT" + std::to_string(std::min(3, ColumnSetFor(model).chtCount)) +
+             " warning\n";
+    case Scenario::kBadProbe:
+      return "probe_fault EGT2 caution\n";
+    default:
+      return "";
+  }
 }
 
 }  // namespace ovixlog::sim

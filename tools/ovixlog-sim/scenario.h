@@ -1,5 +1,6 @@
 // The simulator's test flights: each one shows a thing the flight review must find (a hot
-// cylinder, shock cooling, a lean test, two flights, a run on the ground).
+// cylinder, shock cooling, a lean test, two flights, a run on the ground, a dead alternator,
+// a failing probe).
 #pragma once
 
 #include <optional>
@@ -11,7 +12,19 @@
 
 namespace ovixlog::sim {
 
-enum class Scenario { kNone, kHotCylinder, kShockCooling, kLeanTest, kTwoFlights, kGroundRun };
+enum class Scenario {
+  kNone,
+  kHotCylinder,
+  kShockCooling,
+  kLeanTest,
+  kTwoFlights,
+  kGroundRun,
+  kAlternator,  // the bus voltage sinks through the cruise: the alternator does not charge
+  kBadProbe,    // EGT2 reads 0 for 20 s in the cruise: an open probe
+  kExhaustValve,  // one EGT swings 60 degrees every 55 s in the cruise: a failing valve
+  kPreignition,   // CHT2 climbs alone in the cruise while its EGT falls
+  kDetonation,    // CHT2 climbs alone in the cruise, its EGT unchanged
+};
 
 std::optional<Scenario> ScenarioFromName(std::string_view name);
 std::string_view ScenarioName(Scenario scenario);
@@ -29,6 +42,14 @@ struct LeanTruth {
 LeanTruth LeanTestTruth(EngineModel model);
 // The truth as printed by --print-truth.
 std::string LeanTruthText(EngineModel model);
+
+// What the analysis must find in the scenario, one "KIND COLUMN SEVERITY" line per finding
+// of caution or warning ("low_voltage Volt warning"); empty for the flights that must stay
+// clean. Whether the scenario has such a truth.
+std::string FindingTruthText(Scenario scenario, EngineModel model);
+// The cylinder (1 up) whose valve the exhaust-valve flight fails.
+int ValveCylinder(EngineModel model);
+bool HasFindingTruth(Scenario scenario);
 
 // How EGT falls away from its peak in the lean test: degrees per (flow unit) squared.
 inline constexpr double kLeanCurvature = 60.0;

@@ -158,8 +158,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return BadUsage("--link applies to a terminal, not a file");
   if (toFile && rateGiven)
     return BadUsage("--rate applies to a terminal, not a file");
-  if (o.printTruth && o.stream.scenario != Scenario::kLeanTest)
-    return BadUsage("--print-truth goes with --scenario lean-test");
+  if (o.printTruth && o.stream.scenario != Scenario::kLeanTest &&
+      !HasFindingTruth(o.stream.scenario))
+    return BadUsage("--print-truth goes with --scenario lean-test or a finding's flight");
   if (toFile && !framesGiven) {
     o.frames = o.stream.scenario == Scenario::kNone
                    ? kDefaultFileFrames
@@ -186,11 +187,19 @@ Stream:
                            CHT past 435 for a minute in the climb), shock-cooling (CHTs
                            fall 80 degrees a minute in a power-off descent), lean-test (a
                            lean and a rich sweep in cruise), two-flights (ten minutes
-                           parked between them), ground-run (a run without flying)
+                           parked between them), ground-run (a run without flying),
+                           alternator (the bus sinks below 13 V through the cruise),
+                           bad-probe (EGT2 reads 0 for 20 s in the cruise),
+                           exhaust-valve (EGT3 swings 60 degrees every 55 s in the cruise),
+                           detonation (CHT2 climbs 100 alone in the cruise), preignition
+                           (the same while EGT2 falls 100)
   --cylinder-offset N:EGT[:CHT]  cylinder N runs EGT (and CHT) degrees F hotter (or
                            colder, below zero) while the engine turns
   --print-truth            with --scenario lean-test: print each cylinder's peak flow and
-                           EGT and the spread, and exit
+                           EGT and the spread; with a finding's flight (hot-cylinder,
+                           alternator, bad-probe, exhaust-valve, detonation,
+                           preignition): what the
+                           analysis must find, one 'KIND COLUMN SEVERITY' a line; and exit
 
 Terminal (the default):
   --rate N|max             frames a second (default 12); 'max' writes as fast as the
