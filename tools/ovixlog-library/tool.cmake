@@ -7,4 +7,3 @@ target_link_libraries(ovixlog_library_lib PUBLIC ovixlog_core PRIVATE ovixlog_wa
 
 add_executable(ovixlog-library ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(ovixlog-library PRIVATE ovixlog_library_lib ovixlog_warnings)
-install(TARGETS ovixlog-library RUNTIME DESTINATION bin)
