@@ -33,8 +33,8 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
       dock_(new QDockWidget(QStringLiteral("Flights"), window)) {
   dock_->setObjectName(QStringLiteral("flights"));
   dock_->setWidget(panel_);
+  // Shown unless the user closed it last time (the window's kept state remembers the dock).
   window->addDockWidget(Qt::BottomDockWidgetArea, dock_);
-  dock_->hide();
   QAction* toggle = dock_->toggleViewAction();
   toggle->setText(QStringLiteral("&Flights"));
   toggle->setStatusTip(QStringLiteral("Show or hide the engine runs of the flight"));
@@ -69,6 +69,10 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
     if (timeMs < charts_->viewStartMs() || timeMs >= charts_->viewEndMs())
       charts_->FitRange(timeMs - span / 2, timeMs + span - span / 2);
     charts_->SetCursorTime(timeMs);
+  });
+  connect(charts_, &ChartView::leanTestRequested, this, [this] {
+    if (!OpenLeanTestAtCursor())
+      window_->statusBar()->showMessage(QStringLiteral("No lean test in this log"), 5000);
   });
   connect(panel_, &FlightsPanel::leanTestOpened, this,
           [this](qint64 startMs) { OpenLeanTest(startMs); });

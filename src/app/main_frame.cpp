@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QMenu>
 #include <QSplitter>
 #include <QStatusBar>
@@ -113,7 +114,14 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
       new FlightsController(this, document_, signals_, charts_, viewMenu(), optionsMenu());
   reports_ = new ReportController(this, document_, flightsController_->panel(), fileMenu(),
                                   Action(kIdAppExit));
-  resize(960, 720);
+  // The first start fills most of the screen, centred; later starts restore the kept geometry.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect available = screen->availableGeometry();
+    resize(available.width() * 4 / 5, available.height() * 4 / 5);
+    move(available.center() - rect().center());
+  } else {
+    resize(960, 720);
+  }
   setAcceptDrops(true);
 
   connect(&paneTimer_, &QTimer::timeout, this, &CMainFrame::RefreshPanes);

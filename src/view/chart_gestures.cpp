@@ -49,6 +49,11 @@ ChartGestures::Intent ChartGestures::Release(QPoint point, Qt::MouseButton butto
   drag_ = Drag::kNone;
   if (drag == Drag::kPending && button == Qt::LeftButton)
     return Intent{Intent::kPick, point.x()};
+  if (drag == Drag::kPending && button == Qt::RightButton) {
+    Intent menu{Intent::kMenu, point.x()};
+    menu.point = point;
+    return menu;
+  }
   if (drag == Drag::kBand) {
     const int left = std::min(pressPoint_.x(), point.x());
     const int right = std::max(pressPoint_.x(), point.x());

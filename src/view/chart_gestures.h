@@ -1,7 +1,7 @@
 // What the pointer, the wheel and the keys mean on the charts, apart from any widget: a press
 // on a plot and a release without moving picks a sample, a drag pans, a right or shift drag
 // draws a band that becomes the new view, the wheel and +/- zoom, a double click or Home fits
-// the whole flight, Backspace takes the last view change back and Shift+Backspace redoes it.
+// the whole flight, a right click without a drag opens the chart's menu, Backspace takes the last view change back and Shift+Backspace redoes it.
 // Each event gives an Intent that the chart carries out.
 #pragma once
 
@@ -29,10 +29,12 @@ class ChartGestures {
       kFitAll,   // show the whole flight and follow it
       kUndo,
       kRedo,
+      kMenu,  // a right click without a drag: the chart's menu at `point`
     };
     Intent(Kind k = kNone, int column = 0) : kind(k), x(column) {}
     Kind kind;
     int x;
+    QPoint point;
     TimeAxis axis;
     bool newStep = false;
   };

@@ -1,6 +1,14 @@
 #include "view/chart_view.h"
 
+#include <QBuffer>
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSaveFile>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -68,6 +76,21 @@ ChartView::ChartView(QWidget* parent) : QWidget(parent) {
   followButton_->setToolTip(QStringLiteral("Keep the newest sample at the right edge"));
   connect(followButton_, &QToolButton::clicked, this, [this](bool on) { SetFollowing(on); });
 
+  normaliseButton_ = new QToolButton(this);
+  normaliseButton_->setText(QStringLiteral("Normalise"));
+  normaliseButton_->setCheckable(true);
+  normaliseButton_->setToolTip(
+      QStringLiteral("EGT and CHT relative to the mean of the cylinders at each moment"));
+  connect(normaliseButton_, &QToolButton::clicked, this,
+          [this](bool on) { SetRelative(on ? Relative::kMean : Relative::kNone); });
+  fromCursorButton_ = new QToolButton(this);
+  fromCursorButton_->setText(QStringLiteral("From Cursor"));
+  fromCursorButton_->setCheckable(true);
+  fromCursorButton_->setToolTip(
+      QStringLiteral("EGT and CHT as the difference from each cylinder's value at the cursor"));
+  connect(fromCursorButton_, &QToolButton::clicked, this,
+          [this](bool on) { SetRelative(on ? Relative::kReference : Relative::kNone); });
+
   seriesButton_ = new QToolButton(this);
   seriesButton_->setText(QStringLiteral("Series"));
   seriesButton_->setToolTip(QStringLiteral("The columns drawn in the lowest plot"));
@@ -116,7 +139,9 @@ void ChartView::OnSettingsChanged() {
   if (document_ == nullptr)
     return;
   if (document_->model.load() != model_) {
+    KeepHiddenSeries();
     model_ = document_->model.load();
+    RestoreHiddenSeries();
     RebuildSeriesMenu();
   }
   update();
@@ -271,9 +296,11 @@ void ChartView::RebuildSeriesMenu() {
 
 QRect ChartView::PlotRect(int plot) const {
   const int top = kStripHeight;
-  const int available = std::max(height() - top - kAxisHeight - kPlotGap * (kPlotCount - 1), 30);
+  const QSize canvas = CanvasSize();
+  const int available =
+      std::max(canvas.height() - top - kAxisHeight - kPlotGap * (kPlotCount - 1), 30);
   const int each = available / kPlotCount;
-  const int width = std::max(this->width() - kLeftMargin - kRightMargin, 10);
+  const int width = std::max(canvas.width() - kLeftMargin - kRightMargin, 10);
   return QRect(kLeftMargin, top + plot * (each + kPlotGap), width, each);
 }
 
@@ -319,7 +346,7 @@ void ChartView::Render(QPainter& painter) {
   timer.start();
   ++paintCount_;
   paintRatio_ = painter.device() != nullptr ? painter.device()->devicePixelRatio() : 1.0;
-  painter.fillRect(rect(), palette().window());
+  painter.fillRect(QRect(QPoint(), CanvasSize()), palette().window());
   raw_.clear();
   rawFirst_ = 0;
   if (document_ != nullptr) {
@@ -498,7 +525,7 @@ void ChartView::DrawCursor(QPainter& painter) {
     int width = 0;
     for (const QString& line : lines)
       width = std::max(width, metrics.horizontalAdvance(line));
-    const QRect box = CursorBoxRect(rect(), r, x, QSize(width + 10, static_cast<int>(lines.size()) *
+    const QRect box = CursorBoxRect(QRect(QPoint(), CanvasSize()), r, x, QSize(width + 10, static_cast<int>(lines.size()) *
                                                                         metrics.height() + 4));
     painter.fillRect(box, QColor(255, 255, 255, 225));
     painter.setPen(QColor(120, 120, 120));
@@ -520,6 +547,8 @@ void ChartView::resizeEvent(QResizeEvent* event) {
   const int h = kStripHeight - 4;
   followButton_->setGeometry(kLeftMargin, 2, 64, h);
   seriesButton_->setGeometry(kLeftMargin + 68, 2, 72, h);
+  normaliseButton_->setGeometry(kLeftMargin + 144, 2, 76, h);
+  fromCursorButton_->setGeometry(kLeftMargin + 224, 2, 96, h);
 }
 
 void ChartView::Carry(const ChartGestures::Intent& intent) {
@@ -550,6 +579,9 @@ void ChartView::Carry(const ChartGestures::Intent& intent) {
     case ChartGestures::Intent::kRedo:
       RedoView();
       break;
+    case ChartGestures::Intent::kMenu:
+      ShowMenu(intent.point);
+      break;
     case ChartGestures::Intent::kNone:
     case ChartGestures::Intent::kIgnored:
       break;
@@ -558,6 +590,16 @@ void ChartView::Carry(const ChartGestures::Intent& intent) {
 
 void ChartView::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
+  if (event->button() == Qt::LeftButton) {
+    for (size_t plot = 0; plot < plots_.size(); ++plot) {
+      const int channel = plots_[plot]->LegendChannelAt(p);
+      if (channel >= 0) {
+        ToggleSeries(static_cast<int>(plot), channel);
+        event->accept();
+        return;
+      }
+    }
+  }
   const QRect r = PlotRect(0);
   gestures_.SetPlotColumns(r.left(), r.width());
   const ChartGestures::Intent intent =
@@ -584,6 +626,15 @@ void ChartView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ChartView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  for (size_t plot = 0; plot < plots_.size(); ++plot) {
+    const int channel = plots_[plot]->LegendChannelAt(p);
+    if (channel >= 0) {
+      SoloSeries(static_cast<int>(plot), channel);
+      event->accept();
+      return;
+    }
+  }
   Carry(gestures_.DoubleClick());
   event->accept();
 }
@@ -607,6 +658,175 @@ void ChartView::keyPressEvent(QKeyEvent* event) {
 
 void ChartView::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
+}
+
+// ----- Cylinders -----
+
+bool ChartView::SetRelative(Relative relative) {
+  std::vector<float> reference(kChannelCount, 0.0f);
+  if (relative == Relative::kReference) {
+    const EngineSample* sample = cursorSample() >= 0 ? RawSample(cursorSample()) : nullptr;
+    if (sample == nullptr) {
+      UpdateRelativeButtons();
+      return false;
+    }
+    ChannelValues(*sample, reference.data());
+  }
+  relative_ = relative;
+  for (const std::unique_ptr<PlotPainter>& plot : plots_) {
+    if (auto* cylinders = dynamic_cast<CylinderPlotPainter*>(plot.get())) {
+      cylinders->SetRelative(relative);
+      cylinders->SetReference(reference);
+    }
+  }
+  UpdateRelativeButtons();
+  update();
+  return true;
+}
+
+void ChartView::UpdateRelativeButtons() {
+  normaliseButton_->setChecked(relative_ == Relative::kMean);
+  fromCursorButton_->setChecked(relative_ == Relative::kReference);
+}
+
+void ChartView::ToggleSeries(int plot, int channel) {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return;
+  plots_[static_cast<size_t>(plot)]->ToggleHidden(channel);
+  KeepHiddenSeries();
+  update();
+}
+
+void ChartView::SoloSeries(int plot, int channel) {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return;
+  plots_[static_cast<size_t>(plot)]->Solo(channel, PlotChannels(plot));
+  KeepHiddenSeries();
+  update();
+}
+
+std::set<int> ChartView::HiddenSeries(int plot) const {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return {};
+  return plots_[static_cast<size_t>(plot)]->hidden();
+}
+
+QRect ChartView::LegendBox(int plot, int channel) const {
+  if (plot < 0 || plot >= static_cast<int>(plots_.size()))
+    return QRect();
+  return plots_[static_cast<size_t>(plot)]->LegendBoxOf(channel);
+}
+
+void ChartView::KeepHiddenSeries() {
+  std::vector<std::set<int>>& kept = hiddenByModel_[model_];
+  kept.clear();
+  for (const std::unique_ptr<PlotPainter>& plot : plots_)
+    kept.push_back(plot->hidden());
+}
+
+void ChartView::RestoreHiddenSeries() {
+  const auto found = hiddenByModel_.find(model_);
+  for (size_t plot = 0; plot < plots_.size(); ++plot) {
+    plots_[plot]->SetHidden(found != hiddenByModel_.end() && plot < found->second.size()
+                                ? found->second[plot]
+                                : std::set<int>());
+  }
+}
+
+// ----- Pictures -----
+
+QSize ChartView::CanvasSize() const {
+  return canvas_.isEmpty() ? size() : canvas_;
+}
+
+QImage ChartView::Picture(QSize size) {
+  const QSize wanted = size.isEmpty() ? this->size() : size.boundedTo(QSize(8000, 8000));
+  QImage image(wanted, QImage::Format_RGB32);
+  canvas_ = wanted;
+  {
+    QPainter painter(&image);
+    Render(painter);
+  }
+  canvas_ = QSize();
+  return image;
+}
+
+bool ChartView::SavePicture(const QString& path, QSize size) {
+  const QImage image = Picture(size);
+  if (!path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+    return image.save(path, "PNG");
+  // The plots are pixels at heart (each series is written into an image), so the SVG carries
+  // the picture as an embedded PNG at its full size.
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  const QByteArray svg =
+      QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                     "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"%1\" "
+                     "height=\"%2\" viewBox=\"0 0 %1 %2\">\n<title>OvixLog charts</title>\n"
+                     "<image width=\"%1\" height=\"%2\" xlink:href=\"data:image/png;base64,")
+          .arg(image.width())
+          .arg(image.height())
+          .toUtf8() +
+      png.toBase64() + QByteArrayLiteral("\"/>\n</svg>\n");
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(svg) != svg.size())
+    return false;
+  return file.commit();
+}
+
+void ChartView::CopyPicture() {
+  QGuiApplication::clipboard()->setImage(Picture());
+}
+
+void ChartView::OnSaveImage(bool chooseSize) {
+  QSize size = this->size();
+  if (chooseSize) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, QStringLiteral("Save Image"), QStringLiteral("Size in pixels (width x height):"),
+        QLineEdit::Normal, QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()), &ok);
+    if (!ok)
+      return;
+    const QStringList parts = QString(text).remove(QLatin1Char(' ')).split(QLatin1Char('x'));
+    const int w = parts.size() == 2 ? parts[0].toInt() : 0;
+    const int h = parts.size() == 2 ? parts[1].toInt() : 0;
+    if (w < 320 || h < 240 || w > 8000 || h > 8000) {
+      QMessageBox::warning(this, QStringLiteral("Save Image"),
+                           QStringLiteral("A size from 320 x 240 to 8000 x 8000, please."));
+      return;
+    }
+    size = QSize(w, h);
+  }
+  QString filter = QStringLiteral("PNG image (*.png)");
+  const QString path = QFileDialog::getSaveFileName(
+      this, QStringLiteral("Save Image"), QStringLiteral("charts.png"),
+      QStringLiteral("PNG image (*.png);;SVG image (*.svg)"), &filter);
+  if (path.isEmpty())
+    return;
+  QString target = path;
+  const bool svg = filter.startsWith(QStringLiteral("SVG"));
+  if (!target.endsWith(svg ? QStringLiteral(".svg") : QStringLiteral(".png"), Qt::CaseInsensitive))
+    target += svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+  if (!SavePicture(target, size)) {
+    QMessageBox::critical(this, QStringLiteral("Unable to Save Image"),
+                          QStringLiteral("Unable to write file: ") + target);
+  }
+}
+
+void ChartView::ShowMenu(QPoint at) {
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("Save Image..."), this, [this] { OnSaveImage(false); });
+  menu.addAction(QStringLiteral("Save Image at Size..."), this, [this] { OnSaveImage(true); });
+  menu.addAction(QStringLiteral("Copy"), this, [this] { CopyPicture(); });
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Lean Test at the Cursor"), this,
+                 [this] { emit leanTestRequested(); });
+  menu.addAction(QStringLiteral("Undo Zoom"), this, [this] { UndoView(); })
+      ->setEnabled(zooms_.undoDepth() > 0);
+  menu.exec(mapToGlobal(at));
 }
 
 }  // namespace ovixlog

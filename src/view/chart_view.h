@@ -17,7 +17,9 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "acquisition/engine_sample.h"
@@ -98,6 +100,28 @@ class ChartView : public QWidget {
   // The channels each plot draws for the current model.
   std::vector<int> PlotChannels(int plot) const;
 
+  // --- Cylinders ------------------------------------------------------------------------------
+  // EGT and CHT as read, relative to the mean of the cylinders, or relative to each cylinder's
+  // value at the cursor (taken when this is chosen; false without a cursor).
+  using Relative = CylinderPlotPainter::Relative;
+  bool SetRelative(Relative relative);
+  Relative relative() const { return relative_; }
+  // The legend's switches: hide or show one series of a plot, or show it alone. The choice is
+  // kept for each model.
+  void ToggleSeries(int plot, int channel);
+  void SoloSeries(int plot, int channel);
+  std::set<int> HiddenSeries(int plot) const;
+  // Where a series' legend entry was last painted (empty before a paint).
+  QRect LegendBox(int plot, int channel) const;
+
+  // --- Pictures -----------------------------------------------------------------------------
+  // The pane drawn at `size` (its own size when empty), as the window paints it.
+  QImage Picture(QSize size = QSize());
+  // Writes the picture as PNG, or as SVG when the name ends in .svg; false when it could not.
+  bool SavePicture(const QString& path, QSize size = QSize());
+  // Puts the picture on the clipboard.
+  void CopyPicture();
+
   // --- Geometry, for the window and the tests ----------------------------------------------
   QRect PlotRect(int plot) const;
   int XForTime(int64_t timeMs) const;
@@ -119,6 +143,8 @@ class ChartView : public QWidget {
   // The shown time span changed (zoom, pan, fit, following).
   void viewChanged(int64_t startMs, int64_t endMs);
   void followingChanged(bool following);
+  // The chart's menu asked for the lean test at the cursor.
+  void leanTestRequested();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -145,6 +171,13 @@ class ChartView : public QWidget {
   void Carry(const ChartGestures::Intent& intent);
   void RebuildSeriesMenu();
   void UpdateFollowButton();
+  void UpdateRelativeButtons();
+  // The hidden series of the current model's plots, as the painters hold them, and back.
+  void KeepHiddenSeries();
+  void RestoreHiddenSeries();
+  void ShowMenu(QPoint at);
+  void OnSaveImage(bool chooseSize);
+  QSize CanvasSize() const;
   // A length in logical pixels as whole device pixels of the paint under way, at least one.
   int DevicePixels(int logical) const;
   // The envelope's columns: one per device pixel across a plot.
@@ -176,7 +209,15 @@ class ChartView : public QWidget {
   ColumnsPlotPainter* otherPlot_ = nullptr;
   ChartGestures gestures_;
 
+  Relative relative_ = Relative::kNone;
+  // The legend's choices per model: for each plot, the hidden channels.
+  std::map<int32_t, std::vector<std::set<int>>> hiddenByModel_;
+  // While a picture is drawn at a size of its own, that size; else empty.
+  QSize canvas_;
+
   QToolButton* followButton_ = nullptr;
+  QToolButton* normaliseButton_ = nullptr;
+  QToolButton* fromCursorButton_ = nullptr;
   QToolButton* seriesButton_ = nullptr;
   QMenu* seriesMenu_ = nullptr;
 

@@ -2,12 +2,15 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <iterator>
 
 #include "analysis/lean_test_curves.h"
+#include "analysis/run_card.h"
 #include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
 #include "view/document_signals.h"
@@ -76,7 +79,10 @@ QStringList LeanTestRowTexts(const LeanTest& t) {
 }
 
 FlightsPanel::FlightsPanel(QWidget* parent)
-    : QWidget(parent), tree_(new QTreeWidget(this)), note_(new QLabel(this)) {
+    : QWidget(parent),
+      tree_(new QTreeWidget(this)),
+      note_(new QLabel(this)),
+      card_(new QPlainTextEdit(this)) {
   tree_->setColumnCount(8);
   tree_->setHeaderLabels({QStringLiteral("Run"), QStringLiteral("Start"),
                           QStringLiteral("Duration"), QStringLiteral("Airborne"),
@@ -100,9 +106,25 @@ FlightsPanel::FlightsPanel(QWidget* parent)
   tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   note_->setWordWrap(true);
   note_->hide();
+  // Beside the list, the picked run (or the latest) in words with units.
+  card_->setObjectName(QStringLiteral("runCard"));
+  card_->setReadOnly(true);
+  card_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  card_->setPlaceholderText(QStringLiteral("No engine runs yet."));
+  // Low enough that the panel, shown from the first start, never forces a taller window.
+  for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(tree_),
+                                    static_cast<QAbstractScrollArea*>(card_)}) {
+    area->setMinimumHeight(area->fontMetrics().height() * 3);
+  }
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->addWidget(tree_);
+  split->addWidget(card_);
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 2);
+  split->setChildrenCollapsible(false);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(tree_);
+  layout->addWidget(split);
   layout->addWidget(note_);
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { OnCurrentItemChanged(item); });
@@ -225,10 +247,36 @@ void FlightsPanel::Refresh() {
       child->setData(0, kStartRole, QVariant::fromValue<qint64>(kindTime.second));
     }
   }
+  ShowCard();
   emit runsChanged();
 }
 
+int FlightsPanel::CardRun() const {
+  QTreeWidgetItem* item = tree_->currentItem();
+  while (item != nullptr && item->parent() != nullptr)
+    item = item->parent();
+  const int picked = item != nullptr ? tree_->indexOfTopLevelItem(item) : -1;
+  if (picked >= 0 && picked < static_cast<int>(shown_.size()))
+    return picked;
+  return static_cast<int>(shown_.size()) - 1;
+}
+
+void FlightsPanel::ShowCard() {
+  const int run = CardRun();
+  QString text;
+  if (run >= 0) {
+    for (const std::string& line :
+         RunCardLines(shown_[static_cast<size_t>(run)], static_cast<size_t>(run) + 1,
+                      shown_.size())) {
+      text += QString::fromStdString(line) + QLatin1Char('\n');
+    }
+  }
+  if (card_->toPlainText() != text)
+    card_->setPlainText(text);
+}
+
 void FlightsPanel::OnCurrentItemChanged(QTreeWidgetItem* item) {
+  ShowCard();
   if (item == nullptr)
     return;
   const qint64 start = item->data(0, kStartRole).toLongLong();

@@ -17,6 +17,7 @@
 #include "analysis/limits.h"
 
 class QLabel;
+class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -54,6 +55,8 @@ class FlightsPanel : public QWidget {
   const std::vector<RunSummary>& runs() const { return shown_; }
   QTreeWidget* tree() const { return tree_; }
   QLabel* note() const { return note_; }
+  // The picked run (or, with none picked, the latest) in words with units.
+  QPlainTextEdit* card() const { return card_; }
   // Whether every stored sample has been analysed.
   bool caughtUp() const;
 
@@ -68,6 +71,9 @@ class FlightsPanel : public QWidget {
   void runsChanged();
 
  private:
+  // The run the card shows: the picked one, else the latest; -1 with none.
+  int CardRun() const;
+  void ShowCard();
   // Analyses the store from its first sample again; `clear` empties the list at once (the store
   // was emptied), otherwise the old list stays until the new analysis has caught up.
   void Restart(bool clear);
@@ -85,6 +91,7 @@ class FlightsPanel : public QWidget {
   std::vector<RunSummary> shown_;
   QTreeWidget* tree_;
   QLabel* note_;
+  QPlainTextEdit* card_;
 };
 
 }  // namespace ovixlog

@@ -35,11 +35,24 @@ ValueScale NiceScale(double low, double high, int ticks) {
 }
 
 QColor SeriesColor(int n) {
+  // Nine colours that stay apart for the common kinds of colour blindness and on white, and
+  // hold the same lightness so that none drowns the others at a full flight's view.
   static const QColor kColors[] = {
-      QColor(31, 119, 180),  QColor(255, 127, 14),  QColor(44, 160, 44),
-      QColor(214, 39, 40),   QColor(148, 103, 189), QColor(140, 86, 75),
-      QColor(227, 119, 194), QColor(127, 127, 127), QColor(188, 189, 34)};
+      QColor(51, 34, 136),  QColor(17, 119, 51),  QColor(204, 102, 119),
+      QColor(136, 204, 238), QColor(153, 153, 51), QColor(170, 68, 153),
+      QColor(68, 170, 153),  QColor(221, 204, 119), QColor(136, 34, 85)};
   return kColors[static_cast<size_t>(std::abs(n)) % (sizeof kColors / sizeof kColors[0])];
+}
+
+bool SeriesDrawsColumn(int n, int column) {
+  switch (std::abs(n) / 3 % 3) {
+    case 1:  // dashed: six on, three off
+      return column % 9 < 6;
+    case 2:  // dotted: two on, two off
+      return column % 4 < 2;
+    default:
+      return true;
+  }
 }
 
 PlotPainter::~PlotPainter() = default;
@@ -88,15 +101,21 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   const TrendSummary::Plan plan = summary.PlanFor(axis.startMs(), axis.endMs(), columns);
   if (envelopes_.size() < channels.size())
     envelopes_.resize(channels.size());
-  std::vector<TrendUnit> units;
-  std::map<TrendUnit, std::pair<double, double>> ranges;
   for (size_t i = 0; i < channels.size(); ++i) {
     summary.Fill(plan, channels[i], axis.startMs(), axis.endMs(), columns, scene.raw,
                  envelopes_[i]);
+  }
+  const bool readings = Adjust(channels, envelopes_);
+  std::vector<TrendUnit> units;
+  std::map<TrendUnit, std::pair<double, double>> ranges;
+  for (size_t i = 0; i < channels.size(); ++i) {
     const TrendUnit unit = ChannelUnit(channels[i]);
     if (std::find(units.begin(), units.end(), unit) == units.end())
       units.push_back(unit);
     auto [it, fresh] = ranges.try_emplace(unit, 1e30, -1e30);
+    (void)fresh;
+    if (hidden_.count(channels[i]) != 0)
+      continue;
     auto& [low, high] = it->second;
     for (const TrendSummary::Column& c : envelopes_[i].columns) {
       if (c.first < 0)
@@ -104,10 +123,11 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
       low = std::min(low, static_cast<double>(c.min));
       high = std::max(high, static_cast<double>(c.max));
     }
-    (void)fresh;
   }
   static const std::vector<ChartLimitLine> kNoLimits;
-  const std::vector<ChartLimitLine>& limits = scene.limits != nullptr ? *scene.limits : kNoLimits;
+  // Limits are readings: they mean nothing on values relative to something else.
+  const std::vector<ChartLimitLine>& limits =
+      scene.limits != nullptr && readings ? *scene.limits : kNoLimits;
   for (const ChartLimitLine& limit : limits) {
     if (!Contains(channels, limit.channel))
       continue;
@@ -180,7 +200,12 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     inside.setPen(QPen(limit.color, 1, Qt::DashLine));
     inside.drawLine(r.left(), y, r.right(), y);
     if (!limit.label.isEmpty()) {
-      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, y - 2, limit.label);
+      // Above the line, unless that would run into the legend and unit text along the top:
+      // then below it.
+      const int legendBottom = r.top() + metrics.height() + 5;
+      const int baseline = y - 2 - metrics.ascent() < legendBottom ? y + metrics.ascent() + 1 : y - 2;
+      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, baseline,
+                      limit.label);
     }
   }
   inside.end();
@@ -191,6 +216,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   SeriesRaster raster(reinterpret_cast<uint32_t*>(image.bits()), image.width(), rows,
                       static_cast<int>(image.bytesPerLine() / 4));
   for (size_t i = 0; i < channels.size(); ++i) {
+    if (hidden_.count(channels[i]) != 0)
+      continue;
     const TrendSummary::Envelope& e = envelopes_[i];
     const TrendUnit unit = ChannelUnit(channels[i]);
     raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
@@ -210,7 +237,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
       const double x = static_cast<double>(c) + 0.5;
       const double top = rowFor(unit, col.max, rows);
       const double bottom = rowFor(unit, col.min, rows);
-      if (have && col.connected) {
+      const bool drawn = SeriesDrawsColumn(static_cast<int>(i), static_cast<int>(c));
+      if (have && col.connected && drawn) {
         if (lastBottom < top)
           raster.Line(lastX, lastBottom, x, top);
         else if (lastTop > bottom)
@@ -218,7 +246,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
         else
           raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
       }
-      raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
+      if (drawn)
+        raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
       lastX = x;
       lastTop = top;
       lastBottom = bottom;
@@ -240,16 +269,66 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     painter.drawText(x, y, heading);
     x += metrics.horizontalAdvance(QStringLiteral("EGT ")) + 2;
   }
+  // Each entry is a switch: a filled box for a shown series, a hollow one and grey text for a
+  // hidden one.
+  legendBoxes_.clear();
   for (size_t i = 0; i < channels.size(); ++i) {
     const QString name = LegendName(channels[i]);
-    painter.fillRect(QRect(x, y - metrics.ascent() + 2, 8, 8), SeriesColor(static_cast<int>(i)));
-    painter.setPen(Qt::black);
+    const bool shown = hidden_.count(channels[i]) == 0;
+    const QRect box(x, y - metrics.ascent() + 2, 8, 8);
+    if (shown) {
+      painter.fillRect(box, SeriesColor(static_cast<int>(i)));
+    } else {
+      painter.fillRect(box, Qt::white);
+      painter.setPen(SeriesColor(static_cast<int>(i)));
+      painter.drawRect(box.adjusted(0, 0, -1, -1));
+    }
+    painter.setPen(shown ? QColor(Qt::black) : QColor(150, 150, 150));
     painter.drawText(x + 10, y, name);
-    x += 10 + metrics.horizontalAdvance(name) + 8;
+    const int width = 10 + metrics.horizontalAdvance(name);
+    legendBoxes_.emplace_back(channels[i],
+                              QRect(x - 2, y - metrics.ascent() - 1, width + 4, metrics.height() + 2));
+    x += width + 8;
   }
   const QString unitText = UnitText(units);
   if (!unitText.isEmpty())
     painter.drawText(r.right() - metrics.horizontalAdvance(unitText) - 6, y, unitText);
+}
+
+void PlotPainter::ToggleHidden(int channel) {
+  if (hidden_.erase(channel) == 0)
+    hidden_.insert(channel);
+}
+
+void PlotPainter::Solo(int channel, const std::vector<int>& all) {
+  hidden_.clear();
+  for (int other : all) {
+    if (other != channel)
+      hidden_.insert(other);
+  }
+}
+
+int PlotPainter::LegendChannelAt(QPoint point) const {
+  for (const auto& [channel, box] : legendBoxes_) {
+    if (box.contains(point))
+      return channel;
+  }
+  return -1;
+}
+
+QRect PlotPainter::LegendBoxOf(int channel) const {
+  for (const auto& [shown, box] : legendBoxes_) {
+    if (shown == channel)
+      return box;
+  }
+  return QRect();
+}
+
+bool PlotPainter::Adjust(const std::vector<int>& channels,
+                         std::vector<TrendSummary::Envelope>& envelopes) const {
+  (void)channels;
+  (void)envelopes;
+  return true;
 }
 
 // ----- Cylinder temperatures -----
@@ -266,7 +345,73 @@ QString CylinderPlotPainter::LegendName(int channel) const {
 }
 
 QString CylinderPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
-  return units.empty() ? QString() : QStringLiteral("F");
+  if (units.empty())
+    return QString();
+  switch (relative_) {
+    case Relative::kMean:
+      return QStringLiteral("F from the mean");
+    case Relative::kReference:
+      return QStringLiteral("F from the mark");
+    case Relative::kNone:
+      break;
+  }
+  return QStringLiteral("F");
+}
+
+bool CylinderPlotPainter::Adjust(const std::vector<int>& channels,
+                                 std::vector<TrendSummary::Envelope>& envelopes) const {
+  const size_t count = channels.size();
+  if (relative_ == Relative::kNone || count == 0)
+    return true;
+  if (relative_ == Relative::kReference) {
+    for (size_t i = 0; i < count; ++i) {
+      const auto slot = static_cast<size_t>(channels[i]);
+      const float base = slot < reference_.size() ? reference_[slot] : 0.0f;
+      TrendSummary::Envelope& e = envelopes[i];
+      for (TrendSummary::Column& c : e.columns) {
+        c.min -= base;
+        c.max -= base;
+      }
+      e.before.value -= base;
+      e.after.value -= base;
+    }
+    return false;
+  }
+  // Normalised: each column's cylinders less their mean there (the middle of each one's range
+  // in the column, which is its value where a column holds one sample).
+  const size_t columns = envelopes[0].columns.size();
+  for (size_t c = 0; c < columns; ++c) {
+    double sum = 0.0;
+    int n = 0;
+    for (size_t i = 0; i < count; ++i) {
+      const TrendSummary::Column& col = envelopes[i].columns[c];
+      if (col.first >= 0) {
+        sum += (static_cast<double>(col.min) + col.max) / 2.0;
+        ++n;
+      }
+    }
+    if (n == 0)
+      continue;
+    const auto mean = static_cast<float>(sum / n);
+    for (size_t i = 0; i < count; ++i) {
+      envelopes[i].columns[c].min -= mean;
+      envelopes[i].columns[c].max -= mean;
+    }
+  }
+  for (TrendSummary::Edge TrendSummary::Envelope::*edge :
+       {&TrendSummary::Envelope::before, &TrendSummary::Envelope::after}) {
+    double sum = 0.0;
+    int n = 0;
+    for (size_t i = 0; i < count; ++i) {
+      if ((envelopes[i].*edge).present) {
+        sum += static_cast<double>((envelopes[i].*edge).value);
+        ++n;
+      }
+    }
+    for (size_t i = 0; i < count && n > 0; ++i)
+      (envelopes[i].*edge).value -= static_cast<float>(sum / n);
+  }
+  return false;
 }
 
 // ----- Chosen columns -----

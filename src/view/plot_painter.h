@@ -11,6 +11,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "trend/trend_summary.h"
@@ -66,6 +68,9 @@ ValueScale NiceScale(double low, double high, int ticks);
 
 // The colour of the `n`-th series of a plot.
 QColor SeriesColor(int n);
+// Whether the `n`-th series is drawn in device column `column`: the first three series are
+// solid, the next three dashed and the last three dotted, so that nine cylinders stay apart.
+bool SeriesDrawsColumn(int n, int column);
 
 class PlotPainter {
  public:
@@ -77,6 +82,18 @@ class PlotPainter {
   // Draws the plot into `r` of `painter`.
   void Paint(QPainter& painter, const QRect& r, const PlotScene& scene, EngineModel model);
 
+  // Series the user hid from the legend: not drawn, not scaled for, their legend entry hollow.
+  const std::set<int>& hidden() const { return hidden_; }
+  void SetHidden(std::set<int> channels) { hidden_ = std::move(channels); }
+  // A legend click: hides a shown channel, shows a hidden one.
+  void ToggleHidden(int channel);
+  // A legend double-click: shows `channel` alone among `all`.
+  void Solo(int channel, const std::vector<int>& all);
+  // The channel whose legend entry lies under `point`, as last painted; -1 for none.
+  int LegendChannelAt(QPoint point) const;
+  // Where `channel`'s legend entry was last painted; empty when it was not.
+  QRect LegendBoxOf(int channel) const;
+
  protected:
   // The word in front of the legend ("EGT"), empty for none.
   virtual QString Heading() const = 0;
@@ -84,6 +101,10 @@ class PlotPainter {
   virtual QString LegendName(int channel) const = 0;
   // The unit text at the legend's right end, for the units drawn (first on the left axis).
   virtual QString UnitText(const std::vector<TrendUnit>& units) const = 0;
+  // Turns the envelopes of `channels` (as read) into what is drawn; the default draws them as
+  // they are. Returns false when the values are no longer the readings (no limit lines then).
+  virtual bool Adjust(const std::vector<int>& channels,
+                      std::vector<TrendSummary::Envelope>& envelopes) const;
 
  private:
   // A length in logical pixels as whole device pixels, at least one.
@@ -91,23 +112,38 @@ class PlotPainter {
 
   std::vector<TrendSummary::Envelope> envelopes_;
   QImage ownImage_;
+  std::set<int> hidden_;
+  std::vector<std::pair<int, QRect>> legendBoxes_;
 };
 
-// One line per cylinder of one temperature (EGT or CHT), named by cylinder number.
+// One line per cylinder of one temperature (EGT or CHT), named by cylinder number; shown as
+// read, relative to the mean of the cylinders at each moment (normalised), or relative to each
+// cylinder's own value at a chosen moment.
 class CylinderPlotPainter : public PlotPainter {
  public:
+  enum class Relative { kNone, kMean, kReference };
+
   // `firstChannel` is kChannelEgt1 or kChannelCht1.
   CylinderPlotPainter(int firstChannel, QString heading);
   std::vector<int> Channels(EngineModel model) const override;
+
+  Relative relative() const { return relative_; }
+  void SetRelative(Relative relative) { relative_ = relative; }
+  // The values kReference subtracts, one per channel (by channel number; kChannelCount long).
+  void SetReference(std::vector<float> values) { reference_ = std::move(values); }
 
  protected:
   QString Heading() const override { return heading_; }
   QString LegendName(int channel) const override;
   QString UnitText(const std::vector<TrendUnit>& units) const override;
+  bool Adjust(const std::vector<int>& channels,
+              std::vector<TrendSummary::Envelope>& envelopes) const override;
 
  private:
   int firstChannel_;
   QString heading_;
+  Relative relative_ = Relative::kNone;
+  std::vector<float> reference_;
 };
 
 // The units of a plot, in axis order: "rpm | gph | F | ft".

@@ -52,9 +52,11 @@ void ChartGesturesTest::ClickPicksAndSmallMovesHover() {
   const Intent pick = g.Release(QPoint(302, 51), Qt::LeftButton);
   QCOMPARE(pick.kind, Intent::kPick);
   QCOMPARE(pick.x, 302);
-  // A right click without a drag picks nothing.
+  // A right click without a drag picks nothing: it opens the menu where it was.
   g.Press(QPoint(300, 50), true, Qt::RightButton, {}, kMinute);
-  QCOMPARE(g.Release(QPoint(300, 50), Qt::RightButton).kind, Intent::kNone);
+  const Intent menu = g.Release(QPoint(301, 50), Qt::RightButton);
+  QCOMPARE(menu.kind, Intent::kMenu);
+  QCOMPARE(menu.point, QPoint(301, 50));
 }
 
 void ChartGesturesTest::DragPansFromWhereItStartedInOneStep() {

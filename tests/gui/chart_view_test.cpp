@@ -1,10 +1,14 @@
 // The chart pane in the window: one cursor shared with the table's selected row, zoom and fit on
 // the shared time axis, pauses drawn as breaks, the model choosing the series, and the table's
 // reading aids (its place kept while rows arrive, pinned title rows, a full last page).
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
 #include <QSplitter>
 #include <QTest>
 
 #include <algorithm>
+#include <set>
 
 #include "app/command_ids.h"
 #include "gui/gui_fixture.h"
@@ -74,6 +78,9 @@ class ChartViewTest : public QObject {
   void SelectingARowMovesTheCursor();
   void ZoomPanAndFitShareOneAxis();
   void BackspaceTakesViewChangesBack();
+  void LegendHidesAndSolosPerModel();
+  void NormaliseAndFromCursorToggle();
+  void SavesAndCopiesPictures();
   void FollowKeepsTheNewestSampleInView();
   void AGapBreaksTheLineAndMarksTheTable();
   void TheModelChoosesTheSeries_data();
@@ -227,6 +234,76 @@ void ChartViewTest::BackspaceTakesViewChangesBack() {
   QCOMPARE(c->viewStartMs(), int64_t{9900});
   QCOMPARE(c->viewEndMs(), int64_t{89100});
   QVERIFY(!c->following());
+}
+
+void ChartViewTest::LegendHidesAndSolosPerModel() {
+  ChartFixture f;
+  f.Store(100);
+  QTRY_COMPARE(f.charts()->summary().size(), 100);
+  ChartView* c = f.charts();
+  c->repaint();
+  const int egt2 = kChannelEgt1 + 1;
+  QTest::mouseClick(c, Qt::LeftButton, {}, c->LegendBox(ChartView::kEgtPlot, egt2).center());
+  QCOMPARE(c->HiddenSeries(ChartView::kEgtPlot), std::set<int>{egt2});
+  QCOMPARE(c->HiddenSeries(ChartView::kChtPlot), std::set<int>{});
+  // A legend click is not a pick: the cursor and the table stay.
+  QCOMPARE(c->cursorSample(), -1);
+  QTest::mouseDClick(c, Qt::LeftButton, {},
+                     c->LegendBox(ChartView::kEgtPlot, kChannelEgt1 + 2).center());
+  QCOMPARE(c->HiddenSeries(ChartView::kEgtPlot),
+           (std::set<int>{kChannelEgt1, egt2, kChannelEgt1 + 3}));
+  // Another model has its own choice; coming back restores this one.
+  f.frame()->OnCommand(kIdModel3100);
+  QCOMPARE(c->HiddenSeries(ChartView::kEgtPlot), std::set<int>{});
+  c->ToggleSeries(ChartView::kEgtPlot, kChannelEgt1);
+  f.frame()->OnCommand(kIdModel5100);
+  QCOMPARE(c->HiddenSeries(ChartView::kEgtPlot),
+           (std::set<int>{kChannelEgt1, egt2, kChannelEgt1 + 3}));
+  f.frame()->OnCommand(kIdModel3100);
+  QCOMPARE(c->HiddenSeries(ChartView::kEgtPlot), std::set<int>{kChannelEgt1});
+}
+
+void ChartViewTest::NormaliseAndFromCursorToggle() {
+  ChartFixture f;
+  f.Store(100);
+  QTRY_COMPARE(f.charts()->summary().size(), 100);
+  ChartView* c = f.charts();
+  QCOMPARE(c->relative(), ChartView::Relative::kNone);
+  // Without a cursor there is no moment to measure from.
+  QVERIFY(!c->SetRelative(ChartView::Relative::kReference));
+  QCOMPARE(c->relative(), ChartView::Relative::kNone);
+  QVERIFY(c->SetRelative(ChartView::Relative::kMean));
+  QCOMPARE(c->relative(), ChartView::Relative::kMean);
+  c->SetCursorSample(40);
+  QVERIFY(c->SetRelative(ChartView::Relative::kReference));
+  QCOMPARE(c->relative(), ChartView::Relative::kReference);
+  QVERIFY(c->SetRelative(ChartView::Relative::kNone));
+  QCOMPARE(c->relative(), ChartView::Relative::kNone);
+}
+
+void ChartViewTest::SavesAndCopiesPictures() {
+  ChartFixture f;
+  f.Store(100);
+  QTRY_COMPARE(f.charts()->summary().size(), 100);
+  ChartView* c = f.charts();
+  QCOMPARE(c->Picture().size(), c->size());
+  const std::string png = f.folder / "charts.png";
+  QVERIFY(c->SavePicture(QString::fromStdString(png), QSize(1200, 900)));
+  QCOMPARE(QImage(QString::fromStdString(png)).size(), QSize(1200, 900));
+  // The pane itself keeps its size and layout.
+  QCOMPARE(c->PlotRect(0).width(), c->width() - 116);
+  const std::string svg = f.folder / "charts.svg";
+  QVERIFY(c->SavePicture(QString::fromStdString(svg), QSize(800, 600)));
+  QFile file(QString::fromStdString(svg));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QByteArray text = file.readAll();
+  QVERIFY(text.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg "));
+  QVERIFY(text.contains("width=\"800\" height=\"600\" viewBox=\"0 0 800 600\""));
+  QVERIFY(text.contains("data:image/png;base64,iVBORw0KGgo"));
+  QVERIFY(text.endsWith("\"/>\n</svg>\n"));
+  QVERIFY(!c->SavePicture(QString::fromStdString(f.folder / "missing/charts.svg")));
+  c->CopyPicture();
+  QCOMPARE(QGuiApplication::clipboard()->image().size(), c->size());
 }
 
 void ChartViewTest::FollowKeepsTheNewestSampleInView() {

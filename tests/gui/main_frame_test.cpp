@@ -1,10 +1,13 @@
 // The main window: menus, shortcuts, marks, bars, status panes, title and About box.
 #include <QAction>
 #include <QDialog>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -39,6 +42,7 @@ class MainFrameTest : public QObject {
 
  private slots:
   void MenusHaveTheirItemsInOrder();
+  void FirstStartFillsMostOfTheScreen();
   void OnlyNewAndSaveHaveShortcuts();
   void CtrlNStartsANewDocument();
   void EditPaneAndOpenKeysDoNothing_data();
@@ -65,6 +69,14 @@ class MainFrameTest : public QObject {
   void PortPaneText();
   void PanesWithoutPortOrLockState();
 };
+
+void MainFrameTest::FirstStartFillsMostOfTheScreen() {
+  AppFixture f;
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  QCOMPARE(f.frame()->size(), QSize(available.width() * 4 / 5, available.height() * 4 / 5));
+  // Centred, give or take the rounding of odd sizes and the frame's border.
+  QVERIFY((f.frame()->geometry().center() - available.center()).manhattanLength() <= 4);
+}
 
 void MainFrameTest::MenusHaveTheirItemsInOrder() {
   AppFixture f;
@@ -422,6 +434,7 @@ void MainFrameTest::MarksFollowDemoLogSettings() {
 
 void MainFrameTest::ImportThroughTheFileMenuFillsTheView() {
   AppFixture f({"a"});  // every sample kept: a capture's frames are 83 ms apart
+  f.frame()->flightsDock()->hide();  // the whole height for the table
   const std::string path = f.folder / "capture.bin";
   WriteFile(path, Capture(8));
   f.ui.QueueOpenPath(path);

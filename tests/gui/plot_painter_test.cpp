@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QTest>
 
+#include <array>
 #include <vector>
 
 #include "support/test_support.h"
@@ -29,16 +30,15 @@ std::vector<int> RowsOf(const QImage& image, int x, const QRect& r, const QColor
   return rows;
 }
 
-// A minute of samples a second apart, EGT1 at 1100, EGT2 at 1500, EGT3 and EGT4 at 1300.
+// A minute of samples a second apart, by default EGT1 at 1100, EGT2 at 1500, EGT3 and EGT4
+// at 1300.
 struct Flight {
-  Flight() {
+  explicit Flight(std::array<int16_t, 4> egt = {1100, 1500, 1300, 1300}) {
     for (int i = 0; i < 61; ++i) {
       EngineSample s = ExampleSample();
       s.tickMs = 1000 * static_cast<uint32_t>(i);
-      s.egt[0] = 1100;
-      s.egt[1] = 1500;
-      s.egt[2] = 1300;
-      s.egt[3] = 1300;
+      for (size_t c = 0; c < 4; ++c)
+        s.egt[c] = egt[c];
       samples.push_back(s);
     }
     for (const EngineSample& s : samples)
@@ -68,6 +68,9 @@ class PlotPainterTest : public QObject {
   void EachKindChoosesItsChannels();
   void DrawsEachCylinderAtItsValueInItsColour();
   void DrawsLimitsAndShadesStretches();
+  void DrawsCylindersRelativeToTheirMeanOrAMark();
+  void HiddenSeriesAreNeitherDrawnNorScaled();
+  void NineSeriesKeepApartByColourAndStyle();
 };
 
 void PlotPainterTest::EachKindChoosesItsChannels_data() {
@@ -149,6 +152,92 @@ void PlotPainterTest::DrawsLimitsAndShadesStretches() {
   QCOMPARE(image.pixelColor(r.left() + 150, r.top() + 100), QColor(255, 200, 0));
   QCOMPARE(image.pixelColor(r.left() + 225, r.top() + 100), QColor(255, 200, 0));
   QCOMPARE(image.pixelColor(r.left() + 226, r.top() + 100), QColor(Qt::white));
+}
+
+void PlotPainterTest::DrawsCylindersRelativeToTheirMeanOrAMark() {
+  // Mean 1310: the cylinders stand at -210, +190, -10 and +30; the scale runs -400 to 200.
+  const Flight flight({1100, 1500, 1300, 1340});
+  const std::vector<ChartLimitLine> limits{{kChannelEgt1, 1450.0, QColor(200, 0, 0), {}}};
+  PlotScene scene = flight.Scene(300);
+  scene.limits = &limits;
+  const QRect r(58, 20, 300, 150);
+  const int x = r.left() + 153;  // where the dashed fourth series is drawn
+  CylinderPlotPainter painter(kChannelEgt1, QStringLiteral("EGT"));
+  painter.SetRelative(CylinderPlotPainter::Relative::kMean);
+  QImage image(420, 200, QImage::Format_RGB32);
+  {
+    QPainter p(&image);
+    painter.Paint(p, r, scene, kModel5100);
+  }
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(0)), std::vector<int>{101});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(1)), std::vector<int>{2});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(2)), std::vector<int>{52});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(3)), std::vector<int>{42});
+  // A limit is a reading: no line where the values are differences.
+  QCOMPARE(RowsOf(image, x, r, QColor(200, 0, 0)), std::vector<int>{});
+
+  // From a mark at 1050, 1450, 1310, 1300: +50, +50, -10, +40 on a scale of -20 to 60.
+  std::vector<float> mark(kChannelCount, 0.0f);
+  mark[kChannelEgt1] = 1050;
+  mark[kChannelEgt1 + 1] = 1450;
+  mark[kChannelEgt1 + 2] = 1310;
+  mark[kChannelEgt1 + 3] = 1300;
+  painter.SetRelative(CylinderPlotPainter::Relative::kReference);
+  painter.SetReference(mark);
+  {
+    QPainter p(&image);
+    painter.Paint(p, r, scene, kModel5100);
+  }
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(0)), std::vector<int>{});  // under cylinder 2
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(1)), std::vector<int>{18});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(2)), std::vector<int>{130});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(3)), std::vector<int>{37});
+}
+
+void PlotPainterTest::HiddenSeriesAreNeitherDrawnNorScaled() {
+  // With cylinder 2 (1500) hidden the scale runs 1100 to 1400.
+  const Flight flight({1120, 1500, 1300, 1340});
+  const QRect r(58, 20, 300, 150);
+  const int x = r.left() + 153;  // where the dashed fourth series is drawn
+  CylinderPlotPainter painter(kChannelEgt1, QStringLiteral("EGT"));
+  painter.ToggleHidden(kChannelEgt1 + 1);
+  QCOMPARE(painter.hidden(), std::set<int>{kChannelEgt1 + 1});
+  QImage image(420, 200, QImage::Format_RGB32);
+  {
+    QPainter p(&image);
+    painter.Paint(p, r, flight.Scene(300), kModel5100);
+  }
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(0)), std::vector<int>{139});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(1)), std::vector<int>{});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(2)), std::vector<int>{49});
+  QCOMPARE(RowsOf(image, x, r, SeriesColor(3)), std::vector<int>{29});
+  // The legend keeps every entry; a hidden one is a hollow box.
+  const QRect box = painter.LegendBoxOf(kChannelEgt1 + 1);
+  QVERIFY(!box.isEmpty());
+  QCOMPARE(painter.LegendChannelAt(box.center()), kChannelEgt1 + 1);
+  QCOMPARE(painter.LegendChannelAt(QPoint(r.right() - 2, r.bottom() - 2)), -1);
+  // Shown again; then alone.
+  painter.ToggleHidden(kChannelEgt1 + 1);
+  QCOMPARE(painter.hidden(), std::set<int>{});
+  painter.Solo(kChannelEgt1 + 2, painter.Channels(kModel5100));
+  QCOMPARE(painter.hidden(), (std::set<int>{kChannelEgt1, kChannelEgt1 + 1, kChannelEgt1 + 3}));
+}
+
+void PlotPainterTest::NineSeriesKeepApartByColourAndStyle() {
+  for (int a = 0; a < 9; ++a) {
+    for (int b = a + 1; b < 9; ++b)
+      QVERIFY(SeriesColor(a) != SeriesColor(b));
+  }
+  QCOMPARE(SeriesColor(9), SeriesColor(0));
+  // Which of the first nine columns each series draws: solid, dashed, dotted by threes.
+  const QString expected[] = {"111111111", "111111111", "111111111", "111111000", "111111000",
+                              "111111000", "110011001", "110011001", "110011001"};
+  for (int n = 0; n < 9; ++n) {
+    QString columns;
+    for (int c = 0; c < 9; ++c)
+      columns += SeriesDrawsColumn(n, c) ? QLatin1Char('1') : QLatin1Char('0');
+    QCOMPARE(columns, expected[n]);
+  }
 }
 
 }  // namespace ovixlog::test

@@ -52,6 +52,8 @@ if(TARGET ovixlog_gui)
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/save_question_test.cpp LABELS threads)
   ovixlog_add_gui_test(chart_fixes_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_fixes_test.cpp)
   ovixlog_add_gui_test(open_files_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/open_files_test.cpp)
+  ovixlog_add_gui_test(flights_card_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/flights_card_test.cpp)
+  ovixlog_add_gui_test(limits_form_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/limits_form_test.cpp)
   ovixlog_add_gui_test(app_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_test.cpp LABELS threads)
   ovixlog_add_gui_test(kept_settings_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/kept_settings_test.cpp)
   ovixlog_add_gui_test(devices_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/devices_test.cpp
