@@ -105,6 +105,15 @@ TEST_F(LibraryTool, NothingReadableIsAFailure) {
                                       "not read\n");
 }
 
+TEST_F(LibraryTool, SomeGoodFilesAmongBadOnesIsASuccess) {
+  const std::string flight = Simulate("flight.bin", "--frames 3000 --capture");
+  const ToolResult result = Run({"add", flight, folder_ / "missing.bin"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, folder_ / "missing.bin: not read: No such file or directory\n" + flight +
+                            ": added 1 flight\n"
+                            "1 file: 1 flights added, 0 unchanged, 0 duplicates, 1 not read\n");
+}
+
 // The library's flights are the converter's runs, every frame a sample.
 TEST_F(LibraryTool, FlightsAreTheConvertersRuns) {
   const std::string flights = Simulate("flights.bin", "--scenario two-flights --capture");

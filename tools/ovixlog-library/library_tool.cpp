@@ -20,9 +20,9 @@
 #include <thread>
 
 #include "analysis/limits.h"
-#include "file_samples.h"
-#include "library/flight_figures.h"
+#include "document/file_samples.h"
 #include "library/flight_library.h"
+#include "library/library_indexer.h"
 #include "library/sha256.h"
 #include "recording/recording_catalog.h"
 
@@ -45,104 +45,22 @@ int64_t MtimeNs(const struct stat& info) {
          static_cast<int64_t>(info.st_mtim.tv_nsec);
 }
 
-// The absolute name of a file or folder named on the command line, its links resolved, so that
-// one file is known under one name; the names found inside folders keep their own spelling.
-std::string Absolute(const std::string& path) {
-  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-    std::string name = resolved;
-    std::free(resolved);
-    return name;
-  }
-  if (!path.empty() && path[0] == '/')
-    return path;
-  std::vector<char> cwd(4096);
-  if (::getcwd(cwd.data(), cwd.size()) == nullptr)
-    return path;
-  return std::string(cwd.data()) + "/" + path;
-}
-
-// Collects the regular files under `path`: each file once (by device and inode), each folder
-// entered once, so a symlink loop ends.
-void Collect(const std::string& path, const std::string& database,
-             std::set<std::pair<dev_t, ino_t>>& seen, std::vector<std::string>& files,
-             std::vector<std::string>& problems) {
-  // The library's own files are not flight logs.
-  if (path == database || path == database + "-wal" || path == database + "-shm" ||
-      path == database + "-journal")
-    return;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    problems.push_back(path + ": not read: " + std::strerror(errno));
-    return;
-  }
-  if (!seen.insert({info.st_dev, info.st_ino}).second)
-    return;
-  if (!S_ISDIR(info.st_mode)) {
-    files.push_back(path);
-    return;
-  }
-  DIR* dir = ::opendir(path.c_str());
-  if (dir == nullptr) {
-    problems.push_back(path + ": not read: " + std::strerror(errno));
-    return;
-  }
-  std::vector<std::string> names;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..")
-      names.push_back(name);
-  }
-  ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  const std::string prefix = path.back() == '/' ? path : path + "/";
-  for (const std::string& name : names)
-    Collect(prefix + name, database, seen, files, problems);
-}
-
-// What a worker found in one file.
-struct FileWork {
-  std::string path;
-  bool skipped = false;  // size and time as stored: not read again
-  FileIdentity identity;
-  FileSamples read;
-  std::string model;
-  std::vector<IndexedRun> runs;
-};
-
-void Analyse(FileWork& work, std::optional<EngineModel> model, const Limits& limits) {
-  const std::optional<std::string> sha = FileSha256(work.path);
-  if (!sha) {
-    work.read.why = std::strerror(errno);
-    return;
-  }
-  work.identity.sha256 = *sha;
-  work.read = ReadFileSamples(work.path, model);
-  if (!work.read.read)
-    return;
-  work.model = std::to_string(ModelNumber(work.read.model));
-  for (RunFigures& run : AnalyseFile(work.read.samples, work.read.model, limits))
-    work.runs.push_back(IndexedRun{run.startMs, std::nullopt, std::nullopt, std::move(run.json)});
-  work.read.samples = {};  // the figures are all that is kept
-}
-
 class Progress {
  public:
-  Progress(std::ostream& err, size_t total)
-      : err_(err), total_(total), shown_(total > 1 && ::isatty(STDERR_FILENO) != 0) {}
-  void Step(size_t done) {
-    if (!shown_)
+  explicit Progress(std::ostream& err) : err_(err), shown_(::isatty(STDERR_FILENO) != 0) {}
+  void Step(size_t done, size_t total) {
+    if (!shown_ || total < 2)
       return;
     const size_t width = 40;
-    const size_t filled = width * done / total_;
+    const size_t filled = width * done / total;
     err_ << "\r[" << std::string(filled, '#') << std::string(width - filled, ' ') << "] " << done
-         << "/" << total_ << std::flush;
-    if (done == total_)
+         << "/" << total << std::flush;
+    if (done == total)
       err_ << "\r" << std::string(width + 30, ' ') << "\r" << std::flush;
   }
 
  private:
   std::ostream& err_;
-  size_t total_;
   bool shown_;
 };
 
@@ -153,115 +71,23 @@ void Print(std::FILE* out, const std::string& text) {
 int Index(FlightLibrary& library, const std::vector<std::string>& roots,
           const std::optional<std::string>& aircraft, std::optional<EngineModel> model,
           std::FILE* out, std::ostream& err) {
-  std::string error;
-  const std::optional<Limits> limits = Limits::Load(Limits::DefaultPath(), false, error);
-  if (!limits) {
-    err << "ovixlog-library: " << error << "\n";
+  IndexRequest request;
+  request.roots = roots;
+  request.aircraft = aircraft;
+  request.model = model;
+  Progress progress(err);
+  const IndexTotals totals = IndexFiles(
+      library, request, ReadFileSamples,
+      [out](const std::string& line) { Print(out, line + "\n"); },
+      [&progress](size_t done, size_t total) { progress.Step(done, total); });
+  if (!totals.error.empty()) {
+    err << "ovixlog-library: " << totals.error << "\n";
     return kLibraryFailed;
   }
-  std::set<std::pair<dev_t, ino_t>> seen;
-  std::vector<std::string> files;
-  std::vector<std::string> problems;
-  const std::string database = Absolute(library.path());
-  for (const std::string& root : roots)
-    Collect(Absolute(root), database, seen, files, problems);
-  for (const std::string& problem : problems)
-    Print(out, problem + "\n");
-
-  // Files whose size and time are as stored are taken as unchanged without reading them.
-  std::vector<FileWork> work(files.size());
-  for (size_t i = 0; i < files.size(); ++i) {
-    work[i].path = files[i];
-    struct stat info {};
-    if (::stat(files[i].c_str(), &info) != 0)
-      continue;
-    work[i].identity = {files[i], "", static_cast<int64_t>(info.st_size), MtimeNs(info)};
-    const std::optional<LibraryFile> known = library.FindFile(files[i]);
-    work[i].skipped = known && !aircraft && known->identity.size == work[i].identity.size &&
-                      known->identity.mtimeNs == work[i].identity.mtimeNs;
-  }
-
-  // Workers read and analyse; this thread alone writes the database, file by file in order.
-  // `ready` and `next` are guarded by `lock`.
-  std::mutex lock;
-  std::condition_variable readyChanged;
-  std::vector<char> ready(work.size(), 0);
-  size_t next = 0;
-  auto worker = [&] {
-    for (;;) {
-      size_t i = 0;
-      {
-        std::lock_guard<std::mutex> guard(lock);
-        if (next >= work.size())
-          return;
-        i = next++;
-      }
-      if (!work[i].skipped)
-        Analyse(work[i], model, *limits);
-      {
-        std::lock_guard<std::mutex> guard(lock);
-        ready[i] = 1;
-      }
-      readyChanged.notify_all();
-    }
-  };
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  std::vector<std::thread> pool;
-  for (unsigned t = 0; t < std::min<size_t>(cores, work.size()); ++t)
-    pool.emplace_back(worker);
-
-  Progress progress(err, work.size());
-  int added = 0;
-  int unchanged = 0;
-  int duplicates = 0;
-  int unread = static_cast<int>(problems.size());
-  bool storeFailed = false;
-  for (size_t i = 0; i < work.size(); ++i) {
-    {
-      std::unique_lock<std::mutex> guard(lock);
-      readyChanged.wait(guard, [&] { return ready[i] != 0; });
-    }
-    FileWork& w = work[i];
-    std::string line = w.path + ": ";
-    if (storeFailed) {
-      // The database cannot be written: nothing more is tried.
-    } else if (w.skipped) {
-      line += "unchanged";
-      ++unchanged;
-    } else if (!w.read.read) {
-      line += "not a flight log: " + w.read.why;
-      ++unread;
-    } else {
-      IndexResult result;
-      if (!library.StoreFile(w.identity, w.model, aircraft, w.runs, result, error)) {
-        err << "ovixlog-library: " << error << "\n";
-        storeFailed = true;
-      } else if (result.outcome == IndexOutcome::kDuplicate) {
-        line += "duplicate of " + result.duplicateOf;
-        ++duplicates;
-      } else if (result.outcome == IndexOutcome::kUnchanged) {
-        line += "unchanged";
-        ++unchanged;
-      } else {
-        line += "added " + std::to_string(result.flights) +
-                (result.flights == 1 ? " flight" : " flights");
-        added += result.flights;
-      }
-    }
-    if (!storeFailed)
-      Print(out, line + "\n");
-    progress.Step(i + 1);
-  }
-  for (std::thread& t : pool)
-    t.join();
-  if (storeFailed)
-    return kLibraryFailed;
-  Print(out, std::to_string(files.size()) + (files.size() == 1 ? " file: " : " files: ") +
-                 std::to_string(added) + " flights added, " + std::to_string(unchanged) +
-                 " unchanged, " + std::to_string(duplicates) + " duplicates, " +
-                 std::to_string(unread) + " not read\n");
-  const int readable = static_cast<int>(files.size() + problems.size()) - unread;
-  return readable == 0 && unread > 0 ? kLibraryFailed : kLibraryOk;
+  Print(out, TotalsLine(totals) + "\n");
+  // Nothing could be read: a failure; some bad files among good ones are not.
+  const int readable = static_cast<int>(totals.files) - (totals.unread - totals.missing);
+  return readable <= 0 && totals.unread > 0 ? kLibraryFailed : kLibraryOk;
 }
 
 std::string FlightLine(const FlightRow& flight) {
