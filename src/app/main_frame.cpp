@@ -277,6 +277,8 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::ShowMessage(const QString& text) {
   status_->ShowMessage(text);
+  // The status bar cuts a long report short; the banner holds it whole. "Ready" is no news.
+  banner_->SetNote(text == Latin1(LoadString(kIdsIdleMessage)) ? QString() : text);
 }
 
 bool CMainFrame::CloseFailedToSave() const {

@@ -45,6 +45,7 @@ QString BannerText(const BannerState& state) {
 StateBanner::StateBanner(QWidget* parent)
     : QFrame(parent),
       label_(new QLabel(this)),
+      note_(new QLabel(this)),
       offers_(new QVBoxLayout) {
   setObjectName(QStringLiteral("stateBanner"));
   setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
@@ -64,6 +65,11 @@ StateBanner::StateBanner(QWidget* parent)
   layout->setContentsMargins(6, 4, 6, 4);
   layout->setSpacing(2);
   layout->addWidget(label_);
+  note_->setWordWrap(true);
+  note_->setTextFormat(Qt::PlainText);
+  note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  note_->hide();
+  layout->addWidget(note_);
   offers_->setSpacing(2);
   layout->addLayout(offers_);
   Show(state_);
@@ -80,6 +86,12 @@ void StateBanner::Show(const BannerState& state) {
   }
   if (label_->text() != text)
     label_->setText(text);
+}
+
+void StateBanner::SetNote(const QString& text) {
+  if (note_->text() != text)
+    note_->setText(text);
+  note_->setVisible(!text.isEmpty());
 }
 
 void StateBanner::AddOffer(StatusOffer* offer) {

@@ -44,6 +44,10 @@ class StateBanner : public QFrame {
   const BannerState& state() const { return state_; }
 
   QLabel* label() const { return label_; }
+  // The latest report (what an import read, a save that failed...) in full under the
+  // sentence; empty hides it.
+  void SetNote(const QString& text);
+  QLabel* note() const { return note_; }
   // Puts an offer under the sentence, its text wrapping like the sentence's.
   void AddOffer(StatusOffer* offer);
 
@@ -54,6 +58,7 @@ class StateBanner : public QFrame {
  private:
   BannerState state_;
   QLabel* label_;
+  QLabel* note_;
   QVBoxLayout* offers_;
 };
 

@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include "acquisition/frame_builder.h"
+#include "app/command_ids.h"
+#include "app/qt_user_interface.h"
 #include "app/state_banner.h"
 #include "app/status_offer.h"
 #include "gui/gui_fixture.h"
@@ -26,6 +28,7 @@ class StateBannerTest : public QObject {
   void ShowsTheImportedFile();
   void LongSentencesAndOffersWrapInsteadOfBeingCut();
   void RendersEveryStateInTheWindow();
+  void ReportsAreHeldWholeUnderTheSentence();
 };
 
 void StateBannerTest::SentenceForEveryState_data() {
@@ -163,6 +166,29 @@ void StateBannerTest::LongSentencesAndOffersWrapInsteadOfBeingCut() {
                  qPrintable(label->text()));
     QVERIFY(label->heightForWidth(label->width()) > label->fontMetrics().height());
   }
+}
+
+void StateBannerTest::ReportsAreHeldWholeUnderTheSentence() {
+  AppFixture f;
+  QtUserInterface windowUi;
+  windowUi.SetParent(f.frame());
+  f.doc()->SetUserInterface(&windowUi);
+  f.frame()->resize(420, 600);
+  const std::string path = f.folder / "m3100.bin";
+  WriteFile(path, Capture(300, kModel3100));
+  QVERIFY(f.doc()->ImportSerialFile(path));
+  QLabel* note = f.frame()->banner()->note();
+  QVERIFY(note->isVisible());
+  QCOMPARE(note->text(), f.frame()->messagePane()->text());
+  QCOMPARE(note->text(),
+           QStringLiteral("No frames found in m3100.bin \u2014 is the monitor model right?"));
+  QVERIFY(note->wordWrap());
+  QTRY_VERIFY(note->height() >= note->heightForWidth(note->width()));
+  // File New starts afresh: "Ready" is not repeated in the banner.
+  f.doc()->SetUserInterface(&f.ui);
+  f.ui.QueueSaveAnswer(SaveAnswer::kNo);
+  f.frame()->OnCommand(kIdFileNew);
+  QVERIFY(!note->isVisible());
 }
 
 // Each state rendered in a window of the default size; with OVIXLOG_SHOTS_DIR set, the
