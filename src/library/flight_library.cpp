@@ -293,6 +293,25 @@ bool FlightLibrary::StoreFile(const FileIdentity& identity, const std::string& m
     if (!owner.Step())
       return failed("cannot read");
     const int64_t ownerId = owner.Int(0);
+    owner = SqliteStatement();
+    struct stat info {};
+    if (::stat(other->c_str(), &info) != 0 && errno == ENOENT) {
+      // The content's earlier file is gone: it was moved here, and its flights follow it.
+      if (known) {
+        SqliteStatement forget = db_.Prepare("DELETE FROM files WHERE id = ?");
+        forget.Bind(1, known->id);
+        if (!forget.Run())
+          return failed("cannot write");
+      }
+      SqliteStatement move =
+          db_.Prepare("UPDATE files SET path = ?, size = ?, mtime_ns = ? WHERE id = ?");
+      move.Bind(1, identity.path).Bind(2, identity.size).Bind(3, identity.mtimeNs).Bind(4, ownerId);
+      if (!move.Run())
+        return failed("cannot write");
+      result.outcome = IndexOutcome::kMoved;
+      result.duplicateOf = *other;
+      return transaction.Commit(cause) || failed("cannot commit");
+    }
     if (known) {
       SqliteStatement drop = db_.Prepare("DELETE FROM flights WHERE file_id = ?");
       drop.Bind(1, known->id);

@@ -54,12 +54,12 @@ struct LibraryFile {
   int64_t flights = 0;
 };
 
-enum class IndexOutcome { kAdded, kUnchanged, kDuplicate };
+enum class IndexOutcome { kAdded, kUnchanged, kDuplicate, kMoved };
 
 struct IndexResult {
   IndexOutcome outcome = IndexOutcome::kAdded;
   int flights = 0;
-  std::string duplicateOf;  // the other file's path
+  std::string duplicateOf;  // the other file's path (a moved file's earlier path)
 };
 
 class FlightLibrary {
@@ -80,7 +80,8 @@ class FlightLibrary {
                                                   const std::string& path);
 
   // Stores what indexing found for one file in one transaction: a path whose content another
-  // known file holds becomes a duplicate (its flights leave); the same content as before
+  // known file holds becomes a duplicate (its flights leave), or takes that file's place when
+  // it is gone (a moved file keeps its flights and their ids); the same content as before
   // changes nothing; new content replaces the file's flights, a run keeping its id when its
   // start is unchanged. `aircraft` names new flights (and relabels all with a value).
   bool StoreFile(const FileIdentity& identity, const std::string& model,

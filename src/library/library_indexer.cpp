@@ -207,7 +207,10 @@ IndexTotals IndexFiles(FlightLibrary& library, const IndexRequest& request,
         }
         break;
       }
-      if (result.outcome == IndexOutcome::kDuplicate) {
+      if (result.outcome == IndexOutcome::kMoved) {
+        text += "moved from " + result.duplicateOf;
+        ++totals.unchanged;
+      } else if (result.outcome == IndexOutcome::kDuplicate) {
         text += "duplicate of " + result.duplicateOf;
         ++totals.duplicates;
       } else if (result.outcome == IndexOutcome::kUnchanged) {

@@ -163,6 +163,21 @@ TEST_F(LibraryTool, CheckTellsFilesGoneAndChanged) {
   EXPECT_EQ(check.out, gone + ": gone\n" + changed + ": changed\n2 files gone or changed\n");
 }
 
+TEST_F(LibraryTool, MovedFileKeepsItsFlights) {
+  const std::string before = Simulate("before.bin", "--frames 3000 --capture");
+  ASSERT_EQ(Run({"add", before}).status, 0);
+  const std::string after = folder_ / "after.bin";
+  std::filesystem::rename(before, after);
+  EXPECT_EQ(Run({"add", after}).out,
+            after + ": moved from " + before +
+                "\n1 file: 0 flights added, 1 unchanged, 0 duplicates, 0 not read\n");
+  const nlohmann::json list = List();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0]["id"], 1);
+  EXPECT_EQ(list[0]["file"], after);
+  EXPECT_EQ(Run({"check"}).status, 0);
+}
+
 TEST_F(LibraryTool, DamagedDatabaseIsKeptAsideAndRebuilt) {
   test::WriteWholeFile(db_, std::string(8192, 'x'));
   const std::string flight = Simulate("flight.bin", "--frames 3000 --capture");
