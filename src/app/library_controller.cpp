@@ -33,11 +33,12 @@ LibraryController::LibraryController(QMainWindow* window, COvixLogDoc* document,
       path_(LibraryPath(std::nullopt)) {
   dock_->setObjectName(QStringLiteral("library"));
   dock_->setWidget(view_);
+  // Hidden until View > Library asks for it (the window's kept state remembers it then), so
+  // the table keeps its height; it opens as a tab beside the Flights panel.
   window->addDockWidget(Qt::BottomDockWidgetArea, dock_);
-  if (beside != nullptr) {
+  if (beside != nullptr)
     window->tabifyDockWidget(beside, dock_);
-    beside->raise();
-  }
+  dock_->hide();
   QAction* toggle = dock_->toggleViewAction();
   toggle->setText(QStringLiteral("Li&brary"));
   toggle->setStatusTip(QStringLiteral("Show or hide the library of every flight"));

@@ -44,6 +44,7 @@ class LibraryViewTest : public QObject {
     QCOMPARE(view->TotalsText(), QStringLiteral("1 flight, 0:55 h, 0.86 tach h, 7.5 fuel"));
 
     // The second run, double-clicked, is read into the window and framed on the charts.
+    library->dock()->show();
     library->dock()->raise();
     QTRY_VERIFY(table->isVisible());
     const QModelIndex second = table->model()->index(1, LibraryView::kDate);
