@@ -13,7 +13,7 @@ set(OVIXLOG_PACKAGE_MAINTAINER "The OvixLog developers <ovixlog@example.org>" CA
 set(OVIXLOG_PACKAGING_SOURCE ${CMAKE_CURRENT_LIST_DIR})
 set(OVIXLOG_PACKAGING_BINARY ${CMAKE_BINARY_DIR}/packaging)
 
-foreach(program ovixlog ovixlog-sim ovixlog-record)
+foreach(program ovixlog ovixlog-sim ovixlog-record ovixlog-library)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -31,7 +31,7 @@ endif()
 # Man pages: the version and date are filled in, then each page is gzipped as Debian wants.
 find_program(OVIXLOG_GZIP gzip REQUIRED)
 set(OVIXLOG_MAN_PAGES)
-foreach(program ovixlog ovixlog-convert ovixlog-sim ovixlog-record)
+foreach(program ovixlog ovixlog-convert ovixlog-sim ovixlog-record ovixlog-library)
   if(NOT TARGET ${program})
     continue()
   endif()
@@ -106,7 +106,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Models 3100, 5100, 7100 and 8100 are supported.\n"
     ".\n"
     "Also included: ovixlog-convert, which turns recordings into tables on the\n"
-    "command line, and ovixlog-sim, a monitor simulator.")
+    "command line, ovixlog-library, which keeps every flight in one searchable\n"
+    "library, and ovixlog-sim, a monitor simulator.")
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${OVIXLOG_PACKAGE_MAINTAINER}")

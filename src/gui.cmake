@@ -12,6 +12,7 @@ add_library(ovixlog_gui STATIC
   view/flight_report.cpp view/flight_report.h
   view/flights_panel.cpp view/flights_panel.h
   view/lean_test_view.cpp view/lean_test_view.h
+  view/library_view.cpp view/library_view.h
   view/ovixlog_view.cpp view/ovixlog_view.h
   view/plot_painter.cpp view/plot_painter.h
   view/time_axis.cpp view/time_axis.h
@@ -22,6 +23,7 @@ add_library(ovixlog_gui STATIC
   app/flights_controller.cpp app/flights_controller.h
   app/keyboard_locks.cpp app/keyboard_locks.h
   app/kept_settings.cpp app/kept_settings.h
+  app/library_controller.cpp app/library_controller.h
   app/limits_dialog.cpp app/limits_dialog.h
   app/main_frame.cpp app/main_frame.h
   app/menu_controller.cpp app/menu_controller.h

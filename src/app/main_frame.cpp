@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include "app/library_controller.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -116,6 +118,8 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
           [this](int index) { view_->SelectSample(index, true); });
   reports_ = new ReportController(this, document_, flightsController_->panel(), fileMenu(),
                                   Action(kIdAppExit));
+  library_ = new LibraryController(this, document_, charts_, flightsController_->dock(),
+                                   viewMenu(), true);
   // The first start fills most of the screen, centred; later starts restore the kept geometry.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect available = screen->availableGeometry();
@@ -142,6 +146,7 @@ void CMainFrame::DetachDocument() {
   charts_->SetDocument(nullptr, nullptr);
   flightsController_->DetachDocument();
   reports_->DetachDocument();
+  library_->DetachDocument();
   offers_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }

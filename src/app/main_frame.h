@@ -29,6 +29,7 @@ class DocumentSignals;
 class StatusOffer;
 class FlightsPanel;
 class ReportController;
+class LibraryController;
 
 // The one local file in dropped data, or empty.
 QString DroppedFile(const QMimeData* data);
@@ -72,6 +73,8 @@ class CMainFrame : public QMainWindow {
   OfferController* offers() const { return offers_; }
   FlightsController* flightReview() const { return flightsController_; }
   ReportController* reports() const { return reports_; }
+  // The Library view of every flight, docked beside the Flights panel.
+  LibraryController* library() const { return library_; }
 
   // The action of a command number, or null.
   QAction* Action(int id) const { return menus_->Action(id); }
@@ -161,6 +164,7 @@ class CMainFrame : public QMainWindow {
   StatusController* status_ = nullptr;
   OfferController* offers_ = nullptr;
   FlightsController* flightsController_ = nullptr;
+  LibraryController* library_ = nullptr;
   ReportController* reports_ = nullptr;
   bool settingsKept_ = true;
   int refreshCount_ = 0;

@@ -142,6 +142,8 @@ struct AppFixture {
     TheStartupSettings() = std::move(base);
     // Recordings of the test's live data stay in its own folder.
     ::setenv("OVIXLOG_RECORDINGS", recordings().c_str(), 1);
+    // So is the flight library the window indexes them into.
+    ::setenv("OVIXLOG_LIBRARY", (folder / "library.sqlite").c_str(), 1);
     app = std::make_unique<COvixLogApp>(&ui);
     app->SetPortsEnabled(ports);
     std::ostringstream out;
@@ -155,6 +157,7 @@ struct AppFixture {
     app.reset();
     TheStartupSettings() = StartupSettings{};
     ::unsetenv("OVIXLOG_RECORDINGS");
+    ::unsetenv("OVIXLOG_LIBRARY");
     ClearPortBindings();
   }
   AppFixture(const AppFixture&) = delete;

@@ -90,7 +90,7 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
                     "Open &Recording...", "&Save\tCtrl+S", "Save &As...",
                     "Export &Report...", "&Print...", "-", "E&xit"}));
   QCOMPARE(Texts(f.frame()->viewMenu()),
-           Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights", "&Lean Test"}));
+           Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights", "&Lean Test", "Li&brary"}));
   QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
                                                      "Ovix Model &5100",
                                                      "Ovix Model &7100",

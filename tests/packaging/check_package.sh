@@ -85,7 +85,7 @@ else
 fi
 # dpkg-shlibdeps names the libraries the programs link; without it Depends would lack them.
 depends=",$(field Depends | tr -d ' '),"
-expected_depends=(libc6 libstdc++6)
+expected_depends=(libc6 libstdc++6 libsqlite3-0)
 [ "$window" = ON ] && expected_depends+=(libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins)
 for dep in "${expected_depends[@]}"; do
   if [[ "$depends" == *",$dep,"* || "$depends" == *",$dep("* ]]; then
@@ -98,11 +98,13 @@ done
 # --- The exact list of files -----------------------------------------------------------------
 expected=(
   ./usr/bin/ovixlog-convert
+  ./usr/bin/ovixlog-library
   ./usr/bin/ovixlog-record
   ./usr/bin/ovixlog-sim
   ./usr/lib/systemd/system/ovixlog-record@.service
   ./usr/share/doc/ovixlog/examples/90-ovixlog-record.rules.example
   ./usr/share/man/man1/ovixlog-convert.1.gz
+  ./usr/share/man/man1/ovixlog-library.1.gz
   ./usr/share/man/man1/ovixlog-record.1.gz
   ./usr/share/man/man1/ovixlog-sim.1.gz
 )
@@ -131,7 +133,7 @@ fi
 dpkg -x "$deb" "$root"
 
 # --- The programs ----------------------------------------------------------------------------
-programs=(ovixlog-convert ovixlog-sim ovixlog-record)
+programs=(ovixlog-convert ovixlog-sim ovixlog-record ovixlog-library)
 [ "$window" = ON ] && programs+=(ovixlog)
 for program in "${programs[@]}"; do
   if [ -f "$root/usr/bin/$program" ] && [ -x "$root/usr/bin/$program" ]; then
@@ -248,7 +250,7 @@ if [ "$window" = ON ]; then
 fi
 
 # --- Man pages -------------------------------------------------------------------------------
-man_pages=(ovixlog-convert ovixlog-sim ovixlog-record)
+man_pages=(ovixlog-convert ovixlog-sim ovixlog-record ovixlog-library)
 [ "$window" = ON ] && man_pages+=(ovixlog)
 for program in "${man_pages[@]}"; do
   page="$root/usr/share/man/man1/$program.1.gz"

@@ -1,0 +1,50 @@
+// The figures the library keeps for each engine run of a file: the run summary's own, and
+// those that need the run's samples again (tach hours, the Hours column at both ends, the
+// cruise medians). Computed from the same samples the analysis saw.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "acquisition/engine_sample.h"
+#include "analysis/limits.h"
+#include "analysis/run_summary.h"
+
+namespace ovixlog {
+
+// A sample and its time on the analysis' timeline (0 at the file's first sample).
+struct TimedSample {
+  int64_t ms = 0;
+  EngineSample sample;
+};
+
+// The longest cruise stretch among `samples` (one run's, in time order): index of its first
+// and last sample; nothing when none lasts 120 s.
+struct CruiseStretch {
+  size_t first = 0;
+  size_t last = 0;
+};
+std::optional<CruiseStretch> LongestCruise(const std::vector<TimedSample>& samples);
+
+// Tach times the time to the next sample, over steps shorter than 30 s, in tach hours.
+double TachHours(const std::vector<TimedSample>& samples);
+
+// The median; the mean of the two middle values for an even count. `values` is reordered.
+double Median(std::vector<double>& values);
+
+// One run's figures as a JSON object text: every key of the run summary, then hours_start,
+// hours_end, tach_hours, cruise, egt_spread_cruise, cht_spread_cruise, gami_spread, findings.
+std::string RunFiguresJson(const RunSummary& run, const std::vector<TimedSample>& runSamples);
+
+// Analyses a whole file's samples as the converter's summary does (every sample kept) and
+// returns each finished run with the figures above, oldest first.
+struct RunFigures {
+  int64_t startMs = 0;
+  std::string json;
+};
+std::vector<RunFigures> AnalyseFile(const std::vector<EngineSample>& samples, EngineModel model,
+                                    const Limits& limits);
+
+}  // namespace ovixlog

@@ -1,0 +1,94 @@
+// The Library view in the window: files indexed off the GUI thread, the rows and totals, the
+// aircraft filter, and a double-clicked flight opened at its run.
+#include <QComboBox>
+#include <QDockWidget>
+#include <QTableView>
+#include <QtTest>
+
+#include <cstdlib>
+
+#include "app/library_controller.h"
+#include "app/main_frame.h"
+#include "document/ovixlog_doc.h"
+#include "gui_fixture.h"
+#include "view/chart_view.h"
+#include "view/library_view.h"
+
+namespace ovixlog {
+
+class LibraryViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void IndexesAndOpensAFlightAtItsRun() {
+    test::AppFixture fixture;
+    LibraryController* library = fixture.frame()->library();
+    QVERIFY(library != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(!library->Busy(), 60000);  // the start-up scan of no recordings
+    const std::string path = fixture.folder / "two flights.bin";
+    const std::string command =
+        std::string(OVIXLOG_SIM_EXE) + " --scenario two-flights --capture '" + path + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+
+    QSignalSpy indexed(library, &LibraryController::indexed);
+    QVERIFY(library->Index({path}));
+    QVERIFY(indexed.wait(60000));
+    QCOMPARE(indexed.front().front().toString(),
+             QStringLiteral("1 file: 2 flights added, 0 unchanged, 0 duplicates, 0 not read"));
+
+    LibraryView* view = library->view();
+    QTableView* table = view->table();
+    QCOMPARE(table->model()->rowCount(), 2);
+    QCOMPARE(view->TotalsText(), QStringLiteral("2 flights, 1:51 h, 1.72 tach h, 14.9 fuel"));
+    table->selectRow(1);
+    QCOMPARE(view->TotalsText(), QStringLiteral("1 flight, 0:55 h, 0.86 tach h, 7.5 fuel"));
+
+    // The second run, double-clicked, is read into the window and framed on the charts.
+    library->dock()->show();
+    library->dock()->raise();
+    QTRY_VERIFY(table->isVisible());
+    const QModelIndex second = table->model()->index(1, LibraryView::kDate);
+    table->scrollTo(second);
+    const QRect cell = table->visualRect(second);
+    QSignalSpy opened(view, &LibraryView::flightOpened);
+    // A double-click follows a click on the same cell, as it does under a real mouse.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened.front().at(1).toString(), QString::fromStdString(path));
+    QVERIFY(fixture.doc()->SampleCount() > 0);
+    ChartView* charts = fixture.frame()->charts();
+    QVERIFY(charts->viewStartMs() > 3000000);
+  }
+
+  void FiltersByAircraft() {
+    test::AppFixture fixture;
+    LibraryController* library = fixture.frame()->library();
+    QTRY_VERIFY_WITH_TIMEOUT(!library->Busy(), 60000);
+    const std::string path = fixture.folder / "flight.bin";
+    const std::string command =
+        std::string(OVIXLOG_SIM_EXE) + " --frames 3000 --capture '" + path + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    QSignalSpy indexed(library, &LibraryController::indexed);
+    QVERIFY(library->Index({path}));
+    QVERIFY(indexed.wait(60000));
+    FlightLibrary direct;
+    std::string error;
+    std::string notice;
+    QVERIFY(direct.Open(fixture.folder / "library.sqlite", error, notice));
+    QVERIFY(direct.Label({1}, "D-EABC", error));
+    library->Refresh();
+    LibraryView* view = library->view();
+    QCOMPARE(view->aircraftFilter()->count(), 2);
+    QCOMPARE(view->aircraftFilter()->itemText(1), QStringLiteral("D-EABC"));
+    view->aircraftFilter()->setCurrentIndex(1);
+    QCOMPARE(view->table()->model()->rowCount(), 1);
+    QCOMPARE(view->table()->model()->index(0, LibraryView::kAircraft).data().toString(),
+             QStringLiteral("D-EABC"));
+  }
+};
+
+}  // namespace ovixlog
+
+QTEST_MAIN(ovixlog::LibraryViewTest)
+#include "library_view_test.moc"

@@ -1,0 +1,113 @@
+#include "library/flight_figures.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace ovixlog {
+namespace {
+
+struct Point {
+  int64_t s;  // seconds
+  int16_t tach;
+  int16_t aspd;
+  float flow;
+  int32_t alt;
+};
+
+std::vector<TimedSample> Samples(const std::vector<Point>& points) {
+  std::vector<TimedSample> out;
+  for (const Point& p : points) {
+    TimedSample t;
+    t.ms = p.s * 1000;
+    t.sample.tach = p.tach;
+    t.sample.aspd = p.aspd;
+    t.sample.flow = p.flow;
+    t.sample.alt = p.alt;
+    out.push_back(t);
+  }
+  return out;
+}
+
+TEST(TachHours, SumsTachTimesStepsShorterThanThirtySeconds) {
+  // 2400 rpm for an hour is one tach hour; the 30 s step adds nothing.
+  EXPECT_DOUBLE_EQ(TachHours(Samples({{0, 2400, 0, 0, 0}, {3600, 1200, 0, 0, 0}})), 0.0);
+  EXPECT_DOUBLE_EQ(TachHours(Samples({{0, 2400, 0, 0, 0}, {20, 1200, 0, 0, 0}, {29, 0, 0, 0, 0}})),
+                   (2400.0 * 20 + 1200.0 * 9) / (2400.0 * 3600));
+  EXPECT_DOUBLE_EQ(TachHours(Samples({{0, 2400, 0, 0, 0}, {30, 2400, 0, 0, 0},
+                                      {31, 2400, 0, 0, 0}})),
+                   2400.0 / (2400.0 * 3600));
+}
+
+TEST(Median, TakesTheMiddleOrTheMeanOfTheTwoMiddleValues) {
+  struct Case {
+    std::vector<double> values;
+    double median;
+  };
+  const Case cases[] = {{{5}, 5}, {{3, 1, 2}, 2}, {{4, 1, 3, 2}, 2.5}, {{7, 7, 1, 9}, 7}};
+  for (Case c : cases)
+    EXPECT_DOUBLE_EQ(Median(c.values), c.median);
+}
+
+// A sample every 10 s for `count` samples from `from` seconds.
+std::vector<Point> Steady(int64_t from, int count, int16_t tach, float flow, int32_t alt) {
+  std::vector<Point> points;
+  for (int i = 0; i < count; ++i)
+    points.push_back({from + 10 * i, tach, 100, flow, alt});
+  return points;
+}
+
+std::vector<Point> Join(std::vector<Point> a, const std::vector<Point>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(LongestCruise, PicksTheLongestStretchWithinTheBands) {
+  struct Case {
+    const char* name;
+    std::vector<Point> points;
+    std::optional<std::pair<size_t, size_t>> stretch;
+  };
+  const Case cases[] = {
+      // 13 samples 10 s apart last 120 s: just long enough.
+      {"exactly 120 s", Steady(0, 13, 2400, 8.0f, 5000), std::pair<size_t, size_t>{0, 12}},
+      {"119 s is too short",
+       Join(Steady(0, 12, 2400, 8.0f, 5000), {{119, 2400, 100, 8.0f, 5000}}), std::nullopt},
+      {"below 1800 rpm never starts", Steady(0, 20, 1799, 8.0f, 5000), std::nullopt},
+      // Drifting 50 rpm, 0.5 flow and 200 ft from the first sample stays; one more breaks.
+      {"bands are inclusive",
+       Join(Steady(0, 12, 2400, 8.0f, 5000), {{120, 2450, 100, 8.5f, 5200}}),
+       std::pair<size_t, size_t>{0, 12}},
+      {"51 rpm breaks", Join(Steady(0, 12, 2400, 8.0f, 5000), {{120, 2451, 100, 8.0f, 5000}}),
+       std::nullopt},
+      {"0.6 flow breaks", Join(Steady(0, 12, 2400, 8.0f, 5000), {{120, 2400, 100, 8.6f, 5000}}),
+       std::nullopt},
+      // The second, longer stretch starts at the breaking sample.
+      {"the longer second stretch",
+       Join(Steady(0, 13, 2400, 8.0f, 5000), Steady(130, 15, 2300, 7.0f, 5000)),
+       std::pair<size_t, size_t>{13, 27}},
+      {"the earlier of two as long",
+       Join(Steady(0, 13, 2400, 8.0f, 5000), Steady(130, 13, 2300, 7.0f, 5000)),
+       std::pair<size_t, size_t>{0, 12}},
+  };
+  for (const Case& c : cases) {
+    const std::optional<CruiseStretch> got = LongestCruise(Samples(c.points));
+    ASSERT_EQ(got.has_value(), c.stretch.has_value()) << c.name;
+    if (got) {
+      EXPECT_EQ(got->first, c.stretch->first) << c.name;
+      EXPECT_EQ(got->last, c.stretch->second) << c.name;
+    }
+  }
+}
+
+TEST(LongestCruise, SlowAirspeedEndsTheStretch) {
+  std::vector<Point> points = Steady(0, 20, 2400, 8.0f, 5000);
+  points[13].aspd = 59;
+  const std::optional<CruiseStretch> got = LongestCruise(Samples(points));
+  ASSERT_TRUE(got);
+  EXPECT_EQ(got->first, 0u);
+  EXPECT_EQ(got->last, 12u);
+}
+
+}  // namespace
+}  // namespace ovixlog

@@ -1,0 +1,261 @@
+// ovixlog-library over files the simulator made: adding, adding again, copies, grown
+// recordings, files gone, a damaged database and two writers at once.
+#include "library_tool.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace ovixlog {
+namespace {
+
+struct ToolResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class LibraryTool : public ::testing::Test {
+ protected:
+  ToolResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--db", db_});
+    std::FILE* out = std::tmpfile();
+    std::ostringstream err;
+    ToolResult result;
+    result.status = RunLibraryTool(args, out, err);
+    std::rewind(out);
+    char block[4096];
+    size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, out)) > 0)
+      result.out.append(block, n);
+    std::fclose(out);
+    result.err = err.str();
+    return result;
+  }
+
+  // A simulated flight written by the simulator; returns its path.
+  std::string Simulate(const std::string& name, const std::string& options) {
+    const std::string path = folder_ / name;
+    const std::string command = std::string(OVIXLOG_SIM_EXE) + " " + options + " '" + path + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+  }
+
+  nlohmann::json List() {
+    const ToolResult list = Run({"list", "--json"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    return nlohmann::json::parse(list.out)["flights"];
+  }
+
+  test::TempFolder folder_;
+  std::string db_ = folder_ / "library.sqlite";
+};
+
+TEST_F(LibraryTool, AddsEachFileOnceAndTellsWhatItWasNot) {
+  const std::string flights = Simulate("two flights.bin", "--scenario two-flights --capture");
+  const std::string recording = Simulate("short.log", "--frames 2000 --demo-log");
+  test::WriteWholeFile(folder_ / "notes.txt", "not frames at all\n");
+  test::WriteWholeFile(folder_ / "empty.bin", "");
+
+  const ToolResult first = Run({"add", folder_.path()});
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(first.out, folder_ / "empty.bin: not a flight log: empty\n" +
+                           folder_ / "notes.txt: not a flight log: No frames found in notes.txt — "
+                                     "is the monitor model right?\n" +
+                           folder_ / "short.log: added 1 flight\n" + flights +
+                           ": added 2 flights\n"
+                           "4 files: 3 flights added, 0 unchanged, 0 duplicates, 2 not read\n");
+
+  const ToolResult again = Run({"add", flights});
+  EXPECT_EQ(again.out, flights + ": unchanged\n"
+                                 "1 file: 0 flights added, 1 unchanged, 0 duplicates, 0 not read\n");
+
+  const std::string copy = folder_ / "renamed.bin";
+  std::filesystem::copy_file(flights, copy);
+  const ToolResult duplicate = Run({"add", copy});
+  EXPECT_EQ(duplicate.out, copy + ": duplicate of " + flights +
+                               "\n1 file: 0 flights added, 0 unchanged, 1 duplicates, 0 not read\n");
+  const nlohmann::json list = List();
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0]["file"], recording);
+  EXPECT_EQ(list[2]["id"], 3);
+  EXPECT_EQ(list[2]["file"], flights);
+  EXPECT_EQ(list[2]["run"], 1);
+  EXPECT_EQ(list[2]["model"], "5100");
+}
+
+TEST_F(LibraryTool, NothingReadableIsAFailure) {
+  test::WriteWholeFile(folder_ / "notes.txt", "not frames\n");
+  const ToolResult result = Run({"add", folder_ / "notes.txt", folder_ / "missing.bin"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, folder_ / "missing.bin: not read: No such file or directory\n" +
+                            folder_ / "notes.txt: not a flight log: No frames found in notes.txt — "
+                                      "is the monitor model right?\n"
+                                      "1 file: 0 flights added, 0 unchanged, 0 duplicates, 2 "
+                                      "not read\n");
+}
+
+TEST_F(LibraryTool, SomeGoodFilesAmongBadOnesIsASuccess) {
+  const std::string flight = Simulate("flight.bin", "--frames 3000 --capture");
+  const ToolResult result = Run({"add", flight, folder_ / "missing.bin"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, folder_ / "missing.bin: not read: No such file or directory\n" + flight +
+                            ": added 1 flight\n"
+                            "1 file: 1 flights added, 0 unchanged, 0 duplicates, 1 not read\n");
+}
+
+// The library's flights are the converter's runs, every frame a sample.
+TEST_F(LibraryTool, FlightsAreTheConvertersRuns) {
+  const std::string flights = Simulate("flights.bin", "--scenario two-flights --capture");
+  ASSERT_EQ(Run({"add", flights}).status, 0);
+  const std::string summaryPath = folder_ / "summary.json";
+  const std::string command = std::string(OVIXLOG_CONVERT_EXE) + " --all --summary --json '" +
+                              flights + "' >'" + summaryPath + "' 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const nlohmann::json runs = nlohmann::json::parse(test::ReadWholeFile(summaryPath))["runs"];
+  const nlohmann::json list = List();
+  ASSERT_EQ(list.size(), runs.size());
+  for (size_t i = 0; i < runs.size(); ++i) {
+    for (auto it = runs[i].begin(); it != runs[i].end(); ++it)
+      EXPECT_EQ(list[i][it.key()], it.value()) << "run " << i << " " << it.key();
+    EXPECT_EQ(list[i]["findings"], nlohmann::json::array());
+    EXPECT_EQ(list[i]["start"], nullptr);
+  }
+}
+
+TEST_F(LibraryTool, GrownRecordingIsReadAgainKeepingItsRunsIds) {
+  const std::string path = Simulate("growing.log", "--frames 20000 --demo-log");
+  ASSERT_EQ(Run({"add", path}).status, 0);
+  const nlohmann::json before = List();
+  ASSERT_EQ(before.size(), 1u);
+  Simulate("growing.log", "--demo-log");  // the same flight, an hour of it
+  const ToolResult grown = Run({"add", path});
+  EXPECT_EQ(grown.out, path + ": added 2 flights\n"
+                              "1 file: 2 flights added, 0 unchanged, 0 duplicates, 0 not read\n");
+  const nlohmann::json after = List();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0]["id"], before[0]["id"]);
+  EXPECT_EQ(after[0]["start_s"], before[0]["start_s"]);
+  EXPECT_GT(after[0]["end_s"].get<double>(), before[0]["end_s"].get<double>());
+  EXPECT_EQ(after[1]["id"], 2);
+}
+
+TEST_F(LibraryTool, CheckTellsFilesGoneAndChanged) {
+  const std::string kept = Simulate("kept.bin", "--frames 3000 --capture");
+  const std::string gone = Simulate("gone.bin", "--seed 2 --frames 3000 --capture");
+  const std::string changed = Simulate("changed.bin", "--seed 3 --frames 3000 --capture");
+  ASSERT_EQ(Run({"add", kept, gone, changed}).status, 0);
+  EXPECT_EQ(Run({"check"}).out, "every file is as indexed\n");
+  std::filesystem::rename(gone, folder_ / "moved.bin");
+  Simulate("changed.bin", "--seed 4 --frames 3000 --capture");
+  const ToolResult check = Run({"check"});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, gone + ": gone\n" + changed + ": changed\n2 files gone or changed\n");
+}
+
+TEST_F(LibraryTool, MovedFileKeepsItsFlights) {
+  const std::string before = Simulate("before.bin", "--frames 3000 --capture");
+  ASSERT_EQ(Run({"add", before}).status, 0);
+  const std::string after = folder_ / "after.bin";
+  std::filesystem::rename(before, after);
+  EXPECT_EQ(Run({"add", after}).out,
+            after + ": moved from " + before +
+                "\n1 file: 0 flights added, 1 unchanged, 0 duplicates, 0 not read\n");
+  const nlohmann::json list = List();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0]["id"], 1);
+  EXPECT_EQ(list[0]["file"], after);
+  EXPECT_EQ(Run({"check"}).status, 0);
+}
+
+TEST_F(LibraryTool, DamagedDatabaseIsKeptAsideAndRebuilt) {
+  test::WriteWholeFile(db_, std::string(8192, 'x'));
+  const std::string flight = Simulate("flight.bin", "--frames 3000 --capture");
+  const ToolResult add = Run({"add", flight});
+  EXPECT_EQ(add.status, 0);
+  EXPECT_NE(add.err.find(db_ + ": the library was damaged"), std::string::npos) << add.err;
+  EXPECT_EQ(List().size(), 1u);
+  int aside = 0;
+  for (const std::string& name : folder_.Entries()) {
+    if (name.rfind("library.sqlite.damaged-", 0) == 0) {
+      ++aside;
+      EXPECT_EQ(test::ReadWholeFile(folder_ / name), std::string(8192, 'x'));
+    }
+  }
+  EXPECT_EQ(aside, 1);
+}
+
+TEST_F(LibraryTool, UnwritablePlaceIsAClearError) {
+  if (::geteuid() == 0)
+    GTEST_SKIP() << "root writes anywhere";
+  std::filesystem::create_directory(folder_ / "locked");
+  std::filesystem::permissions(folder_ / "locked", std::filesystem::perms::owner_read |
+                                                       std::filesystem::perms::owner_exec);
+  db_ = folder_ / "locked/library.sqlite";
+  const ToolResult list = Run({"list"});
+  EXPECT_EQ(list.status, 1);
+  EXPECT_EQ(list.err.rfind("ovixlog-library: " + db_ + ": ", 0), 0u) << list.err;
+}
+
+TEST_F(LibraryTool, TwoWritersAtOnceBothSucceed) {
+  std::vector<std::string> paths;
+  for (int seed = 1; seed <= 4; ++seed)
+    paths.push_back(Simulate("f" + std::to_string(seed) + ".bin",
+                             "--seed " + std::to_string(seed) + " --frames 3000 --capture"));
+  ToolResult a;
+  ToolResult b;
+  std::thread first([&] { a = Run({"add", paths[0], paths[1]}); });
+  std::thread second([&] { b = Run({"add", paths[2], paths[3]}); });
+  first.join();
+  second.join();
+  EXPECT_EQ(a.status, 0) << a.err;
+  EXPECT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(List().size(), 4u);
+}
+
+TEST_F(LibraryTool, LabelsAndExports) {
+  const std::string flights = Simulate("flights.bin", "--scenario two-flights --capture");
+  ASSERT_EQ(Run({"add", "--aircraft", "D-EABC", flights}).status, 0);
+  ASSERT_EQ(Run({"label", "--aircraft", "N123", "2"}).status, 0);
+  EXPECT_EQ(Run({"label", "--aircraft", "N123", "9"}).status, 1);
+  const nlohmann::json list = List();
+  EXPECT_EQ(list[0]["aircraft"], "D-EABC");
+  EXPECT_EQ(list[1]["aircraft"], "N123");
+  EXPECT_EQ(Run({"list", "--json", "--aircraft", "N123"}).out.find("\"id\":1,"), std::string::npos);
+
+  const ToolResult lines = Run({"export", "--json"});
+  std::istringstream in(lines.out);
+  std::string line;
+  int count = 0;
+  while (std::getline(in, line))
+    EXPECT_EQ(nlohmann::json::parse(line)["id"], ++count);
+  EXPECT_EQ(count, 2);
+
+  const ToolResult csv = Run({"export", "--csv"});
+  const std::string header = csv.out.substr(0, csv.out.find("\r\n"));
+  EXPECT_EQ(header.rfind("id,file,run,aircraft,model,start,start_s,end_s,", 0), 0u) << header;
+  EXPECT_NE(header.find(",max_CHT3,"), std::string::npos);
+  EXPECT_NE(header.find(",cruise_EGT1,"), std::string::npos);
+  EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 3);
+}
+
+TEST_F(LibraryTool, BadUsageIsStatusTwo) {
+  EXPECT_EQ(Run({}).status, 2);
+  EXPECT_EQ(Run({"add"}).status, 2);
+  EXPECT_EQ(Run({"add", "--model", "9999", "x"}).status, 2);
+  EXPECT_EQ(Run({"export", "--json", "--csv"}).status, 2);
+  EXPECT_EQ(Run({"--help"}).status, 0);
+}
+
+}  // namespace
+}  // namespace ovixlog
