@@ -448,7 +448,7 @@ void CMainFrame::ReadAgainAfterSwitch(FrameFormat before) {
   if (document_->reviewing())
     document_->ReimportWithCurrentModel();
   else
-    document_->DiscardLiveSamples();
+    document_->RereadLiveSamples();
   UpdateTitle();
   RefreshPanes();
 }

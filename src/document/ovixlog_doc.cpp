@@ -101,6 +101,14 @@ void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample
                                             SampleNotifier* notifier) {
   if (doc_.reviewing_.load() != 0)
     return;  // the recording has the bytes; the imported table stays as it was read
+  {
+    std::lock_guard<std::mutex> guard(doc_.holdLock_);
+    if (doc_.holdLive_) {
+      // Bounded by the time a read of the recording takes: one sample a frame at most.
+      doc_.heldLive_.push_back(std::move(sample));
+      return;
+    }
+  }
   // The reader hands a read's bytes to the recorder right after framing them, so a sample goes
   // into the recording whenever the recorder is on and has not failed.
   const LiveRecorder::Status recording = doc_.recorder_->status();
