@@ -235,6 +235,13 @@ class COvixLogDoc : public Document, public SampleSink {
   std::mutex holdLock_;
   bool holdLive_ = false;
   std::vector<std::unique_ptr<EngineSample>> heldLive_;
+  // After such a read, the last samples read again: a live sample equal to one of them is a
+  // frame the file already had, completed late by the live reader. Cleared by the first live
+  // sample that is new. Guarded by holdLock_.
+  std::vector<EngineSample> seamTail_;
+  uint32_t seamEndStamp_ = 0;  // the seam closes this long after the last sample read again
+  // Whether `sample` is new at the seam; the caller holds holdLock_.
+  bool PassesSeamLocked(const EngineSample& sample);
   // While set, a demo log's model and format records are not applied (a read-again under the
   // user's choice).
   bool keepModelOnImport_ = false;

@@ -590,12 +590,16 @@ bool COvixLogDoc::RereadLiveSamples() {
   const int reread = SampleCount();
   const uint32_t lastStamp = reread > 0 ? SampleAt(reread - 1).tickMs : 0;
   // A frame whose first bytes came before the switch is completed by the live reader after it,
-  // with a later stamp, though the file had it whole: at the seam, a live sample the last two
-  // seconds read again already hold is that same frame.
+  // with a later stamp, though the file had it whole: at the seam, a live sample that the last
+  // two seconds read again already hold is that same frame.
   std::vector<EngineSample> tail;
   for (int i = std::max(0, reread - 24); i < reread; ++i)
     tail.push_back(SampleAt(i));
-  bool seamPassed = tail.empty();
+  {
+    std::lock_guard<std::mutex> guard(holdLock_);
+    seamTail_ = std::move(tail);
+    seamEndStamp_ = lastStamp + 2000;
+  }
   // The hold ends only with nothing held, so the live samples keep their order.
   for (;;) {
     std::vector<std::unique_ptr<EngineSample>> held;
@@ -606,18 +610,17 @@ bool COvixLogDoc::RereadLiveSamples() {
         break;
       }
       held.swap(heldLive_);
+      // Held samples are judged at the seam here, under the same lock the gate takes.
+      std::vector<std::unique_ptr<EngineSample>> fresh;
+      for (std::unique_ptr<EngineSample>& sample : held) {
+        if (reread > 0 && static_cast<int32_t>(sample->tickMs - lastStamp) <= 0)
+          continue;
+        if (PassesSeamLocked(*sample))
+          fresh.push_back(std::move(sample));
+      }
+      held.swap(fresh);
     }
     for (std::unique_ptr<EngineSample>& sample : held) {
-      if (reread > 0 && static_cast<int32_t>(sample->tickMs - lastStamp) <= 0)
-        continue;
-      if (!seamPassed) {
-        const bool seen = std::any_of(tail.begin(), tail.end(), [&sample](const EngineSample& s) {
-          return SameEngineValues(s, *sample);
-        });
-        if (seen)
-          continue;
-        seamPassed = true;
-      }
       const int before = SampleCount();
       AddSample(std::move(sample), nullptr);
       if (SampleCount() > before)

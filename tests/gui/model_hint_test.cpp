@@ -208,8 +208,10 @@ void ModelHintTest::SwitchOfLayoutReadsTheRecordingAgain() {
   // and the live frames follow in order.
   QTRY_VERIFY_WITH_TIMEOUT(f.doc()->SampleCount() >= 40, 20000);
   QCOMPARE(f.doc()->SampleAt(0).tach, int16_t{1000});
-  for (int i = 1; i < f.doc()->SampleCount(); ++i)
-    QVERIFY2(f.doc()->SampleAt(i).tach > f.doc()->SampleAt(i - 1).tach, qPrintable(QString::number(i)));
+  for (int i = 1; i < f.doc()->SampleCount(); ++i) {
+    QVERIFY2(f.doc()->SampleAt(i).tach > f.doc()->SampleAt(i - 1).tach,
+             qPrintable(QString::number(i)));
+  }
   QVERIFY(f.doc()->SamplesKeptElsewhere());
 }
 
