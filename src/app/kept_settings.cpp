@@ -26,6 +26,7 @@ constexpr const char* kWindowStateKey = "window/state";
 constexpr const char* kSplitterKey = "charts/splitter";
 constexpr const char* kChartsShownKey = "charts/shown";
 constexpr const char* kOtherChannelsKey = "charts/otherChannels";
+constexpr const char* kHiddenSeriesKey = "charts/hiddenSeries";
 
 QString DeviceKey(int port) {
   return QStringLiteral("devices/COM%1").arg(port);
@@ -179,6 +180,15 @@ void KeptSettings::StoreCharts(const ChartChoices& choices) {
   for (int channel : choices.otherChannels)
     channels << QString::number(channel);
   kept.setValue(QLatin1String(kOtherChannelsKey), channels.join(QLatin1Char(',')));
+  // "model:channel,channel;model:..."
+  QStringList hidden;
+  for (const auto& [model, series] : choices.hiddenSeries) {
+    QStringList numbers;
+    for (int channel : series)
+      numbers << QString::number(channel);
+    hidden << QString::number(model) + QLatin1Char(':') + numbers.join(QLatin1Char(','));
+  }
+  kept.setValue(QLatin1String(kHiddenSeriesKey), hidden.join(QLatin1Char(';')));
   kept.sync();
 }
 
@@ -195,6 +205,19 @@ std::optional<KeptSettings::ChartChoices> KeptSettings::KeptCharts() {
     const int channel = text.toInt(&ok);
     if (ok && channel >= 0 && channel < kChannelCount)
       choices.otherChannels.push_back(channel);
+  }
+  const QString hidden = kept.value(QLatin1String(kHiddenSeriesKey)).toString();
+  for (const QString& entry : hidden.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    const QStringList parts = entry.split(QLatin1Char(':'));
+    bool ok = false;
+    const int model = parts.size() == 2 ? parts[0].toInt(&ok) : -1;
+    if (!ok || model < kModel5100 || model > kModel8100)
+      continue;
+    for (const QString& text : parts[1].split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+      const int channel = text.toInt(&ok);
+      if (ok && channel >= 0 && channel < kChannelCount)
+        choices.hiddenSeries[model].insert(channel);
+    }
   }
   return choices;
 }

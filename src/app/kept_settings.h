@@ -10,7 +10,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,8 @@ class KeptSettings {
     QByteArray splitterState;
     bool shown = true;
     std::vector<int> otherChannels;
+    // For each model, the series hidden from the legend (channel numbers).
+    std::map<int32_t, std::set<int>> hiddenSeries;
   };
   static void StoreCharts(const ChartChoices& choices);
   // Nothing when no chart choices were kept; channels out of range are dropped.

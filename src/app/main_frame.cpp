@@ -500,8 +500,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   paneTimer_.stop();
   if (settingsKept_) {
     KeptSettings::StoreWindow(saveGeometry(), saveState());
-    KeptSettings::StoreCharts(
-        {splitter_->saveState(), !charts_->isHidden(), charts_->otherChannels()});
+    KeptSettings::StoreCharts({splitter_->saveState(), !charts_->isHidden(),
+                               charts_->otherChannels(), charts_->HiddenByModel()});
   }
   event->accept();
 }
@@ -519,6 +519,7 @@ void CMainFrame::RestoreWindow() {
     charts_->setVisible(charts->shown);
     if (!charts->otherChannels.empty())
       charts_->SetOtherChannels(charts->otherChannels);
+    charts_->SetHiddenByModel(charts->hiddenSeries);
   }
 }
 

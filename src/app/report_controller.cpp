@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
@@ -46,10 +48,11 @@ QPageSize::PageSizeId ReportController::DefaultPage() {
                                                                             : QPageSize::A4;
 }
 
-std::unique_ptr<FlightReport> ReportController::BuildReport() const {
+std::unique_ptr<FlightReport> ReportController::BuildReport(std::optional<int> run) const {
   if (document_ == nullptr)
     return nullptr;
   FlightReportInput input;
+  input.run = run;
   input.source = document_->ShownTitle();
   input.model = document_->model.load();
   input.limits = panel_->limits();
@@ -63,8 +66,29 @@ std::unique_ptr<FlightReport> ReportController::BuildReport() const {
   return std::make_unique<FlightReport>(input);
 }
 
-bool ReportController::ExportTo(const QString& path, QPageSize::PageSizeId page) {
-  const std::unique_ptr<FlightReport> report = BuildReport();
+int ReportController::AskScope() {
+  const int run = panel_->SelectedRun();
+  if (run < 0)
+    return kWholeLog;
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Export Report"),
+                  QStringLiteral("Report engine run %1, picked in the Flights panel, or the whole "
+                                 "log?")
+                      .arg(run + 1),
+                  QMessageBox::Cancel, window_);
+  QPushButton* one = box.addButton(QStringLiteral("Run %1").arg(run + 1), QMessageBox::AcceptRole);
+  QPushButton* all = box.addButton(QStringLiteral("Whole Log"), QMessageBox::AcceptRole);
+  box.setDefaultButton(one);
+  box.exec();
+  if (box.clickedButton() == one)
+    return run;
+  if (box.clickedButton() == all)
+    return kWholeLog;
+  return kCancelled;
+}
+
+bool ReportController::ExportTo(const QString& path, QPageSize::PageSizeId page,
+                                std::optional<int> run) {
+  const std::unique_ptr<FlightReport> report = BuildReport(run);
   QString error;
   if (report == nullptr || !report->WritePdf(path, page, &error)) {
     if (document_ != nullptr) {
@@ -79,6 +103,10 @@ bool ReportController::ExportTo(const QString& path, QPageSize::PageSizeId page)
 }
 
 void ReportController::OnExportReport() {
+  const int scope = AskScope();
+  if (scope == kCancelled)
+    return;
+  const std::optional<int> run = scope >= 0 ? std::optional<int>(scope) : std::nullopt;
   QString filter = DefaultPage() == QPageSize::Letter ? kLetterFilter : kA4Filter;
   const QString path = QFileDialog::getSaveFileName(
       window_, QStringLiteral("Export Report"), QStringLiteral("flight-report.pdf"),
@@ -87,11 +115,15 @@ void ReportController::OnExportReport() {
     return;
   ExportTo(path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ? path
                                                                        : path + QStringLiteral(".pdf"),
-           filter == kLetterFilter ? QPageSize::Letter : QPageSize::A4);
+           filter == kLetterFilter ? QPageSize::Letter : QPageSize::A4, run);
 }
 
 void ReportController::OnPrint() {
-  const std::unique_ptr<FlightReport> report = BuildReport();
+  const int scope = AskScope();
+  if (scope == kCancelled)
+    return;
+  const std::unique_ptr<FlightReport> report =
+      BuildReport(scope >= 0 ? std::optional<int>(scope) : std::nullopt);
   if (report == nullptr)
     return;
   QPrinter printer(QPrinter::HighResolution);

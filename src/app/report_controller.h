@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QMainWindow;
 class QMenu;
@@ -26,15 +27,22 @@ class ReportController : public QObject {
   ReportController(QMainWindow* window, COvixLogDoc* document, FlightsPanel* panel,
                    QMenu* fileMenu, QAction* before);
 
-  // The report of the shown log, with the panel's limits.
-  std::unique_ptr<FlightReport> BuildReport() const;
+  // The report of the shown log, or of one engine run of it (0 = the first), with the
+  // panel's limits.
+  std::unique_ptr<FlightReport> BuildReport(std::optional<int> run = std::nullopt) const;
   // Writes the report to `path`; a failure is shown to the user and gives false.
-  bool ExportTo(const QString& path, QPageSize::PageSizeId page);
+  bool ExportTo(const QString& path, QPageSize::PageSizeId page,
+                std::optional<int> run = std::nullopt);
   // The paper the user's locale uses: Letter in the US system of measures, else A4.
   static QPageSize::PageSizeId DefaultPage();
 
   void OnExportReport();
   void OnPrint();
+  // What the report covers: with a run picked in the Flights panel, the user is asked whether
+  // that run or the whole log. kWholeLog, a run (0 = the first) or kCancelled.
+  static constexpr int kWholeLog = -1;
+  static constexpr int kCancelled = -2;
+  int AskScope();
   void DetachDocument() { document_ = nullptr; }
 
   QAction* exportAction() const { return export_; }

@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "document/demo_log_parser.h"
+#include "reading/demo_log_parser.h"
 #include "document/ovixlog_doc.h"
 #include "framework/safe_file_writer.h"
+#include "reading/input_file.h"
+#include "reading/log_reader.h"
 #include "recording/recording_catalog.h"
 #include "recording/recording_format.h"
 
@@ -33,85 +35,6 @@ constexpr char kSerialFilter[] = "All Files (*.*)|*.*||";
 constexpr char kDemoLogFilter[] = "EFIS DEMO (*.log)|*.log||";
 
 constexpr size_t kStreamReadSize = 1 << 20;
-constexpr const char* kNotARegularFile = "Not a regular file";
-
-// An input file opened for reading, closed when it goes out of scope. Opening a regular file
-// never blocks, and a folder does not open. Anything else (a pipe, a FIFO, a device) is refused
-// as not a regular file unless streams are wanted; then it is read to its end as `cat` would,
-// and "-" stands for standard input.
-class InputFile {
- public:
-  InputFile(const std::string& path, bool streams) {
-    const bool standardInput = streams && path == "-";
-    // A FIFO opened without waiting would count as its reader for a moment, and a writer that
-    // came meanwhile would lose its bytes when that reader went; a stream waits for its writer,
-    // as `cat` does.
-    struct stat named {};
-    const bool fifo =
-        streams && !standardInput && ::stat(path.c_str(), &named) == 0 && S_ISFIFO(named.st_mode);
-    fd_ = standardInput ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
-                        : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (fifo ? 0 : O_NONBLOCK));
-    if (fd_ < 0) {
-      error_ = SystemErrorText(errno);
-      return;
-    }
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
-      Fail(SystemErrorText(errno));
-      return;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      Fail(SystemErrorText(EISDIR));
-      return;
-    }
-    if (S_ISREG(st.st_mode)) {
-      // Standard input may be a file that someone has read part of already.
-      const off_t at = standardInput ? ::lseek(fd_, 0, SEEK_CUR) : 0;
-      size_ = static_cast<uint64_t>(st.st_size - (at > 0 && at <= st.st_size ? at : 0));
-    } else if (!streams) {
-      Fail(kNotARegularFile);
-      return;
-    } else {
-      stream_ = true;
-    }
-    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
-  }
-  ~InputFile() { Close(); }
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
-
-  bool IsOpen() const { return fd_ >= 0; }
-  // Why the file did not open, in the system's words.
-  const std::string& error() const { return error_; }
-  // A stream has no size: it is read until it ends.
-  bool IsStream() const { return stream_; }
-  uint64_t size() const { return size_; }
-  // Reads up to `count` bytes; 0 at the end, -1 on an error (errno tells which).
-  ssize_t Read(uint8_t* buffer, size_t count) {
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer, count);
-      if (n >= 0 || errno != EINTR)
-        return n;
-    }
-  }
-  void Close() {
-    if (fd_ >= 0)
-      ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  void Fail(const std::string& reason) {
-    error_ = reason;
-    Close();
-  }
-
-  int fd_ = -1;
-  bool stream_ = false;
-  uint64_t size_ = 0;
-  std::string error_;
-};
-
 std::string ReadFailureText(uint64_t done, const InputFile& file, int error) {
   const std::string of = file.IsStream() ? std::string() : " of " + std::to_string(file.size());
   return "Read failure: read " + std::to_string(done) + of + " bytes." +
@@ -421,39 +344,14 @@ bool COvixLogDoc::ImportDemoLog(const std::string& path) {
   return true;
 }
 
-namespace {
-
-// Our record types and the flight display's.
-bool KnownRecordType(uint8_t type) {
-  return type == kStreamRecord || type == kSettingRecord || type == kWallClockRecord ||
-         type == kClosingRecord || type == kStreamRestartRecord;
-}
-
-}  // namespace
-
 bool LooksLikeDemoLog(const std::string& path) {
-  // The first records of a demo log have known types and lengths that fit the file; a raw
-  // capture starts with sync bytes (FE) or noise, whose "records" fail at once.
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr)
     return false;
   uint8_t head[4096];
   const size_t got = std::fread(head, 1, sizeof head, file);
   std::fclose(file);
-  size_t pos = 0;
-  int records = 0;
-  while (records < 8 && pos + 9 <= got) {
-    const uint8_t* r = head + pos;
-    const uint32_t length = static_cast<uint32_t>(r[5]) << 24 | static_cast<uint32_t>(r[6]) << 16 |
-                            static_cast<uint32_t>(r[7]) << 8 | r[8];
-    if (!KnownRecordType(r[0]) || length > (1u << 20))
-      return false;
-    pos += 9 + length;
-    ++records;
-  }
-  // Ends at the end of what was read, inside a record, or with the start of a record cut short.
-  return records > 0 &&
-         (pos >= got || records == 8 || (got - pos < 9 && KnownRecordType(head[pos])));
+  return LooksLikeDemoLogHead(head, got);
 }
 
 namespace {

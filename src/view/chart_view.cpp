@@ -718,19 +718,41 @@ QRect ChartView::LegendBox(int plot, int channel) const {
 }
 
 void ChartView::KeepHiddenSeries() {
-  std::vector<std::set<int>>& kept = hiddenByModel_[model_];
+  std::set<int>& kept = hiddenByModel_[model_];
   kept.clear();
   for (const std::unique_ptr<PlotPainter>& plot : plots_)
-    kept.push_back(plot->hidden());
+    kept.insert(plot->hidden().begin(), plot->hidden().end());
 }
 
 void ChartView::RestoreHiddenSeries() {
   const auto found = hiddenByModel_.find(model_);
-  for (size_t plot = 0; plot < plots_.size(); ++plot) {
-    plots_[plot]->SetHidden(found != hiddenByModel_.end() && plot < found->second.size()
-                                ? found->second[plot]
-                                : std::set<int>());
+  for (const std::unique_ptr<PlotPainter>& plot : plots_) {
+    // Channel numbers are unique across the plots: each keeps those it draws.
+    std::set<int> hidden;
+    if (found != hiddenByModel_.end()) {
+      for (int channel : PlotChannels(static_cast<int>(&plot - plots_.data()))) {
+        if (found->second.count(channel) != 0)
+          hidden.insert(channel);
+      }
+    }
+    plot->SetHidden(std::move(hidden));
   }
+}
+
+std::map<int32_t, std::set<int>> ChartView::HiddenByModel() {
+  KeepHiddenSeries();
+  std::map<int32_t, std::set<int>> hidden;
+  for (const auto& [model, channels] : hiddenByModel_) {
+    if (!channels.empty())
+      hidden[model] = channels;
+  }
+  return hidden;
+}
+
+void ChartView::SetHiddenByModel(std::map<int32_t, std::set<int>> hidden) {
+  hiddenByModel_ = std::move(hidden);
+  RestoreHiddenSeries();
+  update();
 }
 
 // ----- Pictures -----

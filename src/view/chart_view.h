@@ -111,6 +111,9 @@ class ChartView : public QWidget {
   void ToggleSeries(int plot, int channel);
   void SoloSeries(int plot, int channel);
   std::set<int> HiddenSeries(int plot) const;
+  // Every model's hidden series (channel numbers), for keeping them between runs.
+  std::map<int32_t, std::set<int>> HiddenByModel();
+  void SetHiddenByModel(std::map<int32_t, std::set<int>> hidden);
   // Where a series' legend entry was last painted (empty before a paint).
   QRect LegendBox(int plot, int channel) const;
 
@@ -210,8 +213,8 @@ class ChartView : public QWidget {
   ChartGestures gestures_;
 
   Relative relative_ = Relative::kNone;
-  // The legend's choices per model: for each plot, the hidden channels.
-  std::map<int32_t, std::vector<std::set<int>>> hiddenByModel_;
+  // The legend's choices per model: the hidden channels of all its plots.
+  std::map<int32_t, std::set<int>> hiddenByModel_;
   // While a picture is drawn at a size of its own, that size; else empty.
   QSize canvas_;
 

@@ -134,9 +134,26 @@ FlightReport::FlightReport(const FlightReportInput& input) : input_(input) {
   runs_ = AnalyseSamples(samples_, input.model, input.limits);
   for (const EngineSample& s : samples_)
     summary_.Append(s);
+  totalRuns_ = static_cast<int>(runs_.size());
+  endMs_ = std::max<int64_t>(summary_.LastTimeMs(), 60000);
+  if (input.run) {
+    if (*input.run >= 0 && *input.run < totalRuns_) {
+      const RunSummary one = runs_[static_cast<size_t>(*input.run)];
+      runs_ = {one};
+      firstRunNumber_ = *input.run + 1;
+      startMs_ = one.startMs;
+      endMs_ = std::max(one.endMs, one.startMs + 60000);
+    } else {
+      runFound_ = false;
+    }
+  }
 
-  // Tach time: the monitor's engine hours where it sends them, else running time by rpm.
-  for (const EngineSample& s : samples_) {
+  // Tach time over what the report covers: the monitor's engine hours where it sends them,
+  // else running time by rpm.
+  const int coveredFirst = summary_.LowerBound(startMs_);
+  const int coveredEnd = summary_.LowerBound(endMs_ + 1);
+  for (int i = coveredFirst; i < coveredEnd; ++i) {
+    const EngineSample& s = samples_[static_cast<size_t>(i)];
     if (s.hours > 0.0f) {
       if (!engineHoursKnown_)
         firstEngineHours_ = s.hours;
@@ -147,12 +164,11 @@ FlightReport::FlightReport(const FlightReportInput& input) : input_(input) {
   if (engineHoursKnown_) {
     tachHours_ = lastEngineHours_ - firstEngineHours_;
   } else {
-    for (size_t i = 1; i < samples_.size(); ++i) {
-      const double seconds = static_cast<double>(summary_.TimeMs(static_cast<int>(i)) -
-                                                 summary_.TimeMs(static_cast<int>(i) - 1)) /
-                             1000.0;
+    for (int i = std::max(coveredFirst, 1); i < coveredEnd; ++i) {
+      const double seconds =
+          static_cast<double>(summary_.TimeMs(i) - summary_.TimeMs(i - 1)) / 1000.0;
       if (seconds <= TrendSummary::kGapMs / 1000.0)
-        tachHours_ += seconds / 3600.0 * samples_[i].tach / kTachReferenceRpm;
+        tachHours_ += seconds / 3600.0 * samples_[static_cast<size_t>(i)].tach / kTachReferenceRpm;
     }
   }
 
@@ -219,10 +235,18 @@ QStringList FlightReport::FactLines() const {
     airborne += run.airborneMs;
     fuel += run.fuelUsed;
   }
-  lines << QStringLiteral("Engine runs: %1, engine running %2, airborne %3")
-               .arg(runs_.size())
-               .arg(Q(ClockText(running)))
-               .arg(Q(ClockText(airborne)));
+  if (input_.run && runFound_) {
+    lines << QStringLiteral("Engine run %1 of %2: engine running %3, airborne %4")
+                 .arg(firstRunNumber_)
+                 .arg(totalRuns_)
+                 .arg(Q(ClockText(running)))
+                 .arg(Q(ClockText(airborne)));
+  } else {
+    lines << QStringLiteral("Engine runs: %1, engine running %2, airborne %3")
+                 .arg(runs_.size())
+                 .arg(Q(ClockText(running)))
+                 .arg(Q(ClockText(airborne)));
+  }
   lines << QStringLiteral("Hobbs time: %1 h").arg(static_cast<double>(running) / 3.6e6, 0, 'f', 1);
   if (engineHoursKnown_) {
     lines << QStringLiteral("Tach time: %1 h (engine hours %2 to %3)")
@@ -334,7 +358,8 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
   for (size_t i = 0; i < runs_.size(); ++i) {
     const RunSummary& run = runs_[i];
     const auto [cylinder, hottest] = run.HottestCht();
-    runRows.push_back({QString::number(i + 1), Q(ClockText(run.startMs)),
+    const int number = static_cast<int>(i) + firstRunNumber_;
+    runRows.push_back({QString::number(number), Q(ClockText(run.startMs)),
                        Q(ClockText(run.DurationMs())), Q(ClockText(run.airborneMs)),
                        Q(NumberText(run.fuelUsed, 1)),
                        cylinder > 0
@@ -343,7 +368,7 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
                        Q(NumberText(run.egtSpreadMax, 0)), QString::number(run.exceedances.size()),
                        QString::number(run.leanTests.size())});
     for (const LeanTest& t : run.leanTests) {
-      leanRows.push_back({QString::number(i + 1), Q(ClockText(t.startMs)),
+      leanRows.push_back({QString::number(number), Q(ClockText(t.startMs)),
                           Q(ClockText(t.endMs - t.startMs)), Q(LeanTestWords(t)),
                           t.gamiSpread ? QString::fromLatin1(BalanceWords(BalanceOf(*t.gamiSpread)))
                                        : QStringLiteral("no peaks")});
@@ -363,7 +388,7 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
   for (size_t i = 0; i < runs_.size(); ++i) {
     for (const Exceedance& e : runs_[i].exceedances) {
       exceedanceRows.push_back(
-          {QString::number(i + 1),
+          {QString::number(static_cast<int>(i) + firstRunNumber_),
            Q(ColumnTitle(e.column)) +
                (e.kind == LimitKind::kMax ? QStringLiteral(" above ") : QStringLiteral(" below ")) +
                Q(NumberText(e.limit)),
@@ -390,8 +415,8 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
   };
   const std::vector<ChartLimitLine> limits = LimitLinesFor(input_.limits, input_.model);
   const std::vector<ChartShadedRange> shaded = ShadedRangesFor(runs_);
-  const int64_t t0 = 0;
-  const int64_t t1 = std::max<int64_t>(summary_.LastTimeMs(), 60000);
+  const int64_t t0 = startMs_;
+  const int64_t t1 = endMs_;
   const TrendSummary::RawAccess raw = [this](int index) {
     return index >= 0 && index < static_cast<int>(samples_.size())
                ? &samples_[static_cast<size_t>(index)]
@@ -494,7 +519,8 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
         break;
       }
     }
-    for (int64_t t = 0; t <= t1; t += stepS * 1000) {
+    for (int64_t t = (t0 + stepS * 1000 - 1) / (stepS * 1000) * (stepS * 1000); t <= t1;
+         t += stepS * 1000) {
       const double x = xForTime(t);
       painter.setPen(QPen(QColor(200, 200, 200), 0.4));
       painter.drawLine(QPointF(x, frame.top()), QPointF(x, frame.bottom()));

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct FlightReportInput {
   std::string aircraft;
   EngineModel model = kModel5100;
   Limits limits = Limits::Defaults();
+  // One engine run (0 = the first) instead of the whole recording.
+  std::optional<int> run;
   // The samples, oldest first; each is read while the report is being built, never after.
   int count = 0;
   std::function<const EngineSample*(int index)> sample;
@@ -45,7 +48,11 @@ class FlightReport {
   // Writes the report as a PDF of `page` size; false with `error` set when it could not.
   bool WritePdf(const QString& path, QPageSize::PageSizeId page, QString* error) const;
 
+  // The runs the report covers: every run, or the one asked for.
   const std::vector<RunSummary>& runs() const { return runs_; }
+  // False when one run was asked for and the recording has no such run.
+  bool runFound() const { return runFound_; }
+  int totalRuns() const { return totalRuns_; }
   // The first page's lines of facts ("Tach time: ..."), for the tests and the window.
   QStringList FactLines() const;
 
@@ -64,6 +71,12 @@ class FlightReport {
   // report outlives the store it was read from.
   std::vector<EngineSample> samples_;
   std::vector<LeanPlot> leanPlots_;
+  int totalRuns_ = 0;
+  int firstRunNumber_ = 1;
+  bool runFound_ = true;
+  // The stretch the charts and the tach time cover, in elapsed milliseconds.
+  int64_t startMs_ = 0;
+  int64_t endMs_ = 60000;
   double tachHours_ = 0.0;
   double firstEngineHours_ = 0.0;
   double lastEngineHours_ = 0.0;

@@ -275,6 +275,15 @@ void FlightsPanel::ShowCard() {
     card_->setPlainText(text);
 }
 
+int FlightsPanel::SelectedRun() const {
+  const QTreeWidgetItem* item = tree_->currentItem();
+  if (item == nullptr)
+    return -1;
+  while (item->parent() != nullptr)
+    item = item->parent();
+  return tree_->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item));
+}
+
 void FlightsPanel::OnCurrentItemChanged(QTreeWidgetItem* item) {
   ShowCard();
   if (item == nullptr)

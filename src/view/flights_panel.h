@@ -57,6 +57,9 @@ class FlightsPanel : public QWidget {
   QLabel* note() const { return note_; }
   // The picked run (or, with none picked, the latest) in words with units.
   QPlainTextEdit* card() const { return card_; }
+  // The run picked in the list, or the run of a picked exceedance or lean test (0 = the
+  // first); -1 when none is picked.
+  int SelectedRun() const;
   // Whether every stored sample has been analysed.
   bool caughtUp() const;
 

@@ -13,7 +13,7 @@
 #include "acquisition/demo_log_builder.h"
 #include "app/command_ids.h"
 #include "app/termination_signals.h"
-#include "document/demo_log_parser.h"
+#include "reading/demo_log_parser.h"
 #include "framework/command_line_info.h"
 #include "gui/gui_fixture.h"
 

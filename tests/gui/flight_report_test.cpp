@@ -1,6 +1,7 @@
 // The flight report: rendered to PDF from the simulator's lean-test flight, its pages, paper
 // size and text read back with poppler's pdfinfo and pdftotext; a folder that is not there;
 // File > Export Report in the window; and ovixlog-convert --report without a window.
+#include <QPrinter>
 #include <QTest>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "acquisition/frame_builder.h"
 #include "analysis/lean_test_curves.h"
+#include "analysis/summary_writer.h"
 #include "app/report_controller.h"
 #include "gui/gui_fixture.h"
 #include "ovixlog-sim/flight_generator.h"
@@ -22,9 +24,9 @@ namespace {
 
 constexpr int kFramesPerSecond = sim::FlightGenerator::kFramesPerSecond;
 
-// The lean-test flight once through, every frame.
-std::vector<EngineSample> LeanTestFrames() {
-  sim::FlightGenerator flight(kModel5100, 1, sim::Scenario::kLeanTest);
+// A scenario's flight once through, every frame.
+std::vector<EngineSample> LeanTestFrames(sim::Scenario scenario = sim::Scenario::kLeanTest) {
+  sim::FlightGenerator flight(kModel5100, 1, scenario);
   std::vector<EngineSample> frames;
   const int count = flight.ScenarioSeconds() * kFramesPerSecond;
   for (int i = 0; i < count; ++i)
@@ -33,9 +35,9 @@ std::vector<EngineSample> LeanTestFrames() {
 }
 
 // One sample a second, stamped.
-std::vector<EngineSample> LeanTestSeconds() {
+std::vector<EngineSample> LeanTestSeconds(sim::Scenario scenario = sim::Scenario::kLeanTest) {
   std::vector<EngineSample> seconds;
-  const std::vector<EngineSample> frames = LeanTestFrames();
+  const std::vector<EngineSample> frames = LeanTestFrames(scenario);
   for (size_t i = 0; i < frames.size(); i += kFramesPerSecond) {
     EngineSample s = frames[i];
     s.tickMs = static_cast<uint32_t>(i / kFramesPerSecond * 1000);
@@ -80,6 +82,9 @@ class FlightReportTest : public QObject {
  private slots:
   void RendersPagesAndText();
   void LetterPaper();
+  void PrintsTheSamePages();
+  void ReportsOneRun();
+  void AnEmptyLogGivesAnEmptyReport();
   void AFolderThatIsNotThereFails();
   void ExportsFromTheWindow();
   void ConverterWritesTheReportWithoutAWindow();
@@ -156,6 +161,70 @@ void FlightReportTest::LetterPaper() {
   QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
 }
 
+void FlightReportTest::PrintsTheSamePages() {
+  TempFolder folder;
+  const std::vector<EngineSample> samples = LeanTestSeconds();
+  FlightReportInput input;
+  input.source = "lean.log";
+  input.count = static_cast<int>(samples.size());
+  input.sample = [&samples](int i) { return &samples[static_cast<size_t>(i)]; };
+  // A printer that prints into a file: the pages File > Print... sends.
+  const std::string pdf = folder / "printed.pdf";
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(pdf));
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  QCOMPARE(FlightReport(input).Paint(printer), 4);
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("4"));
+  QVERIFY(Text(pdf).contains(QStringLiteral("Flight report Aircraft: not recorded in the log")));
+}
+
+void FlightReportTest::ReportsOneRun() {
+  TempFolder folder;
+  const std::vector<EngineSample> samples = LeanTestSeconds(sim::Scenario::kTwoFlights);
+  FlightReportInput input;
+  input.source = "two.log";
+  input.count = static_cast<int>(samples.size());
+  input.sample = [&samples](int i) { return &samples[static_cast<size_t>(i)]; };
+  const FlightReport whole(input);
+  QCOMPARE(whole.runs().size(), size_t{2});
+  input.run = 1;
+  const FlightReport second(input);
+  QVERIFY(second.runFound());
+  QCOMPARE(second.totalRuns(), 2);
+  QCOMPARE(second.runs().size(), size_t{1});
+  QCOMPARE(second.runs()[0], whole.runs()[1]);
+  const QString running = QString::fromStdString(ClockText(whole.runs()[1].DurationMs()));
+  QVERIFY2(second.FactLines()[5].startsWith(QStringLiteral("Engine run 2 of 2: engine running ") +
+                                            running),
+           qPrintable(second.FactLines()[5]));
+  const std::string pdf = folder / "second.pdf";
+  QVERIFY(second.WritePdf(QString::fromStdString(pdf), QPageSize::A4, nullptr));
+  const QString start = QString::fromStdString(ClockText(whole.runs()[1].startMs));
+  QVERIFY(Text(pdf).contains(QStringLiteral("Exceedances Lean tests 2 ") + start + QLatin1Char(' ') +
+                             running));
+  input.run = 2;
+  QVERIFY(!FlightReport(input).runFound());
+}
+
+void FlightReportTest::AnEmptyLogGivesAnEmptyReport() {
+  TempFolder folder;
+  const std::string pdf = folder / "empty.pdf";
+  FlightReportInput input;
+  input.source = "Untitled";
+  QVERIFY(FlightReport(input).WritePdf(QString::fromStdString(pdf), QPageSize::A4, nullptr));
+  // The facts and empty tables, then the charts' page with empty plots.
+  QCOMPARE(InfoLine(pdf, "Pages"), std::string("3"));
+  const QString text = Text(pdf);
+  for (const QString& expected :
+       {QStringLiteral("Recorded: 0:00:00 (0 samples) Engine runs: 0, engine running 0:00:00, "
+                       "airborne 0:00:00 Hobbs time: 0.0 h Tach time: 0.0 h (from rpm, 2400 rpm "
+                       "to the hour) Fuel used: 0"),
+        QStringLiteral("Lean tests Run Start Duration The test in words Balance None."),
+        QStringLiteral("Exceedances Run Reading Start Duration Peak None.")})
+    QVERIFY2(text.contains(expected), qPrintable(text.left(800)));
+}
+
 void FlightReportTest::AFolderThatIsNotThereFails() {
   TempFolder folder;
   const std::string pdf = folder / "missing/report.pdf";
@@ -202,7 +271,14 @@ void FlightReportTest::ConverterWritesTheReportWithoutAWindow() {
   const QString text = Text(pdf);
   QVERIFY2(text.contains(QStringLiteral("Recording: lean.bin")), qPrintable(text.left(400)));
   QVERIFY(text.contains(QStringLiteral("GAMI spread 0.5 gph: well balanced")));
+  // A run the recording does not have.
+  QCOMPARE(Run(std::string("'") + OVIXLOG_CONVERT_EXE + "' --report '" + pdf + "' --run 3 '" +
+               input + "' 2>&1 >/dev/null | tail -n 1"),
+           std::string("ovixlog-convert: there is no run 3: the recording has 1\n"));
   // Usage errors are the converter's own.
+  QCOMPARE(Run(std::string("'") + OVIXLOG_CONVERT_EXE + "' --run 1 '" + input +
+               "' 2>&1 >/dev/null | head -n 1"),
+           std::string("ovixlog-convert: --run goes with --report\n"));
   QCOMPARE(Run(std::string("'") + OVIXLOG_CONVERT_EXE + "' --letter '" + input +
                "' 2>&1 >/dev/null | head -n 1"),
            std::string("ovixlog-convert: --letter goes with --report\n"));

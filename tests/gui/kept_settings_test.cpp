@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <map>
+#include <set>
+
 #include "acquisition/demo_log_builder.h"
 #include "acquisition/port_bindings.h"
 #include "app/command_ids.h"
@@ -190,6 +193,11 @@ void KeptSettingsTest::ChartChoicesAreKept() {
     first.frame()->splitter()->setSizes({150, 350});
     sizes = first.frame()->splitter()->sizes();
     first.frame()->charts()->SetOtherChannels({kChannelOilT, kChannelVolt});
+    // The legend's choices of two models.
+    first.frame()->charts()->ToggleSeries(ChartView::kEgtPlot, kChannelEgt1 + 1);
+    first.frame()->OnCommand(kIdModel8100);
+    first.frame()->charts()->SoloSeries(ChartView::kChtPlot, kChannelCht1 + 2);
+    first.frame()->OnCommand(kIdModel5100);
     QVERIFY(first.frame()->close());
   }
   {
@@ -197,6 +205,12 @@ void KeptSettingsTest::ChartChoicesAreKept() {
     QCOMPARE(second.frame()->splitter()->sizes(), sizes);
     QCOMPARE(second.frame()->charts()->otherChannels(),
              (std::vector<int>{kChannelOilT, kChannelVolt}));
+    QCOMPARE(second.frame()->charts()->HiddenSeries(ChartView::kEgtPlot),
+             std::set<int>{kChannelEgt1 + 1});
+    QCOMPARE(second.frame()->charts()->HiddenSeries(ChartView::kChtPlot), std::set<int>{});
+    const std::map<int32_t, std::set<int>> hidden{
+        {kModel5100, {kChannelEgt1 + 1}}, {kModel8100, {kChannelCht1, kChannelCht1 + 1}}};
+    QCOMPARE(second.frame()->charts()->HiddenByModel(), hidden);
     QVERIFY(!second.frame()->charts()->isHidden());
     second.frame()->OnCommand(kIdViewCharts);
     QVERIFY(second.frame()->close());

@@ -31,7 +31,8 @@ if(TARGET ovixlog_gui)
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/lean_test_view_test.cpp)
   ovixlog_add_gui_test(flight_report_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/flight_report_test.cpp)
-  target_link_libraries(flight_report_test PRIVATE ovixlog_sim_lib)
+  find_package(Qt6 REQUIRED COMPONENTS PrintSupport)
+  target_link_libraries(flight_report_test PRIVATE ovixlog_sim_lib Qt6::PrintSupport)
   target_compile_definitions(flight_report_test
                              PRIVATE OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>")
   add_dependencies(flight_report_test ovixlog-convert)

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 
@@ -30,6 +31,7 @@ struct ConverterOptions {
   std::optional<std::string> limits;
   std::string report;
   bool letter = false;
+  std::optional<int> run;
   std::string output;
   std::string input;
   bool help = false;
@@ -107,6 +109,17 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, bool
       options.report = *path;
     } else if (reports && arg == "--letter") {
       options.letter = true;
+    } else if (reports && arg == "--run") {
+      const std::optional<std::string> number = value("--run");
+      if (!number)
+        return std::nullopt;
+      char* end = nullptr;
+      const long run = std::strtol(number->c_str(), &end, 10);
+      if (number->empty() || *end != '\0' || run < 1 || run > 100000) {
+        error = "--run needs a run number from 1 up";
+        return std::nullopt;
+      }
+      options.run = static_cast<int>(run);
     } else if (arg == "-o" || arg == "--output") {
       const std::optional<std::string> path = value("-o");
       if (!path)
@@ -137,8 +150,8 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, bool
     error = std::string(options.json ? "--json" : "--limits") + " goes with --summary";
     return std::nullopt;
   }
-  if (options.letter && !report) {
-    error = "--letter goes with --report";
+  if ((options.letter || options.run) && !report) {
+    error = std::string(options.letter ? "--letter" : "--run") + " goes with --report";
     return std::nullopt;
   }
   if (report && (options.summary || options.csv || !options.output.empty())) {
@@ -270,7 +283,7 @@ std::string ConverterUsage() {
          "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --summary\n"
          "                       [--json] [--limits FILE] INPUT\n"
          "       ovixlog-convert [--serial | --demo] [--model N] [--v39] [--all] --report FILE.pdf\n"
-         "                       [--letter] [--limits FILE] INPUT\n"
+         "                       [--letter] [--run N] [--limits FILE] INPUT\n"
          "\n"
          "Converts an engine monitor recording into the table OvixLog shows. INPUT may be a\n"
          "pipe or FIFO, and - reads standard input. What was read goes to stderr.\n"
@@ -293,6 +306,7 @@ std::string ConverterUsage() {
          "  --report FILE  write the flight report as a PDF: times, fuel, runs, exceedances,\n"
          "                 charts and lean tests, on A4 paper\n"
          "  --letter       with --report: on US Letter paper\n"
+         "  --run N        with --report: only engine run N (1 is the first)\n"
          "  -h, --help     show this help\n"
          "\n"
          "Rows end in CR LF. Exit status: 0 success, 1 the input could not be read or the\n"
@@ -341,7 +355,9 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   if (options->summary)
     return WriteSummary(doc, *options, out, err);
   if (!options->report.empty())
-    return report(doc, ReportRequest{options->report, options->letter, options->limits}, err);
+    return report(doc,
+                  ReportRequest{options->report, options->letter, options->limits, options->run},
+                  err);
 
   if (!options->output.empty()) {
     return doc.OnSaveDocument(options->output) ? kConvertOk : kConvertFailed;

@@ -20,11 +20,13 @@ std::string ConverterUsage();
 
 class COvixLogDoc;
 
-// What --report asks for: the PDF's path, Letter rather than A4 paper, the limits file.
+// What --report asks for: the PDF's path, Letter rather than A4 paper, the limits file, and
+// one engine run (counted from 1) instead of the whole recording.
 struct ReportRequest {
   std::string path;
   bool letter = false;
   std::optional<std::string> limits;
+  std::optional<int> run;
 };
 // Writes the report of the imported samples; returns an exit status. The converter's core has
 // no drawing of its own: the program hands in the report writer.

@@ -48,7 +48,14 @@ int WriteReport(const ovixlog::COvixLogDoc& doc, const ovixlog::ReportRequest& r
     current = doc.SampleAt(index);
     return &current;
   };
+  if (request.run)
+    input.run = *request.run - 1;
   const ovixlog::FlightReport report(input);
+  if (!report.runFound()) {
+    err << "ovixlog-convert: there is no run " << *request.run << ": the recording has "
+        << report.totalRuns() << "\n";
+    return ovixlog::kConvertFailed;
+  }
   QString failure;
   if (!report.WritePdf(QString::fromLocal8Bit(request.path.c_str()),
                        request.letter ? QPageSize::Letter : QPageSize::A4, &failure)) {

@@ -1,4 +1,4 @@
-#include "document/demo_log_parser.h"
+#include "reading/demo_log_parser.h"
 
 #include <cctype>
 #include <climits>
@@ -30,6 +30,7 @@ void DemoLogParser::Parse(const uint8_t* bytes, size_t count) {
     const uint8_t b = bytes[i];
     switch (state_) {
       case State::kType:
+        recordStart_ = offset_ + i;
         type_ = b;
         counter_ = 4;
         accumulator_ = 0;
@@ -76,6 +77,7 @@ void DemoLogParser::Parse(const uint8_t* bytes, size_t count) {
         break;
     }
   }
+  offset_ += count;
 }
 
 void DemoLogParser::Payload(uint8_t b) {

@@ -39,6 +39,8 @@ class DemoLogParser {
   void Finish();
   // Whether the bytes so far end inside a record (a file cut short).
   bool EndedInsideRecord() const { return state_ != State::kType; }
+  // Where the last record began, counted in bytes from the start of the file.
+  uint64_t lastRecordStart() const { return recordStart_; }
 
  private:
   enum class State { kType, kTime, kLength, kPayload };
@@ -51,6 +53,8 @@ class DemoLogParser {
   uint8_t type_ = 0;
   uint32_t stamp_ = 0;
   uint32_t remaining_ = 0;
+  uint64_t offset_ = 0;
+  uint64_t recordStart_ = 0;
 
   uint8_t chunk_[kChunkSize] = {};
   size_t chunkLength_ = 0;
