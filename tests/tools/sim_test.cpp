@@ -402,6 +402,15 @@ TEST(SimulatorCommandLine, RejectsBadUsage) {
       {"--v39=1"},
       {"--bogus"},
       {"extra"},
+      {"--cylinder-offset", "0:50"},
+      {"--cylinder-offset", "7:50"},
+      {"--cylinder-offset", "3"},
+      {"--cylinder-offset", "3:"},
+      {"--cylinder-offset", "3:hot"},
+      {"--cylinder-offset", "3:600"},
+      {"--cylinder-offset", "3:50:300"},
+      {"--cylinder-offset", "3:50:20:1"},
+      {"--cylinder-offset", "3:50", "--model", "3100"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
@@ -411,10 +420,66 @@ TEST(SimulatorCommandLine, RejectsBadUsage) {
   }
 }
 
+TEST(SimulatorCommandLine, ParsesCylinderOffset) {
+  struct Case {
+    std::vector<std::string> args;
+    int cylinder;
+    double egt;
+    double cht;
+  };
+  const Case cases[] = {
+      {{"--cylinder-offset", "3:70"}, 3, 70.0, 0.0},
+      {{"--cylinder-offset=1:-45.5:-12"}, 1, -45.5, -12.0},
+      {{"--model", "3100", "--cylinder-offset", "2:60:25"}, 2, 60.0, 25.0},
+      {{"--model", "8100", "--cylinder-offset", "6:0:30"}, 6, 0.0, 30.0},
+      {{}, 0, 0.0, 0.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const ParsedCommandLine parsed = ParseCommandLine(c.args);
+    ASSERT_EQ(parsed.outcome, ParsedCommandLine::Outcome::kRun) << parsed.error;
+    EXPECT_EQ(parsed.options.stream.offsetCylinder, c.cylinder);
+    EXPECT_EQ(parsed.options.stream.egtOffset, c.egt);
+    EXPECT_EQ(parsed.options.stream.chtOffset, c.cht);
+  }
+}
+
+// The offset cylinder runs exactly that much hotter while the engine turns; the others, and
+// every cylinder while it stands, are the flight of the same seed without the offset.
+TEST(Simulator, CylinderOffsetMovesOnlyThatCylinderWhileRunning) {
+  StreamOptions plainOptions{kModel5100, 0, 5, 0.0, 0.0};
+  StreamOptions hotOptions = plainOptions;
+  hotOptions.offsetCylinder = 3;
+  hotOptions.egtOffset = 70.0;
+  hotOptions.chtOffset = -20.0;
+  FrameStream plain(plainOptions);
+  FrameStream hot(hotOptions);
+  Bytes unused;
+  int running = 0;
+  for (int i = 0; i < 12 * 60 * 20; ++i) {
+    const EngineSample a = plain.AppendNext(unused).sample;
+    const EngineSample b = hot.AppendNext(unused).sample;
+    // Stopped means no revolutions at all; the last of a spin-down may read 0 on the tach.
+    const bool moved = b.egt[2] != a.egt[2];
+    running += moved ? 1 : 0;
+    if (a.tach > 0) {
+      ASSERT_TRUE(moved) << "frame " << i;
+    }
+    for (int c = 0; c < 6; ++c) {
+      const bool offset = moved && c == 2;
+      ASSERT_EQ(b.egt[c], a.egt[c] + (offset ? 70 : 0)) << "frame " << i << " cylinder " << c + 1;
+      ASSERT_EQ(b.cht[c], a.cht[c] + (offset ? -20 : 0)) << "frame " << i << " cylinder " << c + 1;
+    }
+    ASSERT_EQ(b.tach, a.tach);
+  }
+  EXPECT_GT(running, 12 * 60 * 10);
+}
+
 TEST(SimulatorCommandLine, HelpListsEveryOption) {
   const std::string usage = UsageText();
   for (const char* option : {"--model", "--v39", "--seed", "--noise", "--bad-checksum", "--rate",
-                             "--link", "--frames", "--capture", "--demo-log", "--help"}) {
+                             "--link", "--frames", "--capture", "--demo-log", "--help",
+                             "--cylinder-offset"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }

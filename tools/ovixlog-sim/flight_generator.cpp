@@ -205,6 +205,12 @@ void FlightGenerator::Advance() {
   }
 }
 
+void FlightGenerator::SetCylinderOffset(int cylinder, double egt, double cht) {
+  offsetCylinder_ = cylinder >= 1 && cylinder <= cylinders_ ? cylinder - 1 : -1;
+  extraEgt_ = egt;
+  extraCht_ = cht;
+}
+
 EngineSample FlightGenerator::Compose() {
   const double ambientF = groundOat_ * 9.0 / 5.0 + 32.0;
   EngineSample s;
@@ -215,6 +221,10 @@ EngineSample FlightGenerator::Compose() {
   for (int i = 0; i < cylinders_; ++i) {
     s.cht[i] = Round16(cht_ + chtOffset_[i] * chtSpread + Uniform(-1.0, 1.0));
     s.egt[i] = Round16(egt_ + egtOffset_[i] * egtSpread + Uniform(-3.0, 3.0));
+  }
+  if (offsetCylinder_ >= 0 && rpm_ > 0.0) {
+    s.cht[offsetCylinder_] = Round16(s.cht[offsetCylinder_] + extraCht_);
+    s.egt[offsetCylinder_] = Round16(s.egt[offsetCylinder_] + extraEgt_);
   }
   if (special_ == Special::kHotCylinder) {
     const int hot = std::min(2, cylinders_ - 1);

@@ -28,6 +28,10 @@ class FlightGenerator {
   // How long one pass of this generator's scenario lasts (FlightSeconds without one).
   int ScenarioSeconds() const;
 
+  // Makes cylinder `cylinder` (1 first) run `egt` and `cht` degrees hotter than it would while
+  // the engine turns, as a worn valve or a part-blocked injector would.
+  void SetCylinderOffset(int cylinder, double egt, double cht);
+
   // One stretch of the flight. The engine values move towards the targets with a lag; the
   // height above the field moves smoothly from the previous stretch's end height to `height`.
   enum class Special {
@@ -59,6 +63,9 @@ class FlightGenerator {
   std::vector<Phase> phases_;
   LeanTruth leanTruth_;
   Special special_ = Special::kNone;
+  int offsetCylinder_ = -1;  // from 0; none below 0
+  double extraEgt_ = 0.0;
+  double extraCht_ = 0.0;
   double phaseProgress_ = 0.0;  // 0 to 1 across the current stretch
   int mixtureTenths_ = 0;       // the flow during a mixture stretch, in tenths
   std::mt19937 rng_;

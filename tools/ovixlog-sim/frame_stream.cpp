@@ -7,7 +7,11 @@ namespace ovixlog::sim {
 FrameStream::FrameStream(const StreamOptions& options)
     : options_(options),
       flight_(options.model, options.seed, options.scenario),
-      faults_(options.seed ^ 0x9E3779B9u) {}
+      faults_(options.seed ^ 0x9E3779B9u) {
+  if (options.offsetCylinder > 0) {
+    flight_.SetCylinderOffset(options.offsetCylinder, options.egtOffset, options.chtOffset);
+  }
+}
 
 bool FrameStream::Chance(double probability) {
   if (probability <= 0.0)

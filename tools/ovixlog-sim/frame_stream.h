@@ -19,6 +19,9 @@ struct StreamOptions {
   double noise = 0.0;        // chance of 1 to 16 random bytes before a frame
   double badChecksum = 0.0;  // chance of a frame with a wrong checksum
   Scenario scenario = Scenario::kNone;
+  int offsetCylinder = 0;  // from 1; 0: none
+  double egtOffset = 0.0;  // degrees F that cylinder runs hotter
+  double chtOffset = 0.0;
 };
 
 class FrameStream {

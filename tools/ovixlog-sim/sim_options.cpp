@@ -57,7 +57,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const bool takesValue = name == "--model" || name == "--rate" || name == "--seed" ||
                             name == "--noise" || name == "--bad-checksum" || name == "--link" ||
                             name == "--capture" || name == "--demo-log" || name == "--frames" ||
-                            name == "--scenario";
+                            name == "--scenario" || name == "--cylinder-offset";
     if (!takesValue && inlineValue)
       return BadUsage(name + " takes no value");
     std::string value;
@@ -108,6 +108,24 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (!p)
         return BadUsage(name + " must be a probability from 0 to 1");
       (name == "--noise" ? o.stream.noise : o.stream.badChecksum) = *p;
+    } else if (name == "--cylinder-offset") {
+      // N:EGT or N:EGT:CHT
+      const size_t first = value.find(':');
+      const size_t second = first == std::string::npos ? first : value.find(':', first + 1);
+      const auto cylinder = ParseCount(value.substr(0, first), 6);
+      const auto egt = first == std::string::npos
+                           ? std::nullopt
+                           : ParseReal(value.substr(first + 1, second - first - 1), -500.0, 500.0);
+      const auto cht = second == std::string::npos
+                           ? std::optional<double>(0.0)
+                           : ParseReal(value.substr(second + 1), -200.0, 200.0);
+      if (!cylinder || *cylinder == 0 || !egt || !cht)
+        return BadUsage(
+            "--cylinder-offset must be CYLINDER:EGT or CYLINDER:EGT:CHT, a cylinder from 1 to 6, "
+            "EGT from -500 to 500 and CHT from -200 to 200 degrees");
+      o.stream.offsetCylinder = static_cast<int>(*cylinder);
+      o.stream.egtOffset = *egt;
+      o.stream.chtOffset = *cht;
     } else if (name == "--frames") {
       const auto frames = ParseCount(value, 1'000'000'000'000ull);
       if (!frames || *frames == 0)
@@ -123,6 +141,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
 
+  const int cylinders = o.stream.model == kModel3100 ? 2 : o.stream.model == kModel5100 ? 4 : 6;
+  if (o.stream.offsetCylinder > cylinders)
+    return BadUsage("--cylinder-offset names cylinder " + std::to_string(o.stream.offsetCylinder) +
+                    "; this model has " + std::to_string(cylinders));
   if (v39) {
     if (o.stream.model != kModel5100)
       return BadUsage("--v39 applies to model 5100 only");
@@ -165,6 +187,8 @@ Stream:
                            fall 80 degrees a minute in a power-off descent), lean-test (a
                            lean and a rich sweep in cruise), two-flights (ten minutes
                            parked between them), ground-run (a run without flying)
+  --cylinder-offset N:EGT[:CHT]  cylinder N runs EGT (and CHT) degrees F hotter (or
+                           colder, below zero) while the engine turns
   --print-truth            with --scenario lean-test: print each cylinder's peak flow and
                            EGT and the spread, and exit
 

@@ -1,0 +1,22 @@
+// The trends written out: a JSON document of every aircraft's flights, bands and changes, and
+// a CSV table of the flights' figures, one flight a line.
+#pragma once
+
+#include <string>
+
+#include "library/trends.h"
+
+namespace ovixlog {
+
+// {"aircraft": [{"name", "flights": [{"id", "start", "figures", "band"}], "changes"}]},
+// numbers in the shortest form that reads back to the same value.
+std::string TrendsJson(const Trends& trends);
+
+// aircraft,id,start and one column per figure any flight has, in figure order; an empty
+// cell where a flight lacks the figure.
+std::string TrendsCsv(const Trends& trends);
+
+// A number in the shortest form that reads back to the same value ("70", "0.35").
+std::string TrendNumber(double value);
+
+}  // namespace ovixlog
