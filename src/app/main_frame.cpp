@@ -455,7 +455,7 @@ void CMainFrame::ReadAgainAfterSwitch(FrameFormat before) {
   if (document_->reviewing())
     document_->ReimportWithCurrentModel();
   else
-    document_->DiscardLiveSamples();
+    document_->RereadLiveSamples();
   UpdateTitle();
   RefreshPanes();
 }

@@ -91,6 +91,10 @@ void COvixLogDoc::DeleteContents() {
     }
     recordedSamples_ = 0;
   }
+  {
+    std::lock_guard<std::mutex> guard(holdLock_);
+    seamTail_.clear();
+  }
   // A new log: its silent save must not go over the file that the previous log went to.
   flightTarget_.clear();
   contentsGeneration_.fetch_add(1);
@@ -101,6 +105,16 @@ void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample
                                             SampleNotifier* notifier) {
   if (doc_.reviewing_.load() != 0)
     return;  // the recording has the bytes; the imported table stays as it was read
+  {
+    std::lock_guard<std::mutex> guard(doc_.holdLock_);
+    if (doc_.holdLive_) {
+      // Bounded by the time a read of the recording takes: one sample a frame at most.
+      doc_.heldLive_.push_back(std::move(sample));
+      return;
+    }
+    if (!doc_.PassesSeamLocked(*sample))
+      return;
+  }
   // The reader hands a read's bytes to the recorder right after framing them, so a sample goes
   // into the recording whenever the recorder is on and has not failed.
   const LiveRecorder::Status recording = doc_.recorder_->status();
@@ -109,6 +123,22 @@ void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample
   doc_.AddSample(std::move(sample), notifier);
   if (recorded && doc_.SampleCount() > before)
     doc_.recordedSamples_.fetch_add(1);
+}
+
+bool COvixLogDoc::PassesSeamLocked(const EngineSample& sample) {
+  if (seamTail_.empty())
+    return true;
+  // Readings that really repeat later are samples of their own.
+  if (static_cast<int32_t>(sample.tickMs - seamEndStamp_) > 0) {
+    seamTail_.clear();
+    return true;
+  }
+  for (const EngineSample& seen : seamTail_) {
+    if (SameEngineValues(seen, sample))
+      return false;
+  }
+  seamTail_.clear();
+  return true;
 }
 
 bool COvixLogDoc::OnNewDocument() {

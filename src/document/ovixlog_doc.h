@@ -102,6 +102,11 @@ class COvixLogDoc : public Document, public SampleSink {
   // else "Recording <start>" while live data goes into a recording, else "Untitled".
   std::string ShownTitle() const;
 
+  // After a switch of layout while live: reads what was received again from the recording
+  // under the document's model, then goes on with the live samples that came meanwhile, so no
+  // sample decoded under the old layout stays. Without a recording of this session the live
+  // samples are dropped instead (they were misread). False when nothing could be read again.
+  bool RereadLiveSamples();
   // Empties the table of live samples decoded under a layout that proved wrong; live data goes
   // on under the document's model, and a recording keeps the bytes as they came.
   void DiscardLiveSamples();
@@ -224,6 +229,19 @@ class COvixLogDoc : public Document, public SampleSink {
   // Live samples stored while the recording was taking the bytes; compared with the sample
   // count. Written by the reading thread (and reset with the store), read by either.
   std::atomic<int32_t> recordedSamples_{0};
+  // While the live samples are read again, the gate holds the new ones here. holdLock_ guards
+  // both; the reading thread takes it for each live sample, the user-interface thread to start
+  // and end a hold.
+  std::mutex holdLock_;
+  bool holdLive_ = false;
+  std::vector<std::unique_ptr<EngineSample>> heldLive_;
+  // After such a read, the last samples read again: a live sample equal to one of them is a
+  // frame the file already had, completed late by the live reader. Cleared by the first live
+  // sample that is new. Guarded by holdLock_.
+  std::vector<EngineSample> seamTail_;
+  uint32_t seamEndStamp_ = 0;  // the seam closes this long after the last sample read again
+  // Whether `sample` is new at the seam; the caller holds holdLock_.
+  bool PassesSeamLocked(const EngineSample& sample);
   // While set, a demo log's model and format records are not applied (a read-again under the
   // user's choice).
   bool keepModelOnImport_ = false;

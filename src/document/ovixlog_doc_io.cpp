@@ -439,6 +439,90 @@ bool COvixLogDoc::ReimportWithCurrentModel() {
   return read;
 }
 
+bool COvixLogDoc::RereadLiveSamples() {
+  if (reviewing())
+    return false;
+  const LiveRecorder::Status recording = recorder_->status();
+  if (!recording.recording || !recording.error.empty() || recording.name.empty()) {
+    DiscardLiveSamples();
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> guard(holdLock_);
+    holdLive_ = true;
+  }
+  // The recording as far as it is written; its frames carry the stamps the live ones had.
+  std::vector<uint8_t> bytes;
+  {
+    InputFile file(recorder_->folder() + "/" + recording.name, false);
+    const uint64_t size = file.IsOpen() ? file.size() : 0;
+    if (size > 0 && size <= AvailableMemory() && Reserve(bytes, size)) {
+      uint64_t done = 0;
+      while (done < size) {
+        const ssize_t n = file.Read(bytes.data() + done, static_cast<size_t>(size - done));
+        if (n <= 0)
+          break;
+        done += static_cast<uint64_t>(n);
+      }
+      bytes.resize(static_cast<size_t>(done));
+    }
+  }
+  DeleteContents();
+  FrameAssembler& feed = ReaderForImport().fileFeed();
+  feed.Reset();
+  keepModelOnImport_ = true;
+  DemoLogImport import(*this, feed, &COvixLogDoc::ApplyDemoLogSetting);
+  DemoLogParser parser(import);
+  parser.Parse(bytes.data(), bytes.size());
+  parser.Finish();
+  keepModelOnImport_ = false;
+  // Every sample read again is in the recording; then the live ones that came meanwhile and
+  // that the file did not have yet.
+  recordedSamples_ = SampleCount();
+  const int reread = SampleCount();
+  const uint32_t lastStamp = reread > 0 ? SampleAt(reread - 1).tickMs : 0;
+  // A frame whose first bytes came before the switch is completed by the live reader after it,
+  // with a later stamp, though the file had it whole: at the seam, a live sample that the last
+  // two seconds read again already hold is that same frame.
+  std::vector<EngineSample> tail;
+  for (int i = std::max(0, reread - 24); i < reread; ++i)
+    tail.push_back(SampleAt(i));
+  {
+    std::lock_guard<std::mutex> guard(holdLock_);
+    seamTail_ = std::move(tail);
+    seamEndStamp_ = lastStamp + 2000;
+  }
+  // The hold ends only with nothing held, so the live samples keep their order.
+  for (;;) {
+    std::vector<std::unique_ptr<EngineSample>> held;
+    {
+      std::lock_guard<std::mutex> guard(holdLock_);
+      if (heldLive_.empty()) {
+        holdLive_ = false;
+        break;
+      }
+      held.swap(heldLive_);
+      // Held samples are judged at the seam here, under the same lock the gate takes.
+      std::vector<std::unique_ptr<EngineSample>> fresh;
+      for (std::unique_ptr<EngineSample>& sample : held) {
+        if (reread > 0 && static_cast<int32_t>(sample->tickMs - lastStamp) <= 0)
+          continue;
+        if (PassesSeamLocked(*sample))
+          fresh.push_back(std::move(sample));
+      }
+      held.swap(fresh);
+    }
+    for (std::unique_ptr<EngineSample>& sample : held) {
+      const int before = SampleCount();
+      AddSample(std::move(sample), nullptr);
+      if (SampleCount() > before)
+        recordedSamples_.fetch_add(1);
+    }
+  }
+  UpdateAllViews(nullptr);
+  return !bytes.empty();
+}
+
 void COvixLogDoc::DiscardLiveSamples() {
   if (reviewing())
     return;

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "acquisition/frame_builder.h"
+#include "app/command_ids.h"
 #include "app/status_offer.h"
 #include "gui/gui_fixture.h"
 
@@ -67,6 +68,7 @@ class ModelHintTest : public QObject {
   void CaptureReadAsEveryModel();
   void LiveReadingsOfferTheModelAndKeepTheSamples();
   void SwitchOfLayoutDropsLiveSamplesReadUnderTheOld();
+  void SwitchOfLayoutReadsTheRecordingAgain();
 };
 
 void ModelHintTest::CaptureReadAsEveryModel_data() {
@@ -176,6 +178,9 @@ void ModelHintTest::SwitchOfLayoutDropsLiveSamplesReadUnderTheOld() {
   Pty pty;
   QVERIFY(!pty.slavePath.empty());
   AppFixture f({"a", "--port", pty.slavePath}, {}, true);
+  // Without a recording there is nothing to read again: what was misread goes.
+  f.frame()->OnCommand(kIdRecordLiveData);
+  QVERIFY(!f.doc()->recorder().enabled());
   // A sample that stands for what a wrong layout made of the line.
   f.Add(14080);
   QCOMPARE(f.doc()->SampleCount(), 1);
@@ -187,6 +192,27 @@ void ModelHintTest::SwitchOfLayoutDropsLiveSamplesReadUnderTheOld() {
   QTRY_VERIFY_WITH_TIMEOUT(f.doc()->SampleCount() >= 3, 20000);
   for (int i = 0; i < f.doc()->SampleCount(); ++i)
     QVERIFY(f.doc()->SampleAt(i).tach != 14080);
+}
+
+void ModelHintTest::SwitchOfLayoutReadsTheRecordingAgain() {
+  Pty pty;
+  QVERIFY(!pty.slavePath.empty());
+  AppFixture f({"a", "--port", pty.slavePath}, {}, true);
+  QVERIFY(f.doc()->recorder().enabled());
+  Monitor monitor(pty, kModel3100);
+  StatusOffer* offer = f.frame()->layoutOffer();
+  QTRY_VERIFY_WITH_TIMEOUT((f.frame()->RefreshPanes(), offer->offered()), 20000);
+  offer->button()->click();
+  QCOMPARE(f.doc()->model.load(), kModel3100);
+  // What came before the switch is read again from the recording, from the first frame on,
+  // and the live frames follow in order.
+  QTRY_VERIFY_WITH_TIMEOUT(f.doc()->SampleCount() >= 40, 20000);
+  QCOMPARE(f.doc()->SampleAt(0).tach, int16_t{1000});
+  for (int i = 1; i < f.doc()->SampleCount(); ++i) {
+    QVERIFY2(f.doc()->SampleAt(i).tach > f.doc()->SampleAt(i - 1).tach,
+             qPrintable(QString::number(i)));
+  }
+  QVERIFY(f.doc()->SamplesKeptElsewhere());
 }
 
 }  // namespace ovixlog::test
