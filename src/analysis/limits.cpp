@@ -1,13 +1,15 @@
 #include "analysis/limits.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "format/column_set.h"
 
@@ -46,19 +48,32 @@ std::optional<double> ParseNumber(std::string_view text) {
   return value;
 }
 
-// Prints a limit so that reading it back gives the same double.
-std::string NumberText(double value) {
-  char buffer[400];
-  for (int decimals = 0; decimals <= 12; ++decimals) {
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    if (std::strtod(buffer, nullptr) == value)
-      return buffer;
+// The first control character of `line` (tabs and carriage returns are white space), if any.
+std::optional<size_t> ControlCharacterAt(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(line[i]);
+    if ((byte < 0x20 && byte != '\t' && byte != '\r') || byte == 0x7f)
+      return i;
   }
-  std::snprintf(buffer, sizeof buffer, "%.17g", value);
-  return buffer;
+  return std::nullopt;
 }
 
 }  // namespace
+
+std::string ExactNumberText(double value) {
+  // A double has at most 17 significant digits, but a small one needs more decimals than that;
+  // 330 holds any double in plain decimals.
+  char buffer[400];
+  for (int decimals = 0; decimals <= 340; ++decimals) {
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    if (std::strtod(buffer, nullptr) == value)
+      break;
+  }
+  std::string text = buffer;
+  if (text == "-0")
+    text = "0";
+  return text;
+}
 
 std::string_view LimitKindName(LimitKind kind) {
   return kind == LimitKind::kMax ? "max" : "min";
@@ -98,6 +113,9 @@ bool Limits::Apply(std::string_view text, const std::string& name, std::string& 
   bool inSection = false;
   int lineNumber = 0;
   size_t pos = 0;
+  // Many editors begin a UTF-8 file with a byte-order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF")
+    pos = 3;
   while (pos <= text.size()) {
     size_t end = text.find('\n', pos);
     if (end == std::string_view::npos)
@@ -109,6 +127,12 @@ bool Limits::Apply(std::string_view text, const std::string& name, std::string& 
       error = name + ":" + std::to_string(lineNumber) + ": " + why;
       return false;
     };
+    if (const std::optional<size_t> at = ControlCharacterAt(line)) {
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(line[*at]));
+      return fail(std::string("a control character (") + code + ") at column " +
+                  std::to_string(*at + 1) + "; the file must be plain text");
+    }
     if (line.empty() || line[0] == '#' || line[0] == ';')
       continue;
     if (line.front() == '[') {
@@ -145,6 +169,8 @@ bool Limits::Apply(std::string_view text, const std::string& name, std::string& 
     const std::optional<double> value = ParseNumber(valueText);
     if (!value)
       return fail("'" + std::string(valueText) + "' is not a number (or off)");
+    if (std::fabs(*value) > kLargestLimit)
+      return fail("'" + std::string(valueText) + "' is out of range (-100000 to 100000)");
     result.Set(std::string(column), kind, *value);
   }
   *this = std::move(result);
@@ -156,18 +182,40 @@ std::optional<Limits> Limits::Load(const std::string& path, bool required, std::
   std::error_code ignored;
   if (!required && !std::filesystem::exists(path, ignored))
     return limits;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  // Opened without blocking, so that a FIFO named as the file cannot hang the program, and
+  // checked before a byte is read: a folder or a device is no limits file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
     error = path + ": cannot be read";
     return std::nullopt;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
-    error = path + ": cannot be read";
+  struct stat st {};
+  const bool statted = ::fstat(fd, &st) == 0;
+  const auto fail = [&](const std::string& why) {
+    ::close(fd);
+    error = path + ": " + why;
     return std::nullopt;
+  };
+  if (!statted || !S_ISREG(st.st_mode))
+    return fail("not a regular file");
+  if (static_cast<uint64_t>(st.st_size) > kLargestLimitsFile)
+    return fail("larger than 1 MB, not a limits file");
+  std::string text;
+  char buffer[8192];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return fail("cannot be read");
+    if (n == 0)
+      break;
+    text.append(buffer, static_cast<size_t>(n));
+    if (text.size() > kLargestLimitsFile)
+      return fail("larger than 1 MB, not a limits file");
   }
-  if (!limits.Apply(text.str(), path, error))
+  ::close(fd);
+  if (!limits.Apply(text, path, error))
     return std::nullopt;
   return limits;
 }
@@ -213,7 +261,7 @@ std::vector<ColumnLimit> Limits::ForModel(EngineModel model) const {
 std::string Limits::ToIni() const {
   std::string text = "[limits]\n";
   for (const auto& [key, value] : values_)
-    text += key + " = " + NumberText(value) + "\n";
+    text += key + " = " + ExactNumberText(value) + "\n";
   for (const auto& [key, value] : Defaults().values_) {
     if (values_.count(key) == 0)
       text += key + " = off\n";

@@ -18,6 +18,15 @@ enum class LimitKind { kMax, kMin };
 
 std::string_view LimitKindName(LimitKind kind);
 
+// The largest size of a limit, either way; anything beyond is a typing error, not a limit.
+inline constexpr double kLargestLimit = 100000.0;
+// The largest limits file read: a page of limits is a few kilobytes.
+inline constexpr size_t kLargestLimitsFile = 1 << 20;
+
+// A limit in plain decimals, as few as give back exactly the same double ("435", "12.5",
+// "0.000000001").
+std::string ExactNumberText(double value);
+
 // One limit as it applies to one column.
 struct ColumnLimit {
   SampleColumn column;
@@ -36,7 +45,8 @@ class Limits {
   // A line that cannot be read is an error "NAME:LINE: why", and nothing is changed.
   bool Apply(std::string_view text, const std::string& name, std::string& error);
   // Defaults with the file at `path` applied. A missing file is an error when `required`,
-  // otherwise it leaves the defaults.
+  // otherwise it leaves the defaults; a folder, a device or a file over kLargestLimitsFile is
+  // always an error.
   static std::optional<Limits> Load(const std::string& path, bool required, std::string& error);
   // $XDG_CONFIG_HOME/ovixlog/limits.ini, or ~/.config/ovixlog/limits.ini.
   static std::string DefaultPath();

@@ -64,7 +64,7 @@ std::string RunJson(const RunSummary& r) {
     out += i > 0 ? ", {" : "{";
     out += "\"column\": " + Quoted(ColumnTitle(e.column));
     out += ", \"kind\": " + Quoted(std::string(LimitKindName(e.kind)));
-    out += ", \"limit\": " + NumberText(e.limit);
+    out += ", \"limit\": " + ExactNumberText(e.limit);
     out += ", \"start_s\": " + Seconds(e.startMs);
     out += ", \"end_s\": " + Seconds(e.endMs);
     out += ", \"peak\": " + NumberText(e.peak) + "}";
@@ -122,7 +122,7 @@ std::string RunText(const RunSummary& r, size_t number, size_t count) {
   out += "  Exceedances: " + std::to_string(r.exceedances.size()) + "\n";
   for (const Exceedance& e : r.exceedances) {
     out += "    " + ColumnTitle(e.column) + (e.kind == LimitKind::kMax ? " above " : " below ") +
-           NumberText(e.limit) + " from " + ClockText(e.startMs) + " to " + ClockText(e.endMs) +
+           ExactNumberText(e.limit) + " from " + ClockText(e.startMs) + " to " + ClockText(e.endMs) +
            " (" + NumberText(static_cast<double>(e.endMs - e.startMs) / 1000.0, 1) + " s), peak " +
            NumberText(e.peak) + "\n";
   }
@@ -189,7 +189,8 @@ std::string ClockText(int64_t ms) {
 }
 
 std::string NumberText(double value, int decimals) {
-  char buffer[64];
+  // Room for any double in fixed notation (up to 309 integer digits), so none is ever cut.
+  char buffer[400];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
   std::string text = buffer;
   if (text.find('.') != std::string::npos) {

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 #include "app/termination_signals.h"
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write fails with EFBIG, which is reported like a full disk;
+  // the signal's default would kill the program and leave a torn file.
+  std::signal(SIGXFSZ, SIG_IGN);
   // The command line is read before Qt starts, so help, the version and usage errors need no
   // display. Qt's own options are therefore not taken here; its environment variables
   // (QT_QPA_PLATFORM and so on) do the same job.

@@ -62,6 +62,37 @@ bool EndsWithClosingRecord(int fd, uint64_t size, int64_t* epochMs) {
   return true;
 }
 
+// The longest payload each type of record has in a file we wrote; a length beyond it can only be
+// damage. A live read never exceeds a few hundred bytes and the simulator's records a few
+// kilobytes, so a megabyte leaves room for any stream record we write.
+bool PlausibleLength(uint8_t type, uint64_t length) {
+  switch (type) {
+    case kStreamRecord:
+      return length <= (1u << 20);
+    case kSettingRecord:
+      return length <= 256;
+    case kWallClockRecord:
+      return length == kWallClockPayloadSize;
+    case kClosingRecord:
+      return length == kClosingPayloadSize;
+    case kStreamRestartRecord:
+      return length == 0;
+    default:
+      return false;
+  }
+}
+
+// Every recording of ours opens with a wall-clock record and then the model's setting record.
+bool BeginsWithOurOpeningRecords(const uint8_t* head, size_t size) {
+  constexpr size_t kSecond = kRecordHeaderSize + kWallClockPayloadSize;
+  if (size < kSecond + kRecordHeaderSize + 3)
+    return false;
+  return head[0] == kWallClockRecord && ReadBigEndian32(head + 5) == kWallClockPayloadSize &&
+         head[kSecond] == kSettingRecord &&
+         PlausibleLength(kSettingRecord, ReadBigEndian32(head + kSecond + 5)) &&
+         std::memcmp(head + kSecond + kRecordHeaderSize, "58=", 3) == 0;
+}
+
 int64_t ModifiedMs(const struct stat& st) {
   return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
 }
@@ -99,6 +130,9 @@ std::optional<RecordingInfo> ReadRecordingInfo(const std::string& path) {
   const size_t headSize = static_cast<size_t>(std::min<uint64_t>(info.size, kHeadBytes));
   if (!ReadAt(fd.get(), head, headSize, 0))
     return std::nullopt;
+  struct stat link {};
+  info.ours = BeginsWithOurOpeningRecords(head, headSize) && ::lstat(path.c_str(), &link) == 0 &&
+              S_ISREG(link.st_mode);
   bool haveStart = false;
   for (size_t pos = 0; pos + kRecordHeaderSize <= headSize;) {
     const uint8_t type = head[pos];
@@ -171,20 +205,17 @@ std::vector<RecordingInfo> ListRecordings(const std::string& folder) {
 
 std::optional<RecordingInfo> NewestAbandonedRecording(const std::string& folder) {
   for (RecordingInfo& info : ListRecordings(folder)) {
-    if (!info.closed && !info.inUse)
+    if (info.ours && !info.closed && !info.inUse)
       return std::move(info);
   }
   return std::nullopt;
 }
 
 bool SealRecording(const std::string& path, std::string& error) {
-  Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+  // Never through a link: only a file that really lies in the folder is ours to change.
+  Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
   if (fd.get() < 0) {
-    error = SystemText(errno);
-    return false;
-  }
-  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-    error = errno == EWOULDBLOCK ? "in use by a running program" : SystemText(errno);
+    error = errno == ELOOP ? "a link, not a recording" : SystemText(errno);
     return false;
   }
   struct stat st {};
@@ -192,12 +223,31 @@ bool SealRecording(const std::string& path, std::string& error) {
     error = SystemText(errno);
     return false;
   }
+  if (!S_ISREG(st.st_mode)) {
+    error = "not a regular file";
+    return false;
+  }
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    error = errno == EWOULDBLOCK ? "in use by a running program" : SystemText(errno);
+    return false;
+  }
   const auto size = static_cast<uint64_t>(st.st_size);
+  uint8_t head[kHeadBytes];
+  const size_t headSize = static_cast<size_t>(std::min<uint64_t>(size, kHeadBytes));
+  if (!ReadAt(fd.get(), head, headSize, 0)) {
+    error = SystemText(errno);
+    return false;
+  }
+  if (!BeginsWithOurOpeningRecords(head, headSize)) {
+    error = "not a recording of OvixLog";
+    return false;
+  }
   int64_t ignored = 0;
   if (EndsWithClosingRecord(fd.get(), size, &ignored))
     return true;
 
-  // Walk the record headers to the last whole record.
+  // Walk the record headers. Only the last record, torn by the end of the file, is mended; a
+  // length no record of ours can have is damage in the middle, and the file is then left whole.
   uint64_t pos = 0;
   uint8_t header[kRecordHeaderSize];
   while (pos + kRecordHeaderSize <= size) {
@@ -206,6 +256,10 @@ bool SealRecording(const std::string& path, std::string& error) {
       return false;
     }
     const uint64_t length = ReadBigEndian32(header + 5);
+    if (!PlausibleLength(header[0], length)) {
+      pos = size;
+      break;
+    }
     if (pos + kRecordHeaderSize + length > size) {
       // Cut short inside its payload: keep the bytes that are there.
       const auto there = static_cast<uint32_t>(size - pos - kRecordHeaderSize);
@@ -226,6 +280,7 @@ bool SealRecording(const std::string& path, std::string& error) {
     }
     pos += kRecordHeaderSize + length;
   }
+  // A header torn by the end of the file: fewer than its nine bytes are there.
   if (pos < size && ::ftruncate(fd.get(), static_cast<off_t>(pos)) != 0) {
     error = SystemText(errno);
     return false;

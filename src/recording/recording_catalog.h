@@ -20,6 +20,9 @@ struct RecordingInfo {
   uint64_t size = 0;
   bool closed = false;  // ends with a closing record
   bool inUse = false;   // a running program holds its lock and is still writing it
+  // A regular file (not a link) that begins with the opening records every recording of ours
+  // begins with; only such a file is ever sealed or offered for recovery.
+  bool ours = false;
 };
 
 // $OVIXLOG_RECORDINGS when set and not empty, else $XDG_DATA_HOME/ovixlog/recordings, else
@@ -32,12 +35,16 @@ std::optional<RecordingInfo> ReadRecordingInfo(const std::string& path);
 // Every "*.log" in `folder` with data in it, newest start first.
 std::vector<RecordingInfo> ListRecordings(const std::string& folder);
 
-// The newest recording that was not closed cleanly and that no running program is writing.
+// The newest recording of ours that was not closed cleanly and that no running program is
+// writing.
 std::optional<RecordingInfo> NewestAbandonedRecording(const std::string& folder);
 
 // Mends an abandoned recording: a record cut short by the end of the file is shortened to the
 // bytes that are there (stream bytes are kept), and a closing record dated at the file's last
-// write is appended. Refuses a file another program holds. Returns false with `error`.
+// write is appended. A recording damaged in the middle (a length that no record of ours can
+// have) is never shortened: the closing record is only appended, and a reader still reads up to
+// the damage. Refuses, untouched, a file another program holds, a link, anything but a regular
+// file and a file that does not begin with our opening records. Returns false with `error`.
 bool SealRecording(const std::string& path, std::string& error);
 
 // "9 Dec 2026 14:03" in the recording's own local time.

@@ -83,6 +83,13 @@ TEST(Limits, ABadLineIsAnErrorNamingFileAndLine) {
       {"[limits]\nCHT.max = 4e999\n", "my.ini:2: '4e999' is not a number (or off)"},
       {"[limits]\nCHT.max = 400\nOilP.min = 20\nCHT.max = 410\n", "my.ini:4: CHT.max is set twice"},
       {"[limits]\ncht.max = 400\n", "my.ini:2: unknown column 'cht'"},
+      {"[limits]\nCHT.max = 1e60\n", "my.ini:2: '1e60' is out of range (-100000 to 100000)"},
+      {"[limits]\nOilP.min = -100000.5\n",
+       "my.ini:2: '-100000.5' is out of range (-100000 to 100000)"},
+      {std::string("[limits]\nCH\0T.max = 400\n", 24),
+       "my.ini:2: a control character (0x00) at column 3; the file must be plain text"},
+      {"[limits]\nCHT.max = 4\x1b[0m00\n",
+       "my.ini:2: a control character (0x1B) at column 12; the file must be plain text"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -107,6 +114,44 @@ TEST(Limits, WrittenTextReadsBackTheSame) {
   ASSERT_TRUE(read.Apply(limits.ToIni(), "x", error)) << error;
   EXPECT_EQ(read, limits);
   EXPECT_FALSE(limits.Set("Oil", LimitKind::kMax, 1));
+}
+
+TEST(Limits, ExtremeButSaneLimitsReadAndPrintExactly) {
+  struct Case {
+    const char* text;
+    double value;
+    const char* printed;
+  };
+  const Case cases[] = {
+      {"\xEF\xBB\xBF[limits]\nFlow.max = 25\n", 25, "25"},  // a byte-order mark first
+      {"[limits]\nFlow.max = 1e-9\n", 1e-9, "0.000000001"},
+      {"[limits]\nFlow.max = 100000\n", 100000, "100000"},
+      {"[limits]\nFlow.max = -100000\n", -100000, "-100000"},
+      {"[limits]\nFlow.max = 12.3456789\n", 12.3456789, "12.3456789"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Limits limits;
+    std::string error;
+    ASSERT_TRUE(limits.Apply(c.text, "x", error)) << error;
+    EXPECT_EQ(limits.Get("Flow", LimitKind::kMax), c.value);
+    EXPECT_EQ(ExactNumberText(c.value), c.printed);
+  }
+}
+
+TEST(Limits, OnlyARegularFileOfAtMostAMegabyteIsRead) {
+  test::TempFolder folder;
+  std::string error;
+  for (const bool required : {false, true}) {
+    EXPECT_FALSE(Limits::Load(folder.path(), required, error));
+    EXPECT_EQ(error, folder.path() + ": not a regular file");
+    EXPECT_FALSE(Limits::Load("/dev/zero", required, error));
+    EXPECT_EQ(error, "/dev/zero: not a regular file");
+  }
+  const std::string big = folder / "big.ini";
+  std::ofstream(big) << "[limits]\n" << std::string(kLargestLimitsFile, '#') << "\n";
+  EXPECT_FALSE(Limits::Load(big, true, error));
+  EXPECT_EQ(error, big + ": larger than 1 MB, not a limits file");
 }
 
 TEST(Limits, LoadsTheFileOrTheDefaults) {

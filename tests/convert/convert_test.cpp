@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -302,6 +303,19 @@ TEST(Converter, ReportsFailuresWithTheirExitStatus) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, ConverterUsage());
   EXPECT_EQ(help.err, "");
+}
+
+TEST(Converter, AFileSizeLimitIsAWriteErrorNotAKill) {
+  test::TempFolder folder;
+  test::WriteBytes(folder / "big.bin", test::Capture(300));
+  const std::string out = folder / "table.txt";
+  // Past the limit a write fails with "File too large"; the signal that the limit also raises
+  // would otherwise end the converter at once and leave no word of why.
+  const ProcessResult run = Convert(folder, "--all -o " + out + " " + (folder / "big.bin"),
+                                    "ulimit -f 8; ");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("(File too large)\n"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST(Converter, RefusesOutputsThatWouldHangOrDestroySomething) {

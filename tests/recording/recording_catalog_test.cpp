@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +168,81 @@ TEST(RecordingCatalogTest, SealingKeepsEveryWholeByteAndEndsWithAClosingRecord) 
     // Sealing twice changes nothing.
     ASSERT_TRUE(SealRecording(path, error));
     EXPECT_EQ(test::ReadWholeFile(path), got);
+  }
+}
+
+TEST(RecordingCatalogTest, RecoveryLeavesEverythingButOurRecordingsAsItIs) {
+  test::TempFolder outside;
+  const std::string foreign = outside / "flight-notes.log";
+  const Bytes recording = Opening(kStart, "58=5", 30);
+  const std::string text = "Date      Tach  EGT1\r\n12:00:01  2400  1350\r\n";
+  struct Case {
+    const char* name;
+    std::string file;   // what lies in the folder as "x.log"
+    bool link;          // "x.log" is a link to `foreign`, which holds `file`
+    const char* error;  // what sealing says
+  };
+  const Case cases[] = {
+      {"a text table saved as .log", text, false, "not a recording of OvixLog"},
+      {"a flight display's own log", std::string("\x07\0\0\0\0\0\0\0\x04" "58=5", 13), false,
+       "not a recording of OvixLog"},
+      {"an empty file", "", false, "not a recording of OvixLog"},
+      {"a link to a recording outside", std::string(recording.begin(), recording.end()), true,
+       "a link, not a recording"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempFolder folder;
+    const std::string path = folder / "x.log";
+    if (c.link) {
+      test::WriteWholeFile(foreign, c.file);
+      ASSERT_EQ(::symlink(foreign.c_str(), path.c_str()), 0);
+    } else {
+      test::WriteWholeFile(path, c.file);
+    }
+    EXPECT_EQ(NewestAbandonedRecording(folder.path()), std::nullopt);
+    std::string error;
+    EXPECT_FALSE(SealRecording(path, error));
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(test::ReadWholeFile(c.link ? foreign : path), c.file);
+  }
+  // A folder or a FIFO named like a recording is refused without being opened for writing.
+  test::TempFolder folder;
+  ASSERT_EQ(::mkfifo((folder / "pipe.log").c_str(), 0600), 0);
+  std::string error;
+  EXPECT_FALSE(SealRecording(folder / "pipe.log", error));
+  EXPECT_EQ(NewestAbandonedRecording(folder.path()), std::nullopt);
+}
+
+TEST(RecordingCatalogTest, SealingNeverCutsARecordingDamagedInTheMiddle) {
+  Bytes whole = Opening(kStart, "58=5", 30);
+  Put(whole, kStreamRecord, 0, Bytes(4000, 0x22));
+  Put(whole, kSettingRecord, 0, Text("723=0"));
+  Put(whole, kStreamRecord, 0, Bytes(5000, 0x33));
+  const size_t secondSetting = whole.size() - 5000 - kRecordHeaderSize - 5 - kRecordHeaderSize;
+  const size_t firstStream = kRecordHeaderSize + kWallClockPayloadSize + 2 * (kRecordHeaderSize + 5);
+  struct Case {
+    const char* name;
+    size_t offset;  // of the byte whose bit 6 is flipped
+  };
+  const Case cases[] = {
+      {"a setting's length", secondSetting + 5},
+      {"a stream record's length", firstStream + 5},
+      {"a record's type", secondSetting},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes damaged = whole;
+    damaged[c.offset] ^= 0x40;
+    test::TempFolder folder;
+    const std::string path = folder / "r.log";
+    Write(path, damaged, kStart + 7000);
+    EXPECT_EQ(NewestAbandonedRecording(folder.path())->name, "r.log");
+    std::string error;
+    ASSERT_TRUE(SealRecording(path, error)) << error;
+    const std::string got = test::ReadWholeFile(path);
+    EXPECT_EQ(Bytes(got.begin(), got.end()), Closed(damaged, kStart + 7000));
+    EXPECT_EQ(NewestAbandonedRecording(folder.path()), std::nullopt);
   }
 }
 

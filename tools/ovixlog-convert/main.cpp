@@ -1,5 +1,6 @@
 // ovixlog-convert: converts engine monitor recordings to text or CSV tables, or writes their
 // flight report as a PDF.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -63,6 +64,9 @@ int WriteReport(const ovixlog::ConvertedFlight& flight, const ovixlog::ReportReq
 #endif
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write fails with EFBIG, which is reported like a full disk;
+  // the signal's default would kill the program and leave a torn file.
+  std::signal(SIGXFSZ, SIG_IGN);
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   const std::vector<std::string> args(argv + 1, argv + argc);

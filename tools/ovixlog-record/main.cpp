@@ -28,6 +28,9 @@ void OnStop(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write fails with EFBIG, which is reported like a full disk;
+  // the signal's default would kill the program and leave a torn file.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   const ovixlog::ParsedRecordLine parsed = ovixlog::ParseRecordLine(args);
   switch (parsed.outcome) {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -248,6 +249,9 @@ int RunFile(const SimOptions& options) {
 }  // namespace ovixlog::sim
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write fails with EFBIG, which is reported like a full disk;
+  // the signal's default would kill the program and leave a torn file.
+  std::signal(SIGXFSZ, SIG_IGN);
   using namespace ovixlog::sim;
   const std::vector<std::string> args(argv + 1, argv + argc);
   const ParsedCommandLine parsed = ParseCommandLine(args);
