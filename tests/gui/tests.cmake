@@ -106,9 +106,3 @@ if(TARGET ovixlog_gui)
   endif()
 endif()
 
-# The Flights panel against the converter's summary of the same flight.
-if(TARGET ovixlog_gui)
-  ovixlog_add_gui_test(flights_summary_test
-                       SOURCES ${CMAKE_CURRENT_LIST_DIR}/flights_summary_test.cpp)
-  target_link_libraries(flights_summary_test PRIVATE ovixlog_convert_lib ovixlog_sim_lib)
-endif()
