@@ -20,6 +20,7 @@
 #include "analysis/run_detector.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
+#include "library/flight_library.h"
 #include "ovixlog-sim/frame_stream.h"
 #include "ovixlog-sim/sim_options.h"
 #include "recorder.h"
@@ -163,6 +164,11 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
   EXPECT_EQ(plain.options.port, "/dev/ttyUSB0");
   EXPECT_EQ(plain.options.altFrameFormat, 1);
   EXPECT_FALSE(plain.options.split || plain.options.csv || plain.options.summary);
+  const ParsedRecordLine named = ParseRecordLine({"--aircraft", "D-EOVX", "--library"});
+  EXPECT_EQ(named.options.aircraft, "D-EOVX");
+  EXPECT_TRUE(named.options.library);
+  EXPECT_FALSE(plain.options.library);
+  EXPECT_EQ(plain.options.aircraft, "");
   EXPECT_EQ(ParseRecordLine({}).options.port, "COM1:");
   EXPECT_EQ(ParseRecordLine({"--help"}).outcome, Outcome::kHelp);
   for (const std::vector<std::string>& bad :
@@ -172,6 +178,9 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
                                              {"--port="},
                                              {"--dir", ""},
                                              {"--split=1"},
+                                             {"--aircraft", ""},
+                                             {"--aircraft", std::string(65, 'x')},
+                                             {"--library=yes"},
                                              {"--bogus"},
                                              {"file.log"}}) {
     SCOPED_TRACE(testing::PrintToString(bad));
@@ -230,6 +239,38 @@ TEST(RecordProcess, SplitsTwoFlightsIntoOneRecordingPerRun) {
     const std::string csv = test::ReadWholeFile(logs[r].substr(0, logs[r].size() - 4) + ".csv");
     EXPECT_EQ(csv.rfind("Flt-Time,Tach,", 0), 0u);
   }
+}
+
+TEST(RecordProcess, IndexesEachClosedRecordingWithItsAircraft) {
+  Rig s;
+  const std::string db = s.folder / "library.sqlite";
+  // The recorder finds the library where every program does.
+  auto recorder = std::make_unique<Child>(
+      std::vector<std::string>{OVIXLOG_RECORD_EXE, "--port", s.link(), "--dir", s.recordings(),
+                               "--aircraft", "D-EOVX", "--library"},
+      s.recorderOut(), std::vector<std::string>{"OVIXLOG_LIBRARY=" + db});
+  ASSERT_TRUE(recorder->started());
+  auto sim = s.Sim({"--rate", "max", "--frames", "3000"}, "sim.out");
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "device lost: ", 1, 30));
+  recorder->Signal(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(recorder->Wait(60)));
+  const std::vector<std::string> logs = s.Logs();
+  ASSERT_EQ(logs.size(), 1u) << test::ReadWholeFile(s.recorderOut());
+  EXPECT_EQ(LinesStarting(s.recorderOut(), "library: "),
+            std::vector<std::string>{"library: " + logs[0] + ": added 1 flight"});
+
+  FlightLibrary library;
+  std::string error;
+  std::string notice;
+  ASSERT_TRUE(library.Open(db, error, notice)) << error;
+  const std::vector<FlightRow> flights = library.LoadFlights();
+  ASSERT_EQ(flights.size(), 1u);
+  EXPECT_EQ(flights[0].file, logs[0]);
+  EXPECT_EQ(flights[0].aircraft, "D-EOVX");
+  // The recording's own wall clock dates the flight: "2026-12-10T11:02:03+00:00".
+  ASSERT_TRUE(flights[0].start);
+  EXPECT_EQ(flights[0].start->size(), 25u) << *flights[0].start;
 }
 
 TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
