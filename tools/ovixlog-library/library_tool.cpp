@@ -229,7 +229,7 @@ int RunLibraryTool(const std::vector<std::string>& args, std::FILE* out, std::os
   auto* exportCsv = exportCommand->add_flag("--csv", request.csv, "CSV with a header");
   exportJson->excludes(exportCsv);
   CLI::App* trend = app.add_subcommand(
-      "trend", "what is normal for each engine (bands of earlier flights) and when it changed");
+      "trend", "each engine's normal (bands of earlier flights) and when it changed");
   auto* trendJson = trend->add_flag("--json", request.json, "every flight, band and change");
   auto* trendCsv = trend->add_flag("--csv", request.csv, "the flights' figures, one a line");
   trendJson->excludes(trendCsv);
