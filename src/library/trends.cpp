@@ -181,36 +181,15 @@ std::vector<TrendChange> AircraftChanges(const std::vector<TrendFlight>& flights
   return changes;
 }
 
-// The last (up to) 20 values of one figure, kept both in flight order and sorted, so that a
-// band is read off without sorting again.
-struct BandWindow {
-  std::vector<double> recent;  // oldest first
-  std::vector<double> sorted;
-
-  void Add(double value) {
-    if (recent.size() == static_cast<std::size_t>(kTrendBandFlights)) {
-      sorted.erase(std::lower_bound(sorted.begin(), sorted.end(), recent.front()));
-      recent.erase(recent.begin());
-    }
-    recent.push_back(value);
-    sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), value), value);
-  }
-};
-
 // Each flight's band per figure from the up to 20 earlier dated flights that have the figure.
 void AddBands(std::vector<TrendFlight>& flights, std::size_t datedCount) {
-  std::vector<BandWindow> windows(static_cast<std::size_t>(kTrendFigureRanks));
+  std::vector<TrendBandWindow> windows(static_cast<std::size_t>(kTrendFigureRanks));
   for (std::size_t index = 0; index < datedCount; ++index) {
     TrendFlight& flight = flights[index];
     flight.band.reserve(flight.figures.size());
     for (std::size_t f = 0; f < flight.figures.size(); ++f) {
-      const std::vector<double>& earlier =
-          windows[static_cast<std::size_t>(flight.ranks[f])].sorted;
-      if (earlier.size() >= static_cast<std::size_t>(kTrendMinFlights)) {
-        flight.band.emplace_back(flight.figures[f].first,
-                                 TrendBand{TrendPercentile(earlier, 10),
-                                           TrendPercentile(earlier, 50),
-                                           TrendPercentile(earlier, 90)});
+      if (auto band = windows[static_cast<std::size_t>(flight.ranks[f])].Band()) {
+        flight.band.emplace_back(flight.figures[f].first, *band);
       }
     }
     for (std::size_t f = 0; f < flight.figures.size(); ++f) {
@@ -238,6 +217,21 @@ double TrendPercentile(const std::vector<double>& sorted, int percent) {
   if (hundredths == 0) return sorted[low];
   const double fraction = static_cast<double>(hundredths) / 100.0;
   return sorted[low] + fraction * (sorted[low + 1] - sorted[low]);
+}
+
+void TrendBandWindow::Add(double value) {
+  if (recent_.size() == static_cast<std::size_t>(kTrendBandFlights)) {
+    sorted_.erase(std::lower_bound(sorted_.begin(), sorted_.end(), recent_.front()));
+    recent_.erase(recent_.begin());
+  }
+  recent_.push_back(value);
+  sorted_.insert(std::upper_bound(sorted_.begin(), sorted_.end(), value), value);
+}
+
+std::optional<TrendBand> TrendBandWindow::Band() const {
+  if (sorted_.size() < static_cast<std::size_t>(kTrendMinFlights)) return std::nullopt;
+  return TrendBand{TrendPercentile(sorted_, 10), TrendPercentile(sorted_, 50),
+                   TrendPercentile(sorted_, 90)};
 }
 
 double TrendMedian(std::vector<double> values) { return MedianInPlace(values); }
