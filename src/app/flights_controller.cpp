@@ -112,7 +112,7 @@ bool FlightsController::OpenLeanTest(int64_t startMs) {
       if (test.startMs != startMs)
         continue;
       // The sweep's samples by the charts' clock, which the analysis shares; copied out at once.
-      const TrendSummary& summary = charts_->summary();
+      const ChartSeries& summary = charts_->summary();
       const int first = summary.LowerBound(test.startMs);
       const int end = summary.LowerBound(test.endMs + 1);
       std::vector<const EngineSample*> samples;

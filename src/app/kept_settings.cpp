@@ -9,7 +9,7 @@
 #include "acquisition/engine_sample.h"
 #include "acquisition/port_bindings.h"
 #include "document/ovixlog_doc.h"
-#include "trend/trend_channel.h"
+#include "chart/chart_channel.h"
 
 namespace ovixlog {
 namespace {

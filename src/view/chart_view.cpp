@@ -47,8 +47,8 @@ QString Clock(int64_t seconds) {
 }
 
 QString ValueText(int channel, float value) {
-  const TrendUnit unit = ChannelUnit(channel);
-  if (unit == TrendUnit::kVolts || unit == TrendUnit::kFlow || unit == TrendUnit::kFuel)
+  const ChartUnit unit = ChannelUnit(channel);
+  if (unit == ChartUnit::kVolts || unit == ChartUnit::kFlow || unit == ChartUnit::kFuel)
     return QString::number(static_cast<double>(value), 'f', 1);
   return QString::number(static_cast<double>(value), 'f', 0);
 }
@@ -350,7 +350,7 @@ void ChartView::Render(QPainter& painter) {
   raw_.clear();
   rawFirst_ = 0;
   if (document_ != nullptr) {
-    const TrendSummary::Plan plan =
+    const ChartSeries::Plan plan =
         summary_.PlanFor(axis_.startMs(), axis_.endMs(), EnvelopeColumns());
     if (plan.level == 0 && plan.rawEnd > plan.rawFirst) {
       rawFirst_ = plan.rawFirst;

@@ -4,7 +4,7 @@
 // the right edge. The pane holds the state and lays the plots out; the axis is a TimeAxis
 // value, each plot a PlotPainter, the pointer and keys read by ChartGestures, the cursor a
 // ChartCursor that the table shares. The plots are drawn from a per-pixel-column envelope of a
-// TrendSummary that grows beside the document's store.
+// ChartSeries that grows beside the document's store.
 #pragma once
 
 #include <QColor>
@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "acquisition/engine_sample.h"
-#include "trend/trend_summary.h"
+#include "chart/chart_series.h"
 #include "view/chart_gestures.h"
 #include "view/plot_painter.h"
 #include "view/time_axis.h"
@@ -129,7 +129,7 @@ class ChartView : public QWidget {
   QRect PlotRect(int plot) const;
   int XForTime(int64_t timeMs) const;
   int64_t TimeAtX(int x) const;
-  const TrendSummary& summary() const { return summary_; }
+  const ChartSeries& summary() const { return summary_; }
   // The colour of the `n`-th series of a plot.
   static QColor SeriesColor(int n) { return ovixlog::SeriesColor(n); }
   // How long the last paint took, in nanoseconds, and how many paints ran.
@@ -197,7 +197,7 @@ class ChartView : public QWidget {
 
   COvixLogDoc* document_ = nullptr;
   DocumentSignals* adapter_ = nullptr;
-  TrendSummary summary_;
+  ChartSeries summary_;
   int known_ = 0;  // samples read into the summary
   int32_t model_ = 0;
 

@@ -1,7 +1,7 @@
 #include "view/flight_chart_marks.h"
 
 #include "analysis/summary_writer.h"
-#include "trend/trend_channel.h"
+#include "chart/chart_channel.h"
 
 namespace ovixlog {
 

@@ -10,7 +10,7 @@
 
 namespace ovixlog {
 
-// The trend channel of a column the analysis reads; -1 for none.
+// The chart channel of a column the analysis reads; -1 for none.
 int ChannelOfColumn(SampleColumn column);
 
 // One line per distinct limit: the cylinders that keep their group's limit share one line

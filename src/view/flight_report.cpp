@@ -167,7 +167,7 @@ FlightReport::FlightReport(const FlightReportInput& input) : input_(input) {
     for (int i = std::max(coveredFirst, 1); i < coveredEnd; ++i) {
       const double seconds =
           static_cast<double>(summary_.TimeMs(i) - summary_.TimeMs(i - 1)) / 1000.0;
-      if (seconds <= TrendSummary::kGapMs / 1000.0)
+      if (seconds <= ChartSeries::kGapMs / 1000.0)
         tachHours_ += seconds / 3600.0 * samples_[static_cast<size_t>(i)].tach / kTachReferenceRpm;
     }
   }
@@ -417,12 +417,12 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
   const std::vector<ChartShadedRange> shaded = ShadedRangesFor(runs_);
   const int64_t t0 = startMs_;
   const int64_t t1 = endMs_;
-  const TrendSummary::RawAccess raw = [this](int index) {
+  const ChartSeries::RawAccess raw = [this](int index) {
     return index >= 0 && index < static_cast<int>(samples_.size())
                ? &samples_[static_cast<size_t>(index)]
                : nullptr;
   };
-  const TrendSummary::Plan plan = summary_.PlanFor(t0, t1, kChartColumns);
+  const ChartSeries::Plan plan = summary_.PlanFor(t0, t1, kChartColumns);
 
   pager.NewPage();
   // Three charts to a page, on A4 and Letter alike.
@@ -436,12 +436,12 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
                      QString::fromLatin1(chart.title));
 
     // The envelopes and their value ranges, each unit on its own axis (left, then right).
-    std::vector<TrendSummary::Envelope> envelopes(chart.channels.size());
-    std::vector<TrendUnit> units;
+    std::vector<ChartSeries::Envelope> envelopes(chart.channels.size());
+    std::vector<ChartUnit> units;
     std::vector<std::pair<double, double>> ranges;
     for (size_t i = 0; i < chart.channels.size(); ++i) {
       summary_.Fill(plan, chart.channels[i], t0, t1, kChartColumns, raw, envelopes[i]);
-      const TrendUnit unit = ChannelUnit(chart.channels[i]);
+      const ChartUnit unit = ChannelUnit(chart.channels[i]);
       auto found = std::find(units.begin(), units.end(), unit);
       if (found == units.end()) {
         units.push_back(unit);
@@ -449,7 +449,7 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
         found = units.end() - 1;
       }
       auto& [low, high] = ranges[static_cast<size_t>(found - units.begin())];
-      for (const TrendSummary::Column& c : envelopes[i].columns) {
+      for (const ChartSeries::Column& c : envelopes[i].columns) {
         if (c.first < 0)
           continue;
         low = std::min(low, static_cast<double>(c.min));
@@ -551,7 +551,7 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
       QPainterPath path;
       bool open = false;
       for (size_t c = 0; c < envelopes[i].columns.size(); ++c) {
-        const TrendSummary::Column& col = envelopes[i].columns[c];
+        const ChartSeries::Column& col = envelopes[i].columns[c];
         if (col.first < 0)
           continue;
         const QPointF p(xFor(static_cast<double>(c) + 0.5),

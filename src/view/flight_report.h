@@ -15,7 +15,7 @@
 
 #include "analysis/limits.h"
 #include "analysis/run_summary.h"
-#include "trend/trend_summary.h"
+#include "chart/chart_series.h"
 
 class QPagedPaintDevice;
 class QPainter;
@@ -66,7 +66,7 @@ class FlightReport {
 
   FlightReportInput input_;
   std::vector<RunSummary> runs_;
-  TrendSummary summary_;
+  ChartSeries summary_;
   // Every sample kept for the lean tests' curves and the charts' fine views; copied so the
   // report outlives the store it was read from.
   std::vector<EngineSample> samples_;

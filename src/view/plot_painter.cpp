@@ -7,7 +7,7 @@
 #include <cmath>
 #include <map>
 
-#include "trend/series_raster.h"
+#include "chart/series_raster.h"
 
 namespace ovixlog {
 namespace {
@@ -97,8 +97,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   }
 
   // Every series' envelope, then the value range of each unit over what is shown.
-  const TrendSummary& summary = *scene.summary;
-  const TrendSummary::Plan plan = summary.PlanFor(axis.startMs(), axis.endMs(), columns);
+  const ChartSeries& summary = *scene.summary;
+  const ChartSeries::Plan plan = summary.PlanFor(axis.startMs(), axis.endMs(), columns);
   if (envelopes_.size() < channels.size())
     envelopes_.resize(channels.size());
   for (size_t i = 0; i < channels.size(); ++i) {
@@ -106,10 +106,10 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
                  envelopes_[i]);
   }
   const bool readings = Adjust(channels, envelopes_);
-  std::vector<TrendUnit> units;
-  std::map<TrendUnit, std::pair<double, double>> ranges;
+  std::vector<ChartUnit> units;
+  std::map<ChartUnit, std::pair<double, double>> ranges;
   for (size_t i = 0; i < channels.size(); ++i) {
-    const TrendUnit unit = ChannelUnit(channels[i]);
+    const ChartUnit unit = ChannelUnit(channels[i]);
     if (std::find(units.begin(), units.end(), unit) == units.end())
       units.push_back(unit);
     auto [it, fresh] = ranges.try_emplace(unit, 1e30, -1e30);
@@ -117,7 +117,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     if (hidden_.count(channels[i]) != 0)
       continue;
     auto& [low, high] = it->second;
-    for (const TrendSummary::Column& c : envelopes_[i].columns) {
+    for (const ChartSeries::Column& c : envelopes_[i].columns) {
       if (c.first < 0)
         continue;
       low = std::min(low, static_cast<double>(c.min));
@@ -137,7 +137,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
       found->second.second = std::max(found->second.second, limit.value);
     }
   }
-  std::map<TrendUnit, ValueScale> scales;
+  std::map<ChartUnit, ValueScale> scales;
   for (auto& [unit, range] : ranges) {
     if (range.first > range.second)
       range = {0.0, 1.0};
@@ -145,11 +145,11 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   }
   // A value's height in the plot's own rows from its top: 0 at the scale's high end, the last
   // row at its low end.
-  const auto rowFor = [&](TrendUnit unit, double value, int rows) {
+  const auto rowFor = [&](ChartUnit unit, double value, int rows) {
     const ValueScale& s = scales[unit];
     return (s.high - value) / (s.high - s.low) * (rows - 1);
   };
-  const auto yFor = [&](TrendUnit unit, double value) {
+  const auto yFor = [&](ChartUnit unit, double value) {
     return r.top() + rowFor(unit, value, r.height());
   };
 
@@ -218,8 +218,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   for (size_t i = 0; i < channels.size(); ++i) {
     if (hidden_.count(channels[i]) != 0)
       continue;
-    const TrendSummary::Envelope& e = envelopes_[i];
-    const TrendUnit unit = ChannelUnit(channels[i]);
+    const ChartSeries::Envelope& e = envelopes_[i];
+    const ChartUnit unit = ChannelUnit(channels[i]);
     raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
     double lastX = 0.0;
     double lastBottom = 0.0;
@@ -231,7 +231,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
       have = true;
     }
     for (size_t c = 0; c < e.columns.size(); ++c) {
-      const TrendSummary::Column& col = e.columns[c];
+      const ChartSeries::Column& col = e.columns[c];
       if (col.first < 0)
         continue;
       const double x = static_cast<double>(c) + 0.5;
@@ -325,7 +325,7 @@ QRect PlotPainter::LegendBoxOf(int channel) const {
 }
 
 bool PlotPainter::Adjust(const std::vector<int>& channels,
-                         std::vector<TrendSummary::Envelope>& envelopes) const {
+                         std::vector<ChartSeries::Envelope>& envelopes) const {
   (void)channels;
   (void)envelopes;
   return true;
@@ -344,7 +344,7 @@ QString CylinderPlotPainter::LegendName(int channel) const {
   return QString::number(channel - firstChannel_ + 1);
 }
 
-QString CylinderPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
+QString CylinderPlotPainter::UnitText(const std::vector<ChartUnit>& units) const {
   if (units.empty())
     return QString();
   switch (relative_) {
@@ -359,7 +359,7 @@ QString CylinderPlotPainter::UnitText(const std::vector<TrendUnit>& units) const
 }
 
 bool CylinderPlotPainter::Adjust(const std::vector<int>& channels,
-                                 std::vector<TrendSummary::Envelope>& envelopes) const {
+                                 std::vector<ChartSeries::Envelope>& envelopes) const {
   const size_t count = channels.size();
   if (relative_ == Relative::kNone || count == 0)
     return true;
@@ -367,8 +367,8 @@ bool CylinderPlotPainter::Adjust(const std::vector<int>& channels,
     for (size_t i = 0; i < count; ++i) {
       const auto slot = static_cast<size_t>(channels[i]);
       const float base = slot < reference_.size() ? reference_[slot] : 0.0f;
-      TrendSummary::Envelope& e = envelopes[i];
-      for (TrendSummary::Column& c : e.columns) {
+      ChartSeries::Envelope& e = envelopes[i];
+      for (ChartSeries::Column& c : e.columns) {
         c.min -= base;
         c.max -= base;
       }
@@ -384,7 +384,7 @@ bool CylinderPlotPainter::Adjust(const std::vector<int>& channels,
     double sum = 0.0;
     int n = 0;
     for (size_t i = 0; i < count; ++i) {
-      const TrendSummary::Column& col = envelopes[i].columns[c];
+      const ChartSeries::Column& col = envelopes[i].columns[c];
       if (col.first >= 0) {
         sum += (static_cast<double>(col.min) + col.max) / 2.0;
         ++n;
@@ -398,8 +398,8 @@ bool CylinderPlotPainter::Adjust(const std::vector<int>& channels,
       envelopes[i].columns[c].max -= mean;
     }
   }
-  for (TrendSummary::Edge TrendSummary::Envelope::*edge :
-       {&TrendSummary::Envelope::before, &TrendSummary::Envelope::after}) {
+  for (ChartSeries::Edge ChartSeries::Envelope::*edge :
+       {&ChartSeries::Envelope::before, &ChartSeries::Envelope::after}) {
     double sum = 0.0;
     int n = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -430,13 +430,13 @@ QString ColumnsPlotPainter::LegendName(int channel) const {
   return QString::fromLatin1(ChannelTitle(channel));
 }
 
-QString ColumnsPlotPainter::UnitText(const std::vector<TrendUnit>& units) const {
+QString ColumnsPlotPainter::UnitText(const std::vector<ChartUnit>& units) const {
   return UnitsText(units);
 }
 
-QString UnitsText(const std::vector<TrendUnit>& units) {
+QString UnitsText(const std::vector<ChartUnit>& units) {
   QStringList names;
-  for (TrendUnit unit : units)
+  for (ChartUnit unit : units)
     names << QString::fromLatin1(UnitName(unit));
   return names.join(QStringLiteral(" | "));
 }

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "trend/trend_summary.h"
+#include "chart/chart_series.h"
 #include "view/time_axis.h"
 
 class QPainter;
@@ -39,8 +39,8 @@ struct ChartShadedRange {
 
 // What every plot of one paint shares.
 struct PlotScene {
-  const TrendSummary* summary = nullptr;
-  TrendSummary::RawAccess raw;
+  const ChartSeries* summary = nullptr;
+  ChartSeries::RawAccess raw;
   TimeAxis axis;
   // The envelope's columns (one per device pixel across a plot) and device pixels per
   // logical pixel.
@@ -100,17 +100,17 @@ class PlotPainter {
   // A channel's name in the legend.
   virtual QString LegendName(int channel) const = 0;
   // The unit text at the legend's right end, for the units drawn (first on the left axis).
-  virtual QString UnitText(const std::vector<TrendUnit>& units) const = 0;
+  virtual QString UnitText(const std::vector<ChartUnit>& units) const = 0;
   // Turns the envelopes of `channels` (as read) into what is drawn; the default draws them as
   // they are. Returns false when the values are no longer the readings (no limit lines then).
   virtual bool Adjust(const std::vector<int>& channels,
-                      std::vector<TrendSummary::Envelope>& envelopes) const;
+                      std::vector<ChartSeries::Envelope>& envelopes) const;
 
  private:
   // A length in logical pixels as whole device pixels, at least one.
   static int DevicePixels(int logical, qreal ratio);
 
-  std::vector<TrendSummary::Envelope> envelopes_;
+  std::vector<ChartSeries::Envelope> envelopes_;
   QImage ownImage_;
   std::set<int> hidden_;
   std::vector<std::pair<int, QRect>> legendBoxes_;
@@ -135,9 +135,9 @@ class CylinderPlotPainter : public PlotPainter {
  protected:
   QString Heading() const override { return heading_; }
   QString LegendName(int channel) const override;
-  QString UnitText(const std::vector<TrendUnit>& units) const override;
+  QString UnitText(const std::vector<ChartUnit>& units) const override;
   bool Adjust(const std::vector<int>& channels,
-              std::vector<TrendSummary::Envelope>& envelopes) const override;
+              std::vector<ChartSeries::Envelope>& envelopes) const override;
 
  private:
   int firstChannel_;
@@ -147,7 +147,7 @@ class CylinderPlotPainter : public PlotPainter {
 };
 
 // The units of a plot, in axis order: "rpm | gph | F | ft".
-QString UnitsText(const std::vector<TrendUnit>& units);
+QString UnitsText(const std::vector<ChartUnit>& units);
 
 // A chosen set of the other columns, those the model lacks skipped; every unit on an axis of
 // its own (the first left, the second right, further ones inside the right edge).
@@ -160,7 +160,7 @@ class ColumnsPlotPainter : public PlotPainter {
  protected:
   QString Heading() const override { return QString(); }
   QString LegendName(int channel) const override;
-  QString UnitText(const std::vector<TrendUnit>& units) const override;
+  QString UnitText(const std::vector<ChartUnit>& units) const override;
 
  private:
   std::vector<int> choice_;

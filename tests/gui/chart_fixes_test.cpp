@@ -6,7 +6,7 @@
 
 #include "analysis/limits.h"
 #include "gui/gui_fixture.h"
-#include "trend/trend_channel.h"
+#include "chart/chart_channel.h"
 #include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/flights_panel.h"
@@ -66,10 +66,10 @@ void ChartFixesTest::CursorBoxStaysWholeInsideThePane() {
 }
 
 void ChartFixesTest::EveryUnitIsNamedOnTheThirdPlot() {
-  QCOMPARE(UnitsText({TrendUnit::kRpm, TrendUnit::kFlow, TrendUnit::kTemperature,
-                      TrendUnit::kAltitude}),
+  QCOMPARE(UnitsText({ChartUnit::kRpm, ChartUnit::kFlow, ChartUnit::kTemperature,
+                      ChartUnit::kAltitude}),
            QStringLiteral("rpm | gph | F | ft"));
-  QCOMPARE(UnitsText({TrendUnit::kRpm}), QStringLiteral("rpm"));
+  QCOMPARE(UnitsText({ChartUnit::kRpm}), QStringLiteral("rpm"));
   QCOMPARE(UnitsText({}), QString());
 }
 

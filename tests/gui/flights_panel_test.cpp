@@ -15,7 +15,7 @@
 #include "gui/gui_fixture.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_folder.h"
-#include "trend/trend_channel.h"
+#include "chart/chart_channel.h"
 #include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/flight_chart_marks.h"

@@ -13,7 +13,7 @@
 #include "app/command_ids.h"
 #include "app/kept_settings.h"
 #include "gui/gui_fixture.h"
-#include "trend/trend_channel.h"
+#include "chart/chart_channel.h"
 #include "view/chart_view.h"
 
 namespace ovixlog::test {

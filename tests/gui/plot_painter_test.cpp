@@ -55,7 +55,7 @@ struct Flight {
     return scene;
   }
   std::vector<EngineSample> samples;
-  TrendSummary summary;
+  ChartSeries summary;
 };
 
 }  // namespace

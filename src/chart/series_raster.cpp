@@ -1,4 +1,4 @@
-#include "trend/series_raster.h"
+#include "chart/series_raster.h"
 
 #include <algorithm>
 #include <cmath>

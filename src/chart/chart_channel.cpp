@@ -1,4 +1,4 @@
-#include "trend/trend_channel.h"
+#include "chart/chart_channel.h"
 
 #include "format/column_set.h"
 
@@ -71,54 +71,54 @@ const char* ChannelTitle(int channel) {
   return channel >= 0 && channel < kChannelCount ? kTitles[channel] : "";
 }
 
-TrendUnit ChannelUnit(int channel) {
+ChartUnit ChannelUnit(int channel) {
   if (channel < kChannelTach)
-    return TrendUnit::kTemperature;
+    return ChartUnit::kTemperature;
   if (channel >= kChannelAux1 && channel < kChannelAspd)
-    return TrendUnit::kAux;
+    return ChartUnit::kAux;
   switch (channel) {
     case kChannelTach:
-      return TrendUnit::kRpm;
+      return ChartUnit::kRpm;
     case kChannelOilP:
-      return TrendUnit::kPressure;
+      return ChartUnit::kPressure;
     case kChannelVolt:
-      return TrendUnit::kVolts;
+      return ChartUnit::kVolts;
     case kChannelFlow:
-      return TrendUnit::kFlow;
+      return ChartUnit::kFlow;
     case kChannelFuel:
-      return TrendUnit::kFuel;
+      return ChartUnit::kFuel;
     case kChannelAspd:
-      return TrendUnit::kSpeed;
+      return ChartUnit::kSpeed;
     case kChannelAlt:
-      return TrendUnit::kAltitude;
+      return ChartUnit::kAltitude;
     case kChannelVsi:
-      return TrendUnit::kClimb;
+      return ChartUnit::kClimb;
     default:
-      return TrendUnit::kTemperature;  // OilT, OAT, Carb
+      return ChartUnit::kTemperature;  // OilT, OAT, Carb
   }
 }
 
-const char* UnitName(TrendUnit unit) {
+const char* UnitName(ChartUnit unit) {
   switch (unit) {
-    case TrendUnit::kTemperature:
+    case ChartUnit::kTemperature:
       return "F";
-    case TrendUnit::kRpm:
+    case ChartUnit::kRpm:
       return "rpm";
-    case TrendUnit::kPressure:
+    case ChartUnit::kPressure:
       return "psi";
-    case TrendUnit::kVolts:
+    case ChartUnit::kVolts:
       return "V";
-    case TrendUnit::kFlow:
+    case ChartUnit::kFlow:
       return "gph";
-    case TrendUnit::kFuel:
+    case ChartUnit::kFuel:
       return "gal";
-    case TrendUnit::kAux:
+    case ChartUnit::kAux:
       return "aux";
-    case TrendUnit::kSpeed:
+    case ChartUnit::kSpeed:
       return "kt";
-    case TrendUnit::kAltitude:
+    case ChartUnit::kAltitude:
       return "ft";
-    case TrendUnit::kClimb:
+    case ChartUnit::kClimb:
       return "ft/min";
   }
   return "";

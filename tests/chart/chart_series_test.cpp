@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "trend/trend_channel.h"
-#include "trend/trend_summary.h"
+#include "chart/chart_channel.h"
+#include "chart/chart_series.h"
 
 namespace ovixlog {
 namespace {
@@ -23,16 +23,16 @@ struct Series {
       summary.Append(s);
     }
   }
-  TrendSummary::RawAccess Raw() const {
+  ChartSeries::RawAccess Raw() const {
     return [this](int i) { return &samples[static_cast<size_t>(i)]; };
   }
-  TrendSummary::Envelope Fill(int channel, int64_t t0, int64_t t1, int columns) const {
-    TrendSummary::Envelope out;
+  ChartSeries::Envelope Fill(int channel, int64_t t0, int64_t t1, int columns) const {
+    ChartSeries::Envelope out;
     summary.Fill(summary.PlanFor(t0, t1, columns), channel, t0, t1, columns, Raw(), out);
     return out;
   }
   std::vector<EngineSample> samples;
-  TrendSummary summary;
+  ChartSeries summary;
 };
 
 std::vector<uint32_t> Every(uint32_t stepMs, int count, uint32_t first = 0) {
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         TimesCase{"Empty", {}, {}, {}}),
     [](const ::testing::TestParamInfo<TimesCase>& p) { return std::string(p.param.name); });
 
-TEST(TrendSummary, NearestAndLowerBound) {
+TEST(ChartSeries, NearestAndLowerBound) {
   const Series s({0, 1000, 2000, 9000});
   struct Case {
     int64_t t;
@@ -90,7 +90,7 @@ TEST(TrendSummary, NearestAndLowerBound) {
     EXPECT_EQ(s.summary.LowerBound(c.t), c.lower) << c.t;
     EXPECT_EQ(s.summary.Nearest(c.t), c.nearest) << c.t;
   }
-  EXPECT_EQ(TrendSummary().Nearest(0), -1);
+  EXPECT_EQ(ChartSeries().Nearest(0), -1);
 }
 
 // One column as the test writes it: min, max, first, last, connected.
@@ -108,20 +108,20 @@ std::ostream& operator<<(std::ostream& os, const Col& c) {
 }
 constexpr Col kEmpty{0, 0, -1, -1, false};
 
-std::vector<Col> Columns(const TrendSummary::Envelope& e) {
+std::vector<Col> Columns(const ChartSeries::Envelope& e) {
   std::vector<Col> cols;
-  for (const TrendSummary::Column& c : e.columns)
+  for (const ChartSeries::Column& c : e.columns)
     cols.push_back({c.min, c.max, c.first, c.last, c.connected});
   return cols;
 }
 
-TEST(TrendSummary, SampleResolutionPutsEachSampleInItsColumnWithTheEdges) {
+TEST(ChartSeries, SampleResolutionPutsEachSampleInItsColumnWithTheEdges) {
   // Ten samples a second apart, tach 0..9: the view [2 s, 6 s) in four columns.
   const Series s(Every(1000, 10));
   EXPECT_EQ(s.summary.PlanFor(2000, 6000, 4).level, 0);
   EXPECT_EQ(s.summary.PlanFor(2000, 6000, 4).rawFirst, 1);
   EXPECT_EQ(s.summary.PlanFor(2000, 6000, 4).rawEnd, 7);
-  const TrendSummary::Envelope e = s.Fill(kChannelTach, 2000, 6000, 4);
+  const ChartSeries::Envelope e = s.Fill(kChannelTach, 2000, 6000, 4);
   EXPECT_EQ(Columns(e),
             (std::vector<Col>{
                 {2, 2, 2, 2, true}, {3, 3, 3, 3, true}, {4, 4, 4, 4, true}, {5, 5, 5, 5, true}}));
@@ -137,10 +137,10 @@ TEST(TrendSummary, SampleResolutionPutsEachSampleInItsColumnWithTheEdges) {
   EXPECT_EQ(s.Fill(kChannelCht1 + 2, 2000, 6000, 4).columns[1].max, 303.0f);
 }
 
-TEST(TrendSummary, AGapBreaksTheLine) {
+TEST(ChartSeries, AGapBreaksTheLine) {
   // A pause of eight seconds after the third sample; half-second columns.
   const Series s({0, 1000, 2000, 10000, 11000}, {10, 11, 12, 13, 14});
-  const TrendSummary::Envelope e = s.Fill(kChannelTach, 0, 12000, 12);
+  const ChartSeries::Envelope e = s.Fill(kChannelTach, 0, 12000, 12);
   std::vector<Col> want(12, kEmpty);
   want[0] = {10, 10, 0, 0, false};
   want[1] = {11, 11, 1, 1, true};
@@ -151,27 +151,27 @@ TEST(TrendSummary, AGapBreaksTheLine) {
   EXPECT_FALSE(e.before.present);
   EXPECT_FALSE(e.after.present);
   // Seen from inside the gap, neither edge joins the other.
-  const TrendSummary::Envelope inside = s.Fill(kChannelTach, 4000, 8000, 4);
+  const ChartSeries::Envelope inside = s.Fill(kChannelTach, 4000, 8000, 4);
   EXPECT_EQ(Columns(inside), std::vector<Col>(4, kEmpty));
   EXPECT_TRUE(inside.before.present);
   EXPECT_FALSE(inside.before.connected);
   EXPECT_FALSE(inside.after.connected);
 }
 
-TEST(TrendSummary, CoarseViewsReadWholeBuckets) {
+TEST(ChartSeries, CoarseViewsReadWholeBuckets) {
   // 1024 samples 100 ms apart, tach = index: 128 a column in eight columns reads level 2
   // (64-sample buckets), so every column holds exactly its own samples.
   const Series s(Every(100, 1024));
-  const TrendSummary::Plan plan = s.summary.PlanFor(0, 102400, 8);
+  const ChartSeries::Plan plan = s.summary.PlanFor(0, 102400, 8);
   EXPECT_EQ(plan.level, 2);
-  EXPECT_EQ(TrendSummary::BucketSize(2), 64);
+  EXPECT_EQ(ChartSeries::BucketSize(2), 64);
   std::vector<Col> want;
   for (int c = 0; c < 8; ++c) {
     want.push_back({static_cast<float>(128 * c), static_cast<float>(128 * c + 127), 128 * c,
                     128 * c + 127, c > 0});
   }
   // Raw samples are never needed here.
-  TrendSummary::Envelope e;
+  ChartSeries::Envelope e;
   s.summary.Fill(
       plan, kChannelTach, 0, 102400, 8,
       [](int) -> const EngineSample* {
@@ -182,7 +182,7 @@ TEST(TrendSummary, CoarseViewsReadWholeBuckets) {
   EXPECT_EQ(Columns(e), want);
 }
 
-TEST(TrendSummary, ABucketHoldingABreakIsSplitAtIt) {
+TEST(ChartSeries, ABucketHoldingABreakIsSplitAtIt) {
   // As above, but the stream pauses for a minute after sample 499. Columns are 20480 ms wide;
   // a bucket lands in the column of its first sample's time; the 64-sample bucket 448..511 holds
   // the break and is split down to its samples there.
@@ -201,21 +201,21 @@ TEST(TrendSummary, ABucketHoldingABreakIsSplitAtIt) {
   EXPECT_EQ(Columns(s.Fill(kChannelTach, 0, 163840, 8)), want);
 }
 
-TEST(TrendSummary, TheNewestBucketGrowsWithEachSample) {
+TEST(ChartSeries, TheNewestBucketGrowsWithEachSample) {
   // 2000 samples, then one more with a new peak: the full view shows it at once.
   std::vector<uint32_t> stamps = Every(100, 2001);
   std::vector<int> tach(2001, 50);
   tach[2000] = 9000;
   tach[3] = 1;
   const Series s(stamps, tach);
-  const TrendSummary::Envelope e = s.Fill(kChannelTach, 0, 200100, 4);
+  const ChartSeries::Envelope e = s.Fill(kChannelTach, 0, 200100, 4);
   EXPECT_GE(s.summary.PlanFor(0, 200100, 4).level, 1);
   EXPECT_EQ(e.columns[0].min, 1.0f);
   EXPECT_EQ(e.columns[3].max, 9000.0f);
   EXPECT_EQ(e.columns[3].last, 2000);
 }
 
-TEST(TrendSummary, ClearForgetsEverything) {
+TEST(ChartSeries, ClearForgetsEverything) {
   Series s(Every(1000, 100));
   s.summary.Clear();
   EXPECT_EQ(s.summary.size(), 0);
@@ -227,7 +227,7 @@ TEST(TrendSummary, ClearForgetsEverything) {
   EXPECT_EQ(s.summary.TimeMs(0), 0);
 }
 
-TEST(TrendChannel, ModelsHaveTheTablesColumns) {
+TEST(ChartChannel, ModelsHaveTheTablesColumns) {
   struct Case {
     EngineModel model;
     size_t cht;
@@ -257,7 +257,7 @@ TEST(TrendChannel, ModelsHaveTheTablesColumns) {
   }
 }
 
-TEST(TrendChannel, ValuesComeFromTheirFields) {
+TEST(ChartChannel, ValuesComeFromTheirFields) {
   EngineSample s;
   s.tach = 2450;
   s.cht[5] = 401;

@@ -9,7 +9,7 @@
 namespace ovixlog {
 
 // Channel numbers: CHT1..6, EGT1..9, then the other columns in the table's order.
-enum TrendChannel : int {
+enum ChartChannel : int {
   kChannelCht1 = 0,
   kChannelEgt1 = 6,
   kChannelTach = 15,
@@ -28,7 +28,7 @@ enum TrendChannel : int {
 };
 
 // What a channel measures, so that charts put channels of one kind on one value axis.
-enum class TrendUnit {
+enum class ChartUnit {
   kTemperature,
   kRpm,
   kPressure,
@@ -46,9 +46,9 @@ float ChannelValue(const EngineSample& sample, int channel);
 void ChannelValues(const EngineSample& sample, float* out);
 // "CHT3", "EGT1", "Tach", "Aux2", "Aspd" ...; empty for a number out of range.
 const char* ChannelTitle(int channel);
-TrendUnit ChannelUnit(int channel);
+ChartUnit ChannelUnit(int channel);
 // The unit's short name for an axis: "°F" is written "F".
-const char* UnitName(TrendUnit unit);
+const char* UnitName(ChartUnit unit);
 
 // The CHT channels of `model`, the EGT channels, and the others in the table's order.
 std::vector<int> ChtChannels(EngineModel model);

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "acquisition/engine_sample.h"
-#include "trend/trend_channel.h"
+#include "chart/chart_channel.h"
 
 namespace ovixlog {
 
-class TrendSummary {
+class ChartSeries {
  public:
   // A pause longer than this between two samples is a break in the lines.
   static constexpr uint32_t kGapMs = 2000;

@@ -1,4 +1,4 @@
-#include "trend/trend_summary.h"
+#include "chart/chart_series.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@ constexpr size_t kPairs = static_cast<size_t>(kChannelCount) * 2;
 
 }  // namespace
 
-int TrendSummary::BucketSize(int level) {
+int ChartSeries::BucketSize(int level) {
   int size = 1;
   if (level >= 1) {
     size = kLeafBucket;
@@ -20,7 +20,7 @@ int TrendSummary::BucketSize(int level) {
   return size;
 }
 
-void TrendSummary::Clear() {
+void ChartSeries::Clear() {
   timesMs_.clear();
   timesMs_.shrink_to_fit();
   breaks_.clear();
@@ -29,7 +29,7 @@ void TrendSummary::Clear() {
   lastStamp_ = 0;
 }
 
-void TrendSummary::Append(const EngineSample& sample) {
+void ChartSeries::Append(const EngineSample& sample) {
   const int n = size();
   int64_t time = 0;
   if (n > 0) {
@@ -95,12 +95,12 @@ void TrendSummary::Append(const EngineSample& sample) {
   }
 }
 
-int TrendSummary::LowerBound(int64_t timeMs) const {
+int ChartSeries::LowerBound(int64_t timeMs) const {
   return static_cast<int>(std::lower_bound(timesMs_.begin(), timesMs_.end(), timeMs) -
                           timesMs_.begin());
 }
 
-int TrendSummary::Nearest(int64_t timeMs) const {
+int ChartSeries::Nearest(int64_t timeMs) const {
   if (timesMs_.empty())
     return -1;
   const int after = LowerBound(timeMs);
@@ -112,12 +112,12 @@ int TrendSummary::Nearest(int64_t timeMs) const {
   return timeMs - TimeMs(after - 1) <= TimeMs(after) - timeMs ? after - 1 : after;
 }
 
-bool TrendSummary::BreakBetween(int a, int b) const {
+bool ChartSeries::BreakBetween(int a, int b) const {
   const auto it = std::upper_bound(breaks_.begin(), breaks_.end(), a);
   return it != breaks_.end() && *it <= b;
 }
 
-TrendSummary::Plan TrendSummary::PlanFor(int64_t t0, int64_t t1, int columns) const {
+ChartSeries::Plan ChartSeries::PlanFor(int64_t t0, int64_t t1, int columns) const {
   Plan plan;
   if (columns <= 0 || t1 <= t0)
     return plan;
@@ -135,7 +135,7 @@ TrendSummary::Plan TrendSummary::PlanFor(int64_t t0, int64_t t1, int columns) co
   return plan;
 }
 
-void TrendSummary::AddToColumn(int first, int last, float min, float max, Envelope& out) const {
+void ChartSeries::AddToColumn(int first, int last, float min, float max, Envelope& out) const {
   const double x = static_cast<double>(TimeMs(first) - viewT0_) * columnsPerMs_;
   const int column = static_cast<int>(std::clamp(std::floor(x), 0.0, viewColumns_ - 1.0));
   Column& c = out.columns[static_cast<size_t>(column)];
@@ -152,7 +152,7 @@ void TrendSummary::AddToColumn(int first, int last, float min, float max, Envelo
   c.last = std::max(c.last, last);
 }
 
-void TrendSummary::AddBucket(int level, int bucket, int channel, const RawAccess& raw,
+void ChartSeries::AddBucket(int level, int bucket, int channel, const RawAccess& raw,
                              Envelope& out) const {
   const int size = BucketSize(level);
   const int start = bucket * size;
@@ -185,7 +185,7 @@ void TrendSummary::AddBucket(int level, int bucket, int channel, const RawAccess
   AddToColumn(start, last, pair[0], pair[1], out);
 }
 
-void TrendSummary::Fill(const Plan& plan, int channel, int64_t t0, int64_t t1, int columns,
+void ChartSeries::Fill(const Plan& plan, int channel, int64_t t0, int64_t t1, int columns,
                         const RawAccess& raw, Envelope& out) const {
   out.columns.assign(static_cast<size_t>(std::max(columns, 0)), Column{});
   out.before = Edge{};
@@ -229,7 +229,7 @@ void TrendSummary::Fill(const Plan& plan, int channel, int64_t t0, int64_t t1, i
   }
 }
 
-size_t TrendSummary::MemoryBytes() const {
+size_t ChartSeries::MemoryBytes() const {
   size_t bytes = timesMs_.capacity() * sizeof(int64_t) + breaks_.capacity() * sizeof(int);
   for (const std::vector<float>& level : levels_)
     bytes += level.capacity() * sizeof(float);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "trend/series_raster.h"
+#include "chart/series_raster.h"
 
 namespace ovixlog {
 namespace {
