@@ -8,9 +8,13 @@
 
 namespace ovixlog {
 namespace {
-constexpr int32_t kGrowthStep = 10;
-constexpr int32_t kKeepAllGrowthStep = 50;
-constexpr uint32_t kOneSecondMs = 1000;
+
+int32_t RuleWidth(EngineModel model) {
+  RowBuffer rule;
+  RowFormatter::Rule(model, rule);
+  return static_cast<int32_t>(rule.size());
+}
+
 }  // namespace
 
 COvixLogDoc::COvixLogDoc(UserInterface* ui, const StartupSettings& startup)
@@ -21,76 +25,38 @@ COvixLogDoc::COvixLogDoc(UserInterface* ui, const StartupSettings& startup)
       showSystemTime(startup.showSystemTime),
       altFrameFormat(startup.altFrameFormat),
       oldestFirst(startup.oldestFirst),
+      store_(RuleWidth(startup.model)),
       startup_(startup) {
   recorder_ = std::make_unique<LiveRecorder>(
       startup.recordingFolder.empty() ? DefaultRecordingsFolder() : startup.recordingFolder,
       startup.recordingEnabled != 0);
-  RowFormatter::Rule(model.load(), measureRow_);
-  maxRowWidth = static_cast<int32_t>(measureRow_.size());
 }
 
 COvixLogDoc::~COvixLogDoc() {
   std::lock_guard<std::mutex> readerGuard(readerLock);
   if (reader) {
     reader->Stop();
-    reader.reset();  // waits for the reading thread; sampleLock is not held here
+    reader.reset();  // waits for the reading thread; the store's lock is not held here
   }
   recorder_->EndSession();
-  std::lock_guard<std::mutex> sampleGuard(sampleLock);
-  samples.clear();
+  store_.Clear();
 }
 
 void COvixLogDoc::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) {
   if (!sample)
     return;
-  {
-    std::lock_guard<std::mutex> guard(sampleLock);
-    if (sampleCount >= 1 && keepAllSamples.load() == 0) {
-      // Unsigned difference: a stamp earlier than the last stored one (an import restarting
-      // its clock, a wrapped tick counter) reads as a large gap and is stored.
-      const uint32_t gap = sample->tickMs - samples[static_cast<size_t>(sampleCount - 1)]->tickMs;
-      if (gap < kOneSecondMs)
-        return;  // the sample is freed on return; nobody is told
-    }
-    if (sampleCount == sampleCapacity) {
-      sampleCapacity += keepAllSamples.load() != 0 ? kKeepAllGrowthStep : kGrowthStep;
-    }
-    samples.push_back(std::move(sample));
-    ++sampleCount;
-    // Only the last row of the table is measured, so the view never measures the whole table.
-    maxRowWidth = std::max(maxRowWidth, MeasureLastRowLocked());
-    SetModifiedFlag(true);
-  }
+  // The sample is copied into the store's chunk and freed on return; a dropped one is only
+  // freed, and nobody is told.
+  if (!store_.Add(*sample, keepAllSamples.load() != 0))
+    return;
+  SetModifiedFlag(true);
   if (notifier != nullptr)
     notifier->SampleAdded();
 }
 
-int32_t COvixLogDoc::MeasureLastRowLocked() {
-  const int index = oldestFirst.load() != 0 ? sampleCount - 1 : 0;
-  const EngineSample* sample = samples[static_cast<size_t>(index)].get();
-  const RowSettings settings = CurrentRowSettings();
-  if (sample != measuredSample_ || !(settings == measuredSettings_)) {
-    RowFormatter::Sample(RowStyle::kDisplay, settings, *sample, measureRow_);
-    measuredSample_ = sample;
-    measuredSettings_ = settings;
-    measuredLength_ = static_cast<int32_t>(measureRow_.size());
-  }
-  return measuredLength_;
-}
-
 void COvixLogDoc::DeleteContents() {
-  {
-    std::lock_guard<std::mutex> guard(sampleLock);
-    if (sampleCapacity > 0) {
-      samples.clear();
-      samples.shrink_to_fit();
-      measuredSample_ = nullptr;
-      sampleCapacity = 0;
-      sampleCount = 0;
-      maxRowWidth = 0;
-    }
-    recordedSamples_ = 0;
-  }
+  store_.Clear();
+  recordedSamples_ = 0;
   {
     std::lock_guard<std::mutex> guard(holdLock_);
     seamTail_.clear();
@@ -193,31 +159,19 @@ SerialStatus COvixLogDoc::PortStatus() const {
 }
 
 int COvixLogDoc::SampleCount() const {
-  std::lock_guard<std::mutex> guard(sampleLock);
-  return sampleCount;
+  return store_.Count();
 }
 
 int COvixLogDoc::SampleCapacity() const {
-  std::lock_guard<std::mutex> guard(sampleLock);
-  return sampleCapacity;
+  return store_.Capacity();
 }
 
 EngineSample COvixLogDoc::SampleAt(int index) const {
-  std::lock_guard<std::mutex> guard(sampleLock);
-  if (index < 0 || index >= sampleCount)
-    return EngineSample{};
-  return *samples[static_cast<size_t>(index)];
+  return store_.At(index);
 }
 
 int COvixLogDoc::GetSamples(int first, int maxCount, std::vector<const EngineSample*>& out) const {
-  out.clear();
-  std::lock_guard<std::mutex> guard(sampleLock);
-  const int begin = std::max(first, 0);
-  const int end = static_cast<int>(
-      std::min<int64_t>(int64_t{begin} + std::max(maxCount, 0), int64_t{sampleCount}));
-  for (int i = begin; i < end; ++i)
-    out.push_back(samples[static_cast<size_t>(i)].get());
-  return static_cast<int>(out.size());
+  return store_.Get(first, maxCount, out);
 }
 
 // ----- Rows -----
@@ -226,7 +180,12 @@ RowSettings COvixLogDoc::CurrentRowSettings() const {
   return RowSettings{model.load(), showSystemTime.load() != 0};
 }
 
-void COvixLogDoc::FormatRowLocked(TableKind kind, int row, int count, RowBuffer& out) const {
+void COvixLogDoc::MeasureBeforeSettingsChange() const {
+  store_.MeasurePending(CurrentRowSettings(), oldestFirst.load() != 0);
+}
+
+void COvixLogDoc::FormatRowLocked(const SampleStore::Locked& held, TableKind kind, int row,
+                                  int count, RowBuffer& out) const {
   const RowStyle style = kind == TableKind::kDisplay ? RowStyle::kDisplay : RowStyle::kCsv;
   const int firstSampleRow = kind == TableKind::kDisplay ? 2 : 1;
   const RowSettings settings = CurrentRowSettings();
@@ -240,25 +199,23 @@ void COvixLogDoc::FormatRowLocked(TableKind kind, int row, int count, RowBuffer&
   } else {
     const int k = row - firstSampleRow;
     const int index = oldestFirst.load() != 0 ? k : count - 1 - k;
-    RowFormatter::Sample(style, settings, *samples[static_cast<size_t>(index)], out);
+    RowFormatter::Sample(style, settings, held[index], out);
   }
 }
 
 int COvixLogDoc::GetRowCount() const {
-  std::lock_guard<std::mutex> guard(sampleLock);
-  return sampleCount + 2;
+  return store_.Count() + 2;
 }
 
 int COvixLogDoc::GetMaxRowWidth() const {
-  std::lock_guard<std::mutex> guard(sampleLock);
-  return maxRowWidth;
+  return store_.MaxRowWidth(CurrentRowSettings(), oldestFirst.load() != 0);
 }
 
 void COvixLogDoc::FormatDisplayRow(int row, std::string& text) const {
   RowBuffer buffer;
   {
-    std::lock_guard<std::mutex> guard(sampleLock);
-    FormatRowLocked(TableKind::kDisplay, row, sampleCount, buffer);
+    const SampleStore::Locked held = store_.Lock();
+    FormatRowLocked(held, TableKind::kDisplay, row, held.count(), buffer);
   }
   buffer.AssignTo(text);
 }
@@ -266,8 +223,8 @@ void COvixLogDoc::FormatDisplayRow(int row, std::string& text) const {
 void COvixLogDoc::FormatCsvRow(int row, std::string& text) const {
   RowBuffer buffer;
   {
-    std::lock_guard<std::mutex> guard(sampleLock);
-    FormatRowLocked(TableKind::kCsv, row, sampleCount, buffer);
+    const SampleStore::Locked held = store_.Lock();
+    FormatRowLocked(held, TableKind::kCsv, row, held.count(), buffer);
   }
   buffer.AssignTo(text);
 }
@@ -276,11 +233,11 @@ void COvixLogDoc::FormatDisplayRows(int firstRow, int maxRows,
                                     std::vector<std::string>& rows) const {
   rows.clear();
   RowBuffer buffer;
-  std::lock_guard<std::mutex> guard(sampleLock);
-  const int end = sampleCount + 2;
+  const SampleStore::Locked held = store_.Lock();
+  const int end = held.count() + 2;
   for (int row = std::max(firstRow, 0); row < end && static_cast<int>(rows.size()) < maxRows;
        ++row) {
-    FormatRowLocked(TableKind::kDisplay, row, sampleCount, buffer);
+    FormatRowLocked(held, TableKind::kDisplay, row, held.count(), buffer);
     rows.emplace_back(buffer.view());
   }
 }

@@ -13,6 +13,7 @@
 
 #include "acquisition/sample_sink.h"
 #include "acquisition/serial_reader.h"
+#include "document/sample_store.h"
 #include "format/row_buffer.h"
 #include "format/row_formatter.h"
 #include "framework/document.h"
@@ -38,7 +39,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // --- Rows --------------------------------------------------------------------------------------
   // Display rows: 0 titles, 1 rule, then the samples in the current order. CSV rows: 0 titles,
   // then the samples. Rows out of range give empty text. Each call reads the store under
-  // sampleLock, so any thread may call them.
+  // its lock, so any thread may call them.
   int GetRowCount() const;
   int GetMaxRowWidth() const;
   void FormatDisplayRow(int row, std::string& text) const;
@@ -46,11 +47,10 @@ class COvixLogDoc : public Document, public SampleSink {
   // Up to `maxRows` display rows from `firstRow`, all from one consistent state of the store.
   void FormatDisplayRows(int firstRow, int maxRows, std::vector<std::string>& rows) const;
 
-  // --- Saving
-  // -------------------------------------------------------------------------------------- Passes
-  // every row of the text table (or, with `csv`, of the CSV table), each followed by CR LF, to
-  // `write`, as the store stands when the call starts. Stops at the first failed write and returns
-  // false.
+  // --- Saving ------------------------------------------------------------------------------------
+  // Passes every row of the text table (or, with `csv`, of the CSV table), each followed by CR LF, to
+  // `write` in blocks, as the store stands when the call starts. Stops at the first failed write
+  // and returns false. User-interface thread.
   bool WriteRows(bool csv, const std::function<bool(std::string_view)>& write);
   void Serialize(TextArchive& archive) override;
   bool OnSaveDocument(const std::string& path) override;
@@ -60,8 +60,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // false when that save failed, like a failed answer Yes.
   bool SaveModified() override;
 
-  // --- Imports
-  // ----------------------------------------------------------------------------------------
+  // --- Imports -----------------------------------------------------------------------------------
   void OnOpenSerialFile();
   void OnOpenDemoLog();
   // The imports without their file dialog: for a file named on the command line and for the
@@ -114,8 +113,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
   void ApplyDemoLogSetting(int key, int value);
 
-  // --- Settings commands
-  // ---------------------------------------------------------------------------
+  // --- Settings commands ---------------------------------------------------------------------
   // Asks to save, then reopens the document on `port`; false when the switch was abandoned.
   bool OnPort(int32_t port);
   void OnModel(EngineModel code);
@@ -133,7 +131,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // The current reader's port status, for the window.
   SerialStatus PortStatus() const;
 
-  // Number of samples stored and of slots in the array; under sampleLock.
+  // Number of samples stored and of slots reported for them.
   int SampleCount() const;
   int SampleCapacity() const;
   // A copy of the sample at `index` (0 = oldest stored).
@@ -159,10 +157,11 @@ class COvixLogDoc : public Document, public SampleSink {
   enum class TableKind { kDisplay, kCsv };
 
   RowSettings CurrentRowSettings() const;
-  // The length of the table's last display row; the caller holds sampleLock.
-  int32_t MeasureLastRowLocked();
-  // Formats a row of a table of `count` samples; the caller holds sampleLock.
-  void FormatRowLocked(TableKind kind, int row, int count, RowBuffer& out) const;
+  // Formats a row of a table of the first `count` samples of the held store.
+  void FormatRowLocked(const SampleStore::Locked& held, TableKind kind, int row, int count,
+                       RowBuffer& out) const;
+  // Measures the rows stored so far under the row settings about to change.
+  void MeasureBeforeSettingsChange() const;
   // After a save: clears the modified flag, unless samples arrived while the file was written.
   void MarkSaved(int savedCount);
   void ReplaceReader();
@@ -189,23 +188,10 @@ class COvixLogDoc : public Document, public SampleSink {
   // The reader, created first when the document has none (an import needs its file feed).
   SerialReader& ReaderForImport();
 
-  // sampleLock guards samples, sampleCapacity, sampleCount, maxRowWidth and measureRow_.
-  // It is never held while waiting for a reading thread. A stored sample is never changed and is
-  // freed only on the user-interface thread, so that thread may read a sample outside the lock
-  // once it has fetched its pointer under it.
-  mutable std::mutex sampleLock;
-  // The array grows geometrically underneath; sampleCapacity is the slot count the store
-  // reports, grown in steps of 10 (50 while every sample is kept).
-  std::vector<std::unique_ptr<EngineSample>> samples;
-  int32_t sampleCapacity = 0;
-  int32_t sampleCount = 0;
-  int32_t maxRowWidth = 0;
-  RowBuffer measureRow_;
-  // The last measured row: newest first, the last row of the table is the oldest sample's and
-  // stays the same while samples arrive, so it is not printed again just to be measured again.
-  const EngineSample* measuredSample_ = nullptr;
-  RowSettings measuredSettings_;
-  int32_t measuredLength_ = 0;
+  // The samples. Stored samples never change and are freed only on the user-interface thread
+  // (by DeleteContents), so that thread may read a sample outside the store's lock once it has
+  // fetched its address.
+  SampleStore store_;
 
   // The recorder outlives every reader it is handed to; its own lock guards its state.
   std::unique_ptr<LiveRecorder> recorder_;
@@ -214,7 +200,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // reading thread for every live sample.
   std::atomic<int32_t> reviewing_{0};
   // readerLock guards `reader` and the writing of its model and format. User-interface thread
-  // only; taken before sampleLock when both are needed.
+  // only; taken before the store's lock when both are needed.
   mutable std::mutex readerLock;
   std::unique_ptr<SerialReader> reader;
   bool portsEnabled_ = true;

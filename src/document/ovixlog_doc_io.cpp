@@ -18,6 +18,7 @@
 
 #include "reading/demo_log_parser.h"
 #include "document/ovixlog_doc.h"
+#include "document/store_writer.h"
 #include "framework/safe_file_writer.h"
 #include "reading/import_report.h"
 #include "reading/input_file.h"
@@ -533,6 +534,8 @@ void COvixLogDoc::DiscardLiveSamples() {
 void COvixLogDoc::ApplyDemoLogSetting(int key, int value) {
   if (keepModelOnImport_ && (key == 58 || key == 321 || key == 723))
     return;
+  if (key == 58 || key == 321)
+    MeasureBeforeSettingsChange();
   switch (key) {
     case 58:
       // Only the document's model: the reader keeps framing with its own until a 321 record.
@@ -575,28 +578,10 @@ void COvixLogDoc::ApplyDemoLogSetting(int key, int value) {
 // ----- Saving -----
 
 bool COvixLogDoc::WriteRows(bool csv, const std::function<bool(std::string_view)>& write) {
-  const TableKind kind = csv ? TableKind::kCsv : TableKind::kDisplay;
-  int count = 0;
-  {
-    std::lock_guard<std::mutex> guard(sampleLock);
-    count = sampleCount;
-  }
+  const int count = store_.Count();
   lastSerializedCount_ = count;
-  const int rows = count + (kind == TableKind::kDisplay ? 2 : 1);
-  RowBuffer buffer;
-  for (int row = 0; row < rows; ++row) {
-    {
-      // The table is written as it stood when the save began: samples the reading thread adds
-      // meanwhile have higher indices and do not shift the rows being written.
-      std::lock_guard<std::mutex> guard(sampleLock);
-      FormatRowLocked(kind, row, count, buffer);
-    }
-    buffer.Char('\r');
-    buffer.Char('\n');
-    if (!write(buffer.view()))
-      return false;
-  }
-  return true;
+  return StoreWriter::Write(store_, count, csv ? RowStyle::kCsv : RowStyle::kDisplay,
+                            CurrentRowSettings(), oldestFirst.load() != 0, write);
 }
 
 void COvixLogDoc::Serialize(TextArchive& archive) {
@@ -607,8 +592,7 @@ void COvixLogDoc::Serialize(TextArchive& archive) {
 
 void COvixLogDoc::MarkSaved(int savedCount) {
   SetModifiedFlag(false);
-  std::lock_guard<std::mutex> guard(sampleLock);
-  if (sampleCount != savedCount)
+  if (store_.Count() != savedCount)
     SetModifiedFlag(true);
 }
 
