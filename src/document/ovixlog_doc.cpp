@@ -26,136 +26,65 @@ COvixLogDoc::COvixLogDoc(UserInterface* ui, const StartupSettings& startup)
       altFrameFormat(startup.altFrameFormat),
       oldestFirst(startup.oldestFirst),
       store_(RuleWidth(startup.model)),
-      startup_(startup) {
-  recorder_ = std::make_unique<LiveRecorder>(
-      startup.recordingFolder.empty() ? DefaultRecordingsFolder() : startup.recordingFolder,
-      startup.recordingEnabled != 0);
-}
+      session_(startup.recordingFolder.empty() ? DefaultRecordingsFolder()
+                                               : startup.recordingFolder,
+               startup.recordingEnabled != 0,
+               [this](std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) {
+                 return Store(std::move(sample), notifier);
+               }),
+      startup_(startup) {}
 
 COvixLogDoc::~COvixLogDoc() {
-  std::lock_guard<std::mutex> readerGuard(readerLock);
-  if (reader) {
-    reader->Stop();
-    reader.reset();  // waits for the reading thread; the store's lock is not held here
-  }
-  recorder_->EndSession();
+  session_.Close();
   store_.Clear();
 }
 
 void COvixLogDoc::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) {
+  Store(std::move(sample), notifier);
+}
+
+bool COvixLogDoc::Store(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) {
   if (!sample)
-    return;
+    return false;
   // The sample is copied into the store's chunk and freed on return; a dropped one is only
   // freed, and nobody is told.
   if (!store_.Add(*sample, keepAllSamples.load() != 0))
-    return;
+    return false;
   SetModifiedFlag(true);
   if (notifier != nullptr)
     notifier->SampleAdded();
+  return true;
 }
 
 void COvixLogDoc::DeleteContents() {
   store_.Clear();
-  recordedSamples_ = 0;
-  {
-    std::lock_guard<std::mutex> guard(holdLock_);
-    seamTail_.clear();
-  }
+  session_.SetRecordedSamples(0);
+  session_.ClearSeam();
   // A new log: its silent save must not go over the file that the previous log went to.
   flightTarget_.clear();
   contentsGeneration_.fetch_add(1);
   Document::DeleteContents();
 }
 
-void COvixLogDoc::LiveSampleGate::AddSample(std::unique_ptr<EngineSample> sample,
-                                            SampleNotifier* notifier) {
-  if (doc_.reviewing_.load() != 0)
-    return;  // the recording has the bytes; the imported table stays as it was read
-  {
-    std::lock_guard<std::mutex> guard(doc_.holdLock_);
-    if (doc_.holdLive_) {
-      // Bounded by the time a read of the recording takes: one sample a frame at most.
-      doc_.heldLive_.push_back(std::move(sample));
-      return;
-    }
-    if (!doc_.PassesSeamLocked(*sample))
-      return;
-  }
-  // The reader hands a read's bytes to the recorder right after framing them, so a sample goes
-  // into the recording whenever the recorder is on and has not failed.
-  const LiveRecorder::Status recording = doc_.recorder_->status();
-  const bool recorded = recording.enabled && recording.error.empty();
-  const int before = doc_.SampleCount();
-  doc_.AddSample(std::move(sample), notifier);
-  if (recorded && doc_.SampleCount() > before)
-    doc_.recordedSamples_.fetch_add(1);
-}
-
-bool COvixLogDoc::PassesSeamLocked(const EngineSample& sample) {
-  if (seamTail_.empty())
-    return true;
-  // Readings that really repeat later are samples of their own.
-  if (static_cast<int32_t>(sample.tickMs - seamEndStamp_) > 0) {
-    seamTail_.clear();
-    return true;
-  }
-  for (const EngineSample& seen : seamTail_) {
-    if (SameEngineValues(seen, sample))
-      return false;
-  }
-  seamTail_.clear();
-  return true;
-}
-
 bool COvixLogDoc::OnNewDocument() {
   if (!Document::OnNewDocument())
     return false;
-  reviewing_ = 0;
+  session_.SetReviewing(false);
   importedPath_.clear();
   ReplaceReader();
   return true;
 }
 
 void COvixLogDoc::ReplaceReader() {
-  View* view = FirstView();
-  std::lock_guard<std::mutex> guard(readerLock);
-  if (reader) {
-    reader->Stop();
-    reader.reset();
-  }
-  char name[16] = "";
-  if (portsEnabled_) {
-    std::snprintf(name, sizeof name, "COM%u:", static_cast<unsigned>(commPort.load()));
-  }
-  // The session of the port that closed ends here; the next one begins with the next byte.
-  recorder_->BeginPort(name);
-  reader = std::make_unique<SerialReader>(name, this, view, recorder_.get(), &liveGate_);
-  reader->model = model.load();
-  reader->altFrameFormat = altFrameFormat.load();
-}
-
-SerialReader& COvixLogDoc::ReaderForImport() {
-  bool missing = false;
-  {
-    std::lock_guard<std::mutex> guard(readerLock);
-    missing = !reader;
-  }
-  if (missing)
-    ReplaceReader();
-  return *reader;
+  session_.OpenPort(commPort.load(), this, FirstView(), model.load(), altFrameFormat.load());
 }
 
 void COvixLogDoc::PassSettingsToReader() {
-  std::lock_guard<std::mutex> guard(readerLock);
-  if (reader) {
-    reader->model = model.load();
-    reader->altFrameFormat = altFrameFormat.load();
-  }
+  session_.PassSettings(model.load(), altFrameFormat.load());
 }
 
 SerialStatus COvixLogDoc::PortStatus() const {
-  std::lock_guard<std::mutex> guard(readerLock);
-  return reader ? reader->Status() : SerialStatus{};
+  return session_.PortStatus();
 }
 
 int COvixLogDoc::SampleCount() const {

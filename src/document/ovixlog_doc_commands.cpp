@@ -27,7 +27,7 @@ void COvixLogDoc::OnReadV39() {
 }
 
 void COvixLogDoc::OnRecordLiveData() {
-  recorder_->SetEnabled(!recorder_->enabled());
+  recorder().SetEnabled(!recorder().enabled());
   UpdateAllViews(nullptr);
 }
 
