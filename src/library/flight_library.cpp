@@ -272,9 +272,8 @@ bool FlightLibrary::TouchFile(const FileIdentity& identity, std::string& error) 
 
 bool FlightLibrary::StoreFile(const FileIdentity& identity, const std::string& model,
                               const std::optional<std::string>& aircraft,
-                              const std::optional<std::string>& recorded,
                               const std::vector<IndexedRun>& runs, IndexResult& result,
-                              std::string& error) {
+                              std::string& error, const std::optional<std::string>& recorded) {
   Transaction transaction(db_);
   std::string cause;
   if (!transaction.Begin(cause)) {

@@ -86,9 +86,9 @@ class FlightLibrary {
   // start is unchanged. `aircraft` names new flights (and relabels all with a value); without
   // it, new flights take the name the file had before, else `recorded` (the recording's own).
   bool StoreFile(const FileIdentity& identity, const std::string& model,
-                 const std::optional<std::string>& aircraft,
-                 const std::optional<std::string>& recorded, const std::vector<IndexedRun>& runs,
-                 IndexResult& result, std::string& error);
+                 const std::optional<std::string>& aircraft, const std::vector<IndexedRun>& runs,
+                 IndexResult& result, std::string& error,
+                 const std::optional<std::string>& recorded = std::nullopt);
   // Records only that a known file was seen again with a new size or time but the same content.
   bool TouchFile(const FileIdentity& identity, std::string& error);
 

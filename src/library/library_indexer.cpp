@@ -208,8 +208,8 @@ IndexTotals IndexFiles(FlightLibrary& library, const IndexRequest& request,
       ++totals.unread;
     } else {
       IndexResult result;
-      if (!library.StoreFile(w.identity, w.model, request.aircraft, w.read.aircraft, w.runs,
-                             result, error)) {
+      if (!library.StoreFile(w.identity, w.model, request.aircraft, w.runs, result, error,
+                             w.read.aircraft)) {
         totals.error = error;
         {
           std::lock_guard<std::mutex> guard(lock);

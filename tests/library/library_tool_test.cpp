@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "library/flight_library.h"
 #include "recording/recording_format.h"
 #include "support/temp_folder.h"
 
@@ -330,6 +332,42 @@ TEST_F(LibraryTool, LabelsAndExports) {
   EXPECT_NE(header.find(",max_CHT3,"), std::string::npos);
   EXPECT_NE(header.find(",cruise_EGT1,"), std::string::npos);
   EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 3);
+}
+
+TEST(LibraryPath, OptionThenEnvironmentThenAbsoluteDataHomeThenHome) {
+  struct Case {
+    const char* option;
+    const char* library;
+    const char* dataHome;
+    const char* home;
+    const char* path;
+  };
+  const Case cases[] = {
+      {"/x/my.sqlite", "/env/lib.sqlite", "/data", "/home/p", "/x/my.sqlite"},
+      {nullptr, "/env/lib.sqlite", "/data", "/home/p", "/env/lib.sqlite"},
+      {"", "", "/data", "/home/p", "/data/ovixlog/library.sqlite"},
+      {nullptr, nullptr, "relative/data", "/home/p", "/home/p/.local/share/ovixlog/library.sqlite"},
+      {nullptr, nullptr, nullptr, "/home/p", "/home/p/.local/share/ovixlog/library.sqlite"},
+      {nullptr, nullptr, nullptr, nullptr, ""},
+  };
+  const auto set = [](const char* name, const char* value) {
+    if (value != nullptr)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  };
+  const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  for (const Case& c : cases) {
+    set("OVIXLOG_LIBRARY", c.library);
+    set("XDG_DATA_HOME", c.dataHome);
+    set("HOME", c.home);
+    const std::optional<std::string> option =
+        c.option != nullptr ? std::optional<std::string>(c.option) : std::nullopt;
+    EXPECT_EQ(LibraryPath(option), c.path) << c.path;
+  }
+  ::unsetenv("OVIXLOG_LIBRARY");
+  ::unsetenv("XDG_DATA_HOME");
+  ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST_F(LibraryTool, BadUsageIsStatusTwo) {

@@ -20,6 +20,7 @@
 #include "analysis/run_detector.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
+#include "library/flight_file_reader.h"
 #include "library/flight_library.h"
 #include "ovixlog-sim/frame_stream.h"
 #include "ovixlog-sim/sim_options.h"
@@ -257,20 +258,21 @@ TEST(RecordProcess, IndexesEachClosedRecordingWithItsAircraft) {
   ASSERT_TRUE(WIFEXITED(recorder->Wait(60)));
   const std::vector<std::string> logs = s.Logs();
   ASSERT_EQ(logs.size(), 1u) << test::ReadWholeFile(s.recorderOut());
+  // Frames at the line's full speed last too short a time for an engine run; the recording is
+  // indexed all the same, and names its aircraft for the flights it would hold.
   EXPECT_EQ(LinesStarting(s.recorderOut(), "library: "),
-            std::vector<std::string>{"library: " + logs[0] + ": added 1 flight"});
-
+            std::vector<std::string>{"library: " + logs[0] + ": added 0 flights"});
   FlightLibrary library;
   std::string error;
   std::string notice;
   ASSERT_TRUE(library.Open(db, error, notice)) << error;
-  const std::vector<FlightRow> flights = library.LoadFlights();
-  ASSERT_EQ(flights.size(), 1u);
-  EXPECT_EQ(flights[0].file, logs[0]);
-  EXPECT_EQ(flights[0].aircraft, "D-EOVX");
-  // The recording's own wall clock dates the flight: "2026-12-10T11:02:03+00:00".
-  ASSERT_TRUE(flights[0].start);
-  EXPECT_EQ(flights[0].start->size(), 25u) << *flights[0].start;
+  const std::vector<LibraryFile> files = library.Files();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].identity.path, logs[0]);
+  const FileSamples read = ReadFlightFile(logs[0], std::nullopt);
+  EXPECT_EQ(read.aircraft, "D-EOVX");
+  EXPECT_EQ(read.clocks.size(), 1u);
+  EXPECT_TRUE(read.read);
 }
 
 TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
