@@ -13,7 +13,7 @@
 #include <map>
 
 #include "document/ovixlog_doc.h"
-#include "library/flight_file_reader.h"
+#include "library/file_samples.h"
 #include "library/library_indexer.h"
 #include "recording/recording_catalog.h"
 #include "view/chart_view.h"
@@ -97,7 +97,7 @@ bool LibraryController::Index(const std::vector<std::string>& roots) {
     if (library.Open(path, error, notice)) {
       IndexRequest request;
       request.roots = roots;
-      totals = IndexFiles(library, request, ReadFlightFile, [](const std::string&) {},
+      totals = IndexFiles(library, request, ReadFileSamples, [](const std::string&) {},
                           [this](size_t done, size_t total) {
                             QMetaObject::invokeMethod(
                                 this,

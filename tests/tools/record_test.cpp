@@ -20,7 +20,7 @@
 #include "analysis/run_detector.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
-#include "library/flight_file_reader.h"
+#include "library/file_samples.h"
 #include "library/flight_library.h"
 #include "ovixlog-sim/frame_stream.h"
 #include "ovixlog-sim/sim_options.h"
@@ -269,7 +269,7 @@ TEST(RecordProcess, IndexesEachClosedRecordingWithItsAircraft) {
   const std::vector<LibraryFile> files = library.Files();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].identity.path, logs[0]);
-  const FileSamples read = ReadFlightFile(logs[0], std::nullopt);
+  const FileSamples read = ReadFileSamples(logs[0], std::nullopt);
   EXPECT_EQ(read.aircraft, "D-EOVX");
   EXPECT_EQ(read.clocks.size(), 1u);
   EXPECT_TRUE(read.read);

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "analysis/limits.h"
-#include "library/flight_file_reader.h"
+#include "library/file_samples.h"
 #include "library/flight_library.h"
 #include "library/library_indexer.h"
 #include "library/sha256.h"
@@ -80,7 +80,7 @@ int Index(FlightLibrary& library, const std::vector<std::string>& roots,
   request.model = model;
   Progress progress(err);
   const IndexTotals totals = IndexFiles(
-      library, request, ReadFlightFile,
+      library, request, ReadFileSamples,
       [out](const std::string& line) { Print(out, line + "\n"); },
       [&progress](size_t done, size_t total) { progress.Step(done, total); });
   if (!totals.error.empty()) {

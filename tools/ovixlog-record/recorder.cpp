@@ -17,7 +17,7 @@
 #include "analysis/limits.h"
 #include "analysis/summary_writer.h"
 #include "format/table_writer.h"
-#include "library/flight_file_reader.h"
+#include "library/file_samples.h"
 #include "library/flight_library.h"
 #include "library/library_indexer.h"
 #include "reading/log_reader.h"
@@ -413,7 +413,7 @@ void Recorder::Index(const std::string& path) {
   // One file: one worker, leaving the cores to the reading thread.
   request.threads = 1;
   const IndexTotals totals = IndexFiles(
-      library, request, ReadFlightFile, [this](const std::string& text) { Line("library: " + text); },
+      library, request, ReadFileSamples, [this](const std::string& text) { Line("library: " + text); },
       nullptr);
   if (!totals.error.empty())
     Line("library: " + totals.error);

@@ -12,6 +12,6 @@ namespace ovixlog {
 
 // `model` is the model of a raw capture when given; else 3100 when the file frames as 48-byte
 // frames better than as the long ones, 5100 otherwise.
-FileSamples ReadFlightFile(const std::string& path, std::optional<EngineModel> model);
+FileSamples ReadFileSamples(const std::string& path, std::optional<EngineModel> model);
 
 }  // namespace ovixlog

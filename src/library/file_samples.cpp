@@ -1,4 +1,4 @@
-#include "library/flight_file_reader.h"
+#include "library/file_samples.h"
 
 #include <sys/stat.h>
 
@@ -58,7 +58,7 @@ LogReadResult ReadAs(const std::string& path, LogFormat format, EngineModel mode
 
 }  // namespace
 
-FileSamples ReadFlightFile(const std::string& path, std::optional<EngineModel> model) {
+FileSamples ReadFileSamples(const std::string& path, std::optional<EngineModel> model) {
   FileSamples out;
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
