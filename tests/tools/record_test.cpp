@@ -164,6 +164,14 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
   EXPECT_EQ(plain.options.altFrameFormat, 1);
   EXPECT_FALSE(plain.options.split || plain.options.csv || plain.options.summary);
   EXPECT_EQ(ParseRecordLine({}).options.port, "COM1:");
+  // COM names as the window knows them, in any case; anything else is a device path.
+  for (const auto& [given, port] : std::vector<std::pair<std::string, std::string>>{
+           {"com2", "COM2:"}, {"Com8:", "COM8:"}, {"COMPASS", "COMPASS"}, {"./COM9", "./COM9"}}) {
+    SCOPED_TRACE(given);
+    const ParsedRecordLine named = ParseRecordLine({"--port", given});
+    ASSERT_EQ(named.outcome, Outcome::kRun) << named.error;
+    EXPECT_EQ(named.options.port, port);
+  }
   EXPECT_EQ(ParseRecordLine({"--help"}).outcome, Outcome::kHelp);
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{"--model", "4100"},
@@ -173,6 +181,9 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
                                              {"--dir", ""},
                                              {"--split=1"},
                                              {"--bogus"},
+                                             {"--port", "COM9"},
+                                             {"--port", "com0:"},
+                                             {"--port", "COM10"},
                                              {"file.log"}}) {
     SCOPED_TRACE(testing::PrintToString(bad));
     EXPECT_EQ(ParseRecordLine(bad).outcome, Outcome::kBadUsage);
@@ -238,13 +249,20 @@ TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
     const char* given;
     const char* rate;  // the bytes are judged over seconds of live time, the readings at once
     const char* hint;
+    bool recorded;  // frames of the wrong layout start no recording
   };
   const Case cases[] = {
       {"7100", "5100", "max",
        "hint: these readings look like Model 7100, not Model 5100 (readings in CHT5-6 and "
-       "EGT5-6); restart with --model 7100"},
+       "EGT5-6); restart with --model 7100",
+       true},
       {"3100", "5100", "100",
-       "hint: these frames look like Model 3100 (48-byte frames); restart with --model 3100"},
+       "hint: these frames look like Model 3100 (48-byte frames); restart with --model 3100",
+       false},
+      {"5100", "3100", "100",
+       "hint: these frames look like a long-layout model (73-byte frames); restart with --model "
+       "5100",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sent);
@@ -257,7 +275,81 @@ TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
     recorder->Signal(SIGTERM);
     ASSERT_TRUE(WIFEXITED(recorder->Wait(30)));
     EXPECT_EQ(LinesStarting(s.recorderOut(), "hint: "), std::vector<std::string>{c.hint});
+    EXPECT_EQ(s.Logs().size(), c.recorded ? 1u : 0u) << test::ReadWholeFile(s.recorderOut());
   }
+}
+
+TEST(RecordProcess, AFolderItCannotRecordIntoIsSaidAtOnce) {
+  test::TempFolder folder;
+  test::WriteWholeFile(folder / "file", "x");
+  const struct {
+    std::string dir;
+    std::string line;
+  } cases[] = {
+      {folder / "file", "cannot record into " + (folder / "file") + ": Not a directory"},
+      {folder / "file/under", "cannot record into " + (folder / "file/under") + ": Not a directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dir);
+    // No device is there to wait for: the answer comes before any is looked for.
+    Child recorder({OVIXLOG_RECORD_EXE, "--port", folder / "no-device", "--dir", c.dir},
+                   folder / "out");
+    const int status = recorder.Wait(30);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(test::ReadWholeFile(folder / "out"), c.line + "\n");
+  }
+}
+
+TEST(RecordProcess, ARecordingStoppedByAFileLimitIsClosedWholeAndRecordingGoesOnWhenThereIsRoom) {
+  Rig s;
+  // A limit of 8 KiB stops each recording after about a hundred frames, as a full disk would.
+  const std::string command = std::string("ulimit -f 8; exec ") + OVIXLOG_RECORD_EXE +
+                              " --port " + s.link() + " --dir " + s.recordings() +
+                              " --csv --summary";
+  auto recorder = std::make_unique<Child>(std::vector<std::string>{"/bin/bash", "-c", command},
+                                          s.recorderOut());
+  auto sim = s.Sim({"--rate", "100", "--frames", "900"}, "sim.out");
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "device lost: ", 1, 30));
+  recorder->Signal(SIGTERM);
+  const int status = recorder->Wait(30);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string out = test::ReadWholeFile(s.recorderOut());
+
+  // Each stop is said when it happens, and a new recording begins once five seconds show room.
+  const std::vector<std::string> stopped = LinesStarting(s.recorderOut(), "recording stopped: ");
+  ASSERT_GE(stopped.size(), 1u) << out;
+  EXPECT_GE(LinesStarting(s.recorderOut(), "room again in ").size(), 1u) << out;
+  const std::vector<std::string> logs = s.Logs();
+  ASSERT_GE(logs.size(), 2u) << out;
+  // Every recording but perhaps the last, which the end of the flight may close first.
+  EXPECT_GE(stopped.size() + 1, logs.size()) << out;
+  for (const std::string& line : stopped)
+    EXPECT_EQ(line.substr(line.size() - 16), "(File too large)") << line;
+  for (const std::string& log : logs) {
+    SCOPED_TRACE(log);
+    // Closed after its last whole record: not taken for a crash, and every frame it holds is
+    // the count said.
+    const std::optional<RecordingInfo> info = ReadRecordingInfo(log);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->closed);
+    EXPECT_LE(info->size, 8192u);
+    const size_t frames = SamplesOf(log).size();
+    EXPECT_GT(frames, 50u);
+    const std::string closed = "recording closed: " + log + " (" + std::to_string(info->size) +
+                               " bytes, " + std::to_string(frames) + " frames)";
+    EXPECT_NE(out.find(closed), std::string::npos) << out;
+    // A side file is whole or not there.
+    for (const char* suffix : {".csv", ".summary.txt"}) {
+      const std::string side = log.substr(0, log.size() - 4) + suffix;
+      if (access(side.c_str(), F_OK) == 0) {
+        EXPECT_FALSE(test::ReadWholeFile(side).empty()) << side;
+      }
+    }
+  }
+  EXPECT_EQ(LinesStarting(s.recorderOut(), "stopped; a recording failed").size(), 1u);
 }
 
 TEST(RecordProcess, TerminationSignalsCloseTheRecordingCleanly) {
