@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -350,6 +351,65 @@ TEST(RecordProcess, ARecordingStoppedByAFileLimitIsClosedWholeAndRecordingGoesOn
     }
   }
   EXPECT_EQ(LinesStarting(s.recorderOut(), "stopped; a recording failed").size(), 1u);
+}
+
+TEST(RecordProcess, AFullDiskStopsTheRecordingWholeAndRecordingGoesOnOnceThereIsRoom) {
+  Rig s;
+  // A small file system of our own, in a namespace of our own; without one there is no full
+  // disk to try.
+  if (std::system("unshare -rm true >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no user and mount namespaces here";
+  const std::string disk = s.folder / "disk";
+  ASSERT_EQ(mkdir(disk.c_str(), 0755), 0);
+  // About 16 KiB free beside a filler; the filler goes once the first recording has stopped,
+  // and the rest of the flight goes into a new recording. The recordings are copied out at
+  // the end, as the small file system ends with its namespace.
+  const std::string script =
+      "mount -t tmpfs -o size=1100k tmpfs \"$1\" || exit 9\n"
+      "head -c 1110000 /dev/zero > \"$1/filler\"\n"
+      "\"$2\" --port \"$3\" --dir \"$1\" & recorder=$!\n"
+      "trap 'kill -TERM $recorder' TERM\n"
+      "until grep -q '^recording stopped: ' \"$4\"; do sleep 0.1; done\n"
+      "rm \"$1/filler\"\n"
+      "wait $recorder; wait $recorder; status=$?\n"
+      "cp \"$1\"/*.log \"$5\"/\n"
+      "exit $status\n";
+  ASSERT_EQ(mkdir(s.recordings().c_str(), 0755), 0);
+  auto recorder = std::make_unique<Child>(
+      std::vector<std::string>{"/usr/bin/unshare", "-rm", "/bin/bash", "-c", script, "full-disk", disk,
+                               OVIXLOG_RECORD_EXE, s.link(), s.recorderOut(), s.recordings()},
+      s.recorderOut());
+  auto sim = s.Sim({"--rate", "100", "--frames", "1500"}, "sim.out");
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "recording started: ", 2, 60))
+      << test::ReadWholeFile(s.recorderOut());
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  recorder->Signal(SIGTERM);
+  const int status = recorder->Wait(30);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string out = test::ReadWholeFile(s.recorderOut());
+
+  const std::vector<std::string> stopped = LinesStarting(s.recorderOut(), "recording stopped: ");
+  ASSERT_EQ(stopped.size(), 1u) << out;
+  const std::string first = stopped[0].substr(std::string("recording stopped: ").size(),
+                                              stopped[0].find(" (") - 19);
+  EXPECT_EQ(stopped[0], "recording stopped: " + first + " (No space left on device)");
+  const std::vector<std::string> logs = s.Logs();
+  ASSERT_EQ(logs.size(), 2u) << out;
+  for (const std::string& log : logs) {
+    SCOPED_TRACE(log);
+    const std::optional<RecordingInfo> info = ReadRecordingInfo(log);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->closed);
+    const size_t frames = SamplesOf(log).size();
+    EXPECT_GT(frames, 100u);
+    // The count said is what the file holds, under the name it had on the small disk.
+    const std::string name = log.substr(log.rfind('/'));
+    EXPECT_NE(out.find(name + " (" + std::to_string(info->size) + " bytes, " +
+                       std::to_string(frames) + " frames)"),
+              std::string::npos)
+        << out;
+  }
 }
 
 TEST(RecordProcess, TerminationSignalsCloseTheRecordingCleanly) {
