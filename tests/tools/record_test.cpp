@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "acquisition/frame_builder.h"
 #include "analysis/run_detector.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
@@ -27,6 +28,7 @@
 #include "recording/recording_catalog.h"
 #include "support/child_process.h"
 #include "support/temp_folder.h"
+#include "support/test_support.h"
 
 
 namespace ovixlog {
@@ -242,6 +244,53 @@ TEST(RecordProcess, SplitsTwoFlightsIntoOneRecordingPerRun) {
     const std::string csv = test::ReadWholeFile(logs[r].substr(0, logs[r].size() - 4) + ".csv");
     EXPECT_EQ(csv.rfind("Flt-Time,Tach,", 0), 0u);
   }
+}
+
+TEST(RecordProcess, SplitDropsAnEngineRunUnderAMinute) {
+  test::TempFolder folder;
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string device = ptsname(master);
+  const std::string out = folder / "out";
+  Child recorder({OVIXLOG_RECORD_EXE, "--port", device, "--dir", folder / "recordings", "--split"},
+                 out);
+  // Bytes go only to a line set up for them.
+  ASSERT_TRUE(WaitForLines(out, "device found: ", 1, 30)) << test::ReadWholeFile(out);
+  // At twelve frames a second: 40 s of engine, 33 s stopped, 75 s of engine, 33 s stopped.
+  std::vector<uint8_t> bytes;
+  const auto frames = [&bytes](int count, int tach) {
+    EngineSample sample = test::ExampleSample();
+    sample.tach = static_cast<int16_t>(tach);
+    for (int i = 0; i < count; ++i)
+      FrameBuilder::Append(bytes, sample, kModel5100);
+  };
+  frames(24, 0);
+  frames(480, 2400);
+  frames(400, 0);
+  frames(900, 2300);
+  frames(400, 0);
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = write(master, bytes.data() + done, bytes.size() - done);
+    ASSERT_GT(n, 0);
+    done += static_cast<size_t>(n);
+  }
+  ASSERT_TRUE(WaitForLines(out, "recording closed: ", 1, 60)) << test::ReadWholeFile(out);
+  recorder.Signal(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(recorder.Wait(30)));
+  close(master);
+
+  const std::vector<std::string> discarded = LinesStarting(out, "recording discarded: ");
+  ASSERT_EQ(discarded.size(), 1u) << test::ReadWholeFile(out);
+  EXPECT_EQ(discarded[0].substr(discarded[0].size() - 31), "(the engine ran under a minute)");
+  std::vector<std::string> logs;
+  for (const std::string& name : test::TempFolder::EntriesOf(folder / "recordings"))
+    logs.push_back(folder / "recordings" + "/" + name);
+  ASSERT_EQ(logs.size(), 1u);
+  const std::vector<EngineSample> got = SamplesOf(logs[0]);
+  ASSERT_GE(got.size(), 900u);
+  EXPECT_EQ(got.front().tach, 2300);
 }
 
 TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {

@@ -419,10 +419,16 @@ void Recorder::StreamRestarted() {
 }
 
 void Recorder::Finish(Slot& slot) {
-  const LiveRecorder::Status status = slot.recorder->status();
-  const std::string path = status.name.empty() ? std::string() : folder_ + "/" + status.name;
+  // The name is known for certain only once the file is closed: a run that began and ended
+  // within one look may not have had its file made yet.
   slot.recorder->EndSession();
   const LiveRecorder::Status after = slot.recorder->status();
+  const std::string name = slot.recorder->lastSessionName();
+  const std::string path = name.empty() ? std::string() : folder_ + "/" + name;
+  if (!path.empty() && !slot.announced) {
+    slot.announced = true;
+    Line("recording started: " + path);
+  }
   if (path.empty()) {
     if (!after.error.empty())
       Line("recording failed: " + WhyStopped(after.error));
