@@ -54,6 +54,9 @@ class LiveRecorder : public ByteSink {
   const std::string& folder() const { return folder_; }
 
   Status status() const;
+  // The file name of the last session that ended, once its file is closed; empty when it made
+  // no file.
+  std::string lastSessionName() const;
   // Options for the writers of later sessions (tests and benchmarks).
   void SetWriterOptions(RecordingWriter::Options options);
   // Told the path of each session's file once it is closed cleanly on the disk, on the thread
@@ -98,6 +101,7 @@ class LiveRecorder : public ByteSink {
   RecordingWriter::Options options_;
   std::unique_ptr<RecordingWriter> writer_;
   std::string lastError_;
+  std::string lastName_;
   EngineModel model_ = 0;
   int32_t alt_ = 0;
   uint32_t lastAnchorStamp_ = 0;
