@@ -168,9 +168,9 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
   EXPECT_EQ(plain.options.port, "/dev/ttyUSB0");
   EXPECT_EQ(plain.options.altFrameFormat, 1);
   EXPECT_FALSE(plain.options.split || plain.options.csv || plain.options.summary);
-  const ParsedRecordLine named = ParseRecordLine({"--aircraft", "D-EOVX", "--library"});
-  EXPECT_EQ(named.options.aircraft, "D-EOVX");
-  EXPECT_TRUE(named.options.library);
+  const ParsedRecordLine labelled = ParseRecordLine({"--aircraft", "D-EOVX", "--library"});
+  EXPECT_EQ(labelled.options.aircraft, "D-EOVX");
+  EXPECT_TRUE(labelled.options.library);
   EXPECT_FALSE(plain.options.library);
   EXPECT_EQ(plain.options.aircraft, "");
   EXPECT_EQ(ParseRecordLine({}).options.port, "COM1:");
