@@ -71,7 +71,9 @@ FindingDetector::FindingDetector(EngineModel model)
       probes_(static_cast<size_t>(chtCount_ + egtCount_)),
       voltHistogram_(kVoltHistogramTenths + 1, 0),
       swinging_(static_cast<size_t>(egtCount_)),
-      runaway_(static_cast<size_t>(chtCount_)) {}
+      runaway_(static_cast<size_t>(chtCount_)),
+      dropouts_(egtCount_),
+      magChecks_(egtCount_) {}
 
 void FindingDetector::Window::Add(int64_t ms, int32_t value, int64_t fromMs) {
   while (!high.empty() && high.back().second <= value)
@@ -272,6 +274,8 @@ void FindingDetector::Add(int64_t ms, const EngineSample& s) {
   AddProbes(ms, s);
   const bool steady = Steady(ms, s);
   AddSwings(ms, s, steady);
+  dropouts_.Add(ms, s, steady);
+  magChecks_.Add(ms, s);
   if (hasVolt_) {
     const int32_t tenths = TenthsOf(s.volt);
     ++voltHistogram_[static_cast<size_t>(std::clamp(tenths, 0, kVoltHistogramTenths))];
@@ -443,6 +447,8 @@ std::vector<Finding> FindingDetector::Findings() const {
   std::vector<Finding> out;
   ProbeFindings(out);
   VoltageFinding(out);
+  dropouts_.Findings(out);
+  magChecks_.Findings(out);
   for (const Cooling& c : cooling_)
     CoolingFinding(c, out);
   out.insert(out.end(), oscillations_.begin(), oscillations_.end());
