@@ -212,6 +212,8 @@ void FlightGenerator::Advance() {
   const double rpmTarget = phase.rpm - (magOn_ > 0 ? kMagTurns[magOn_ - 1].rpmDrop : 0.0);
   rpm_ += (rpmTarget - rpm_) * Lag(magCheck ? 0.5 : 1.5);
   magEgt_ += ((magOn_ > 0 ? 1.0 : 0.0) - magEgt_) * Lag(2.0);
+  if (magOn_ > 0)
+    magLast_ = magOn_;
   if (!magCheck)
     magEgt_ = 0.0;
   if (!running && rpm_ < 5.0)
@@ -330,7 +332,8 @@ EngineSample FlightGenerator::Compose() {
   }
   if (special_ == Special::kMagCheck || special_ == Special::kFouledPlug) {
     // The 8100 sends its seventh to ninth EGT in the slots of CHT 4 to 6.
-    const int plug = special_ == Special::kFouledPlug ? PlugCylinder(model_) - 1 : -1;
+    // The fouled plug is the one the second magneto fires.
+    const int plug = special_ == Special::kFouledPlug && magLast_ == 2 ? PlugCylinder(model_) - 1 : -1;
     for (int c = 0; c < cylinders_; ++c) {
       const double rise = c == plug ? kFouledEgtFall : kMagEgtRise;
       s.egt[c] = Round16(s.egt[c] + rise * magEgt_);

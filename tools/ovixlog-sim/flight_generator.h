@@ -78,6 +78,7 @@ class FlightGenerator {
   int mixtureTenths_ = 0;       // the flow during a mixture stretch, in tenths
   double magEgt_ = 0.0;         // how far the EGTs have moved on one magneto, 0 to 1
   int magOn_ = 0;               // the magneto the mag check runs on alone: 1, 2 or 0 for both
+  int magLast_ = 0;             // the magneto the mag check ran on alone last
   std::mt19937 rng_;
   uint64_t frames_ = 0;
 
