@@ -170,7 +170,6 @@ void BM_ImportDayInWindow(benchmark::State& state) {
     }
   }
   state.counters["samples"] = doc ? doc->SampleCount() : 0;
-  state.counters["posted"] = static_cast<double>(view.postedUpdates());
   detach();
 }
 BENCHMARK(BM_ImportDayInWindow)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -12,7 +12,7 @@
 #include <QMetaObject>
 #include <map>
 
-#include "document/file_samples.h"
+#include "library/file_samples.h"
 #include "document/ovixlog_doc.h"
 #include "library/library_indexer.h"
 #include "recording/recording_catalog.h"

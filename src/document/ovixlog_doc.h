@@ -1,5 +1,7 @@
-// The sample log document: every stored engine sample, the live acquisition settings and the
-// serial reader. The reading thread and the user-interface thread meet here.
+// The window's document: a thin front over the sample store, the live session (port, reading
+// thread, recorder), the imports through the log reader, the saves and the settings, keeping
+// the names the window's commands use. The reading thread and the user-interface thread meet
+// here.
 #pragma once
 
 #include <atomic>
@@ -13,10 +15,13 @@
 
 #include "acquisition/sample_sink.h"
 #include "acquisition/serial_reader.h"
+#include "document/live_session.h"
+#include "document/sample_store.h"
 #include "format/row_buffer.h"
 #include "format/row_formatter.h"
 #include "framework/document.h"
 #include "framework/startup_settings.h"
+#include "reading/log_reader.h"
 #include "recording/live_recorder.h"
 
 namespace ovixlog {
@@ -24,7 +29,7 @@ namespace ovixlog {
 class COvixLogDoc : public Document, public SampleSink {
  public:
   // Copies the start-up settings; `startup` is read again for the output file on every save
-  // question and must outlive the document. The reader is created by OnNewDocument.
+  // question and must outlive the document. The live reader is created by OnNewDocument.
   COvixLogDoc(UserInterface* ui, const StartupSettings& startup);
   ~COvixLogDoc() override;
 
@@ -38,7 +43,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // --- Rows --------------------------------------------------------------------------------------
   // Display rows: 0 titles, 1 rule, then the samples in the current order. CSV rows: 0 titles,
   // then the samples. Rows out of range give empty text. Each call reads the store under
-  // sampleLock, so any thread may call them.
+  // its lock, so any thread may call them.
   int GetRowCount() const;
   int GetMaxRowWidth() const;
   void FormatDisplayRow(int row, std::string& text) const;
@@ -46,11 +51,10 @@ class COvixLogDoc : public Document, public SampleSink {
   // Up to `maxRows` display rows from `firstRow`, all from one consistent state of the store.
   void FormatDisplayRows(int firstRow, int maxRows, std::vector<std::string>& rows) const;
 
-  // --- Saving
-  // -------------------------------------------------------------------------------------- Passes
-  // every row of the text table (or, with `csv`, of the CSV table), each followed by CR LF, to
-  // `write`, as the store stands when the call starts. Stops at the first failed write and returns
-  // false.
+  // --- Saving ------------------------------------------------------------------------------------
+  // Passes every row of the text table (or, with `csv`, of the CSV table), each followed by CR LF, to
+  // `write` in blocks, as the store stands when the call starts. Stops at the first failed write
+  // and returns false. User-interface thread.
   bool WriteRows(bool csv, const std::function<bool(std::string_view)>& write);
   void Serialize(TextArchive& archive) override;
   bool OnSaveDocument(const std::string& path) override;
@@ -60,8 +64,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // false when that save failed, like a failed answer Yes.
   bool SaveModified() override;
 
-  // --- Imports
-  // ----------------------------------------------------------------------------------------
+  // --- Imports -----------------------------------------------------------------------------------
   void OnOpenSerialFile();
   void OnOpenDemoLog();
   // The imports without their file dialog: for a file named on the command line and for the
@@ -78,13 +81,13 @@ class COvixLogDoc : public Document, public SampleSink {
   bool ImportByContent(const std::string& path);
 
   // --- The live recording and review ----------------------------------------------------------
-  LiveRecorder& recorder() { return *recorder_; }
-  const LiveRecorder& recorder() const { return *recorder_; }
+  LiveRecorder& recorder() { return session_.recorder(); }
+  const LiveRecorder& recorder() const { return session_.recorder(); }
   // Options > Record Live Data.
   void OnRecordLiveData();
   // True while an imported file is shown: live samples go on into the recording but not into
   // the table, until File > New or a port command returns to live data.
-  bool reviewing() const { return reviewing_.load() != 0; }
+  bool reviewing() const { return session_.reviewing(); }
 
   // The file the table shows while it shows an imported one (empty otherwise), and whether it
   // was read as a demo log.
@@ -114,8 +117,7 @@ class COvixLogDoc : public Document, public SampleSink {
   // Applies one "key=value" setting of a demo log (keys 58, 321 and 723; others do nothing).
   void ApplyDemoLogSetting(int key, int value);
 
-  // --- Settings commands
-  // ---------------------------------------------------------------------------
+  // --- Settings commands ---------------------------------------------------------------------
   // Asks to save, then reopens the document on `port`; false when the switch was abandoned.
   bool OnPort(int32_t port);
   void OnModel(EngineModel code);
@@ -125,15 +127,15 @@ class COvixLogDoc : public Document, public SampleSink {
   void OnNewestFirst();
   void OnOldestFirst();
 
-  // Without ports the document never opens a serial device: its reader only takes imports.
-  void SetPortsEnabled(bool enabled) { portsEnabled_ = enabled; }
+  // Without ports the document never opens a serial device.
+  void SetPortsEnabled(bool enabled) { session_.SetPortsEnabled(enabled); }
   // With streams the imports also read pipes, FIFOs and devices to their end, and "-" names
   // standard input; without (the window), such a file is refused as not a regular file.
   void SetStreamInputsAllowed(bool allowed) { streamInputs_ = allowed; }
   // The current reader's port status, for the window.
   SerialStatus PortStatus() const;
 
-  // Number of samples stored and of slots in the array; under sampleLock.
+  // Number of samples stored and of slots reported for them.
   int SampleCount() const;
   int SampleCapacity() const;
   // A copy of the sample at `index` (0 = oldest stored).
@@ -159,65 +161,39 @@ class COvixLogDoc : public Document, public SampleSink {
   enum class TableKind { kDisplay, kCsv };
 
   RowSettings CurrentRowSettings() const;
-  // The length of the table's last display row; the caller holds sampleLock.
-  int32_t MeasureLastRowLocked();
-  // Formats a row of a table of `count` samples; the caller holds sampleLock.
-  void FormatRowLocked(TableKind kind, int row, int count, RowBuffer& out) const;
+  // Formats a row of a table of the first `count` samples of the held store.
+  void FormatRowLocked(const SampleStore::Locked& held, TableKind kind, int row, int count,
+                       RowBuffer& out) const;
+  // Measures the rows stored so far under the row settings about to change.
+  void MeasureBeforeSettingsChange() const;
   // After a save: clears the modified flag, unless samples arrived while the file was written.
   void MarkSaved(int savedCount);
   void ReplaceReader();
   // Where the silent save of the current log goes; see SaveModified.
   std::string SilentSaveTarget() const;
-  // Reports what an import read, in the status bar or on stderr.
-  void ReportImport(const std::string& path, uint64_t frames, uint64_t badChecksum,
-                    uint64_t skipped, bool cutShort);
-  // The gate live samples pass through: closed while an imported file is shown.
-  class LiveSampleGate : public SampleSink {
-   public:
-    explicit LiveSampleGate(COvixLogDoc& doc) : doc_(doc) {}
-    void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override;
-
-   private:
-    COvixLogDoc& doc_;
-  };
+  // Reads `path` as `format` through the log reader into the store and shows it; the import
+  // commands' body. False when it could not be read (the error has been shown).
+  bool ImportFile(const std::string& path, LogFormat format);
+  // The reader's options for an import under the document's settings.
+  LogReadOptions ImportOptions(LogFormat format) const;
+  class ImportListener;
   // Notes the file an import read, and what it looked like then.
   void RememberImport(const std::string& path, bool demoLog);
   // Called before an import replaces the table with a file's rows.
-  void BeginReview() { reviewing_ = 1; }
-  // Copies the document's model and format into the reader, under readerLock.
+  void BeginReview() { session_.SetReviewing(true); }
+  // Copies the document's model and format into the live reader.
   void PassSettingsToReader();
-  // The reader, created first when the document has none (an import needs its file feed).
-  SerialReader& ReaderForImport();
+  // Stores a sample: AddSample's body, saying whether the store kept it.
+  bool Store(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier);
 
-  // sampleLock guards samples, sampleCapacity, sampleCount, maxRowWidth and measureRow_.
-  // It is never held while waiting for a reading thread. A stored sample is never changed and is
-  // freed only on the user-interface thread, so that thread may read a sample outside the lock
-  // once it has fetched its pointer under it.
-  mutable std::mutex sampleLock;
-  // The array grows geometrically underneath; sampleCapacity is the slot count the store
-  // reports, grown in steps of 10 (50 while every sample is kept).
-  std::vector<std::unique_ptr<EngineSample>> samples;
-  int32_t sampleCapacity = 0;
-  int32_t sampleCount = 0;
-  int32_t maxRowWidth = 0;
-  RowBuffer measureRow_;
-  // The last measured row: newest first, the last row of the table is the oldest sample's and
-  // stays the same while samples arrive, so it is not printed again just to be measured again.
-  const EngineSample* measuredSample_ = nullptr;
-  RowSettings measuredSettings_;
-  int32_t measuredLength_ = 0;
+  // The samples. Stored samples never change and are freed only on the user-interface thread
+  // (by DeleteContents), so that thread may read a sample outside the store's lock once it has
+  // fetched its address.
+  SampleStore store_;
 
-  // The recorder outlives every reader it is handed to; its own lock guards its state.
-  std::unique_ptr<LiveRecorder> recorder_;
-  LiveSampleGate liveGate_{*this};
-  // 1 while an imported file is shown. Written on the user-interface thread, read by the
-  // reading thread for every live sample.
-  std::atomic<int32_t> reviewing_{0};
-  // readerLock guards `reader` and the writing of its model and format. User-interface thread
-  // only; taken before sampleLock when both are needed.
-  mutable std::mutex readerLock;
-  std::unique_ptr<SerialReader> reader;
-  bool portsEnabled_ = true;
+  // The port, its reading thread, the recorder and the gate of the live samples. After the
+  // store, so that it is gone (its reading thread stopped) before the store goes.
+  LiveSession session_;
 
   bool streamInputs_ = false;
   // The shown imported file; user-interface thread.
@@ -226,22 +202,6 @@ class COvixLogDoc : public Document, public SampleSink {
   // The shown file's size and change time when it was read, to tell it is still the same.
   int64_t importedSize_ = -1;
   int64_t importedChangeNs_ = 0;
-  // Live samples stored while the recording was taking the bytes; compared with the sample
-  // count. Written by the reading thread (and reset with the store), read by either.
-  std::atomic<int32_t> recordedSamples_{0};
-  // While the live samples are read again, the gate holds the new ones here. holdLock_ guards
-  // both; the reading thread takes it for each live sample, the user-interface thread to start
-  // and end a hold.
-  std::mutex holdLock_;
-  bool holdLive_ = false;
-  std::vector<std::unique_ptr<EngineSample>> heldLive_;
-  // After such a read, the last samples read again: a live sample equal to one of them is a
-  // frame the file already had, completed late by the live reader. Cleared by the first live
-  // sample that is new. Guarded by holdLock_.
-  std::vector<EngineSample> seamTail_;
-  uint32_t seamEndStamp_ = 0;  // the seam closes this long after the last sample read again
-  // Whether `sample` is new at the seam; the caller holds holdLock_.
-  bool PassesSeamLocked(const EngineSample& sample);
   // While set, a demo log's model and format records are not applied (a read-again under the
   // user's choice).
   bool keepModelOnImport_ = false;

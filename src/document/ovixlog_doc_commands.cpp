@@ -14,6 +14,7 @@ bool COvixLogDoc::OnPort(int32_t port) {
 }
 
 void COvixLogDoc::OnModel(EngineModel code) {
+  MeasureBeforeSettingsChange();
   model = code;
   PassSettingsToReader();
   UpdateAllViews(nullptr);
@@ -26,7 +27,7 @@ void COvixLogDoc::OnReadV39() {
 }
 
 void COvixLogDoc::OnRecordLiveData() {
-  recorder_->SetEnabled(!recorder_->enabled());
+  recorder().SetEnabled(!recorder().enabled());
   UpdateAllViews(nullptr);
 }
 
@@ -36,16 +37,19 @@ void COvixLogDoc::OnKeepAllSamples() {
 }
 
 void COvixLogDoc::OnShowSystemTime() {
+  MeasureBeforeSettingsChange();
   showSystemTime = showSystemTime.load() == 0 ? 1 : 0;
   UpdateAllViews(nullptr);
 }
 
 void COvixLogDoc::OnNewestFirst() {
+  MeasureBeforeSettingsChange();
   oldestFirst = 0;
   UpdateAllViews(nullptr);
 }
 
 void COvixLogDoc::OnOldestFirst() {
+  MeasureBeforeSettingsChange();
   oldestFirst = 1;
   UpdateAllViews(nullptr);
 }

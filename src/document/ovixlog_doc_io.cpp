@@ -16,11 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "reading/demo_log_parser.h"
 #include "document/ovixlog_doc.h"
+#include "document/store_writer.h"
 #include "framework/safe_file_writer.h"
 #include "reading/import_report.h"
-#include "reading/input_file.h"
 #include "reading/log_reader.h"
 #include "recording/recording_catalog.h"
 #include "recording/recording_format.h"
@@ -28,50 +27,8 @@
 namespace ovixlog {
 namespace {
 
-constexpr size_t kSerialBlockSize = 4096;
-// The file is read a few hundred kilobytes at a time (fewer system calls) and fed a block at a
-// time; memory stays fixed whatever the file's size.
-constexpr size_t kSerialReadSize = 64 * kSerialBlockSize;
 constexpr char kSerialFilter[] = "All Files (*.*)|*.*||";
 constexpr char kDemoLogFilter[] = "EFIS DEMO (*.log)|*.log||";
-
-constexpr size_t kStreamReadSize = 1 << 20;
-std::string ReadFailureText(uint64_t done, const InputFile& file, int error) {
-  const std::string of = file.IsStream() ? std::string() : " of " + std::to_string(file.size());
-  return "Read failure: read " + std::to_string(done) + of + " bytes." +
-         Document::WithReason(SystemErrorText(error));
-}
-
-// What the system says it can give without swapping, in bytes; the largest value when it does
-// not say.
-uint64_t AvailableMemory() {
-  std::FILE* info = std::fopen("/proc/meminfo", "re");
-  if (info == nullptr)
-    return UINT64_MAX;
-  uint64_t available = UINT64_MAX;
-  char line[256];
-  while (std::fgets(line, sizeof line, info) != nullptr) {
-    unsigned long long kib = 0;
-    if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
-      available = static_cast<uint64_t>(kib) * 1024;
-      break;
-    }
-  }
-  std::fclose(info);
-  return available;
-}
-
-// The name an import report uses: the file name without its folder.
-std::string ShownName(const std::string& path) {
-  if (path == "-")
-    return "standard input";
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string Counted(uint64_t count, const char* one, const char* many) {
-  return WithThousands(count) + " " + (count == 1 ? one : many);
-}
 
 bool HasCsvExtension(const std::string& path) {
   const size_t dot = path.rfind('.');
@@ -82,27 +39,87 @@ bool HasCsvExtension(const std::string& path) {
 
 // ----- Imports -----
 
-void COvixLogDoc::ReportImport(const std::string& path, uint64_t frames, uint64_t badChecksum,
-                               uint64_t skipped, bool cutShort) {
-  std::string details;
-  const auto add = [&details](const std::string& part) {
-    details += (details.empty() ? " (" : ", ") + part;
-  };
-  // Without a single frame, counts of what did not fit only say the same thing again.
-  if (badChecksum > 0 && frames > 0)
-    add(WithThousands(badChecksum) + " with a bad checksum");
-  if (skipped > 0 && frames > 0)
-    add(Counted(skipped, "byte", "bytes") + " skipped");
-  if (cutShort)
-    add("cut short inside a record");
-  if (!details.empty())
-    details += ")";
-  const std::string name = ShownName(path);
-  if (frames == 0) {
-    ui().ShowStatus("No frames found in " + name + details + " \u2014 is the monitor model right?");
-  } else {
-    ui().ShowStatus("Imported " + Counted(frames, "frame", "frames") + " from " + name + details);
+// Takes a file's samples and settings into the document as the reader delivers them. The first
+// thing a file yields turns the window to it (every file that opens and holds a byte yields
+// something), so a file that does not open leaves the table as it was.
+class COvixLogDoc::ImportListener : public LogReader::Listener {
+ public:
+  // `startsReview`: the first delivery empties the store and shows the file; otherwise the
+  // caller has prepared the store.
+  ImportListener(COvixLogDoc& doc, bool startsReview) : doc_(doc), startsReview_(startsReview) {}
+
+  void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override {
+    Begin();
+    doc_.AddSample(std::move(sample), notifier);
   }
+  void OnSettings(EngineModel shownModel, int32_t altFrameFormat, bool reframed) override {
+    Begin();
+    doc_.MeasureBeforeSettingsChange();
+    doc_.model = shownModel;
+    if (reframed) {
+      // The live reader frames with the same settings from now on.
+      doc_.altFrameFormat = altFrameFormat;
+      doc_.PassSettingsToReader();
+      doc_.UpdateAllViews(nullptr);
+    }
+  }
+  bool OnProgress(uint64_t done, uint64_t total) override {
+    (void)done;
+    (void)total;
+    Begin();
+    return true;
+  }
+  bool begun() const { return begun_; }
+
+ private:
+  void Begin() {
+    if (begun_)
+      return;
+    begun_ = true;
+    if (!startsReview_)
+      return;
+    doc_.BeginReview();
+    doc_.DeleteContents();
+    // An imported log is a new, untitled one: saving it must never go over the file that was
+    // saved before the import.
+    doc_.SetPathName(std::string());
+  }
+
+  COvixLogDoc& doc_;
+  bool startsReview_;
+  bool begun_ = false;
+};
+
+LogReadOptions COvixLogDoc::ImportOptions(LogFormat format) const {
+  LogReadOptions options;
+  options.format = format;
+  // Frames are cut as the live reader cuts them: a model record alone changes only the model
+  // shown, not the one the reader frames with.
+  const auto framing = session_.ReaderFraming();
+  options.model = static_cast<EngineModel>(framing ? framing->first : model.load());
+  options.altFrameFormat = framing ? framing->second : altFrameFormat.load();
+  options.shownModel = static_cast<EngineModel>(model.load());
+  options.keepModel = keepModelOnImport_;
+  options.streams = streamInputs_;
+  options.notifier = FirstView();
+  return options;
+}
+
+bool COvixLogDoc::ImportFile(const std::string& path, LogFormat format) {
+  const bool demoLog = format == LogFormat::kDemoLog;
+  ImportListener listener(*this, true);
+  const LogReadResult result = LogReader::Read(path, ImportOptions(format), listener);
+  // The store was cleared: the views must not go on showing rows that are gone.
+  if (listener.begun())
+    UpdateAllViews(nullptr);
+  if (!result.ok()) {
+    const ImportFailure failure = ImportFailureFor(path, demoLog, result);
+    ui().ShowError(failure.caption, failure.text);
+    return false;
+  }
+  ui().ShowStatus(ImportReportText(path, result));
+  RememberImport(path, demoLog);
+  return true;
 }
 
 void COvixLogDoc::OnOpenSerialFile() {
@@ -115,54 +132,7 @@ void COvixLogDoc::OnOpenSerialFile() {
 }
 
 bool COvixLogDoc::ImportSerialFile(const std::string& path) {
-  InputFile file(path, streamInputs_);
-  if (!file.IsOpen()) {
-    ui().ShowError("Unable to Open File",
-                   "Unable to open file: " + path + WithReason(file.error()));
-    return false;
-  }
-  if (!file.IsStream() && file.size() == 0) {
-    ui().ShowError("Empty File", "Empty file: " + path);
-    return false;
-  }
-  BeginReview();
-  DeleteContents();
-  // An imported log is a new, untitled one: saving it must never go over the file that was
-  // saved before the import.
-  SetPathName(std::string());
-  FrameAssembler& feed = ReaderForImport().fileFeed();
-  feed.Reset();
-  const uint64_t acceptedBefore = feed.framesAccepted();
-  const uint64_t droppedBefore = feed.framesDropped();
-  const uint64_t skippedBefore = feed.bytesSkipped();
-  std::vector<uint8_t> buffer(kSerialReadSize);
-  uint64_t done = 0;
-  int readError = 0;
-  for (;;) {
-    const ssize_t n = file.Read(buffer.data(), buffer.size());
-    if (n < 0)
-      readError = errno;
-    if (n <= 0)
-      break;
-    const auto count = static_cast<size_t>(n);
-    for (size_t pos = 0; pos < count; pos += kSerialBlockSize) {
-      feed.Feed(FrameAssembler::kNoStamp, buffer.data() + pos,
-                std::min(kSerialBlockSize, count - pos));
-    }
-    done += count;
-  }
-  file.Close();
-  // The store was cleared: the views must not go on showing rows that are gone.
-  UpdateAllViews(nullptr);
-  if (readError != 0) {
-    ui().ShowError("File Read Failure", ReadFailureText(done, file, readError));
-    return false;
-  }
-  // Bytes still waiting for the rest of a frame at the end belong to no frame either.
-  ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
-               feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()), false);
-  RememberImport(path, false);
-  return true;
+  return ImportFile(path, LogFormat::kRawCapture);
 }
 
 void COvixLogDoc::OnOpenDemoLog() {
@@ -177,7 +147,7 @@ void COvixLogDoc::OnOpenDemoLog() {
 void COvixLogDoc::OnOpenRecording() {
   if (!SaveModified())
     return;
-  const std::vector<RecordingInfo> recordings = ListRecordings(recorder_->folder());
+  const std::vector<RecordingInfo> recordings = ListRecordings(recorder().folder());
   const auto browse = [this] {
     if (const std::optional<std::string> path = ui().ChooseOpenFile("Open Recording",
                                                                     kDemoLogFilter)) {
@@ -219,123 +189,8 @@ bool COvixLogDoc::ImportByContent(const std::string& path) {
   return LooksLikeDemoLog(path) ? ImportDemoLog(path) : ImportSerialFile(path);
 }
 
-namespace {
-
-// Feeds a demo log's stream bytes to the file-feed assembler and applies its settings.
-class DemoLogImport : public DemoLogParser::Listener {
- public:
-  DemoLogImport(COvixLogDoc& document, FrameAssembler& feed, void (COvixLogDoc::*apply)(int, int))
-      : document_(document), feed_(feed), apply_(apply) {}
-  void OnStreamBytes(uint32_t stamp, const uint8_t* bytes, size_t count) override {
-    feed_.Feed(stamp, bytes, count);
-  }
-  void OnSetting(int key, int value) override { (document_.*apply_)(key, value); }
-  // Our own recordings carry the wall-clock time, so the rows show when the flight was flown,
-  // and mark where a lost device came back, so no frame is pieced together across the gap.
-  void OnSmallRecord(uint8_t type, uint32_t stamp, const uint8_t* payload, size_t length) override {
-    if (type == kWallClockRecord) {
-      if (std::optional<WallClockAnchor> anchor = ParseWallClock(stamp, payload, length))
-        feed_.SetWallClock(anchor);
-    } else if (type == kStreamRestartRecord) {
-      feed_.DropPending();
-    }
-  }
-
- private:
-  COvixLogDoc& document_;
-  FrameAssembler& feed_;
-  void (COvixLogDoc::*apply_)(int, int);
-};
-
-// Makes room for `size` bytes; false when the system cannot give that much.
-bool Reserve(std::vector<uint8_t>& buffer, uint64_t size) {
-  try {
-    buffer.resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 bool COvixLogDoc::ImportDemoLog(const std::string& path) {
-  InputFile file(path, streamInputs_);
-  if (!file.IsOpen()) {
-    ui().ShowError("Unable to Open Demo Log",
-                   "Unable to open demo log: " + path + WithReason(file.error()));
-    return false;
-  }
-  const uint64_t size = file.size();
-  if (!file.IsStream() && size == 0) {
-    ui().ShowError("Empty Demo Log", "Empty demo log: " + path);
-    return false;
-  }
-  const auto refuse = [this](uint64_t bytes) {
-    ui().ShowError("Memory Allocation Failure",
-                   "Unable to allocate " + std::to_string(bytes) + " bytes.");
-    return false;
-  };
-  // The whole file is read before the store is touched, so a failure leaves everything as it
-  // was. A file larger than the memory the system has to give is refused before any of it is
-  // read: reading it would only push everything else out to swap first.
-  const uint64_t available = AvailableMemory();
-  std::vector<uint8_t> buffer;
-  uint64_t done = 0;
-  int readError = 0;
-  if (!file.IsStream()) {
-    if (size > available || !Reserve(buffer, size))
-      return refuse(size);
-    while (done < size) {
-      const ssize_t n = file.Read(buffer.data() + done, static_cast<size_t>(size - done));
-      if (n < 0)
-        readError = errno;
-      if (n <= 0)
-        break;
-      done += static_cast<uint64_t>(n);
-    }
-    if (done < size && readError == 0)
-      readError = EIO;  // the file shrank while it was read
-  } else {
-    for (;;) {
-      const uint64_t wanted = done + kStreamReadSize;
-      if (wanted > available || !Reserve(buffer, wanted))
-        return refuse(wanted);
-      const ssize_t n = file.Read(buffer.data() + done, kStreamReadSize);
-      if (n < 0)
-        readError = errno;
-      if (n <= 0)
-        break;
-      done += static_cast<uint64_t>(n);
-    }
-    buffer.resize(static_cast<size_t>(done));
-  }
-  file.Close();
-  if (readError != 0) {
-    ui().ShowError("File Read Failure", ReadFailureText(done, file, readError));
-    return false;
-  }
-
-  BeginReview();
-  DeleteContents();
-  SetPathName(std::string());
-  FrameAssembler& feed = ReaderForImport().fileFeed();
-  feed.Reset();
-  const uint64_t acceptedBefore = feed.framesAccepted();
-  const uint64_t droppedBefore = feed.framesDropped();
-  const uint64_t skippedBefore = feed.bytesSkipped();
-  DemoLogImport import(*this, feed, &COvixLogDoc::ApplyDemoLogSetting);
-  DemoLogParser parser(import);
-  parser.Parse(buffer.data(), buffer.size());
-  parser.Finish();
-  UpdateAllViews(nullptr);
-  ReportImport(path, feed.framesAccepted() - acceptedBefore, feed.framesDropped() - droppedBefore,
-               feed.bytesSkipped() - skippedBefore + static_cast<uint64_t>(feed.pending()),
-               parser.EndedInsideRecord());
-  RememberImport(path, true);
-  return true;
+  return ImportFile(path, LogFormat::kDemoLog);
 }
 
 bool LooksLikeDemoLog(const std::string& path) {
@@ -399,8 +254,8 @@ bool COvixLogDoc::SamplesKeptElsewhere() const {
     return identity && identity->first == importedSize_ && identity->second == importedChangeNs_;
   }
   const int count = SampleCount();
-  const LiveRecorder::Status recording = recorder_->status();
-  return count > 0 && recordedSamples_.load() == count && recording.recording &&
+  const LiveRecorder::Status recording = recorder().status();
+  return count > 0 && session_.recordedSamples() == count && recording.recording &&
          recording.error.empty();
 }
 
@@ -417,9 +272,9 @@ std::string COvixLogDoc::ShownTitle() const {
     return slash == std::string::npos ? importedPath_ : importedPath_.substr(slash + 1);
   }
   if (!reviewing()) {
-    const LiveRecorder::Status recording = recorder_->status();
+    const LiveRecorder::Status recording = recorder().status();
     if (recording.recording && !recording.name.empty()) {
-      const std::string title = RecordingTitle(recorder_->folder() + "/" + recording.name);
+      const std::string title = RecordingTitle(recorder().folder() + "/" + recording.name);
       if (!title.empty())
         return title;
     }
@@ -442,43 +297,23 @@ bool COvixLogDoc::ReimportWithCurrentModel() {
 bool COvixLogDoc::RereadLiveSamples() {
   if (reviewing())
     return false;
-  const LiveRecorder::Status recording = recorder_->status();
+  const LiveRecorder::Status recording = recorder().status();
   if (!recording.recording || !recording.error.empty() || recording.name.empty()) {
     DiscardLiveSamples();
     return false;
   }
-  {
-    std::lock_guard<std::mutex> guard(holdLock_);
-    holdLive_ = true;
-  }
+  session_.BeginHold();
   // The recording as far as it is written; its frames carry the stamps the live ones had.
-  std::vector<uint8_t> bytes;
-  {
-    InputFile file(recorder_->folder() + "/" + recording.name, false);
-    const uint64_t size = file.IsOpen() ? file.size() : 0;
-    if (size > 0 && size <= AvailableMemory() && Reserve(bytes, size)) {
-      uint64_t done = 0;
-      while (done < size) {
-        const ssize_t n = file.Read(bytes.data() + done, static_cast<size_t>(size - done));
-        if (n <= 0)
-          break;
-        done += static_cast<uint64_t>(n);
-      }
-      bytes.resize(static_cast<size_t>(done));
-    }
-  }
   DeleteContents();
-  FrameAssembler& feed = ReaderForImport().fileFeed();
-  feed.Reset();
-  keepModelOnImport_ = true;
-  DemoLogImport import(*this, feed, &COvixLogDoc::ApplyDemoLogSetting);
-  DemoLogParser parser(import);
-  parser.Parse(bytes.data(), bytes.size());
-  parser.Finish();
-  keepModelOnImport_ = false;
+  LogReadOptions options = ImportOptions(LogFormat::kDemoLog);
+  options.keepModel = true;
+  options.streams = false;
+  ImportListener listener(*this, false);
+  const LogReadResult result =
+      LogReader::Read(recorder().folder() + "/" + recording.name, options, listener);
   // Every sample read again is in the recording; then the live ones that came meanwhile and
   // that the file did not have yet.
-  recordedSamples_ = SampleCount();
+  session_.SetRecordedSamples(SampleCount());
   const int reread = SampleCount();
   const uint32_t lastStamp = reread > 0 ? SampleAt(reread - 1).tickMs : 0;
   // A frame whose first bytes came before the switch is completed by the live reader after it,
@@ -487,40 +322,9 @@ bool COvixLogDoc::RereadLiveSamples() {
   std::vector<EngineSample> tail;
   for (int i = std::max(0, reread - 24); i < reread; ++i)
     tail.push_back(SampleAt(i));
-  {
-    std::lock_guard<std::mutex> guard(holdLock_);
-    seamTail_ = std::move(tail);
-    seamEndStamp_ = lastStamp + 2000;
-  }
-  // The hold ends only with nothing held, so the live samples keep their order.
-  for (;;) {
-    std::vector<std::unique_ptr<EngineSample>> held;
-    {
-      std::lock_guard<std::mutex> guard(holdLock_);
-      if (heldLive_.empty()) {
-        holdLive_ = false;
-        break;
-      }
-      held.swap(heldLive_);
-      // Held samples are judged at the seam here, under the same lock the gate takes.
-      std::vector<std::unique_ptr<EngineSample>> fresh;
-      for (std::unique_ptr<EngineSample>& sample : held) {
-        if (reread > 0 && static_cast<int32_t>(sample->tickMs - lastStamp) <= 0)
-          continue;
-        if (PassesSeamLocked(*sample))
-          fresh.push_back(std::move(sample));
-      }
-      held.swap(fresh);
-    }
-    for (std::unique_ptr<EngineSample>& sample : held) {
-      const int before = SampleCount();
-      AddSample(std::move(sample), nullptr);
-      if (SampleCount() > before)
-        recordedSamples_.fetch_add(1);
-    }
-  }
+  session_.EndHold(std::move(tail), lastStamp, reread > 0);
   UpdateAllViews(nullptr);
-  return !bytes.empty();
+  return result.bytesRead > 0;
 }
 
 void COvixLogDoc::DiscardLiveSamples() {
@@ -533,6 +337,8 @@ void COvixLogDoc::DiscardLiveSamples() {
 void COvixLogDoc::ApplyDemoLogSetting(int key, int value) {
   if (keepModelOnImport_ && (key == 58 || key == 321 || key == 723))
     return;
+  if (key == 58 || key == 321)
+    MeasureBeforeSettingsChange();
   switch (key) {
     case 58:
       // Only the document's model: the reader keeps framing with its own until a 321 record.
@@ -575,28 +381,10 @@ void COvixLogDoc::ApplyDemoLogSetting(int key, int value) {
 // ----- Saving -----
 
 bool COvixLogDoc::WriteRows(bool csv, const std::function<bool(std::string_view)>& write) {
-  const TableKind kind = csv ? TableKind::kCsv : TableKind::kDisplay;
-  int count = 0;
-  {
-    std::lock_guard<std::mutex> guard(sampleLock);
-    count = sampleCount;
-  }
+  const int count = store_.Count();
   lastSerializedCount_ = count;
-  const int rows = count + (kind == TableKind::kDisplay ? 2 : 1);
-  RowBuffer buffer;
-  for (int row = 0; row < rows; ++row) {
-    {
-      // The table is written as it stood when the save began: samples the reading thread adds
-      // meanwhile have higher indices and do not shift the rows being written.
-      std::lock_guard<std::mutex> guard(sampleLock);
-      FormatRowLocked(kind, row, count, buffer);
-    }
-    buffer.Char('\r');
-    buffer.Char('\n');
-    if (!write(buffer.view()))
-      return false;
-  }
-  return true;
+  return StoreWriter::Write(store_, count, csv ? RowStyle::kCsv : RowStyle::kDisplay,
+                            CurrentRowSettings(), oldestFirst.load() != 0, write);
 }
 
 void COvixLogDoc::Serialize(TextArchive& archive) {
@@ -607,8 +395,7 @@ void COvixLogDoc::Serialize(TextArchive& archive) {
 
 void COvixLogDoc::MarkSaved(int savedCount) {
   SetModifiedFlag(false);
-  std::lock_guard<std::mutex> guard(sampleLock);
-  if (sampleCount != savedCount)
+  if (store_.Count() != savedCount)
     SetModifiedFlag(true);
 }
 

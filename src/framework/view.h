@@ -13,7 +13,9 @@ class View : public SampleNotifier {
   // caused it, or null.
   virtual void OnUpdate(View* sender, long hint) = 0;
   // SampleAdded (from SampleNotifier) may be called on the reading thread: it must only arrange
-  // for an update on the user-interface thread and return at once.
+  // for an update on the user-interface thread and return at once. A view that is brought up
+  // to date by OnUpdate alone ignores it.
+  void SampleAdded() override {}
 };
 
 }  // namespace ovixlog

@@ -56,7 +56,7 @@ class Reading : public DemoLogParser::Listener {
         listener_(listener),
         frameModel_(options.model),
         frameAlt_(options.altFrameFormat),
-        shownModel_(options.model),
+        shownModel_(options.shownModel.value_or(options.model)),
         alt_(options.altFrameFormat == 0 ? 0 : 1),
         feed_(frameModel_, frameAlt_, &listener, options.notifier) {}
 

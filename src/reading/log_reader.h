@@ -34,6 +34,9 @@ struct LogReadOptions {
   EngineModel model = kModel5100;
   int32_t altFrameFormat = 0;
   bool keepModel = false;
+  // The model shown at the start, when it is not the one frames are cut with (a model record
+  // alone changes only the model shown).
+  std::optional<EngineModel> shownModel;
   // Pipes, FIFOs and "-" (standard input) are read to their end; otherwise refused.
   bool streams = false;
   // Raw captures: count how every frame layout frames the whole file (see result.layouts).

@@ -92,23 +92,6 @@ void COvixLogView::OnUpdate(View* sender, long hint) {
   RequestRepaint();
 }
 
-void COvixLogView::SampleAdded() {
-  if (updatePending_.exchange(true, std::memory_order_acq_rel))
-    return;
-  postedUpdates_.fetch_add(1, std::memory_order_relaxed);
-  // Queued by name, so the call event is made and freed inside QtCore. A functor would be
-  // allocated here, on the reading thread, and freed on the user-interface thread after a
-  // hand-off through Qt's event queue, whose locking ThreadSanitizer cannot see: every sample
-  // notification would read as a race.
-  QMetaObject::invokeMethod(this, "UpdateForNewSamples", Qt::QueuedConnection);
-}
-
-void COvixLogView::UpdateForNewSamples() {
-  updatePending_.store(false, std::memory_order_release);
-  if (document_ != nullptr)
-    document_->UpdateAllViews(nullptr);
-}
-
 int COvixLogView::NewPosition(ScrollRequest request, int current, int thumb, int min, int max,
                               int page, bool* store) {
   const int64_t c = current;

@@ -6,7 +6,6 @@
 #include <QFont>
 #include <QImage>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -50,10 +49,6 @@ class COvixLogView : public QAbstractScrollArea, public View {
   void OnInitialUpdate() override;
   // Resets the scroll ranges when the row count changed and asks for a repaint.
   void OnUpdate(View* sender, long hint) override;
-  // Any thread, never blocks: the first notification since the last update posts one update
-  // to the user-interface thread; the ones after it, until that update runs, post nothing.
-  void SampleAdded() override;
-
   void OnVScroll(ScrollRequest request, int thumbPosition = 0);
   void OnHScroll(ScrollRequest request, int thumbPosition = 0);
 
@@ -100,8 +95,6 @@ class COvixLogView : public QAbstractScrollArea, public View {
   // How many repaints were asked for and how many paints ran; for tests and benchmarks.
   int64_t repaintRequests() const { return repaintRequests_; }
   int64_t paintCount() const { return paintCount_; }
-  // How many updates SampleAdded has posted so far.
-  int64_t postedUpdates() const { return postedUpdates_.load(); }
 
  signals:
   // The user selected a sample's row (click, or the arrow keys while a row is selected).
@@ -150,14 +143,6 @@ class COvixLogView : public QAbstractScrollArea, public View {
   // The display row of each line written by the last paint.
   std::vector<int> rowNumbers_;
   std::function<bool(int)> breakQuery_;
-
-  // User-interface thread: the update that SampleAdded posted.
-  Q_INVOKABLE void UpdateForNewSamples();
-
-  // Set by SampleAdded (any thread) when it posts an update, cleared on the user-interface
-  // thread just before that update runs, so a sample stored during the update posts again.
-  std::atomic<bool> updatePending_{false};
-  std::atomic<int64_t> postedUpdates_{0};
 };
 
 }  // namespace ovixlog

@@ -1,3 +1,6 @@
 ovixlog_add_test(ovixlog_doc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ovixlog_doc_test.cpp LABELS threads)
 ovixlog_add_test(import_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/import_test.cpp)
 ovixlog_add_test(saving_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/saving_test.cpp)
+ovixlog_add_test(sample_store_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/sample_store_test.cpp)
+ovixlog_add_test(store_writer_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_writer_test.cpp)
+ovixlog_add_test(live_session_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/live_session_test.cpp)

@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include <thread>
 
 #include "gui/gui_fixture.h"
 
@@ -52,7 +51,6 @@ class LogViewTest : public QObject {
   void ModelChangeRedrawsNarrowerRowsWithTheSameRanges();
   void NewestFirstShowsEachNewSampleUnderTheRule();
   void BackBufferFollowsTheClientSize();
-  void NotificationsFromAnotherThreadCoalesce();
 };
 
 void LogViewTest::VerticalRequestsFollowTheTable_data() {
@@ -401,29 +399,6 @@ void LogViewTest::BackBufferFollowsTheClientSize() {
   view.resize(500, 320);
   QTRY_COMPARE(view.backBuffer().size(), view.viewport()->size() * view.devicePixelRatioF());
   QCOMPARE(view.viewport()->width(), view.backBuffer().width());
-}
-
-void LogViewTest::NotificationsFromAnotherThreadCoalesce() {
-  StartupSettings keepAll;
-  keepAll.keepAllSamples = 1;
-  ViewFixture f(keepAll);
-  const int64_t posted = f.view.postedUpdates();
-  constexpr int kSamples = 20000;
-  // The user-interface thread runs no events meanwhile: one update is posted for all of them.
-  std::thread reader([&] {
-    for (int i = 0; i < kSamples; ++i) {
-      f.doc->AddSample(std::make_unique<EngineSample>(SampleWithTach(i % 9000, 0)), &f.view);
-    }
-  });
-  reader.join();
-  QCOMPARE(f.view.postedUpdates(), posted + 1);
-  QTRY_COMPARE(f.view.knownRowCount(), kSamples + 2);
-  QTRY_COMPARE(f.view.rowsWritten(), f.DocRows(0, static_cast<int>(f.view.rowsWritten().size())));
-  QCOMPARE(f.view.rowsWritten()[2], f.DocRows(2, 1)[0]);
-  // After the update ran, the next sample posts again.
-  f.doc->AddSample(std::make_unique<EngineSample>(SampleWithTach(1, 0)), &f.view);
-  QCOMPARE(f.view.postedUpdates(), posted + 2);
-  QTRY_COMPARE(f.view.knownRowCount(), kSamples + 3);
 }
 
 }  // namespace ovixlog::test

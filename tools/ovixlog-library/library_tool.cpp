@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "analysis/limits.h"
-#include "document/file_samples.h"
+#include "library/file_samples.h"
 #include "library/flight_library.h"
 #include "library/library_indexer.h"
 #include "library/sha256.h"

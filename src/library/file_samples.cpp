@@ -1,43 +1,48 @@
-#include "document/file_samples.h"
+#include "library/file_samples.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "acquisition/layout_detector.h"
-#include "document/ovixlog_doc.h"
-#include "framework/headless_user_interface.h"
-#include "framework/startup_options.h"
+#include "reading/import_report.h"
+#include "reading/log_reader.h"
 
 namespace ovixlog {
 namespace {
 
-// Imports the file as `kind` the way the converter does, every sample kept.
-FileSamples Import(const std::string& path, ImportKind kind, EngineModel model,
+// Takes every sample the reader delivers.
+class Collect : public LogReader::Listener {
+ public:
+  void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) override {
+    if (sample)
+      samples.push_back(*sample);
+  }
+  std::vector<EngineSample> samples;
+};
+
+// Reads the file as `format`, every sample kept; `messages` gets what the window would say
+// about it.
+FileSamples Import(const std::string& path, LogFormat format, EngineModel model,
                    std::string& messages) {
-  StartupSettings settings;
-  settings.model = model;
-  settings.keepAllSamples = 1;
-  settings.oldestFirst = 1;
-  std::ostringstream said;
-  HeadlessUserInterface ui(said);
-  COvixLogDoc doc(&ui, settings);
-  doc.SetPortsEnabled(false);
-  doc.OnNewDocument();
+  LogReadOptions options;
+  options.format = format;
+  options.model = model;
+  Collect collect;
+  const LogReadResult result = LogReader::Read(path, options, collect);
   FileSamples out;
-  const bool imported =
-      kind == ImportKind::kDemoLog ? doc.ImportDemoLog(path) : doc.ImportSerialFile(path);
-  messages = said.str();
-  if (!imported)
+  if (!result.ok()) {
+    messages = ImportFailureFor(path, format == LogFormat::kDemoLog, result).text;
     return out;
-  out.model = doc.model.load();
-  const int count = doc.SampleCount();
-  out.samples.reserve(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i)
-    out.samples.push_back(doc.SampleAt(i));
+  }
+  messages = ImportReportText(path, result);
+  out.model = result.model;
+  out.samples = std::move(collect.samples);
   out.read = !out.samples.empty();
   return out;
 }
@@ -98,12 +103,12 @@ FileSamples ReadFileSamples(const std::string& path, std::optional<EngineModel> 
   }
   std::string messages;
   if (LooksLikeRecords(path, info.st_size)) {
-    out = Import(path, ImportKind::kDemoLog, kModel5100, messages);
+    out = Import(path, LogFormat::kDemoLog, kModel5100, messages);
     if (out.read)
       return out;
   }
   const EngineModel captureModel = model.value_or(CaptureModel(path));
-  out = Import(path, ImportKind::kSerialFile, captureModel, messages);
+  out = Import(path, LogFormat::kRawCapture, captureModel, messages);
   if (out.read)
     return out;
   out.why = messages.empty() ? "no engine frames in it" : FirstLine(messages);

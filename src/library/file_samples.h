@@ -1,7 +1,6 @@
 // Reads any file the flight library indexes (a recording, a flight-display log or a raw
-// capture) into samples through the document's importers, told apart by what the file holds
-// rather than by its name. Safe to call from several threads at once: each call has its own
-// document.
+// capture) into samples through the log reader, told apart by what the file holds rather than
+// by its name. Safe to call from several threads at once.
 #pragma once
 
 #include <optional>
