@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -39,5 +40,10 @@ struct Finding {
 
 // "info", "caution", "warning".
 const char* FindingSeverityName(FindingSeverity severity);
+// The severity of one of those names; nothing for any other text.
+std::optional<FindingSeverity> FindingSeverityFromName(std::string_view name);
+// The kind in words, capitalised: "Probe fault", "Mag check", "EGT dropout"; the kind itself
+// when it is none of the analysis' own.
+std::string FindingKindTitle(const std::string& kind);
 
 }  // namespace ovixlog

@@ -64,6 +64,29 @@ const char* FindingSeverityName(FindingSeverity severity) {
   return "info";
 }
 
+std::optional<FindingSeverity> FindingSeverityFromName(std::string_view name) {
+  for (FindingSeverity severity :
+       {FindingSeverity::kInfo, FindingSeverity::kCaution, FindingSeverity::kWarning}) {
+    if (name == FindingSeverityName(severity))
+      return severity;
+  }
+  return std::nullopt;
+}
+
+std::string FindingKindTitle(const std::string& kind) {
+  static const std::pair<const char*, const char*> kTitles[] = {
+      {"probe_fault", "Probe fault"},         {"low_voltage", "Low voltage"},
+      {"egt_oscillation", "EGT oscillation"}, {"egt_dropout", "EGT dropout"},
+      {"mag_check", "Mag check"},             {"cht_runaway", "CHT runaway"},
+      {"fast_cooling", "Fast cooling"},
+  };
+  for (const auto& [name, title] : kTitles) {
+    if (kind == name)
+      return title;
+  }
+  return kind;
+}
+
 FindingDetector::FindingDetector(EngineModel model)
     : chtCount_(ColumnSetFor(model).chtCount),
       egtCount_(ColumnSetFor(model).egtCount),

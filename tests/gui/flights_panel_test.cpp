@@ -19,6 +19,7 @@
 #include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/flight_chart_marks.h"
+#include "view/finding_style.h"
 #include "view/flights_panel.h"
 
 namespace ovixlog::test {
@@ -83,6 +84,9 @@ class FlightsPanelTest : public QObject {
   void LimitsEditorChecksBeforeSaving();
   void ChartsShowLimitsAndExceedances();
   void SelectionMovesTheCharts();
+  void ListsFindingsWithTheirSeverity();
+  void ChartsMarkFindingsOnTheirChannel();
+  void PickingAFindingMovesTheCursorToIt();
 };
 
 void FlightsPanelTest::ListsRunsAndGrowsWithTheFlight() {
@@ -239,6 +243,106 @@ void FlightsPanelTest::SelectionMovesTheCharts() {
   tree->setCurrentItem(tree->topLevelItem(0)->child(0));
   QCOMPARE(charts->cursorSample(), 200);
   // The exceedance lay outside the view, which moves to it and keeps its span.
+  QCOMPARE(charts->viewStartMs(), 170000);
+  QCOMPARE(charts->viewEndMs(), 230000);
+}
+
+// The icon as an image, to compare icons made at different times.
+QImage IconImage(const QIcon& icon) {
+  return icon.pixmap(16, 16).toImage();
+}
+
+void FlightsPanelTest::ListsFindingsWithTheirSeverity() {
+  PanelFixture f;
+  f.Add(0, 120, [](EngineSample& s, int t) {
+    if (t >= 10 && t <= 50)
+      s.volt = 12.0f;
+    if (t >= 60 && t <= 70)
+      s.egt[1] = 0;
+  });
+  QTreeWidget* tree = f.panel.tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 1);
+  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 2);
+  const QTreeWidgetItem* low = tree->topLevelItem(0)->child(0);
+  const QTreeWidgetItem* probe = tree->topLevelItem(0)->child(1);
+  QCOMPARE(Row(low), List({"Low voltage Volt", "0:00:10", "0:00:40", "", "", "", "warning",
+                           "Volt stays below 13 for 40 s with the engine at 1500 rpm or more, "
+                           "down to 12: the alternator is not charging"}));
+  QCOMPARE(Row(probe), List({"Probe fault EGT2", "0:01:00", "0:00:10", "", "", "", "caution",
+                             "EGT2 reads 0 for 10 s while the others read normally: an open or "
+                             "shorted probe"}));
+  const struct {
+    const QTreeWidgetItem* item;
+    FindingSeverity severity;
+  } shown[] = {{low, FindingSeverity::kWarning}, {probe, FindingSeverity::kCaution}};
+  for (const auto& [item, severity] : shown) {
+    QCOMPARE(IconImage(item->icon(0)), IconImage(SeverityIcon(severity)));
+    for (int c = 0; c < item->columnCount(); ++c)
+      QCOMPARE(item->foreground(c).color(), SeverityColor(severity));
+  }
+  QVERIFY(SeverityColor(FindingSeverity::kWarning) != SeverityColor(FindingSeverity::kCaution));
+  QVERIFY(IconImage(SeverityIcon(FindingSeverity::kWarning)) !=
+          IconImage(SeverityIcon(FindingSeverity::kCaution)));
+
+  QSignalSpy times(&f.panel, &FlightsPanel::timeSelected);
+  tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+  QCOMPARE(times.count(), 1);
+  QCOMPARE(times.at(0).at(0).toLongLong(), 60000);
+}
+
+void FlightsPanelTest::ChartsMarkFindingsOnTheirChannel() {
+  using Field = SampleColumn::Field;
+  Finding probe;
+  probe.column = SampleColumn{Field::kEgt, 1};
+  probe.startMs = 1000;
+  probe.endMs = 9000;
+  probe.severity = FindingSeverity::kCaution;
+  Finding volt = probe;
+  volt.column = SampleColumn{Field::kVolt, 0};
+  volt.severity = FindingSeverity::kWarning;
+  Finding engine = probe;
+  engine.column.reset();
+  engine.startMs = 70000;
+  engine.endMs = 80000;
+  engine.severity = FindingSeverity::kInfo;
+  RunSummary a;
+  a.findings = {probe, volt};
+  RunSummary b;
+  b.findings = {engine};
+  QStringList marks;
+  for (const ChartView::SpanMark& m : SpanMarksFor({a, RunSummary{}, b}))
+    marks << QStringLiteral("%1-%2 @%3 %4").arg(m.startMs).arg(m.endMs).arg(m.channel).arg(m.color.name());
+  QCOMPARE(marks, QStringList({QStringLiteral("1000-9000 @%1 %2")
+                                   .arg(kChannelEgt1 + 1)
+                                   .arg(SeverityColor(FindingSeverity::kCaution).name()),
+                               QStringLiteral("1000-9000 @%1 %2")
+                                   .arg(kChannelVolt)
+                                   .arg(SeverityColor(FindingSeverity::kWarning).name()),
+                               QStringLiteral("70000-80000 @-1 %1")
+                                   .arg(SeverityColor(FindingSeverity::kInfo).name())}));
+}
+
+void FlightsPanelTest::PickingAFindingMovesTheCursorToIt() {
+  AppFixture f;
+  for (const EngineSample& s : Seconds(0, 300, [](EngineSample& x, int t) {
+         if (t >= 200 && t <= 240)
+           x.volt = 12.5f;
+       })) {
+    f.doc()->AddSample(std::make_unique<EngineSample>(s), nullptr);
+  }
+  f.doc()->UpdateAllViews(nullptr);
+  QTreeWidget* tree = f.frame()->flights()->tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 1);
+  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 1);
+  QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Low voltage Volt"));
+  ChartView* charts = f.frame()->charts();
+  QTRY_COMPARE(charts->spanMarks().size(), size_t{1});
+  QCOMPARE(charts->spanMarks()[0].channel, kChannelVolt);
+  QCOMPARE(charts->spanMarks()[0].startMs, 200000);
+  QCOMPARE(charts->spanMarks()[0].endMs, 240000);
+  charts->FitRange(0, 60000);
+  tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+  QCOMPARE(charts->cursorSample(), 200);
   QCOMPARE(charts->viewStartMs(), 170000);
   QCOMPARE(charts->viewEndMs(), 230000);
 }

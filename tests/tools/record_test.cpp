@@ -232,6 +232,31 @@ TEST(RecordProcess, SplitsTwoFlightsIntoOneRecordingPerRun) {
   }
 }
 
+// The summary written beside a finished recording lists the run's findings.
+TEST(RecordProcess, SummaryBesideTheRecordingListsTheFindings) {
+  Rig s;
+  auto recorder = s.Recorder({"--split", "--summary"});
+  ASSERT_TRUE(recorder->started());
+  const uint64_t frames =
+      sim::ParseCommandLine({"--scenario", "bad-probe", "--capture", "x"}).options.frames;
+  auto sim = s.Sim({"--scenario", "bad-probe", "--rate", "max", "--frames", std::to_string(frames)},
+                   "sim.out");
+  ASSERT_TRUE(sim->started());
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "summary written: ", 1, 60))
+      << test::ReadWholeFile(s.recorderOut());
+  recorder->Signal(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(recorder->Wait(30)));
+  const std::vector<std::string> written = LinesStarting(s.recorderOut(), "summary written: ");
+  ASSERT_EQ(written.size(), 1u);
+  const std::string summary = written[0].substr(std::string("summary written: ").size());
+  // The run-up's mag check, then the probe reading 0 for 20 s in the cruise.
+  EXPECT_EQ(LinesStarting(summary, "  Findings: "), std::vector<std::string>{"  Findings: 2"});
+  EXPECT_EQ(LinesStarting(summary, "    info: Mag check at ").size(), 1u);
+  EXPECT_EQ(LinesStarting(summary, "    caution: EGT2 reads 0 for ").size(), 1u)
+      << test::ReadWholeFile(summary);
+}
+
 TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
   struct Case {
     const char* sent;
