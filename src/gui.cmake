@@ -17,6 +17,10 @@ add_library(ovixlog_gui STATIC
   view/ovixlog_view.cpp view/ovixlog_view.h
   view/plot_painter.cpp view/plot_painter.h
   view/time_axis.cpp view/time_axis.h
+  view/trend_chart_model.cpp view/trend_chart_model.h
+  view/trend_chart_painter.cpp view/trend_chart_painter.h
+  view/trend_charts_widget.cpp view/trend_charts_widget.h
+  view/trends_view.cpp view/trends_view.h
   view/zoom_stack.cpp view/zoom_stack.h
   app/about_dialog.cpp app/about_dialog.h
   app/command_ids.cpp app/command_ids.h
@@ -37,6 +41,7 @@ add_library(ovixlog_gui STATIC
   app/status_controller.cpp app/status_controller.h
   app/status_offer.cpp app/status_offer.h
   app/termination_signals.cpp app/termination_signals.h
+  app/trends_controller.cpp app/trends_controller.h
   ${PROJECT_SOURCE_DIR}/res/ovixlog.qrc)
 set_target_properties(ovixlog_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(ovixlog_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/library_controller.h"
+#include "app/trends_controller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,6 +121,7 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
                                   Action(kIdAppExit));
   library_ = new LibraryController(this, document_, charts_, flightsController_->dock(),
                                    viewMenu(), true);
+  trends_ = new TrendsController(this, library_, viewMenu());
   // The first start fills most of the screen, centred; later starts restore the kept geometry.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect available = screen->availableGeometry();

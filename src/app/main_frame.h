@@ -30,6 +30,7 @@ class StatusOffer;
 class FlightsPanel;
 class ReportController;
 class LibraryController;
+class TrendsController;
 
 // The one local file in dropped data, or empty.
 QString DroppedFile(const QMimeData* data);
@@ -75,6 +76,8 @@ class CMainFrame : public QMainWindow {
   ReportController* reports() const { return reports_; }
   // The Library view of every flight, docked beside the Flights panel.
   LibraryController* library() const { return library_; }
+  // The Trends view, tabbed with the Library view.
+  TrendsController* trends() const { return trends_; }
 
   // The action of a command number, or null.
   QAction* Action(int id) const { return menus_->Action(id); }
@@ -165,6 +168,7 @@ class CMainFrame : public QMainWindow {
   OfferController* offers_ = nullptr;
   FlightsController* flightsController_ = nullptr;
   LibraryController* library_ = nullptr;
+  TrendsController* trends_ = nullptr;
   ReportController* reports_ = nullptr;
   bool settingsKept_ = true;
   int refreshCount_ = 0;

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
+#include "library/flight_library.h"
 #include "library/trends.h"
 
 namespace ovixlog {
@@ -16,5 +19,9 @@ namespace ovixlog {
 TrendFlightRow TrendRowFromFigures(int64_t id, const std::optional<std::string>& aircraft,
                                    const std::optional<std::string>& start, int64_t position,
                                    const std::string& figuresJson);
+
+// The library's flights (as FlightLibrary::LoadFlights lists them: oldest first, those without
+// a clock after) as trend rows.
+std::vector<TrendFlightRow> TrendRowsFromLibrary(const std::vector<FlightRow>& flights);
 
 }  // namespace ovixlog

@@ -14,6 +14,9 @@ constexpr int kEgtRank = 0;
 constexpr int kChtRank = kCylinderSlots;
 constexpr int kOtherRank = 2 * kCylinderSlots;
 
+constexpr int kOilPressureRank = kOtherRank + 1;
+constexpr int kGamiRank = kOtherRank + 7;
+
 const char* const kOtherFigures[] = {"cruise_OilT",       "cruise_OilP",       "cruise_Volt",
                                      "cruise_Flow",       "egt_spread_cruise", "cht_spread_cruise",
                                      "max_CHT",           "gami_spread"};
@@ -35,10 +38,12 @@ std::optional<int> CylinderNumber(const std::string& name, const std::string& pr
 }
 
 double MedianInPlace(std::vector<double>& values) {
-  std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
-  if (n % 2 == 1) return values[n / 2];
-  return (values[n / 2 - 1] + values[n / 2]) / 2.0;
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(n / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  if (n % 2 == 1) return *middle;
+  // The other middle value is the greatest of the lower half.
+  return (*std::max_element(values.begin(), middle) + *middle) / 2.0;
 }
 
 struct Threshold {
@@ -63,23 +68,24 @@ struct ChangeSeries {
 };
 
 // Each cylinder's figure minus the mean of the other cylinders' figures of the same flight.
-std::vector<std::pair<int, double>> RelativeToOthers(const TrendFlight& flight, int firstRank) {
-  std::vector<std::pair<int, double>> cylinders;
+// Fills `relative` (emptied first); nothing with fewer than two cylinders.
+void RelativeToOthers(const TrendFlight& flight, int firstRank,
+                      std::vector<std::pair<int, double>>& relative) {
+  relative.clear();
+  double sum = 0.0;
   for (std::size_t f = 0; f < flight.figures.size(); ++f) {
     const int number = flight.ranks[f] - firstRank;
     if (number > 0 && number < kCylinderSlots) {
-      cylinders.emplace_back(number, flight.figures[f].second);
+      relative.emplace_back(number, flight.figures[f].second);
+      sum += flight.figures[f].second;
     }
   }
-  std::vector<std::pair<int, double>> relative;
-  if (cylinders.size() < 2) return relative;
-  double sum = 0.0;
-  for (const auto& cylinder : cylinders) sum += cylinder.second;
-  const auto others = static_cast<double>(cylinders.size() - 1);
-  for (const auto& [number, value] : cylinders) {
-    relative.emplace_back(number, value - (sum - value) / others);
+  if (relative.size() < 2) {
+    relative.clear();
+    return;
   }
-  return relative;
+  const auto others = static_cast<double>(relative.size() - 1);
+  for (auto& cylinder : relative) cylinder.second -= (sum - cylinder.second) / others;
 }
 
 struct FoundChange {
@@ -125,36 +131,47 @@ void FindChanges(const ChangeSeries& series, const std::vector<TrendFlight>& fli
 
 std::vector<TrendChange> AircraftChanges(const std::vector<TrendFlight>& flights,
                                          std::size_t datedCount) {
-  std::map<int, ChangeSeries> byRank;
-  auto add = [&](int rank, const std::string& column, const Threshold& threshold,
-                 std::size_t index, double value) {
-    ChangeSeries& series = byRank[rank];
+  std::vector<ChangeSeries> byRank(static_cast<std::size_t>(kTrendFigureRanks));
+  // `column` names the series when it starts.
+  auto add = [&](int rank, const auto& column, const Threshold& threshold, std::size_t index,
+                 double value) {
+    ChangeSeries& series = byRank[static_cast<std::size_t>(rank)];
     if (series.threshold == nullptr) {
-      series.column = column;
+      series.column = column();
       series.rank = rank;
       series.threshold = &threshold;
     }
     series.flightIndex.push_back(index);
     series.values.push_back(value);
   };
+  std::vector<std::pair<int, double>> relative;
   for (std::size_t index = 0; index < datedCount; ++index) {
     const TrendFlight& flight = flights[index];
     if (flight.figures.empty()) continue;
-    for (const auto& [number, value] : RelativeToOthers(flight, kEgtRank)) {
-      add(kEgtRank + number, "EGT" + std::to_string(number), kEgtShift, index, value);
+    RelativeToOthers(flight, kEgtRank, relative);
+    for (const auto& [number, value] : relative) {
+      add(kEgtRank + number, [n = number] { return "EGT" + std::to_string(n); }, kEgtShift,
+          index, value);
     }
-    for (const auto& [number, value] : RelativeToOthers(flight, kChtRank)) {
-      add(kChtRank + number, "CHT" + std::to_string(number), kChtShift, index, value);
+    RelativeToOthers(flight, kChtRank, relative);
+    for (const auto& [number, value] : relative) {
+      add(kChtRank + number, [n = number] { return "CHT" + std::to_string(n); }, kChtShift,
+          index, value);
     }
-    if (auto oilP = FindFigure(flight, "cruise_OilP")) {
-      add(kOtherRank + 1, "OilP", kOilPressureDrop, index, *oilP);
-    }
-    if (auto gami = FindFigure(flight, "gami_spread")) {
-      add(kOtherRank + 7, "gami_spread", kGamiShift, index, *gami);
+    for (std::size_t f = 0; f < flight.figures.size(); ++f) {
+      if (flight.ranks[f] == kOilPressureRank) {
+        add(kOilPressureRank, [] { return std::string("OilP"); }, kOilPressureDrop, index,
+            flight.figures[f].second);
+      } else if (flight.ranks[f] == kGamiRank) {
+        add(kGamiRank, [] { return std::string("gami_spread"); }, kGamiShift, index,
+            flight.figures[f].second);
+      }
     }
   }
   std::vector<FoundChange> found;
-  for (const auto& entry : byRank) FindChanges(entry.second, flights, found);
+  for (const ChangeSeries& series : byRank) {
+    if (series.threshold != nullptr) FindChanges(series, flights, found);
+  }
   std::stable_sort(found.begin(), found.end(), [](const FoundChange& a, const FoundChange& b) {
     return a.flightIndex != b.flightIndex ? a.flightIndex < b.flightIndex : a.rank < b.rank;
   });
@@ -166,26 +183,17 @@ std::vector<TrendChange> AircraftChanges(const std::vector<TrendFlight>& flights
 
 // Each flight's band per figure from the up to 20 earlier dated flights that have the figure.
 void AddBands(std::vector<TrendFlight>& flights, std::size_t datedCount) {
-  // Per figure rank, its values in flight order.
-  std::vector<std::vector<double>> history(static_cast<std::size_t>(kTrendFigureRanks));
-  std::vector<double> window;
+  std::vector<TrendBandWindow> windows(static_cast<std::size_t>(kTrendFigureRanks));
   for (std::size_t index = 0; index < datedCount; ++index) {
     TrendFlight& flight = flights[index];
+    flight.band.reserve(flight.figures.size());
     for (std::size_t f = 0; f < flight.figures.size(); ++f) {
-      const std::string& name = flight.figures[f].first;
-      std::vector<double>& earlier = history[static_cast<std::size_t>(flight.ranks[f])];
-      if (earlier.size() >= static_cast<std::size_t>(kTrendMinFlights)) {
-        const std::size_t count =
-            std::min(earlier.size(), static_cast<std::size_t>(kTrendBandFlights));
-        window.assign(earlier.end() - static_cast<std::ptrdiff_t>(count), earlier.end());
-        std::sort(window.begin(), window.end());
-        flight.band.emplace_back(name, TrendBand{TrendPercentile(window, 10),
-                                                 TrendPercentile(window, 50),
-                                                 TrendPercentile(window, 90)});
+      if (auto band = windows[static_cast<std::size_t>(flight.ranks[f])].Band()) {
+        flight.band.emplace_back(flight.figures[f].first, *band);
       }
     }
     for (std::size_t f = 0; f < flight.figures.size(); ++f) {
-      history[static_cast<std::size_t>(flight.ranks[f])].push_back(flight.figures[f].second);
+      windows[static_cast<std::size_t>(flight.ranks[f])].Add(flight.figures[f].second);
     }
   }
 }
@@ -209,6 +217,21 @@ double TrendPercentile(const std::vector<double>& sorted, int percent) {
   if (hundredths == 0) return sorted[low];
   const double fraction = static_cast<double>(hundredths) / 100.0;
   return sorted[low] + fraction * (sorted[low + 1] - sorted[low]);
+}
+
+void TrendBandWindow::Add(double value) {
+  if (recent_.size() == static_cast<std::size_t>(kTrendBandFlights)) {
+    sorted_.erase(std::lower_bound(sorted_.begin(), sorted_.end(), recent_.front()));
+    recent_.erase(recent_.begin());
+  }
+  recent_.push_back(value);
+  sorted_.insert(std::upper_bound(sorted_.begin(), sorted_.end(), value), value);
+}
+
+std::optional<TrendBand> TrendBandWindow::Band() const {
+  if (sorted_.size() < static_cast<std::size_t>(kTrendMinFlights)) return std::nullopt;
+  return TrendBand{TrendPercentile(sorted_, 10), TrendPercentile(sorted_, 50),
+                   TrendPercentile(sorted_, 90)};
 }
 
 double TrendMedian(std::vector<double> values) { return MedianInPlace(values); }

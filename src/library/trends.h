@@ -77,6 +77,19 @@ double TrendMedian(std::vector<double> values);
 std::optional<int> TrendFigureRank(const std::string& name);
 inline constexpr int kTrendFigureRanks = 208;
 
+// The last (up to) kTrendBandFlights values of one figure, kept both in flight order and
+// sorted, so that a band is read off without sorting again.
+class TrendBandWindow {
+ public:
+  void Add(double value);
+  // p10, p50 and p90 of the values added, once there are kTrendMinFlights of them.
+  std::optional<TrendBand> Band() const;
+
+ private:
+  std::vector<double> recent_;  // oldest first
+  std::vector<double> sorted_;
+};
+
 Trends ComputeTrends(const std::vector<TrendFlightRow>& rows);
 
 // The band for the figure `name` of a flight, if it has one.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -11,6 +12,14 @@ namespace {
 
 void AppendJsonString(std::string& out, const std::string& text) {
   out += '"';
+  // Figure names and dates need no escaping: copied whole.
+  if (std::none_of(text.begin(), text.end(), [](char c) {
+        return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+      })) {
+    out += text;
+    out += '"';
+    return;
+  }
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
@@ -61,7 +70,38 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
+std::string FlightNamed(const AircraftTrend& aircraft, int64_t id) {
+  std::string text = "flight " + std::to_string(id);
+  for (const TrendFlight& flight : aircraft.flights) {
+    if (flight.id == id && flight.start && flight.start->size() >= 10) {
+      text += " (" + flight.start->substr(0, 10) + ")";
+    }
+  }
+  return text;
+}
+
 }  // namespace
+
+std::string TrendChangeSentence(const TrendChange& change, const AircraftTrend& aircraft) {
+  const bool up = change.shift > 0.0;
+  const double size = std::fabs(change.shift);
+  std::string what;
+  if (change.kind == "egt_shift" || change.kind == "cht_shift") {
+    what = change.column + " runs " + std::to_string(std::lround(size)) + " F " +
+           (up ? "hotter" : "cooler") + " than the other cylinders";
+  } else if (change.kind == "oil_pressure_drop") {
+    what = "Oil pressure is " + std::to_string(std::lround(size)) + " psi " +
+           (up ? "higher" : "lower");
+  } else if (change.kind == "gami_shift") {
+    char tenths[32];
+    std::snprintf(tenths, sizeof tenths, "%.1f", size);
+    what = std::string("The GAMI spread is ") + tenths + " gph " + (up ? "wider" : "narrower");
+  } else {
+    what = change.column + " shifted by " + TrendNumber(change.shift);
+  }
+  return what + " since " + FlightNamed(aircraft, change.fromId) + ", confirmed on " +
+         FlightNamed(aircraft, change.confirmedId);
+}
 
 std::string TrendNumber(double value) {
   std::string out;
@@ -70,7 +110,11 @@ std::string TrendNumber(double value) {
 }
 
 std::string TrendsJson(const Trends& trends) {
-  std::string out = "{\"aircraft\": [";
+  std::string out;
+  std::size_t flights = 0;
+  for (const AircraftTrend& aircraft : trends.aircraft) flights += aircraft.flights.size();
+  out.reserve(256 + flights * 2048);  // a six-cylinder flight with its band is about 2 KB
+  out += "{\"aircraft\": [";
   for (std::size_t a = 0; a < trends.aircraft.size(); ++a) {
     const AircraftTrend& aircraft = trends.aircraft[a];
     out += a == 0 ? "\n" : ",\n";

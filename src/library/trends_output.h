@@ -16,6 +16,11 @@ std::string TrendsJson(const Trends& trends);
 // cell where a flight lacks the figure.
 std::string TrendsCsv(const Trends& trends);
 
+// A change told in one sentence, naming its flights by id and the first one's date when it
+// has a clock: "EGT3 runs 72 F hotter than the other cylinders since flight 12 (2026-06-01),
+// confirmed on flight 14".
+std::string TrendChangeSentence(const TrendChange& change, const AircraftTrend& aircraft);
+
 // A number in the shortest form that reads back to the same value ("70", "0.35").
 std::string TrendNumber(double value);
 

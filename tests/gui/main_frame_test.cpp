@@ -90,7 +90,8 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
                     "Open &Recording...", "&Save\tCtrl+S", "Save &As...",
                     "Export &Report...", "&Print...", "-", "E&xit"}));
   QCOMPARE(Texts(f.frame()->viewMenu()),
-           Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights", "&Lean Test", "Li&brary"}));
+           Options({"&Toolbar", "&Status Bar", "&Charts", "&Flights", "&Lean Test", "Li&brary",
+                    "&Trends"}));
   QCOMPARE(Texts(f.frame()->optionsMenu()), Options({"Ovix Model &3100",
                                                      "Ovix Model &5100",
                                                      "Ovix Model &7100",

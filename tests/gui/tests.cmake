@@ -49,6 +49,10 @@ if(TARGET ovixlog_gui)
                        LABELS threads)
   target_compile_definitions(library_view_test PRIVATE OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>")
   add_dependencies(library_view_test ovixlog-sim)
+  ovixlog_add_gui_test(trends_view_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/trends_view_test.cpp
+                       LABELS threads)
+  target_compile_definitions(trends_view_test PRIVATE OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>")
+  add_dependencies(trends_view_test ovixlog-sim)
   ovixlog_add_gui_test(plot_painter_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/plot_painter_test.cpp)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)

@@ -8,3 +8,10 @@ target_link_libraries(library_tool_test PRIVATE ovixlog_library_lib)
 add_dependencies(library_tool_test ovixlog-sim ovixlog-convert)
 target_compile_definitions(library_tool_test PRIVATE
   OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>" OVIXLOG_CONVERT_EXE="$<TARGET_FILE:ovixlog-convert>")
+
+# `trend` over fleets of dated simulator recordings, in process.
+ovixlog_add_test(trend_tool_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/trend_tool_test.cpp
+                 LABELS threads)
+target_link_libraries(trend_tool_test PRIVATE ovixlog_library_lib)
+add_dependencies(trend_tool_test ovixlog-sim)
+target_compile_definitions(trend_tool_test PRIVATE OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>")

@@ -493,5 +493,40 @@ TEST(TrendsTest, RowFromStoredFiguresTakesCruiseSpreadsHighestChtAndGami) {
   EXPECT_FALSE(TrendRowFromFigures(11, std::nullopt, std::nullopt, 5, "not json").hasCruise);
 }
 
+// The stored figures are read as a stream: only the top-level "cruise" object's numbers, the
+// top-level spreads and the maxima's CHTs count, wherever else such names appear.
+TEST(TrendsTest, RowReadsOnlyTopLevelFiguresOfAnObject) {
+  struct Case {
+    const char* stored;
+    bool hasCruise;
+    const char* figures;  // as the row holds them, in order
+  };
+  const Case cases[] = {
+      {R"({"cruise": {"EGT1": 1300, "x": {"EGT2": 9}, "l": [1, 2], "CHT1": 350}})", true,
+       "cruise_EGT1=1300 cruise_CHT1=350 "},
+      {R"({"runs": {"cruise": {"EGT1": 1}, "gami_spread": 2}, "cruise": {}})", true, ""},
+      {R"({"lean_tests": [{"gami_spread": 0.7}], "egt_spread_cruise": [5], "cruise": {}})", true,
+       ""},
+      {R"({"cruise": {"EGT1": 1300}, "max": {"CHT2": 400, "CHT10": 410, "EGT1": 1500}})", true,
+       "cruise_EGT1=1300 max_CHT=410 "},
+      {R"({"gami_spread": 0.4, "cruise": {"Volt": 14}, "cht_spread_cruise": 9})", true,
+       "cruise_Volt=14 gami_spread=0.4 cht_spread_cruise=9 "},
+      {R"({"cruise": {"start_s": 600, "Tach": 2400, "Aspd": 120, "OilP": 60}})", true,
+       "cruise_OilP=60 "},
+      {R"({"cruise": "none"})", false, ""},
+      {R"([{"cruise": {"EGT1": 1300}}])", false, ""},
+      {R"({"cruise": {"EGT1": 1300})", false, ""},
+      {R"(12)", false, ""},
+      {"", false, ""},
+  };
+  for (const Case& c : cases) {
+    const TrendFlightRow row = TrendRowFromFigures(1, std::nullopt, std::nullopt, 0, c.stored);
+    std::string figures;
+    for (const auto& [name, value] : row.figures) figures += name + "=" + TrendNumber(value) + " ";
+    EXPECT_EQ(row.hasCruise, c.hasCruise) << c.stored;
+    EXPECT_EQ(figures, c.figures) << c.stored;
+  }
+}
+
 }  // namespace
 }  // namespace ovixlog

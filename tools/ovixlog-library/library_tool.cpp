@@ -24,6 +24,9 @@
 #include "library/flight_library.h"
 #include "library/library_indexer.h"
 #include "library/sha256.h"
+#include "library/trend_rows.h"
+#include "library/trends.h"
+#include "library/trends_output.h"
 #include "recording/recording_catalog.h"
 
 namespace ovixlog {
@@ -168,6 +171,33 @@ int Check(FlightLibrary& library, std::FILE* out) {
   return problems == 0 ? kLibraryOk : kLibraryFailed;
 }
 
+// Each aircraft's flights and the changes of its engine's normal, one sentence a change.
+std::string TrendText(const Trends& trends) {
+  std::string text;
+  for (const AircraftTrend& aircraft : trends.aircraft) {
+    size_t dated = 0;
+    size_t cruising = 0;
+    for (const TrendFlight& flight : aircraft.flights) {
+      if (!flight.figures.empty()) {
+        ++cruising;
+        if (flight.start)
+          ++dated;
+      }
+    }
+    text += (aircraft.name ? *aircraft.name : std::string("(no aircraft)")) + ": " +
+            std::to_string(aircraft.flights.size()) +
+            (aircraft.flights.size() == 1 ? " flight, " : " flights, ") + std::to_string(cruising) +
+            " with a cruise\n";
+    if (dated < static_cast<size_t>(kTrendMinFlights))
+      text += "  not enough flights yet\n";
+    else if (aircraft.changes.empty())
+      text += "  no changes\n";
+    for (const TrendChange& change : aircraft.changes)
+      text += "  " + TrendChangeSentence(change, aircraft) + "\n";
+  }
+  return text;
+}
+
 }  // namespace
 
 int RunLibraryTool(const std::vector<std::string>& args, std::FILE* out, std::ostream& err) {
@@ -198,6 +228,12 @@ int RunLibraryTool(const std::vector<std::string>& args, std::FILE* out, std::os
   auto* exportJson = exportCommand->add_flag("--json", request.json, "one JSON object a line");
   auto* exportCsv = exportCommand->add_flag("--csv", request.csv, "CSV with a header");
   exportJson->excludes(exportCsv);
+  CLI::App* trend = app.add_subcommand(
+      "trend", "each engine's normal (bands of earlier flights) and when it changed");
+  auto* trendJson = trend->add_flag("--json", request.json, "every flight, band and change");
+  auto* trendCsv = trend->add_flag("--csv", request.csv, "the flights' figures, one a line");
+  trendJson->excludes(trendCsv);
+  trend->add_option("--aircraft", request.aircraft, "only this aircraft");
   app.add_subcommand("check", "files gone, moved or changed; exit status 1 if any");
   CLI::App* label = app.add_subcommand("label", "name the aircraft of flights");
   label->add_option("--aircraft", request.aircraft, "the aircraft")->required();
@@ -276,6 +312,13 @@ int RunLibraryTool(const std::vector<std::string>& args, std::FILE* out, std::os
       for (const FlightRow& flight : flights)
         Print(out, FlightJson(flight) + "\n");
     }
+    return kLibraryOk;
+  }
+  if (request.command == "trend") {
+    const Trends trends = ComputeTrends(TrendRowsFromLibrary(library.LoadFlights(request.aircraft)));
+    Print(out, request.json  ? TrendsJson(trends)
+               : request.csv ? TrendsCsv(trends)
+                             : TrendText(trends));
     return kLibraryOk;
   }
   if (request.command == "check")

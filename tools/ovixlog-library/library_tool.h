@@ -1,4 +1,5 @@
-// The flight library's command line: add, scan, list, show, export, check and label.
+// The flight library's command line: add, scan, list, show, export, trend, check and
+// label.
 #pragma once
 
 #include <cstdio>

@@ -1,0 +1,45 @@
+// The Trends view in its dock, tabbed with the Library view: reads the flight library into
+// trends when the view is shown and after each indexing, and opens a clicked flight the way
+// the Library view does.
+#pragma once
+
+#include <QObject>
+
+#include <string>
+#include <vector>
+
+#include "library/flight_library.h"
+
+class QDockWidget;
+class QMainWindow;
+class QMenu;
+
+namespace ovixlog {
+
+class LibraryController;
+class TrendsView;
+
+class TrendsController : public QObject {
+  Q_OBJECT
+
+ public:
+  // Docks the view as a tab beside the library's dock and puts its toggle in `viewMenu`.
+  TrendsController(QMainWindow* window, LibraryController* library, QMenu* viewMenu);
+
+  TrendsView* view() const { return view_; }
+  QDockWidget* dock() const { return dock_; }
+  // Reads the library again into the view.
+  void Refresh();
+  // Opens flight `id` of the library in the window, at its run.
+  void OpenFlight(qint64 id);
+
+ private:
+  LibraryController* library_;
+  TrendsView* view_;
+  QDockWidget* dock_;
+  FlightLibrary database_;  // GUI thread only
+  bool open_ = false;
+  std::vector<FlightRow> flights_;  // as last read
+};
+
+}  // namespace ovixlog
