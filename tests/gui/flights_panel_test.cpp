@@ -100,9 +100,14 @@ void FlightsPanelTest::ListsRunsAndGrowsWithTheFlight() {
   QTRY_COMPARE(tree->topLevelItemCount(), 2);
   QCOMPARE(Row(tree->topLevelItem(0)),
            List({"1", "0:00:00", "0:01:30", "0:01:30", "0.2", "CHT1 440", "1", ""}));
-  QCOMPARE(tree->topLevelItem(0)->childCount(), 1);
+  // The exceedance, then the finding of the head cooling 90 degrees a minute after it.
+  QCOMPARE(tree->topLevelItem(0)->childCount(), 2);
   QCOMPARE(Row(tree->topLevelItem(0)->child(0)),
            List({"CHT1 above 435", "0:00:20", "0:00:10", "", "", "peak 440", "", ""}));
+  QCOMPARE(Row(tree->topLevelItem(0)->child(1)),
+           List({"Fast cooling CHT1", "0:00:20", "0:01:10", "", "", "", "info",
+                 "CHT1 cools at 90 a minute: cooling faster than 60 a minute strains the "
+                 "cylinder heads"}));
   // The second run has not ended: no sample has come 30 s after its last running one.
   QCOMPARE(Row(tree->topLevelItem(1)),
            List({"2 (running)", "0:03:20", "0:01:40", "0:00:00", "0.22", "CHT1 350", "0", ""}));
@@ -150,7 +155,9 @@ void FlightsPanelTest::NewLimitsAndAnEmptiedStore() {
   f.panel.SetLimits(limits);
   QCOMPARE(tree->topLevelItemCount(), 1);  // the old list stays until the new one is ready
   QTRY_COMPARE(tree->topLevelItem(0)->text(6), QStringLiteral("0"));
-  QCOMPARE(tree->topLevelItem(0)->childCount(), 0);
+  // The finding stays: it does not depend on the limits.
+  QCOMPARE(tree->topLevelItem(0)->childCount(), 1);
+  QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Fast cooling CHT1"));
   f.doc->OnNewDocument();
   f.signals_.OnUpdate(nullptr, 0);  // as the window's File New does
   QTRY_COMPARE(tree->topLevelItemCount(), 0);
@@ -233,7 +240,8 @@ void FlightsPanelTest::SelectionMovesTheCharts() {
   f.doc()->UpdateAllViews(nullptr);
   QTreeWidget* tree = f.frame()->flights()->tree();
   QTRY_COMPARE(tree->topLevelItemCount(), 1);
-  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 1);
+  // The exceedance, then the findings of CHT1 climbing alone and cooling fast.
+  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 3);
   ChartView* charts = f.frame()->charts();
   tree->setCurrentItem(tree->topLevelItem(0));
   QCOMPARE(charts->viewStartMs(), 0);
