@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <cstddef>
 #include <string>
 
@@ -139,21 +140,27 @@ void MagCheckWatch::Hold(int64_t ms, int16_t tach) {
 MagCheckWatch::Means MagCheckWatch::MeanSince(int64_t fromMs, int64_t beforeMs) const {
   Means sum{};
   int count = 0;
-  for (const auto& [t, egts] : recent_) {
-    if (t < fromMs || t >= beforeMs)
-      continue;
+  std::array<bool, 9> probeFault{};
+  const auto add = [&](const Egts& egts) {
     ++count;
-    for (int c = 0; c < egtCount_; ++c)
-      sum[static_cast<size_t>(c)] += egts[static_cast<size_t>(c)];
+    for (int c = 0; c < egtCount_; ++c) {
+      const size_t i = static_cast<size_t>(c);
+      sum[i] += egts[i];
+      probeFault[i] = probeFault[i] || egts[i] <= 0;
+    }
+  };
+  for (const auto& [t, egts] : recent_) {
+    if (t >= fromMs && t < beforeMs)
+      add(egts);
   }
   // With no sample before the dip, its first sample stands in.
-  if (count == 0) {
-    for (int c = 0; c < egtCount_; ++c)
-      sum[static_cast<size_t>(c)] = recent_.back().second[static_cast<size_t>(c)];
-    return sum;
+  if (count == 0)
+    add(recent_.back().second);
+  for (int c = 0; c < egtCount_; ++c) {
+    const size_t i = static_cast<size_t>(c);
+    // A probe reading 0 says nothing of its cylinder: left out.
+    sum[i] = probeFault[i] ? std::numeric_limits<double>::quiet_NaN() : sum[i] / count;
   }
-  for (double& v : sum)
-    v /= count;
   return sum;
 }
 
@@ -197,8 +204,9 @@ void MagCheckWatch::RunUp(int64_t ms, int16_t tach) {
       dip.rpmDrop = rpm_ - lowest_;
       for (int c = 0; c < egtCount_; ++c) {
         const size_t i = static_cast<size_t>(c);
-        dip.egtChange.emplace_back(SampleColumn{SampleColumn::Field::kEgt, c},
-                                   lastSecond_[i] - before_[i]);
+        const double change = lastSecond_[i] - before_[i];
+        if (!std::isnan(change))
+          dip.egtChange.emplace_back(SampleColumn{SampleColumn::Field::kEgt, c}, change);
       }
       dips_.push_back(std::move(dip));
       lastInMs_ = ms;
@@ -257,7 +265,7 @@ Finding MagCheckWatch::MakeFinding(int64_t endMs) const {
       const double change = dip.egtChange[c].second;
       const double others = (sum - change) / static_cast<double>(n - 1);
       if (change < kDeadPlugRise && others >= kOthersRise && (dead < 0 || change < deadChange)) {
-        dead = static_cast<int>(c);
+        dead = dip.egtChange[c].first.index;
         deadChange = change;
         othersMean = others;
       }

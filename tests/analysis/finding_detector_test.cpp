@@ -443,6 +443,20 @@ TEST(FindingDetector, EdgesOfTheMagCheck) {
   }
 }
 
+TEST(FindingDetector, AProbeReadingZeroIsLeftOutOfTheMagCheck) {
+  // EGT3 reads 0 just before the second dip: no change for it there, and no fouled plug.
+  std::vector<EngineSample> samples = RunUp({{30, 35, 100}, {50, 55, 110}});
+  samples[49].egt[2] = 0;
+  EXPECT_EQ(JsonOf(Detect(samples)),
+            std::vector<std::string>{
+                "{\"kind\": \"mag_check\", \"column\": null, \"start_s\": 10, \"end_s\": 100, "
+                "\"severity\": \"info\", \"evidence\": {\"rpm\": 1800, \"dips\": [{\"start_s\": 30, "
+                "\"rpm_drop\": 100, \"egt_change\": {\"EGT1\": 60, \"EGT2\": 60, \"EGT3\": 60, "
+                "\"EGT4\": 60}}, {\"start_s\": 50, \"rpm_drop\": 110, \"egt_change\": {\"EGT1\": 60, "
+                "\"EGT2\": 60, \"EGT4\": 60}}]}, \"text\": \"Mag check at 1800 rpm: drops of 100 and "
+                "110 rpm, within limits\"}"});
+}
+
 TEST(FindingDetector, TwoCoolingStretchesFarApartStaySeparate) {
   // CHT2 steps down 70 at 60 s and again at 200 s: pairs end at 60..119 and 200..259, more
   // than 30 s apart.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
 #include "ovixlog-sim/frame_stream.h"
+#include "ovixlog-sim/recording_writer.h"
 #include "ovixlog-sim/sim_options.h"
 #include "recorder.h"
 #include "recording/recording_catalog.h"
@@ -233,28 +235,25 @@ TEST(RecordProcess, SplitsTwoFlightsIntoOneRecordingPerRun) {
 }
 
 // The summary written beside a finished recording lists the run's findings.
-TEST(RecordProcess, SummaryBesideTheRecordingListsTheFindings) {
-  Rig s;
-  auto recorder = s.Recorder({"--split", "--summary"});
-  ASSERT_TRUE(recorder->started());
-  const uint64_t frames =
-      sim::ParseCommandLine({"--scenario", "bad-probe", "--capture", "x"}).options.frames;
-  auto sim = s.Sim({"--scenario", "bad-probe", "--rate", "max", "--frames", std::to_string(frames)},
-                   "sim.out");
-  ASSERT_TRUE(sim->started());
-  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
-  ASSERT_TRUE(WaitForLines(s.recorderOut(), "summary written: ", 1, 60))
-      << test::ReadWholeFile(s.recorderOut());
-  recorder->Signal(SIGTERM);
-  ASSERT_TRUE(WIFEXITED(recorder->Wait(30)));
-  const std::vector<std::string> written = LinesStarting(s.recorderOut(), "summary written: ");
-  ASSERT_EQ(written.size(), 1u);
-  const std::string summary = written[0].substr(std::string("summary written: ").size());
+TEST(RecordSummary, ListsTheFindings) {
+  test::TempFolder folder;
+  const std::string path = folder / "flight.log";
+  const sim::ParsedCommandLine parsed =
+      sim::ParseCommandLine({"--scenario", "bad-probe", "--demo-log", path});
+  ASSERT_EQ(parsed.outcome, sim::ParsedCommandLine::Outcome::kRun);
+  sim::FrameStream stream(parsed.options.stream);
+  std::string error;
+  ASSERT_TRUE(sim::WriteDemoLog(path, stream, parsed.options.frames, error)) << error;
+  const std::string summary = folder / "flight.summary.txt";
+  std::FILE* out = std::fopen(summary.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  EXPECT_TRUE(WriteSummary(path, out));
+  ASSERT_EQ(std::fclose(out), 0);
   // The run-up's mag check, then the probe reading 0 for 20 s in the cruise.
-  EXPECT_EQ(LinesStarting(summary, "  Findings: "), std::vector<std::string>{"  Findings: 2"});
-  EXPECT_EQ(LinesStarting(summary, "    info: Mag check at ").size(), 1u);
-  EXPECT_EQ(LinesStarting(summary, "    caution: EGT2 reads 0 for ").size(), 1u)
+  EXPECT_EQ(LinesStarting(summary, "  Findings: "), std::vector<std::string>{"  Findings: 2"})
       << test::ReadWholeFile(summary);
+  EXPECT_EQ(LinesStarting(summary, "    info: Mag check at ").size(), 1u);
+  EXPECT_EQ(LinesStarting(summary, "    caution: EGT2 reads 0 for ").size(), 1u);
 }
 
 TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
