@@ -1,6 +1,7 @@
 // Receives live data: opens one serial port, sets the monitor's line format and runs a reading
-// thread that frames, decodes and hands every good frame to the sample sink. It also carries the
-// file-feed assembler that the importers use, which works whether or not a port is open.
+// thread that frames, decodes and hands every good frame to the sample sink. It also carries a
+// file-feed assembler that frames bytes handed to it on the calling thread, with or without a
+// port (files are read through LogReader, which has an assembler of its own).
 #pragma once
 
 #include <atomic>
@@ -54,7 +55,8 @@ class SerialReader {
   bool HasThread() const { return thread_.joinable(); }
   SerialStatus Status() const;
 
-  // The assembler the importers feed. User-interface thread only.
+  // An assembler for bytes that did not come from the port; the thread that owns the reader
+  // only.
   FrameAssembler& fileFeed() { return fileFeed_; }
 
   // "COMn:" -> the device: the one bound to COMn (BindPort), else $OVIXLOG_COMn when set and

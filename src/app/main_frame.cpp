@@ -121,7 +121,8 @@ CMainFrame::CMainFrame(COvixLogDoc* document, QWidget* parent)
                                   Action(kIdAppExit));
   library_ = new LibraryController(this, document_, charts_, flightsController_->dock(),
                                    viewMenu(), true);
-  trends_ = new TrendsController(this, library_, viewMenu());
+  trends_ = new TrendsController(this, library_, viewMenu(), document_,
+                                 flightsController_->panel());
   // The first start fills most of the screen, centred; later starts restore the kept geometry.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect available = screen->availableGeometry();
@@ -149,6 +150,7 @@ void CMainFrame::DetachDocument() {
   flightsController_->DetachDocument();
   reports_->DetachDocument();
   library_->DetachDocument();
+  trends_->DetachDocument();
   offers_->SetDocument(nullptr, nullptr);
   view_->SetDocument(nullptr);
 }

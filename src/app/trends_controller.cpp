@@ -7,19 +7,26 @@
 #include <QMainWindow>
 #include <QMenu>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "app/library_controller.h"
+#include "document/ovixlog_doc.h"
+#include "library/library_indexer.h"
 #include "library/trend_rows.h"
+#include "library/trends_output.h"
+#include "view/flights_panel.h"
 #include "view/library_view.h"
 #include "view/trends_view.h"
 
 namespace ovixlog {
 
 TrendsController::TrendsController(QMainWindow* window, LibraryController* library,
-                                   QMenu* viewMenu)
+                                   QMenu* viewMenu, COvixLogDoc* document, FlightsPanel* panel)
     : QObject(window),
       library_(library),
+      document_(document),
+      panel_(panel),
       view_(new TrendsView(window)),
       dock_(new QDockWidget(QStringLiteral("Trends"), window)) {
   dock_->setObjectName(QStringLiteral("trends"));
@@ -40,18 +47,65 @@ TrendsController::TrendsController(QMainWindow* window, LibraryController* libra
   connect(library, &LibraryController::indexed, this, [this] {
     if (dock_->isVisible())
       Refresh();
+    compared_.clear();
+    CompareOpenedFile();
   });
+  if (panel_ != nullptr)
+    connect(panel_, &FlightsPanel::runsChanged, this, &TrendsController::CompareOpenedFile);
   connect(view_, &TrendsView::flightPicked, this, &TrendsController::OpenFlight);
 }
 
-void TrendsController::Refresh() {
+bool TrendsController::OpenDatabase() {
   if (!open_) {
     std::string error;
     std::string notice;
     open_ = database_.Open(LibraryPath(std::nullopt), error, notice);
-    if (!open_)
-      return;
   }
+  return open_;
+}
+
+void TrendsController::DetachDocument() {
+  document_ = nullptr;
+  panel_ = nullptr;
+}
+
+void TrendsController::CompareOpenedFile() {
+  if (panel_ == nullptr || document_ == nullptr)
+    return;
+  const std::string& imported = document_->importedPath();
+  const size_t runs = panel_->runs().size();
+  const std::string key = imported + "\n" + std::to_string(runs);
+  if (key == compared_)
+    return;
+  compared_ = key;
+  std::vector<std::vector<std::string>> lines(runs);
+  if (!imported.empty() && runs > 0 && OpenDatabase()) {
+    const std::string path = AbsolutePath(imported);
+    const std::vector<FlightRow> all = database_.LoadFlights();
+    const auto first = std::find_if(all.begin(), all.end(),
+                                    [&](const FlightRow& flight) { return flight.file == path; });
+    if (first != all.end()) {
+      // The normal is that of the engine the file's flights belong to.
+      std::vector<FlightRow> same;
+      for (const FlightRow& flight : all) {
+        if (flight.aircraft == first->aircraft)
+          same.push_back(flight);
+      }
+      const Trends trends = ComputeTrends(TrendRowsFromLibrary(same));
+      for (const FlightRow& flight : same) {
+        if (flight.file == path && flight.run >= 0 && static_cast<size_t>(flight.run) < runs &&
+            !trends.aircraft.empty())
+          lines[static_cast<size_t>(flight.run)] =
+              TrendComparisonLines(trends.aircraft.front(), flight.id);
+      }
+    }
+  }
+  panel_->SetNormalLines(std::move(lines));
+}
+
+void TrendsController::Refresh() {
+  if (!OpenDatabase())
+    return;
   flights_ = database_.LoadFlights();
   view_->SetTrends(ComputeTrends(TrendRowsFromLibrary(flights_)));
 }

@@ -43,7 +43,8 @@ class COvixLogDoc : public Document, public SampleSink {
   // --- Rows --------------------------------------------------------------------------------------
   // Display rows: 0 titles, 1 rule, then the samples in the current order. CSV rows: 0 titles,
   // then the samples. Rows out of range give empty text. Each call reads the store under
-  // its lock, so any thread may call them.
+  // its lock, so any thread may call them, but GetMaxRowWidth, which measures the rows that
+  // came since it was last asked: the user-interface thread.
   int GetRowCount() const;
   int GetMaxRowWidth() const;
   void FormatDisplayRow(int row, std::string& text) const;

@@ -7,6 +7,8 @@ namespace {
 constexpr int32_t kGrowthStep = 10;
 constexpr int32_t kKeepAllGrowthStep = 50;
 constexpr uint32_t kOneSecondMs = 1000;
+// Samples measured per hold of the store's lock.
+constexpr int32_t kMeasureBatch = 4096;
 }  // namespace
 
 SampleStore::SampleStore(int32_t initialWidth) : width_(initialWidth) {}
@@ -30,6 +32,7 @@ bool SampleStore::Add(const EngineSample& sample, bool keepAll) {
 }
 
 void SampleStore::Clear() {
+  std::lock_guard<std::mutex> measureGuard(measureLock_);
   std::lock_guard<std::mutex> guard(lock_);
   if (capacity_ == 0)
     return;
@@ -72,24 +75,31 @@ int32_t SampleStore::Get(int32_t first, int32_t maxCount,
 }
 
 int32_t SampleStore::MaxRowWidth(RowSettings settings, bool oldestFirst) const {
-  std::lock_guard<std::mutex> guard(lock_);
-  if (measuredCount_ < count_) {
-    if (oldestFirst) {
-      // Each sample was the table's last row when it came.
-      for (int32_t i = measuredCount_; i < count_; ++i) {
-        RowFormatter::Sample(RowStyle::kDisplay, settings, AtLocked(i), measureRow_);
-        width_ = std::max(width_, static_cast<int32_t>(measureRow_.size()));
-      }
-    } else if (!oldestMeasured_ || !(oldestSettings_ == settings)) {
-      // Newest first the last row is the oldest sample's, the same row however many came
-      // after it: it is measured again only under new settings.
-      RowFormatter::Sample(RowStyle::kDisplay, settings, AtLocked(0), measureRow_);
-      width_ = std::max(width_, static_cast<int32_t>(measureRow_.size()));
-      oldestMeasured_ = true;
-      oldestSettings_ = settings;
+  std::lock_guard<std::mutex> measureGuard(measureLock_);
+  const int32_t count = Count();
+  if (measuredCount_ >= count)
+    return width_;
+  std::vector<const EngineSample*> batch;
+  const auto measure = [this, settings](const EngineSample& sample) {
+    RowFormatter::Sample(RowStyle::kDisplay, settings, sample, measureRow_);
+    width_ = std::max(width_, static_cast<int32_t>(measureRow_.size()));
+  };
+  if (oldestFirst) {
+    // Each sample was the table's last row when it came.
+    for (int32_t first = measuredCount_; first < count; first += kMeasureBatch) {
+      Get(first, std::min(kMeasureBatch, count - first), batch);
+      for (const EngineSample* sample : batch)
+        measure(*sample);
     }
-    measuredCount_ = count_;
+  } else if (!oldestMeasured_ || !(oldestSettings_ == settings)) {
+    // Newest first the last row is the oldest sample's, the same row however many came after
+    // it: it is measured again only under new settings.
+    Get(0, 1, batch);
+    measure(*batch.front());
+    oldestMeasured_ = true;
+    oldestSettings_ = settings;
   }
+  measuredCount_ = count;
   return width_;
 }
 

@@ -41,8 +41,9 @@ class SampleStore {
 
   // The widest last row of the display table seen so far: each sample stored since the last
   // measure is measured as the table's last row was when it came (oldest first, the newest
-  // sample's row; newest first, the oldest sample's). Any thread; the formatting happens on
-  // the asking one.
+  // sample's row; newest first, the oldest sample's). The rows are formatted on the asking
+  // thread outside the store's lock (the reading thread never waits for a measure), so only the
+  // thread that empties the store may ask: the user-interface thread.
   int32_t MaxRowWidth(RowSettings settings, bool oldestFirst) const;
   // Measures what is pending under the settings about to be replaced: called before the model,
   // the time column or the order changes, so every sample is measured under the settings it
@@ -68,14 +69,16 @@ class SampleStore {
     return chunks_[static_cast<size_t>(index / kChunkSize)][static_cast<size_t>(index % kChunkSize)];
   }
 
-  // lock_ guards everything below. It is held for one sample's store, one read, or one
-  // measure of what arrived since the last, never while waiting for another thread.
+  // lock_ guards the chunks and the counts. It is held for one sample's store or one read
+  // (of at most a batch of addresses), never while waiting for another thread.
   mutable std::mutex lock_;
   std::vector<std::unique_ptr<EngineSample[]>> chunks_;
   int32_t count_ = 0;
   int32_t capacity_ = 0;
-  // The measure: the widest row so far, how many samples it has seen, and the settings the
-  // oldest sample was last measured with (newest first, that row stays the last one).
+  // measureLock_ guards the measure: the widest row so far, how many samples it has seen, and
+  // the settings the oldest sample was last measured with (newest first, that row stays the
+  // last one). Taken before lock_, never inside it.
+  mutable std::mutex measureLock_;
   mutable int32_t width_ = 0;
   mutable int32_t measuredCount_ = 0;
   mutable bool oldestMeasured_ = false;

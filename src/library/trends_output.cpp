@@ -80,6 +80,16 @@ std::string FlightNamed(const AircraftTrend& aircraft, int64_t id) {
   return text;
 }
 
+// A figure's name in a sentence: "cruise EGT3", "EGT spread", "highest CHT".
+std::string FigureTitle(const std::string& name) {
+  if (name.rfind("cruise_", 0) == 0) return "cruise " + name.substr(7);
+  if (name == "egt_spread_cruise") return "EGT spread";
+  if (name == "cht_spread_cruise") return "CHT spread";
+  if (name == "max_CHT") return "highest CHT";
+  if (name == "gami_spread") return "GAMI spread";
+  return name;
+}
+
 }  // namespace
 
 std::string TrendChangeSentence(const TrendChange& change, const AircraftTrend& aircraft) {
@@ -101,6 +111,34 @@ std::string TrendChangeSentence(const TrendChange& change, const AircraftTrend& 
   }
   return what + " since " + FlightNamed(aircraft, change.fromId) + ", confirmed on " +
          FlightNamed(aircraft, change.confirmedId);
+}
+
+std::vector<std::string> TrendComparisonLines(const AircraftTrend& aircraft, int64_t id) {
+  std::vector<std::string> lines;
+  const auto flight = std::find_if(aircraft.flights.begin(), aircraft.flights.end(),
+                                   [id](const TrendFlight& f) { return f.id == id; });
+  if (flight == aircraft.flights.end() || flight->figures.empty()) return lines;
+  // Whole numbers, except where the figure is small (volts, flow, the GAMI spread).
+  auto shown = [](double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, std::fabs(value) < 20.0 ? "%.1f" : "%.0f", value);
+    return std::string(text);
+  };
+  for (const auto& [name, band] : flight->band) {
+    const std::optional<double> value = FindFigure(*flight, name);
+    if (!value || (*value >= band.p10 && *value <= band.p90)) continue;
+    lines.push_back(FigureTitle(name) + " " + shown(*value) + (*value > band.p90 ? ", above" : ", below") +
+                    " its normal " + shown(band.p10) + " to " + shown(band.p90));
+  }
+  if (flight->band.empty()) {
+    lines.push_back("Not enough flights yet for a normal");
+  } else if (lines.empty()) {
+    lines.push_back("Within its normal on every figure");
+  }
+  for (const TrendChange& change : aircraft.changes) {
+    if (change.confirmedId == id) lines.push_back(TrendChangeSentence(change, aircraft));
+  }
+  return lines;
 }
 
 std::string TrendNumber(double value) {

@@ -379,8 +379,21 @@ void FlightsPanel::ShowCard() {
       text += QString::fromStdString(line) + QLatin1Char('\n');
     }
   }
+  if (run >= 0 && static_cast<size_t>(run) < normalLines_.size() &&
+      !normalLines_[static_cast<size_t>(run)].empty()) {
+    text += QStringLiteral("\nAgainst this engine's normal:\n");
+    for (const std::string& line : normalLines_[static_cast<size_t>(run)])
+      text += QStringLiteral("  ") + QString::fromStdString(line) + QLatin1Char('\n');
+  }
   if (card_->toPlainText() != text)
     card_->setPlainText(text);
+}
+
+void FlightsPanel::SetNormalLines(std::vector<std::vector<std::string>> perRun) {
+  if (perRun == normalLines_)
+    return;
+  normalLines_ = std::move(perRun);
+  ShowCard();
 }
 
 int FlightsPanel::SelectedRun() const {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -71,6 +72,9 @@ class FlightsPanel : public QWidget {
   int SelectedRun() const;
   // Whether every stored sample has been analysed and the list shows the outcome.
   bool caughtUp() const;
+  // How each run (by index) compares with its engine's normal, when the flight library knows
+  // it: lines the card shows under the run's own. Empty for a run it does not know.
+  void SetNormalLines(std::vector<std::vector<std::string>> perRun);
 
  signals:
   // The user picked a run: its first and last running sample, in elapsed milliseconds.
@@ -122,6 +126,7 @@ class FlightsPanel : public QWidget {
   std::optional<std::vector<RunSummary>> fileRuns_;
   QTimer refreshTimer_;
   std::vector<RunSummary> shown_;
+  std::vector<std::vector<std::string>> normalLines_;
   QTreeWidget* tree_;
   QLabel* note_;
   QPlainTextEdit* card_;

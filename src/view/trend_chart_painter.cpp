@@ -106,7 +106,9 @@ void TrendChartPainter::Paint(QPainter& painter, const QRect& r, const TrendChar
       high[a] = 1.0;
     }
     // A little room above and below, so that no point sits on the frame.
-    const double room = std::max((high[a] - low[a]) * 0.06, 1e-6);
+    // A flat series gets a hundredth of its value either side, so that the axis reads.
+    const double room = std::max({(high[a] - low[a]) * 0.06,
+                                  std::max(std::fabs(high[a]), std::fabs(low[a])) * 0.01, 1e-3});
     scales[a] = NiceScale(low[a] - room, high[a] + room, std::max(r.height() / 40, 2));
   }
   const auto yOf = [&](int axis, double value) {

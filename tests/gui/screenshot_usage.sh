@@ -29,5 +29,6 @@ done <<'CASES'
 -h|0|Usage: ovixlog-screenshot [OUTPUT.png]|
 --bogus|2||ovixlog-screenshot: unknown option --bogus
 a.png b.png|2||ovixlog-screenshot: only one output file
+--trends a.png b.png|2||ovixlog-screenshot: only one output file
 CASES
 exit "$failed"

@@ -7,6 +7,7 @@
 #include <QDockWidget>
 #include <QImage>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QtTest>
 
 #include <cmath>
@@ -19,6 +20,7 @@
 #include "gui_fixture.h"
 #include "library/flight_library.h"
 #include "library/trends.h"
+#include "view/flights_panel.h"
 #include "view/trend_charts_widget.h"
 #include "view/trends_view.h"
 
@@ -306,6 +308,51 @@ class TrendsViewTest : public QObject {
                     plot.center().y());
     QTest::mouseClick(view->charts(), Qt::LeftButton, Qt::NoModifier, at);
     QTRY_VERIFY(fixture.doc()->SampleCount() > 0);
+  }
+
+  void FlightsPanelComparesAnOpenedFlightWithItsNormal() {
+    test::AppFixture fixture;
+    QTRY_VERIFY_WITH_TIMEOUT(!fixture.frame()->library()->Busy(), 60000);
+    const std::string path = fixture.folder / "flight.bin";
+    const std::string command =
+        std::string(OVIXLOG_SIM_EXE) + " --frames 13000 --capture '" + path + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    FlightLibrary direct;
+    std::string error;
+    std::string notice;
+    QVERIFY(direct.Open(fixture.folder / "library.sqlite", error, notice));
+    // Five earlier flights of the engine from another file, then the opened file's one run.
+    auto run = [](int day, int egt1) {
+      IndexedRun r;
+      r.startMs = day;
+      r.startUtcMs = int64_t{day} * 86'400'000;
+      r.start = "2026-06-0" + std::to_string(day) + "T09:00:00+02:00";
+      r.figures = R"({"cruise": {"EGT1": )" + std::to_string(egt1) + R"(, "CHT1": 350}})";
+      return r;
+    };
+    std::vector<IndexedRun> earlier;
+    for (int day = 1; day <= 5; ++day) earlier.push_back(run(day, 1299 + day));
+    IndexResult result;
+    QVERIFY(direct.StoreFile({fixture.folder / "earlier.bin", std::string(64, 'a'), 1, 1}, "5100",
+                             std::string("D-EABC"), earlier, result, error));
+    QVERIFY(direct.StoreFile({path, std::string(64, 'b'), 1, 1}, "5100", std::string("D-EABC"),
+                             {run(6, 1420)}, result, error));
+
+    QVERIFY(fixture.doc()->ImportByContent(path));
+    FlightsPanel* panel = fixture.frame()->flights();
+    QTRY_COMPARE(panel->runs().size(), size_t{1});
+    QTRY_VERIFY(panel->card()->toPlainText().endsWith(
+        QStringLiteral("\nAgainst this engine's normal:\n"
+                       "  cruise EGT1 1420, above its normal 1300 to 1304\n")));
+
+    // A file the library does not know: the card says nothing of a normal.
+    const std::string other = fixture.folder / "other.bin";
+    QCOMPARE(std::system((std::string(OVIXLOG_SIM_EXE) + " --seed 3 --frames 13000 --capture '" +
+                          other + "'").c_str()),
+             0);
+    QVERIFY(fixture.doc()->ImportByContent(other));
+    QTRY_VERIFY(!panel->card()->toPlainText().isEmpty() &&
+                !panel->card()->toPlainText().contains(QStringLiteral("normal")));
   }
 };
 

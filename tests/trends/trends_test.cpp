@@ -528,5 +528,47 @@ TEST(TrendsTest, RowReadsOnlyTopLevelFiguresOfAnObject) {
   }
 }
 
+// How one flight compares with the normal of the flights before it, for each kind of flight.
+TEST(TrendsTest, ComparisonNamesFiguresOutsideTheBandAndTheChangesConfirmed) {
+  // Flights 1-12; cylinder 3 80 F hotter from flight 8 (confirmed on 10); flight 6 has an oil
+  // pressure of 50 where the others have 60; flight 13 has no cruise.
+  std::vector<TrendFlightRow> rows = Fleet(12, 8, [](FlightSpec& f) {
+    f.hotCylinder = 3;
+    f.hotEgt = 80;
+  });
+  {
+    FlightSpec spec;
+    spec.id = 6;
+    spec.oilP = 50;
+    rows[5] = Row(spec);
+  }
+  TrendFlightRow noCruise = Row(FlightSpec{13});
+  noCruise.hasCruise = false;
+  noCruise.figures.clear();
+  rows.push_back(noCruise);
+  const Trends trends = ComputeTrends(rows);
+  const AircraftTrend& aircraft = trends.aircraft.at(0);
+  const std::string change =
+      "EGT3 runs 80 F hotter than the other cylinders since flight 8, confirmed on flight 10";
+  struct Case {
+    int64_t id;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {3, {"Not enough flights yet for a normal"}},
+      {6, {"cruise OilP 50, below its normal 60 to 60"}},
+      {7, {"Within its normal on every figure"}},
+      {8, {"cruise EGT3 1380, above its normal 1300 to 1300"}},
+      {9, {"cruise EGT3 1380, above its normal 1300 to 1324"}},
+      // Two hot flights among the nine before: 1380 is their p90.
+      {10, {"Within its normal on every figure", change}},
+      {13, {}},
+      {99, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TrendComparisonLines(aircraft, c.id), c.lines) << "flight " << c.id;
+  }
+}
+
 }  // namespace
 }  // namespace ovixlog
