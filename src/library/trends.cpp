@@ -99,15 +99,30 @@ void FindChanges(const ChangeSeries& series, const std::vector<TrendFlight>& fli
   const Threshold& threshold = *series.threshold;
   const std::size_t n = series.values.size();
   std::size_t baselineFrom = 0;
+  // The baseline's flights [windowFrom, windowTo), kept sorted as the window slides on.
   std::vector<double> window;
+  std::size_t windowFrom = 0;
+  std::size_t windowTo = 0;
   for (std::size_t last = kTrendConfirmFlights - 1; last < n; ++last) {
     const std::size_t first = last + 1 - kTrendConfirmFlights;
     const std::size_t windowStart =
         std::max(baselineFrom, first >= kTrendBaselineFlights ? first - kTrendBaselineFlights : 0);
     if (first < windowStart + kTrendMinFlights) continue;
-    window.assign(series.values.begin() + static_cast<std::ptrdiff_t>(windowStart),
-                  series.values.begin() + static_cast<std::ptrdiff_t>(first));
-    const double baseline = MedianInPlace(window);
+    if (windowStart >= windowTo) {
+      window.clear();
+      windowFrom = windowTo = windowStart;
+    }
+    for (; windowFrom < windowStart; ++windowFrom) {
+      window.erase(std::lower_bound(window.begin(), window.end(), series.values[windowFrom]));
+    }
+    for (; windowTo < first; ++windowTo) {
+      const double value = series.values[windowTo];
+      window.insert(std::upper_bound(window.begin(), window.end(), value), value);
+    }
+    const std::size_t count = window.size();
+    const double baseline = count % 2 == 1
+                                ? window[count / 2]
+                                : (window[count / 2 - 1] + window[count / 2]) / 2.0;
     bool above = threshold.rising;
     bool below = threshold.falling;
     double sum = 0.0;

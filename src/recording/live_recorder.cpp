@@ -75,6 +75,7 @@ void LiveRecorder::EndSession(bool wait) {
     ending->Close();
     const RecordingWriter::Status last = ending->status();
     std::lock_guard<std::mutex> lock(mutex_);
+    lastName_ = last.name;
     // A session begun meanwhile has a status of its own.
     if (!writer_)
       lastError_ = last.error;
@@ -123,6 +124,11 @@ LiveRecorder::Status LiveRecorder::status() const {
       status.error = w.error;
   }
   return status;
+}
+
+std::string LiveRecorder::lastSessionName() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return lastName_;
 }
 
 void LiveRecorder::SetWriterOptions(RecordingWriter::Options options) {

@@ -53,6 +53,9 @@ class LiveRecorder : public ByteSink {
   const std::string& folder() const { return folder_; }
 
   Status status() const;
+  // The file name of the last session that ended, once its file is closed; empty when it made
+  // no file.
+  std::string lastSessionName() const;
   // Options for the writers of later sessions (tests and benchmarks).
   void SetWriterOptions(RecordingWriter::Options options);
   // The current session's writer, or null. For tests and benchmarks, which inject stalls.
@@ -90,6 +93,7 @@ class LiveRecorder : public ByteSink {
   RecordingWriter::Options options_;
   std::unique_ptr<RecordingWriter> writer_;
   std::string lastError_;
+  std::string lastName_;
   EngineModel model_ = 0;
   int32_t alt_ = 0;
   uint32_t lastAnchorStamp_ = 0;

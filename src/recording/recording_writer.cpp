@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -158,8 +159,16 @@ bool RecordingWriter::CreateFile() {
       Fail(std::string(), e);
       return false;
     }
-    SyncFolder(folder_);
     fd_ = fd;
+    // A file that could not even hold its closing record would only be an empty leftover.
+    if (const int e = Reserve(kClosingRecordSize); e != 0) {
+      ::unlink(path.c_str());
+      ::close(fd);
+      fd_ = -1;
+      Fail(std::string(), e);
+      return false;
+    }
+    SyncFolder(folder_);
     std::lock_guard<std::mutex> lock(mutex_);
     status_.name = name;
     status_.path = path;
@@ -169,19 +178,90 @@ bool RecordingWriter::CreateFile() {
   return false;
 }
 
-bool RecordingWriter::WriteOut(const std::vector<uint8_t>& bytes) {
+int RecordingWriter::Reserve(uint64_t end) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      end > limit.rlim_cur)
+    return EFBIG;
+  if (!canReserve_ || end <= reserved_)
+    return 0;
+  for (;;) {
+    // Blocks past the end, the file's length unchanged: later writes up to `end` cannot find
+    // the disk full.
+    if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(written_),
+                    static_cast<off_t>(end - written_)) == 0) {
+      reserved_ = end;
+      return 0;
+    }
+    if (errno == EINTR)
+      continue;
+    if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)
+      return errno;
+    // A file system that cannot reserve: a failed write is met by cutting the torn record.
+    canReserve_ = false;
+    return 0;
+  }
+}
+
+bool RecordingWriter::WriteAll(const uint8_t* bytes, size_t count) {
   size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+  while (done < count) {
+    const ssize_t n = ::write(fd_, bytes + done, count - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0) {
-      Fail(std::string(), n < 0 ? errno : ENOSPC);
+      const int error = n < 0 ? errno : ENOSPC;
+      CloseAfterFailure();
+      Fail(std::string(), error);
       return false;
     }
     done += static_cast<size_t>(n);
     std::lock_guard<std::mutex> lock(mutex_);
     status_.size += static_cast<uint64_t>(n);
+  }
+  written_ += count;
+  return true;
+}
+
+void RecordingWriter::CloseAfterFailure() {
+  // A record torn by the failed write goes; the closing record follows the last whole one
+  // (a file that got nothing is left empty: a lone closing record is no recording).
+  if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0 || written_ == 0)
+    return;
+  std::vector<uint8_t> closing;
+  const std::vector<uint8_t> payload = ClosingPayload(EpochMsNow());
+  AppendRecord(closing, kClosingRecord, 0, payload.data(), payload.size());
+  const ssize_t n = ::write(fd_, closing.data(), closing.size());
+  if (n == static_cast<ssize_t>(closing.size())) {
+    written_ += closing.size();
+  } else if (n > 0 && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
+    return;
+  }
+  ::fdatasync(fd_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  status_.size = written_;
+}
+
+bool RecordingWriter::WriteBatch(const std::vector<uint8_t>& batch, bool closes) {
+  const int error = Reserve(written_ + batch.size() + (closes ? 0 : kClosingRecordSize));
+  size_t fits = batch.size();
+  if (error != 0) {
+    // The whole records that still leave room for the closing record.
+    fits = 0;
+    for (size_t at = 0; at + kRecordHeaderSize <= batch.size(); at = fits) {
+      const size_t next = at + kRecordHeaderSize + ReadBigEndian32(&batch[at + 5]);
+      if (batch[at] == kClosingRecord || next > batch.size() ||
+          Reserve(written_ + next + kClosingRecordSize) != 0)
+        break;
+      fits = next;
+    }
+  }
+  if (!WriteAll(batch.data(), fits))
+    return false;
+  if (error != 0) {
+    CloseAfterFailure();
+    Fail(std::string(), error);
+    return false;
   }
   if (::fdatasync(fd_) != 0) {
     Fail(std::string(), errno);
@@ -204,6 +284,7 @@ void RecordingWriter::Run() {
   std::vector<uint8_t> batch;
   for (;;) {
     bool last = false;
+    bool overrun = false;  // the disk did not keep up: what was handed over is gone
     {
       std::unique_lock<std::mutex> lock(mutex_);
       wake_.wait_for(lock, std::chrono::milliseconds(options_.syncIntervalMs),
@@ -211,12 +292,17 @@ void RecordingWriter::Run() {
       last = stopping_;
       batch.clear();
       batch.swap(pending_);
-      if (failed_)
-        break;
+      overrun = failed_;
+    }
+    if (overrun) {
+      // What reached the file stays a whole recording.
+      CloseAfterFailure();
+      break;
     }
     if (const int stall = stallMs_.exchange(0); stall > 0)
       std::this_thread::sleep_for(std::chrono::milliseconds(stall));
-    if (!batch.empty() && !WriteOut(batch))
+    // Close() hands over the closing record together with setting stopping_.
+    if (!batch.empty() && !WriteBatch(batch, last))
       break;
     UpdateCpu();
     if (last)

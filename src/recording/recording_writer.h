@@ -3,6 +3,9 @@
 // into a memory buffer under a short lock. The writer thread creates the file, holds an
 // exclusive lock on it while it is open (so it is never taken for an abandoned recording),
 // writes what was handed over and syncs it to the disk at least every `syncIntervalMs`.
+// Room for the closing record is kept beyond the file's end at all times (reserved on the disk,
+// and within the file-size limit), so a recording stopped by a full disk or by the limit still
+// ends with its closing record after its last whole record and is never taken for a crash.
 #pragma once
 
 #include <atomic>
@@ -67,7 +70,14 @@ class RecordingWriter {
   void Append(uint8_t type, uint32_t stamp, const uint8_t* payload, size_t length);
   void Run();
   bool CreateFile();
-  bool WriteOut(const std::vector<uint8_t>& bytes);
+  // Writes a batch of whole records; `closes` when it ends with the closing record. When not all
+  // of it fits, writes the records that do, then the closing record, and fails.
+  bool WriteBatch(const std::vector<uint8_t>& batch, bool closes);
+  bool WriteAll(const uint8_t* bytes, size_t count);
+  // 0 when the file may grow to `end` bytes, else the error (ENOSPC, EFBIG) that stops it.
+  int Reserve(uint64_t end);
+  // Ends the file after its last whole record with the closing record, as far as it can.
+  void CloseAfterFailure();
   void Fail(const std::string& what, int error);
   void UpdateCpu();
 
@@ -86,6 +96,9 @@ class RecordingWriter {
 
   // Writer thread only, then the closing thread after the join.
   int fd_ = -1;
+  uint64_t written_ = 0;   // the file's length: always the end of a whole record
+  uint64_t reserved_ = 0;  // the disk holds blocks for the file up to here
+  bool canReserve_ = true;  // false on a file system that cannot reserve blocks
   bool closed_ = false;
   std::atomic<int> stallMs_{0};
   std::atomic<int64_t> cpuNs_{0};

@@ -8,6 +8,7 @@
 
 #include "acquisition/demo_log_builder.h"
 #include "acquisition/frame_builder.h"
+#include "recording/recording_format.h"
 
 namespace {
 
@@ -114,6 +115,50 @@ int main(int argc, char** argv) {
     }
     Write(root / "command_line" / ("args-" + std::to_string(n++)), bytes);
   }
+  // Limits files: the defaults written out, groups and columns, off, a byte-order mark, CR LF.
+  const std::vector<std::string> limits = {
+      "CHT.max = 435\nEGT.max = 1650\nOilT.max = 245\nOilP.min = 25\nVolt.min = 12.0\n",
+      "CHT3.max=420\nEGT.max=off\n# a comment\n\nVolt.max = 15.5\n",
+      "\xEF\xBB\xBF" "CHT.max = 400\r\nOilP.min = 30\r\n",
+      "Aspd.max = 0.000000001\nAlt.min = -100000\n",
+      "CHT.max = 1e60\n",
+      "[limits]\nFuel.min = 5\n"};
+  for (size_t i = 0; i < limits.size(); ++i)
+    Write(root / "limits_file" / ("limits-" + std::to_string(i)),
+          Bytes(limits[i].begin(), limits[i].end()));
+
+  // Recordings of ours, whole, torn and damaged, and logs that are not ours: for sealing, and
+  // with raw captures for the reader.
+  for (const auto& f : formats) {
+    Bytes stream;
+    for (int i = 0; i < 6; ++i)
+      FrameBuilder::Append(stream, Sample(i), f.model, f.alt);
+    Bytes recording;
+    const Bytes clock = WallClockPayload(WallClockAnchor{0, 1780000000000, 7200});
+    AppendRecord(recording, kWallClockRecord, 0, clock.data(), clock.size());
+    for (const std::string& setting : SettingTextsFor(f.model, f.alt))
+      AppendRecord(recording, kSettingRecord, 0,
+                   reinterpret_cast<const uint8_t*>(setting.data()), setting.size());
+    for (size_t pos = 0; pos < stream.size(); pos += 120) {
+      const size_t length = std::min<size_t>(120, stream.size() - pos);
+      AppendRecord(recording, kStreamRecord, static_cast<uint32_t>(pos), &stream[pos], length);
+    }
+    const std::string name = f.name;
+    Bytes closed = recording;
+    const Bytes closing = ClosingPayload(1780000060000);
+    AppendRecord(closed, kClosingRecord, 0, closing.data(), closing.size());
+    Write(root / "sealing" / ("closed-" + name), closed);
+    Write(root / "sealing" / ("torn-payload-" + name), Bytes(recording.begin(), recording.end() - 30));
+    Write(root / "sealing" / ("torn-header-" + name), Bytes(recording.begin(), recording.end() - 125));
+    Bytes damaged = recording;
+    damaged[damaged.size() - 200] ^= 0x40;
+    Write(root / "sealing" / ("damaged-" + name), damaged);
+    Write(root / "reader" / ("recording-" + name), closed);
+    Write(root / "reader" / ("capture-" + name), stream);
+  }
+  const std::string table = "Flt-Time,Tach,CHT1\r\n00:00:01,2400,350\r\n";
+  Write(root / "sealing" / "table.log", Bytes(table.begin(), table.end()));
+  Write(root / "reader" / "table.csv", Bytes(table.begin(), table.end()));
   std::printf("corpus written to %s\n", root.c_str());
   return 0;
 }

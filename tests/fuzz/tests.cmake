@@ -1,6 +1,6 @@
 # Fuzz targets. Under the fuzz preset (clang) they are libFuzzer programs; in every other build
 # each runs over its committed corpus as an ordinary test.
-set(OVIXLOG_FUZZ_TARGETS frames demo_log command_line)
+set(OVIXLOG_FUZZ_TARGETS frames demo_log command_line limits_file sealing reader)
 set(OVIXLOG_FUZZ_DIR ${CMAKE_CURRENT_LIST_DIR})
 foreach(target ${OVIXLOG_FUZZ_TARGETS})
   set(sources ${OVIXLOG_FUZZ_DIR}/${target}_fuzz.cpp ${OVIXLOG_FUZZ_DIR}/fuzz_input.cpp)

@@ -170,6 +170,35 @@ TEST(RecordingWriterTest, ReportsWhyItStopped) {
   }
 }
 
+TEST(RecordingWriterTest, ALimitEndsTheRecordingWithItsClosingRecordAfterTheLastWholeOne) {
+  test::TempFolder folder;
+  constexpr size_t kLimit = 1000;
+  const Bytes payload(50, 0x33);
+  Bytes want;
+  std::string path;
+  {
+    test::FileSizeLimit limit(kLimit);
+    RecordingWriter writer(folder.path(), "s");
+    for (uint32_t i = 0; i < 40; ++i) {
+      writer.AppendStream(i, payload.data(), payload.size());
+      AppendRecord(want, kStreamRecord, i, payload.data(), payload.size());
+    }
+    EXPECT_FALSE(writer.Close(0));
+    EXPECT_EQ(writer.status().error, "Recording stopped: File too large");
+    path = writer.status().path;
+    EXPECT_EQ(writer.status().size, test::ReadWholeFile(path).size());
+  }
+  // As many whole records as leave room for the closing record within the limit.
+  const size_t record = kRecordHeaderSize + payload.size();
+  const size_t kept = (kLimit - kClosingRecordSize) / record;
+  const Bytes got = FileBytes(path);
+  ASSERT_EQ(got.size(), kept * record + kClosingRecordSize);
+  EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(kept * record)),
+            Bytes(want.begin(), want.begin() + static_cast<long>(kept * record)));
+  EXPECT_EQ(got[kept * record], kClosingRecord);
+  EXPECT_EQ(ReadBigEndian32(&got[kept * record + 5]), kClosingPayloadSize);
+}
+
 TEST(RecordingWriterTest, KeepsTakingBytesWhileTheDiskStalls) {
   test::TempFolder folder;
   RecordingWriter writer(folder.path(), "s");

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "acquisition/frame_builder.h"
 #include "analysis/run_detector.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
@@ -28,6 +30,7 @@
 #include "recording/recording_catalog.h"
 #include "support/child_process.h"
 #include "support/temp_folder.h"
+#include "support/test_support.h"
 
 
 namespace ovixlog {
@@ -166,6 +169,14 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
   EXPECT_EQ(plain.options.altFrameFormat, 1);
   EXPECT_FALSE(plain.options.split || plain.options.csv || plain.options.summary);
   EXPECT_EQ(ParseRecordLine({}).options.port, "COM1:");
+  // COM names as the window knows them, in any case; anything else is a device path.
+  for (const auto& [given, port] : std::vector<std::pair<std::string, std::string>>{
+           {"com2", "COM2:"}, {"Com8:", "COM8:"}, {"COMPASS", "COMPASS"}, {"./COM9", "./COM9"}}) {
+    SCOPED_TRACE(given);
+    const ParsedRecordLine named = ParseRecordLine({"--port", given});
+    ASSERT_EQ(named.outcome, Outcome::kRun) << named.error;
+    EXPECT_EQ(named.options.port, port);
+  }
   EXPECT_EQ(ParseRecordLine({"--help"}).outcome, Outcome::kHelp);
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{"--model", "4100"},
@@ -175,6 +186,9 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
                                              {"--dir", ""},
                                              {"--split=1"},
                                              {"--bogus"},
+                                             {"--port", "COM9"},
+                                             {"--port", "com0:"},
+                                             {"--port", "COM10"},
                                              {"file.log"}}) {
     SCOPED_TRACE(testing::PrintToString(bad));
     EXPECT_EQ(ParseRecordLine(bad).outcome, Outcome::kBadUsage);
@@ -256,19 +270,73 @@ TEST(RecordSummary, ListsTheFindings) {
   EXPECT_EQ(LinesStarting(summary, "    caution: EGT2 reads 0 for ").size(), 1u);
 }
 
+TEST(RecordProcess, SplitDropsAnEngineRunUnderAMinute) {
+  test::TempFolder folder;
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string device = ptsname(master);
+  const std::string out = folder / "out";
+  Child recorder({OVIXLOG_RECORD_EXE, "--port", device, "--dir", folder / "recordings", "--split"},
+                 out);
+  // Bytes go only to a line set up for them.
+  ASSERT_TRUE(WaitForLines(out, "device found: ", 1, 30)) << test::ReadWholeFile(out);
+  // At twelve frames a second: 40 s of engine, 33 s stopped, 75 s of engine, 33 s stopped.
+  std::vector<uint8_t> bytes;
+  const auto frames = [&bytes](int count, int tach) {
+    EngineSample sample = test::ExampleSample();
+    sample.tach = static_cast<int16_t>(tach);
+    for (int i = 0; i < count; ++i)
+      FrameBuilder::Append(bytes, sample, kModel5100);
+  };
+  frames(24, 0);
+  frames(480, 2400);
+  frames(400, 0);
+  frames(900, 2300);
+  frames(400, 0);
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = write(master, bytes.data() + done, bytes.size() - done);
+    ASSERT_GT(n, 0);
+    done += static_cast<size_t>(n);
+  }
+  ASSERT_TRUE(WaitForLines(out, "recording closed: ", 1, 60)) << test::ReadWholeFile(out);
+  recorder.Signal(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(recorder.Wait(30)));
+  close(master);
+
+  const std::vector<std::string> discarded = LinesStarting(out, "recording discarded: ");
+  ASSERT_EQ(discarded.size(), 1u) << test::ReadWholeFile(out);
+  EXPECT_EQ(discarded[0].substr(discarded[0].size() - 31), "(the engine ran under a minute)");
+  std::vector<std::string> logs;
+  for (const std::string& name : test::TempFolder::EntriesOf(folder / "recordings"))
+    logs.push_back(folder / "recordings" + "/" + name);
+  ASSERT_EQ(logs.size(), 1u);
+  const std::vector<EngineSample> got = SamplesOf(logs[0]);
+  ASSERT_GE(got.size(), 900u);
+  EXPECT_EQ(got.front().tach, 2300);
+}
+
 TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
   struct Case {
     const char* sent;
     const char* given;
     const char* rate;  // the bytes are judged over seconds of live time, the readings at once
     const char* hint;
+    bool recorded;  // frames of the wrong layout start no recording
   };
   const Case cases[] = {
       {"7100", "5100", "max",
        "hint: these readings look like Model 7100, not Model 5100 (readings in CHT5-6 and "
-       "EGT5-6); restart with --model 7100"},
+       "EGT5-6); restart with --model 7100",
+       true},
       {"3100", "5100", "100",
-       "hint: these frames look like Model 3100 (48-byte frames); restart with --model 3100"},
+       "hint: these frames look like Model 3100 (48-byte frames); restart with --model 3100",
+       false},
+      {"5100", "3100", "100",
+       "hint: these frames look like a long-layout model (73-byte frames); restart with --model "
+       "5100",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sent);
@@ -281,6 +349,139 @@ TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
     recorder->Signal(SIGTERM);
     ASSERT_TRUE(WIFEXITED(recorder->Wait(30)));
     EXPECT_EQ(LinesStarting(s.recorderOut(), "hint: "), std::vector<std::string>{c.hint});
+    EXPECT_EQ(s.Logs().size(), c.recorded ? 1u : 0u) << test::ReadWholeFile(s.recorderOut());
+  }
+}
+
+TEST(RecordProcess, AFolderItCannotRecordIntoIsSaidAtOnce) {
+  test::TempFolder folder;
+  test::WriteWholeFile(folder / "file", "x");
+  const struct {
+    std::string dir;
+    std::string line;
+  } cases[] = {
+      {folder / "file", "cannot record into " + (folder / "file") + ": Not a directory"},
+      {folder / "file/under", "cannot record into " + (folder / "file/under") + ": Not a directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dir);
+    // No device is there to wait for: the answer comes before any is looked for.
+    Child recorder({OVIXLOG_RECORD_EXE, "--port", folder / "no-device", "--dir", c.dir},
+                   folder / "out");
+    const int status = recorder.Wait(30);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(test::ReadWholeFile(folder / "out"), c.line + "\n");
+  }
+}
+
+TEST(RecordProcess, ARecordingStoppedByAFileLimitIsClosedWholeAndRecordingGoesOnWhenThereIsRoom) {
+  Rig s;
+  // A limit of 8 KiB stops each recording after about a hundred frames, as a full disk would.
+  const std::string command = std::string("ulimit -f 8; exec ") + OVIXLOG_RECORD_EXE +
+                              " --port " + s.link() + " --dir " + s.recordings() +
+                              " --csv --summary";
+  auto recorder = std::make_unique<Child>(std::vector<std::string>{"/bin/bash", "-c", command},
+                                          s.recorderOut());
+  auto sim = s.Sim({"--rate", "100", "--frames", "900"}, "sim.out");
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "device lost: ", 1, 30));
+  recorder->Signal(SIGTERM);
+  const int status = recorder->Wait(30);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string out = test::ReadWholeFile(s.recorderOut());
+
+  // Each stop is said when it happens, and a new recording begins once five seconds show room.
+  const std::vector<std::string> stopped = LinesStarting(s.recorderOut(), "recording stopped: ");
+  ASSERT_GE(stopped.size(), 1u) << out;
+  EXPECT_GE(LinesStarting(s.recorderOut(), "room again in ").size(), 1u) << out;
+  const std::vector<std::string> logs = s.Logs();
+  ASSERT_GE(logs.size(), 2u) << out;
+  // Every recording but perhaps the last, which the end of the flight may close first.
+  EXPECT_GE(stopped.size() + 1, logs.size()) << out;
+  for (const std::string& line : stopped)
+    EXPECT_EQ(line.substr(line.size() - 16), "(File too large)") << line;
+  for (const std::string& log : logs) {
+    SCOPED_TRACE(log);
+    // Closed after its last whole record: not taken for a crash, and every frame it holds is
+    // the count said.
+    const std::optional<RecordingInfo> info = ReadRecordingInfo(log);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->closed);
+    EXPECT_LE(info->size, 8192u);
+    const size_t frames = SamplesOf(log).size();
+    EXPECT_GT(frames, 50u);
+    const std::string closed = "recording closed: " + log + " (" + std::to_string(info->size) +
+                               " bytes, " + std::to_string(frames) + " frames)";
+    EXPECT_NE(out.find(closed), std::string::npos) << out;
+    // A side file is whole or not there.
+    for (const char* suffix : {".csv", ".summary.txt"}) {
+      const std::string side = log.substr(0, log.size() - 4) + suffix;
+      if (access(side.c_str(), F_OK) == 0) {
+        EXPECT_FALSE(test::ReadWholeFile(side).empty()) << side;
+      }
+    }
+  }
+  EXPECT_EQ(LinesStarting(s.recorderOut(), "stopped; a recording failed").size(), 1u);
+}
+
+TEST(RecordProcess, AFullDiskStopsTheRecordingWholeAndRecordingGoesOnOnceThereIsRoom) {
+  Rig s;
+  // A small file system of our own, in a namespace of our own; without one there is no full
+  // disk to try.
+  if (std::system("unshare -rm true >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no user and mount namespaces here";
+  const std::string disk = s.folder / "disk";
+  ASSERT_EQ(mkdir(disk.c_str(), 0755), 0);
+  // About 16 KiB free beside a filler; the filler goes once the first recording has stopped,
+  // and the rest of the flight goes into a new recording. The recordings are copied out at
+  // the end, as the small file system ends with its namespace.
+  const std::string script =
+      "mount -t tmpfs -o size=1100k tmpfs \"$1\" || exit 9\n"
+      "head -c 1110000 /dev/zero > \"$1/filler\"\n"
+      "\"$2\" --port \"$3\" --dir \"$1\" & recorder=$!\n"
+      "trap 'kill -TERM $recorder' TERM\n"
+      "until grep -q '^recording stopped: ' \"$4\"; do sleep 0.1; done\n"
+      "rm \"$1/filler\"\n"
+      "wait $recorder; wait $recorder; status=$?\n"
+      "cp \"$1\"/*.log \"$5\"/\n"
+      "exit $status\n";
+  ASSERT_EQ(mkdir(s.recordings().c_str(), 0755), 0);
+  auto recorder = std::make_unique<Child>(
+      std::vector<std::string>{"/usr/bin/unshare", "-rm", "/bin/bash", "-c", script, "full-disk", disk,
+                               OVIXLOG_RECORD_EXE, s.link(), s.recorderOut(), s.recordings()},
+      s.recorderOut());
+  auto sim = s.Sim({"--rate", "100", "--frames", "1500"}, "sim.out");
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "recording started: ", 2, 60))
+      << test::ReadWholeFile(s.recorderOut());
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  recorder->Signal(SIGTERM);
+  const int status = recorder->Wait(30);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string out = test::ReadWholeFile(s.recorderOut());
+
+  const std::vector<std::string> stopped = LinesStarting(s.recorderOut(), "recording stopped: ");
+  ASSERT_EQ(stopped.size(), 1u) << out;
+  const std::string first = stopped[0].substr(std::string("recording stopped: ").size(),
+                                              stopped[0].find(" (") - 19);
+  EXPECT_EQ(stopped[0], "recording stopped: " + first + " (No space left on device)");
+  const std::vector<std::string> logs = s.Logs();
+  ASSERT_EQ(logs.size(), 2u) << out;
+  for (const std::string& log : logs) {
+    SCOPED_TRACE(log);
+    const std::optional<RecordingInfo> info = ReadRecordingInfo(log);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->closed);
+    const size_t frames = SamplesOf(log).size();
+    EXPECT_GT(frames, 100u);
+    // The count said is what the file holds, under the name it had on the small disk.
+    const std::string name = log.substr(log.rfind('/'));
+    EXPECT_NE(out.find(name + " (" + std::to_string(info->size) + " bytes, " +
+                       std::to_string(frames) + " frames)"),
+              std::string::npos)
+        << out;
   }
 }
 

@@ -355,6 +355,59 @@ TEST(TrendsTest, NoisyFleetFindsTheStepOnceAndTheCleanFleetNothing) {
   EXPECT_EQ(Describe(fleet(false)), "");
 }
 
+// The oil pressure changes worked out the plain way (each baseline sorted afresh from its
+// flights) against the computation, over long fleets of random walks with drops, recoveries
+// and flights lacking the figure, so that every baseline restart and window slide is met.
+TEST(TrendsTest, ChangesEqualAPlainComputationOverRandomFleets) {
+  std::size_t found = 0;
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    uint32_t state = seed;
+    auto next = [&state](double size) {
+      state = state * 1664525u + 1013904223u;
+      return (static_cast<double>(state >> 16) / 65535.0 - 0.5) * 2.0 * size;
+    };
+    std::vector<TrendFlightRow> rows;
+    std::vector<std::pair<int64_t, double>> oil;  // the flights that have it, in order
+    double level = 60.0;
+    for (int id = 1; id <= 300; ++id) {
+      if (next(1.0) > 0.9) level += next(1.0) > 0.0 ? 15.0 : -15.0;  // a lasting step
+      TrendFlightRow row = Row(FlightSpec{id});
+      row.figures.clear();
+      if (next(1.0) > -0.8) {
+        const double value = std::round((level + next(6.0)) * 10.0) / 10.0;
+        row.figures.emplace_back("cruise_OilP", value);
+        oil.emplace_back(id, value);
+      }
+      rows.push_back(row);
+    }
+    std::string expected;
+    std::size_t from = 0;  // the previous change's first flight, as an index into `oil`
+    for (std::size_t last = 2; last < oil.size(); ++last) {
+      const std::size_t first = last - 2;
+      const std::size_t start = std::max(from, first >= 10 ? first - 10 : 0);
+      if (first < start + 5) continue;
+      std::vector<double> before;
+      for (std::size_t i = start; i < first; ++i) before.push_back(oil[i].second);
+      std::sort(before.begin(), before.end());
+      const std::size_t n = before.size();
+      const double median = n % 2 == 1 ? before[n / 2] : (before[n / 2 - 1] + before[n / 2]) / 2;
+      double sum = 0.0;
+      bool drop = true;
+      for (std::size_t i = first; i <= last; ++i) {
+        drop = drop && median - oil[i].second >= 10.0;
+        sum += oil[i].second - median;
+      }
+      if (!drop) continue;
+      expected += "oil_pressure_drop OilP " + std::to_string(oil[first].first) + "-" +
+                  std::to_string(oil[last].first) + " " + TrendNumber(sum / 3.0) + ";";
+      from = first;
+    }
+    EXPECT_EQ(Describe(ChangesOf(rows)), expected) << "seed " << seed;
+    found += static_cast<std::size_t>(std::count(expected.begin(), expected.end(), ';'));
+  }
+  EXPECT_GE(found, 20u);  // the fleets do drop, again and again
+}
+
 TEST(TrendsTest, AircraftByNameUnnamedLast) {
   std::vector<TrendFlightRow> rows;
   const std::optional<std::string> names[] = {"N9", std::nullopt, "N1", "N9"};

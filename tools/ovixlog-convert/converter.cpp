@@ -2,10 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include <strings.h>
 
@@ -245,9 +250,86 @@ std::string ContentHintLine(const ContentHint& hint, EngineModel model, bool lay
 // Takes the samples the log keeps (one a second, or all) and hands each on: to the table, the
 // content hint and the analysis as they come when the model is known from the start, else
 // into `held`, to be handed on at the end.
+// Formats and writes the table on a thread of its own while the reading thread decodes: the
+// samples go over in batches through a queue of at most a few batches, so memory stays fixed
+// and neither side waits long for the other. The table writer and its output belong to the
+// writing thread from Start to Finish.
+class TableThread {
+ public:
+  explicit TableThread(TableWriter& table) : table_(table) {
+    batch_.reserve(kBatch);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~TableThread() { Stop(); }
+  TableThread(const TableThread&) = delete;
+  TableThread& operator=(const TableThread&) = delete;
+
+  void Add(const EngineSample& sample) {
+    batch_.push_back(sample);
+    if (batch_.size() == kBatch)
+      Hand();
+  }
+  // Hands on the last batch and waits until every sample is in the table writer.
+  void Stop() {
+    if (!thread_.joinable())
+      return;
+    Hand();
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      ended_ = true;
+    }
+    ready_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  static constexpr size_t kBatch = 4096;
+  static constexpr size_t kQueued = 3;
+
+  void Hand() {
+    if (batch_.empty())
+      return;
+    std::unique_lock<std::mutex> guard(lock_);
+    room_.wait(guard, [this] { return queue_.size() < kQueued; });
+    queue_.push_back(std::move(batch_));
+    guard.unlock();
+    ready_.notify_one();
+    batch_ = std::vector<EngineSample>();
+    batch_.reserve(kBatch);
+  }
+
+  void Run() {
+    for (;;) {
+      std::vector<EngineSample> batch;
+      {
+        std::unique_lock<std::mutex> guard(lock_);
+        ready_.wait(guard, [this] { return !queue_.empty() || ended_; });
+        if (queue_.empty())
+          return;
+        batch = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      room_.notify_one();
+      // After a failed write the writer drops the rest itself.
+      for (const EngineSample& sample : batch)
+        table_.Add(sample);
+    }
+  }
+
+  TableWriter& table_;
+  std::vector<EngineSample> batch_;  // the reading thread's
+  // lock_ guards the queue and ended_; held only to move a batch in or out.
+  std::mutex lock_;
+  std::condition_variable ready_;
+  std::condition_variable room_;
+  std::deque<std::vector<EngineSample>> queue_;
+  bool ended_ = false;
+  std::thread thread_;
+};
+
 class Conversion : public LogReader::Listener {
  public:
-  Conversion(bool keepAll, std::optional<EngineModel> known, bool hold, TableWriter* table,
+  Conversion(bool keepAll, std::optional<EngineModel> known, bool hold, TableThread* table,
              FlightAnalyzer* analyzer)
       : thinner_(keepAll),
         known_(known),
@@ -286,7 +368,7 @@ class Conversion : public LogReader::Listener {
   SampleThinner thinner_;
   std::optional<EngineModel> known_;
   bool hold_;
-  TableWriter* table_;
+  TableThread* table_;
   FlightAnalyzer* analyzer_;
   ContentHint hint_;
   std::deque<EngineSample> held_;
@@ -400,9 +482,14 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
                    output);
   }
   const bool hold = !options->report.empty() || (options->summary && !analyzer);
-  Conversion conversion(options->keepAll, known, hold, writer ? &*writer : nullptr,
+  std::optional<TableThread> tableThread;
+  if (writer)
+    tableThread.emplace(*writer);
+  Conversion conversion(options->keepAll, known, hold, tableThread ? &*tableThread : nullptr,
                         analyzer ? &*analyzer : nullptr);
   const LogReadResult result = LogReader::Read(input, read, conversion);
+  if (tableThread)
+    tableThread->Stop();
   if (!result.ok()) {
     err << ImportFailureFor(input, demoLog, result).text << "\n";
     return kConvertFailed;

@@ -3,9 +3,14 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -24,7 +29,44 @@
 namespace ovixlog {
 namespace {
 
+// Reads a log for its counts alone.
+class DiscardingListener : public LogReader::Listener {
+ public:
+  void AddSample(std::unique_ptr<EngineSample>, SampleNotifier*) override {}
+};
+
 constexpr int kPollMs = 250;
+// After a recording stopped for want of room, the folder is looked at this often, and a new
+// recording begins once it has this much free.
+constexpr int64_t kRetryEveryMs = 5000;
+constexpr uint64_t kRoomToRecord = uint64_t{1} << 20;
+
+int64_t MonotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+uint64_t FreeBytes(const std::string& folder) {
+  struct statvfs info {};
+  if (::statvfs(folder.c_str(), &info) != 0)
+    return 0;
+  return static_cast<uint64_t>(info.f_bavail) * static_cast<uint64_t>(info.f_frsize);
+}
+
+// "Recording stopped: No space left on device" -> "No space left on device".
+std::string WhyStopped(const std::string& error) {
+  const std::string prefix = "Recording stopped: ";
+  return error.rfind(prefix, 0) == 0 ? error.substr(prefix.size()) : error;
+}
+
+// Frames with a good checksum in a closed recording.
+uint64_t FramesIn(const std::string& path) {
+  LogReadOptions options;
+  options.format = LogFormat::kDemoLog;
+  DiscardingListener none;
+  return LogReader::Read(path, options, none).frames;
+}
 
 // Drops the reader's own samples: the recorder keeps none.
 class DiscardingSink : public SampleSink {
@@ -84,9 +126,18 @@ std::string Beside(const std::string& path, const char* suffix) {
   return stem + suffix;
 }
 
-bool ComPortName(const std::string& text) {
-  return (text.size() == 4 || (text.size() == 5 && text[4] == ':')) && text.rfind("COM", 0) == 0 &&
-         text[3] >= '1' && text[3] <= '8';
+// "COM3", "com3:" -> 3; 0 for a name that is no COM port; -1 for a COM port OvixLog lacks.
+int ComPortNumber(const std::string& text) {
+  std::string name = text;
+  if (!name.empty() && name.back() == ':')
+    name.pop_back();
+  if (name.size() < 4 || strncasecmp(name.c_str(), "COM", 3) != 0)
+    return 0;
+  for (size_t i = 3; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9')
+      return 0;
+  }
+  return name.size() == 4 && name[3] >= '1' && name[3] <= '8' ? name[3] - '0' : -1;
 }
 
 }  // namespace
@@ -136,7 +187,10 @@ ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args) {
     } else if (name == "--port") {
       if (value->empty())
         return bad("--port needs a device or COM1 ... COM8");
-      o.port = ComPortName(*value) ? value->substr(0, 4) + ":" : *value;
+      const int com = ComPortNumber(*value);
+      if (com < 0)
+        return bad("--port " + *value + ": the ports are COM1 ... COM8, or give the device");
+      o.port = com > 0 ? "COM" + std::to_string(com) + ":" : *value;
     } else if (name == "--model") {
       const std::optional<EngineModel> model = ModelFromNumber(*value);
       if (!model)
@@ -182,8 +236,9 @@ Records an engine monitor's serial line without a window, into the same recordin
   --summary           write the run's summary beside each finished recording (NAME.summary.txt)
   -h, --help          show this text and exit
 
-One status line per event goes to standard output. SIGTERM or SIGINT closes the recording
-cleanly. Exit status: 0 after a clean stop, 1 when the folder cannot be used, 2 on bad usage.
+One status line per event goes to standard output. A recording begins with three good frames
+in a row. SIGTERM or SIGINT closes the recording cleanly. Exit status: 0 after a clean stop,
+1 when the folder cannot be used or a recording failed (a full disk), 2 on bad usage.
 )";
 }
 
@@ -237,6 +292,7 @@ Recorder::Slot& Recorder::ActiveLocked() {
   active_->frames = 0;
   active_->discard = false;
   active_->announced = false;
+  active_->failed = false;
   return *active_;
 }
 
@@ -250,77 +306,102 @@ void Recorder::CloseActiveLocked(bool discard) {
 }
 
 void Recorder::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) {
-  frameDone_ = true;
-  runs_.Add(*sample);
   // Called inside BytesReceived, under lock_.
+  frameDone_ = true;
+  frame_ = *sample;
   contentHint_.Add(*sample);
 }
 
 void Recorder::StretchOpened(int64_t) {
   openedHere_ = true;
+  stretchOpen_ = true;
 }
 
 void Recorder::StretchClosed(bool reported) {
   closedHere_ = reported;
+  stretchOpen_ = false;
+}
+
+void Recorder::Hand(Slot& slot, const uint8_t* bytes, size_t count) {
+  if (restartPending_) {
+    slot.recorder->StreamRestarted();
+    restartPending_ = false;
+  }
+  // The recordings are framed by the model and format given, which never change in a run.
+  slot.recorder->BytesReceived(stamp_, bytes, count, options_.model, options_.altFrameFormat);
+}
+
+void Recorder::TakeFrame(const EngineSample& sample, size_t start, size_t end, size_t& from) {
+  bool begins = false;
+  if (options_.split) {
+    openedHere_ = false;
+    closedHere_.reset();
+    runs_.Add(sample);
+    if (closedHere_) {
+      // The frame 30 s after the engine stopped is not part of the run.
+      if (active_ != nullptr && start > from)
+        Hand(*active_, &window_[from], start - from);
+      CloseActiveLocked(!*closedHere_);
+      from = end;
+    }
+    // A run's recording begins with its first frame, or with a frame once there is room again.
+    begins = openedHere_ || (stretchOpen_ && active_ == nullptr);
+  } else {
+    begins = active_ == nullptr;
+  }
+  if (begins && active_ == nullptr && !paused_) {
+    // What came before the frame went to no recording.
+    Slot& slot = ActiveLocked();
+    Hand(slot, &window_[start], end - start);
+    slot.frames = 1;
+    from = end;
+  } else if (active_ != nullptr) {
+    ++active_->frames;
+  }
 }
 
 void Recorder::BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t count, EngineModel,
                              int32_t) {
-  // The recordings are framed by the model and format given, which never change in a run (the
-  // reader's own settings are set only after its thread has started).
-  const EngineModel model = options_.model;
-  const int32_t altFrameFormat = options_.altFrameFormat;
   std::lock_guard<std::mutex> guard(lock_);
-  const auto hand = [&](Slot& slot, const uint8_t* from, size_t n) {
-    if (restartPending_) {
-      slot.recorder->StreamRestarted();
-      restartPending_ = false;
-    }
-    slot.recorder->BytesReceived(stamp, from, n, model, altFrameFormat);
-  };
-  if (!options_.split) {
-    const uint64_t before = framer_.framesAccepted();
-    framer_.Feed(FrameAssembler::kNoStamp, bytes, count);
-    Slot& slot = ActiveLocked();
-    slot.frames += framer_.framesAccepted() - before;
-    hand(slot, bytes, count);
-    return;
-  }
-
-  // The bytes before this read (at most a frame's worth) and this read, so that a run's first
-  // frame is recorded whole even when it began in the previous read.
+  stamp_ = stamp;
+  // The bytes kept from earlier reads (a few frames' worth, so that a run of good frames is
+  // recorded whole even when it began in earlier reads) and this read.
   const size_t carried = window_.size();
   window_.insert(window_.end(), bytes, bytes + count);
-  size_t from = carried;  // the first byte of this read not yet handed on or passed over
+  size_t from = carried;  // the first byte not yet handed on or passed over
   const size_t length = static_cast<size_t>(FrameLengthFor(model_.load(), alt_.load()));
   for (size_t i = carried; i < window_.size(); ++i) {
     frameDone_ = false;
-    openedHere_ = false;
-    closedHere_.reset();
     framer_.Feed(FrameAssembler::kNoStamp, &window_[i], 1);
+    ++streamPos_;
     if (!frameDone_)
       continue;
-    const size_t start = i + 1 >= length ? i + 1 - length : 0;
-    if (closedHere_) {
-      // The frame 30 s after the engine stopped is not part of the run.
-      if (active_ != nullptr && start > from)
-        hand(*active_, &window_[from], start - from);
-      CloseActiveLocked(!*closedHere_);
-      from = i + 1;
+    const size_t end = i + 1;
+    goodRun_ = streamPos_ - length == lastFrameEnd_ ? goodRun_ + 1 : 1;
+    lastFrameEnd_ = streamPos_;
+    // Once a recording (or with --split an engine run) is under way every frame counts.
+    if (options_.split ? stretchOpen_ : active_ != nullptr) {
+      TakeFrame(frame_, end >= length ? end - length : 0, end, from);
+      continue;
     }
-    if (openedHere_) {
-      Slot& slot = ActiveLocked();
-      hand(slot, &window_[start], i + 1 - start);
-      slot.frames = 1;
-      from = i + 1;
-    } else if (active_ != nullptr) {
-      ++active_->frames;
+    if (goodRun_ == 1)
+      held_.clear();
+    held_.push_back(frame_);
+    if (goodRun_ < kGoodRun)
+      continue;
+    // A run of good frames, back to back in the window: each counts from the first on.
+    const size_t n = held_.size();
+    for (size_t k = 0; k < n; ++k) {
+      const size_t frameEnd = end - (n - 1 - k) * length;
+      TakeFrame(held_[k], frameEnd >= length ? frameEnd - length : 0, frameEnd, from);
     }
+    held_.clear();
   }
   if (active_ != nullptr && from < window_.size())
-    hand(*active_, &window_[from], window_.size() - from);
-  if (window_.size() > kMaxFrameLength)
-    window_.erase(window_.begin(), window_.end() - kMaxFrameLength);
+    Hand(*active_, &window_[from], window_.size() - from);
+  const size_t keep = static_cast<size_t>(kGoodRun) * kMaxFrameLength;
+  if (window_.size() > keep)
+    window_.erase(window_.begin(), window_.end() - static_cast<long>(keep));
 }
 
 void Recorder::StreamRestarted() {
@@ -329,17 +410,27 @@ void Recorder::StreamRestarted() {
   // What follows continues no frame begun before.
   framer_.Reset();
   window_.clear();
+  held_.clear();
+  goodRun_ = 0;
+  streamPos_ = 0;
+  lastFrameEnd_ = UINT64_MAX;
   restartPending_ = true;
 }
 
 void Recorder::Finish(Slot& slot) {
-  const LiveRecorder::Status status = slot.recorder->status();
-  const std::string path = status.name.empty() ? std::string() : folder_ + "/" + status.name;
+  // The name is known for certain only once the file is closed: a run that began and ended
+  // within one look may not have had its file made yet.
   slot.recorder->EndSession();
   const LiveRecorder::Status after = slot.recorder->status();
+  const std::string name = slot.recorder->lastSessionName();
+  const std::string path = name.empty() ? std::string() : folder_ + "/" + name;
+  if (!path.empty() && !slot.announced) {
+    slot.announced = true;
+    Line("recording started: " + path);
+  }
   if (path.empty()) {
     if (!after.error.empty())
-      Line("recording failed: " + after.error);
+      Line("recording failed: " + WhyStopped(after.error));
     return;
   }
   if (slot.discard) {
@@ -347,9 +438,11 @@ void Recorder::Finish(Slot& slot) {
     Line("recording discarded: " + path + " (the engine ran under a minute)");
     return;
   }
+  // A recording the disk stopped holds fewer frames than were read: count what it holds.
+  const uint64_t frames = slot.failed ? FramesIn(path) : slot.frames;
   std::ostringstream closed;
-  closed << "recording closed: " << path << " (" << FileSize(path) << " bytes, " << slot.frames
-         << (slot.frames == 1 ? " frame)" : " frames)");
+  closed << "recording closed: " << path << " (" << FileSize(path) << " bytes, " << frames
+         << (frames == 1 ? " frame)" : " frames)");
   if (!after.error.empty())
     closed << " " << after.error;
   Line(closed.str());
@@ -365,6 +458,8 @@ void Recorder::Finish(Slot& slot) {
     const bool written = write(path, out);
     const bool closedOk = std::fclose(out) == 0;
     if (!written || !closedOk) {
+      // Half a table is no table: nothing is left beside the recording.
+      ::unlink(target.c_str());
       Line(std::string("cannot write the ") + what + ": " + target);
       return;
     }
@@ -376,7 +471,48 @@ void Recorder::Finish(Slot& slot) {
     convert(WriteSummary, Beside(path, ".summary.txt"), "summary");
 }
 
+void Recorder::NoticeStoppedRecordings() {
+  std::vector<std::string> lines;
+  const int64_t now = MonotonicMs();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (const std::unique_ptr<Slot>& slot : slots_) {
+      if (slot->state != Slot::State::kActive || slot->failed)
+        continue;
+      const LiveRecorder::Status status = slot->recorder->status();
+      if (status.error.empty())
+        continue;
+      slot->failed = true;
+      anyFailed_ = true;
+      paused_ = true;
+      retryAtMs_ = now + kRetryEveryMs;
+      if (!status.name.empty()) {
+        if (!slot->announced)
+          lines.push_back("recording started: " + folder_ + "/" + status.name);
+        slot->announced = true;
+        lines.push_back("recording stopped: " + folder_ + "/" + status.name + " (" +
+                        WhyStopped(status.error) + ")");
+      }
+      if (active_ == slot.get())
+        CloseActiveLocked(false);
+    }
+  }
+  for (const std::string& line : lines)
+    Line(line);
+  // paused_ is written by this thread alone: reading it here needs no lock.
+  if (!paused_ || now < retryAtMs_)
+    return;
+  if (FreeBytes(folder_) < kRoomToRecord) {
+    retryAtMs_ = now + kRetryEveryMs;
+    return;
+  }
+  Line("room again in " + folder_ + ": recording goes on in a new file");
+  std::lock_guard<std::mutex> guard(lock_);
+  paused_ = false;
+}
+
 void Recorder::Poll() {
+  NoticeStoppedRecordings();
   std::vector<Slot*> closing;
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -426,6 +562,11 @@ void Recorder::HintAtTheModel(const SerialStatus& status) {
 }
 
 int Recorder::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
+  // Said at once, not after a whole flight read for nothing.
+  if (const std::string why = UnusableFolder(folder_); !why.empty()) {
+    Line("cannot record into " + folder_ + ": " + why);
+    return 1;
+  }
   DiscardingSink discard;
   auto reader = std::make_unique<SerialReader>(options_.port, &discard, nullptr, this);
   reader->model = options_.model;
@@ -478,8 +619,26 @@ int Recorder::Run(const volatile std::sig_atomic_t& stop, int wakeFd) {
     }
   }
   Poll();
-  Line("stopped");
-  return 0;
+  Line(anyFailed_ ? "stopped; a recording failed" : "stopped");
+  return anyFailed_ ? 1 : 0;
+}
+
+std::string UnusableFolder(const std::string& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0)
+    return error ? error.message() : std::strerror(errno);
+  if (!S_ISDIR(info.st_mode))
+    return std::strerror(ENOTDIR);
+  // Permissions alone do not tell (a read-only mount, or root): a file is made and removed.
+  std::string probe = folder + "/.ovixlog-record-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0)
+    return std::strerror(errno);
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return std::string();
 }
 
 }  // namespace ovixlog

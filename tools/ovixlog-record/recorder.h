@@ -77,11 +77,19 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
     uint64_t frames = 0;
     bool discard = false;  // the engine ran under a minute: not a run
     bool announced = false;
+    bool failed = false;  // the disk or a limit stopped it
   };
+  // A recording begins only with this many good frames in a row, so that noise, or a chance
+  // checksum in data of another model, starts none.
+  static constexpr int kGoodRun = 3;
 
   // Frames of our own assembler, which times them by their count (twelve a second), so that the
   // engine-run rules hold even when frames arrive faster than the monitor sends them.
   void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier* notifier) override;
+  // Under lock_, reading thread: one frame of a run of good frames, its bytes window_[start, end).
+  // `from` is the first byte of the window not yet handed on or passed over.
+  void TakeFrame(const EngineSample& sample, size_t start, size_t end, size_t& from);
+  void Hand(Slot& slot, const uint8_t* bytes, size_t count);
   void StretchOpened(int64_t ms) override;
   void StretchClosed(bool reported) override;
 
@@ -91,6 +99,9 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   void Wake();
   void Poll();
   void Line(const std::string& text);
+  // Main thread: a recording that stopped (disk full, file too large) is closed at once and
+  // said so; a new one may begin once the folder has room again.
+  void NoticeStoppedRecordings();
   void Finish(Slot& slot);
   // Main thread: one status line when the bytes or the readings point to another model.
   void HintAtTheModel(const SerialStatus& status);
@@ -107,9 +118,16 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   FrameAssembler framer_;
   RunDetector runs_;
   bool frameDone_ = false;
+  EngineSample frame_;  // the sample of the frame just done
   bool openedHere_ = false;
+  bool stretchOpen_ = false;  // the run detector has an engine run open
+  uint64_t streamPos_ = 0;     // bytes framed since the stream (re)started
+  uint64_t lastFrameEnd_ = UINT64_MAX;
+  int goodRun_ = 0;  // good frames in a row, each right after the one before
+  std::vector<EngineSample> held_;  // a run of good frames too short yet to start a recording
   std::optional<bool> closedHere_;  // the stretch closed at this frame; whether it was a run
-  std::vector<uint8_t> window_;     // the bytes before this read, up to a frame's worth
+  std::vector<uint8_t> window_;     // the bytes before this read, up to kGoodRun frames' worth
+  uint32_t stamp_ = 0;              // the reader's stamp of the read being handled
 
   // lock_ guards the slots and `active_`; held to hand bytes to a slot (which never waits for
   // the disk) or to change a slot's state, never across a close.
@@ -117,6 +135,8 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   std::vector<std::unique_ptr<Slot>> slots_;
   Slot* active_ = nullptr;
   bool restartPending_ = false;
+  // No recording begins: the last one stopped for want of room, which is not back yet.
+  bool paused_ = false;
   // What the readings say of the model given; fed by the reading thread, asked by the main one.
   ContentHint contentHint_;
 
@@ -127,6 +147,11 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   bool wasOpen_ = false;
   std::string lastError_;
   bool hinted_ = false;  // a hint line was written: one is enough for a run of the recorder
+  bool anyFailed_ = false;  // a recording failed: the exit status says so
+  int64_t retryAtMs_ = 0;   // monotonic time of the next look for room after a stop
 };
+
+// Why `folder` cannot hold recordings (made when missing), or empty when it can.
+std::string UnusableFolder(const std::string& folder);
 
 }  // namespace ovixlog
