@@ -430,10 +430,11 @@ TEST(RecordProcess, AFullDiskStopsTheRecordingWholeAndRecordingGoesOnOnceThereIs
   Rig s;
   // A small file system of our own, in a namespace of our own; without one there is no full
   // disk to try.
-  if (std::system("unshare -rm true >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "no user and mount namespaces here";
   const std::string disk = s.folder / "disk";
   ASSERT_EQ(mkdir(disk.c_str(), 0755), 0);
+  if (std::system(("unshare -rm mount -t tmpfs -o size=64k tmpfs " + disk + " >/dev/null 2>&1")
+                      .c_str()) != 0)
+    GTEST_SKIP() << "no user and mount namespaces here to make a small file system in";
   // About 16 KiB free beside a filler; the filler goes once the first recording has stopped,
   // and the rest of the flight goes into a new recording. The recordings are copied out at
   // the end, as the small file system ends with its namespace.
