@@ -12,8 +12,8 @@
 #include <QMetaObject>
 #include <map>
 
-#include "library/file_samples.h"
 #include "document/ovixlog_doc.h"
+#include "library/file_samples.h"
 #include "library/library_indexer.h"
 #include "recording/recording_catalog.h"
 #include "view/chart_view.h"
@@ -65,6 +65,13 @@ LibraryController::LibraryController(QMainWindow* window, COvixLogDoc* document,
       Index({folder.toLocal8Bit().toStdString()});
   });
   Refresh();
+  // Each live recording goes into the library as soon as it is closed.
+  if (open_ && document_ != nullptr) {
+    document_->recorder().SetClosedListener([this](const std::string& path) {
+      QMetaObject::invokeMethod(
+          this, [this, path] { IndexSoon({path}); }, Qt::QueuedConnection);
+    });
+  }
   struct stat info {};
   const std::string recordings = DefaultRecordingsFolder();
   if (open_ && scanRecordings && ::stat(recordings.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
@@ -113,13 +120,22 @@ bool LibraryController::Index(const std::vector<std::string>& roots) {
           view_->SetMessage(line);
           Refresh();
           emit indexed(line);
+          IndexSoon({});
         },
         Qt::QueuedConnection);
   });
   return true;
 }
 
+void LibraryController::IndexSoon(const std::vector<std::string>& roots) {
+  waiting_.insert(waiting_.end(), roots.begin(), roots.end());
+  if (!Busy() && !waiting_.empty() && Index(waiting_))
+    waiting_.clear();
+}
+
 void LibraryController::DetachDocument() {
+  if (document_ != nullptr)
+    document_->recorder().SetClosedListener(nullptr);
   document_ = nullptr;
   charts_ = nullptr;
 }

@@ -1,5 +1,6 @@
 // The Library view in its dock beside the Flights panel: reads the flight library, indexes
-// files on a worker thread (Add Files..., Add Folder..., and the recordings folder at start-up),
+// files on a worker thread (Add Files..., Add Folder..., the recordings folder at start-up and
+// each live recording as it closes),
 // names aircraft, and opens a double-clicked flight's file at its run.
 #pragma once
 
@@ -37,6 +38,8 @@ class LibraryController : public QObject {
   QDockWidget* dock() const { return dock_; }
   // Indexes files and folders off the GUI thread; false while another indexing runs.
   bool Index(const std::vector<std::string>& roots);
+  // Indexes files once the indexing under way, if any, is done.
+  void IndexSoon(const std::vector<std::string>& roots);
   // Whether indexing is under way.
   bool Busy() const { return busy_.load() != 0; }
   // Reads the library again into the view.
@@ -63,6 +66,7 @@ class LibraryController : public QObject {
   bool open_ = false;
   std::thread worker_;
   std::atomic<int32_t> busy_{0};
+  std::vector<std::string> waiting_;  // GUI thread only: files for the next indexing
 };
 
 }  // namespace ovixlog

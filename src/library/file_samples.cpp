@@ -3,85 +3,57 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <utility>
-#include <vector>
 
-#include "acquisition/layout_detector.h"
 #include "reading/import_report.h"
 #include "reading/log_reader.h"
 
 namespace ovixlog {
 namespace {
 
-// Takes every sample the reader delivers.
-class Collect : public LogReader::Listener {
+// Keeps every sample, as the converter's summary does with --all, and where the clocks and
+// the aircraft records fall among them.
+class Collector : public LogReader::Listener {
  public:
+  explicit Collector(FileSamples& out) : out_(out) {}
   void AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) override {
-    if (sample)
-      samples.push_back(*sample);
+    out_.samples.push_back(*sample);
   }
-  std::vector<EngineSample> samples;
+  void OnWallClock(const WallClockAnchor& anchor) override {
+    out_.clocks.push_back({out_.samples.size(), anchor});
+  }
+  void OnAircraft(const std::string& name) override { out_.aircraft = name; }
+
+ private:
+  FileSamples& out_;
 };
 
-// Reads the file as `format`, every sample kept; `messages` gets what the window would say
-// about it.
-FileSamples Import(const std::string& path, LogFormat format, EngineModel model,
-                   std::string& messages) {
+std::string WhyNot(const std::string& path, const LogReadResult& result) {
+  switch (result.error) {
+    case LogReadError::kNone:
+      return ImportReportText(path, result);
+    case LogReadError::kOpen:
+      return result.reason;
+    case LogReadError::kEmpty:
+      return "empty";
+    case LogReadError::kRead:
+      return "read failed after " + std::to_string(result.bytesRead) + " bytes: " + result.reason;
+    case LogReadError::kUnknownFormat:
+      return result.reason;
+  }
+  return result.reason;
+}
+
+LogReadResult ReadAs(const std::string& path, LogFormat format, EngineModel model, bool count,
+                     FileSamples& out) {
+  out = FileSamples{};
   LogReadOptions options;
   options.format = format;
   options.model = model;
-  Collect collect;
-  const LogReadResult result = LogReader::Read(path, options, collect);
-  FileSamples out;
-  if (!result.ok()) {
-    messages = ImportFailureFor(path, format == LogFormat::kDemoLog, result).text;
-    return out;
-  }
-  messages = ImportReportText(path, result);
-  out.model = result.model;
-  out.samples = std::move(collect.samples);
-  out.read = !out.samples.empty();
-  return out;
-}
-
-// Whether the file starts as a record of the flight display's log: a known type byte and a
-// length that fits the file.
-bool LooksLikeRecords(const std::string& path, int64_t size) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    return false;
-  uint8_t header[9] = {};
-  const size_t n = std::fread(header, 1, sizeof header, file);
-  std::fclose(file);
-  if (n < sizeof header)
-    return false;
-  const uint32_t length = (uint32_t{header[5]} << 24) | (uint32_t{header[6]} << 16) |
-                          (uint32_t{header[7]} << 8) | uint32_t{header[8]};
-  const bool knownType = header[0] == 2 || header[0] == 7 || header[0] == 0x80;
-  return knownType && static_cast<int64_t>(length) <= size - 9;
-}
-
-EngineModel CaptureModel(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    return kModel5100;
-  LayoutCounter counter;
-  std::vector<uint8_t> block(1 << 16);
-  size_t n = 0;
-  while ((n = std::fread(block.data(), 1, block.size(), file)) > 0)
-    counter.Feed(block.data(), n);
-  std::fclose(file);
-  return counter.framedBytes(FrameFormat::kShort) > counter.framedBytes(FrameFormat::kLong)
-             ? kModel3100
-             : kModel5100;
-}
-
-std::string FirstLine(const std::string& text) {
-  const size_t end = text.find('\n');
-  return end == std::string::npos ? text : text.substr(0, end);
+  options.countLayouts = count;
+  Collector collector(out);
+  return LogReader::Read(path, options, collector);
 }
 
 }  // namespace
@@ -97,21 +69,20 @@ FileSamples ReadFileSamples(const std::string& path, std::optional<EngineModel> 
     out.why = "not a regular file";
     return out;
   }
-  if (info.st_size == 0) {
-    out.why = "empty";
-    return out;
+  LogReadResult result =
+      ReadAs(path, LogFormat::kDetect, model.value_or(kModel5100), !model.has_value(), out);
+  // A raw capture of unknown model: the short frames' model when they frame more of it.
+  if (result.ok() && result.format == LogFormat::kRawCapture && !model && result.layouts &&
+      result.layouts->framedBytes(FrameFormat::kShort) >
+          result.layouts->framedBytes(FrameFormat::kLong)) {
+    result = ReadAs(path, LogFormat::kRawCapture, kModel3100, false, out);
   }
-  std::string messages;
-  if (LooksLikeRecords(path, info.st_size)) {
-    out = Import(path, LogFormat::kDemoLog, kModel5100, messages);
-    if (out.read)
-      return out;
+  out.model = result.model;
+  out.read = result.ok() && !out.samples.empty();
+  if (!out.read) {
+    out.why = WhyNot(path, result);
+    out.samples = {};
   }
-  const EngineModel captureModel = model.value_or(CaptureModel(path));
-  out = Import(path, LogFormat::kRawCapture, captureModel, messages);
-  if (out.read)
-    return out;
-  out.why = messages.empty() ? "no engine frames in it" : FirstLine(messages);
   return out;
 }
 

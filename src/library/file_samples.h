@@ -1,6 +1,6 @@
 // Reads any file the flight library indexes (a recording, a flight-display log or a raw
-// capture) into samples through the log reader, told apart by what the file holds rather than
-// by its name. Safe to call from several threads at once.
+// capture), told apart by what it holds rather than by its name, into every sample it holds
+// with its wall-clock readings and the aircraft it names. Safe to call from several threads.
 #pragma once
 
 #include <optional>
@@ -10,8 +10,8 @@
 
 namespace ovixlog {
 
-// `model` is the model of a raw capture when given; else 3100 for 48-byte frames, 5100 for
-// the others.
+// `model` is the model of a raw capture when given; else 3100 when the file frames as 48-byte
+// frames better than as the long ones, 5100 otherwise.
 FileSamples ReadFileSamples(const std::string& path, std::optional<EngineModel> model);
 
 }  // namespace ovixlog

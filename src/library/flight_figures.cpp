@@ -1,7 +1,10 @@
 #include "library/flight_figures.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "analysis/flight_analyzer.h"
@@ -158,6 +161,38 @@ std::string RunFiguresJson(const RunSummary& run, const std::vector<TimedSample>
   return object.dump();
 }
 
+std::string LocalIsoTime(int64_t utcMs, int32_t offsetSeconds) {
+  const int64_t localMs = utcMs + int64_t{offsetSeconds} * 1000;
+  // Truncated to the second, earlier for a time before 1970 too.
+  const int64_t seconds = localMs / 1000 - (localMs % 1000 < 0 ? 1 : 0);
+  const auto whole = static_cast<time_t>(seconds);
+  tm parts{};
+  gmtime_r(&whole, &parts);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+  const int32_t minutes = (offsetSeconds < 0 ? -offsetSeconds : offsetSeconds) / 60;
+  char zone[16];
+  std::snprintf(zone, sizeof zone, "%c%02d:%02d", offsetSeconds < 0 ? '-' : '+', minutes / 60,
+                minutes % 60);
+  return std::string(text) + zone;
+}
+
+const WallClockAnchor* ClockAt(const std::vector<ClockMark>& clocks, size_t sample) {
+  if (clocks.empty())
+    return nullptr;
+  const auto after = std::upper_bound(
+      clocks.begin(), clocks.end(), sample,
+      [](size_t at, const ClockMark& mark) { return at < mark.sample; });
+  return after == clocks.begin() ? &clocks.front().anchor : &std::prev(after)->anchor;
+}
+
+RunStart StartBy(const WallClockAnchor& anchor, uint32_t tickMs) {
+  // The signed distance, so that a sample just before the reading is not 49 days after it.
+  const int64_t utcMs =
+      anchor.epochMs + static_cast<int64_t>(static_cast<int32_t>(tickMs - anchor.stamp));
+  return {LocalIsoTime(utcMs, anchor.utcOffsetSeconds), utcMs};
+}
+
 std::vector<RunFigures> AnalyseFile(const std::vector<EngineSample>& samples, EngineModel model,
                                     const Limits& limits) {
   FlightAnalyzer analyzer(model, limits);
@@ -177,7 +212,8 @@ std::vector<RunFigures> AnalyseFile(const std::vector<EngineSample>& samples, En
     auto end = std::upper_bound(begin, timed.end(), run.endMs,
                                 [](int64_t ms, const TimedSample& t) { return ms < t.ms; });
     const std::vector<TimedSample> runSamples(begin, end);
-    out.push_back({run.startMs, RunFiguresJson(run, runSamples)});
+    out.push_back({run.startMs, static_cast<size_t>(begin - timed.begin()),
+                   RunFiguresJson(run, runSamples)});
   }
   return out;
 }

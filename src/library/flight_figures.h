@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/clock.h"
 #include "acquisition/engine_sample.h"
 #include "analysis/limits.h"
 #include "analysis/run_summary.h"
@@ -43,9 +44,30 @@ std::string RunFiguresJson(const RunSummary& run, const std::vector<TimedSample>
 // returns each finished run with the figures above, oldest first.
 struct RunFigures {
   int64_t startMs = 0;
+  size_t firstSample = 0;  // index in `samples` of the run's first running sample
   std::string json;
 };
 std::vector<RunFigures> AnalyseFile(const std::vector<EngineSample>& samples, EngineModel model,
                                     const Limits& limits);
+
+// A wall-clock reading of a file, in force from sample `sample` on.
+struct ClockMark {
+  size_t sample = 0;
+  WallClockAnchor anchor;
+};
+// The reading in force at `sample`: the latest at or before it, else the first; null when
+// the file has none. `clocks` is in file order.
+const WallClockAnchor* ClockAt(const std::vector<ClockMark>& clocks, size_t sample);
+
+// When a run began by the wall clock: the local date and time to the whole second (truncated)
+// with its offset from UTC, "2026-06-01T09:14:03+02:00", and the UTC milliseconds.
+struct RunStart {
+  std::string local;
+  int64_t utcMs = 0;
+};
+// The start of the sample stamped `tickMs`, by `anchor`.
+RunStart StartBy(const WallClockAnchor& anchor, uint32_t tickMs);
+// "2026-06-01T09:14:03+02:00" for `utcMs` in a zone `offsetSeconds` ahead of UTC.
+std::string LocalIsoTime(int64_t utcMs, int32_t offsetSeconds);
 
 }  // namespace ovixlog

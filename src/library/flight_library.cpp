@@ -273,7 +273,7 @@ bool FlightLibrary::TouchFile(const FileIdentity& identity, std::string& error) 
 bool FlightLibrary::StoreFile(const FileIdentity& identity, const std::string& model,
                               const std::optional<std::string>& aircraft,
                               const std::vector<IndexedRun>& runs, IndexResult& result,
-                              std::string& error) {
+                              std::string& error, const std::optional<std::string>& recorded) {
   Transaction transaction(db_);
   std::string cause;
   if (!transaction.Begin(cause)) {
@@ -342,15 +342,15 @@ bool FlightLibrary::StoreFile(const FileIdentity& identity, const std::string& m
   }
 
   int64_t fileId = 0;
-  std::optional<std::string> fileAircraft = aircraft;
+  std::optional<std::string> fileAircraft = aircraft ? aircraft : recorded;
   std::map<int64_t, int64_t> oldByStart;  // start_ms -> flight id
   if (known) {
     fileId = known->id;
     SqliteStatement update = db_.Prepare(
         "UPDATE files SET sha256 = ?, size = ?, mtime_ns = ?, model = ?, "
-        "aircraft = coalesce(?, aircraft), duplicate_of = NULL WHERE id = ? RETURNING aircraft");
+        "aircraft = coalesce(?, aircraft, ?), duplicate_of = NULL WHERE id = ? RETURNING aircraft");
     update.Bind(1, identity.sha256).Bind(2, identity.size).Bind(3, identity.mtimeNs);
-    update.Bind(4, model).Bind(5, aircraft).Bind(6, fileId);
+    update.Bind(4, model).Bind(5, aircraft).Bind(6, recorded).Bind(7, fileId);
     if (!update.Step())
       return failed("cannot write");
     fileAircraft = update.OptionalText(0);
@@ -365,7 +365,7 @@ bool FlightLibrary::StoreFile(const FileIdentity& identity, const std::string& m
     SqliteStatement add = db_.Prepare(
         "INSERT INTO files (path, sha256, size, mtime_ns, model, aircraft) VALUES (?, ?, ?, ?, ?, ?)");
     add.Bind(1, identity.path).Bind(2, identity.sha256).Bind(3, identity.size);
-    add.Bind(4, identity.mtimeNs).Bind(5, model).Bind(6, aircraft);
+    add.Bind(4, identity.mtimeNs).Bind(5, model).Bind(6, fileAircraft);
     if (!add.Run())
       return failed("cannot write");
     fileId = db_.LastInsertId();

@@ -83,10 +83,12 @@ class FlightLibrary {
   // known file holds becomes a duplicate (its flights leave), or takes that file's place when
   // it is gone (a moved file keeps its flights and their ids); the same content as before
   // changes nothing; new content replaces the file's flights, a run keeping its id when its
-  // start is unchanged. `aircraft` names new flights (and relabels all with a value).
+  // start is unchanged. `aircraft` names new flights (and relabels all with a value); without
+  // it, new flights take the name the file had before, else `recorded` (the recording's own).
   bool StoreFile(const FileIdentity& identity, const std::string& model,
                  const std::optional<std::string>& aircraft, const std::vector<IndexedRun>& runs,
-                 IndexResult& result, std::string& error);
+                 IndexResult& result, std::string& error,
+                 const std::optional<std::string>& recorded = std::nullopt);
   // Records only that a known file was seen again with a new size or time but the same content.
   bool TouchFile(const FileIdentity& identity, std::string& error);
 

@@ -87,8 +87,17 @@ void Analyse(FileWork& work, std::optional<EngineModel> model, const Limits& lim
   if (!work.read.read)
     return;
   work.model = std::to_string(ModelNumber(work.read.model));
-  for (RunFigures& run : AnalyseFile(work.read.samples, work.read.model, limits))
-    work.runs.push_back(IndexedRun{run.startMs, std::nullopt, std::nullopt, std::move(run.json)});
+  const std::vector<ClockMark>& clocks = work.read.clocks;
+  for (RunFigures& run : AnalyseFile(work.read.samples, work.read.model, limits)) {
+    IndexedRun indexed{run.startMs, std::nullopt, std::nullopt, std::move(run.json)};
+    const WallClockAnchor* clock = ClockAt(clocks, run.firstSample);
+    if (clock != nullptr && run.firstSample < work.read.samples.size()) {
+      const RunStart start = StartBy(*clock, work.read.samples[run.firstSample].tickMs);
+      indexed.start = start.local;
+      indexed.startUtcMs = start.utcMs;
+    }
+    work.runs.push_back(std::move(indexed));
+  }
   work.read.samples = {};  // the figures are all that is kept
 }
 
@@ -199,7 +208,8 @@ IndexTotals IndexFiles(FlightLibrary& library, const IndexRequest& request,
       ++totals.unread;
     } else {
       IndexResult result;
-      if (!library.StoreFile(w.identity, w.model, request.aircraft, w.runs, result, error)) {
+      if (!library.StoreFile(w.identity, w.model, request.aircraft, w.runs, result, error,
+                             w.read.aircraft)) {
         totals.error = error;
         {
           std::lock_guard<std::mutex> guard(lock);

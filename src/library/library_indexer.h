@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "library/flight_figures.h"
 
 namespace ovixlog {
 
@@ -21,6 +22,8 @@ struct FileSamples {
   std::string why;
   EngineModel model = kModel5100;
   std::vector<EngineSample> samples;
+  std::vector<ClockMark> clocks;
+  std::optional<std::string> aircraft;  // as the recording names it
 };
 
 // Reads a file of any kind the library takes; `model` is a raw capture's model when given.

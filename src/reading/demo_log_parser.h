@@ -29,7 +29,7 @@ class DemoLogParser {
 
   static constexpr size_t kChunkSize = 128;
   static constexpr size_t kTextLimit = 128;
-  static constexpr size_t kSmallRecordLimit = 16;
+  static constexpr size_t kSmallRecordLimit = 64;
 
   explicit DemoLogParser(Listener& listener) : listener_(listener) {}
 

@@ -28,7 +28,7 @@ constexpr uint32_t kHeadRecordLimit = 1u << 20;
 
 bool KnownRecordType(uint8_t type) {
   return type == kStreamRecord || type == kSettingRecord || type == kWallClockRecord ||
-         type == kClosingRecord || type == kStreamRestartRecord;
+         type == kClosingRecord || type == kStreamRestartRecord || type == kAircraftRecord;
 }
 
 std::optional<EngineModel> ModelForSetting(int value) {
@@ -100,10 +100,15 @@ class Reading : public DemoLogParser::Listener {
   // mark where a lost device came back, so no frame is pieced together across the gap.
   void OnSmallRecord(uint8_t type, uint32_t stamp, const uint8_t* payload, size_t length) override {
     if (type == kWallClockRecord) {
-      if (std::optional<WallClockAnchor> anchor = ParseWallClock(stamp, payload, length))
+      if (std::optional<WallClockAnchor> anchor = ParseWallClock(stamp, payload, length)) {
         feed_.SetWallClock(anchor);
+        listener_.OnWallClock(*anchor);
+      }
     } else if (type == kStreamRestartRecord) {
       feed_.DropPending();
+    } else if (type == kAircraftRecord) {
+      if (std::optional<std::string> name = ParseAircraft(payload, length))
+        listener_.OnAircraft(*name);
     }
   }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "acquisition/clock.h"
 #include "acquisition/engine_sample.h"
 #include "acquisition/layout_detector.h"
 #include "acquisition/sample_sink.h"
@@ -91,6 +92,11 @@ class LogReader {
       (void)altFrameFormat;
       (void)reframed;
     }
+    // A wall-clock record of one of our recordings, in file order: frames that follow are
+    // stamped on the same clock as `anchor.stamp`.
+    virtual void OnWallClock(const WallClockAnchor& anchor) { (void)anchor; }
+    // An aircraft record of one of our recordings: the aircraft it was recorded in.
+    virtual void OnAircraft(const std::string& name) { (void)name; }
     // After every block read: bytes read so far and the total (0 for a stream). Returning
     // false stops the reading; the result says it was cancelled.
     virtual bool OnProgress(uint64_t done, uint64_t total) {

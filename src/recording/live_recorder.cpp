@@ -79,6 +79,8 @@ void LiveRecorder::EndSession(bool wait) {
     // A session begun meanwhile has a status of its own.
     if (!writer_)
       lastError_ = last.error;
+    if (closedListener_ && last.error.empty() && !last.path.empty())
+      closedListener_(last.path);
   };
   if (!wait) {
     auto done = std::make_shared<std::atomic<bool>>(false);
@@ -136,6 +138,16 @@ void LiveRecorder::SetWriterOptions(RecordingWriter::Options options) {
   options_ = options;
 }
 
+void LiveRecorder::SetClosedListener(ClosedListener listener) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  closedListener_ = std::move(listener);
+}
+
+void LiveRecorder::SetAircraft(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  aircraft_ = name;
+}
+
 RecordingWriter* LiveRecorder::writer() {
   std::lock_guard<std::mutex> lock(mutex_);
   return writer_.get();
@@ -164,6 +176,8 @@ void LiveRecorder::BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t co
     anchorPending_ = false;
     lastAnchorStamp_ = stamp;
     WriteSettingsLocked(stamp, model, altFrameFormat);
+    if (!aircraft_.empty())
+      writer_->AppendAircraft(stamp, aircraft_);
     restartPending_ = false;
   } else {
     if (model != model_ || altFrameFormat != alt_)

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -58,6 +59,13 @@ class LiveRecorder : public ByteSink {
   std::string lastSessionName() const;
   // Options for the writers of later sessions (tests and benchmarks).
   void SetWriterOptions(RecordingWriter::Options options);
+  // Told the path of each session's file once it is closed cleanly on the disk, on the thread
+  // that closed it, under the recorder's lock: it must only hand the path on. Once this
+  // returns, an earlier listener is never called again.
+  using ClosedListener = std::function<void(const std::string& path)>;
+  void SetClosedListener(ClosedListener listener);
+  // The aircraft each later session names after its opening records; empty for none.
+  void SetAircraft(const std::string& name);
   // The current session's writer, or null. For tests and benchmarks, which inject stalls.
   RecordingWriter* writer();
 
@@ -102,6 +110,8 @@ class LiveRecorder : public ByteSink {
   std::optional<WallClockAnchor> readerAnchor_;
   bool anchorPending_ = false;
   bool restartPending_ = false;
+  std::string aircraft_;
+  ClosedListener closedListener_;
 };
 
 }  // namespace ovixlog

@@ -77,6 +77,8 @@ bool PlausibleLength(uint8_t type, uint64_t length) {
       return length == kClosingPayloadSize;
     case kStreamRestartRecord:
       return length == 0;
+    case kAircraftRecord:
+      return length >= 1 && length <= kAircraftNameLimit;
     default:
       return false;
   }

@@ -1,5 +1,8 @@
 #include "recording/recording_format.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace ovixlog {
 namespace {
 
@@ -53,6 +56,22 @@ std::vector<uint8_t> ClosingPayload(int64_t epochMs) {
   std::vector<uint8_t> out;
   Put64(out, static_cast<uint64_t>(epochMs));
   return out;
+}
+
+std::vector<uint8_t> AircraftPayload(const std::string& name) {
+  size_t length = std::min(name.size(), kAircraftNameLimit);
+  // Back off continuation bytes so that the cut falls between characters.
+  if (length < name.size()) {
+    while (length > 0 && (static_cast<uint8_t>(name[length]) & 0xC0) == 0x80)
+      --length;
+  }
+  return std::vector<uint8_t>(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(length));
+}
+
+std::optional<std::string> ParseAircraft(const uint8_t* payload, size_t length) {
+  if (length == 0 || length > kAircraftNameLimit)
+    return std::nullopt;
+  return std::string(reinterpret_cast<const char*>(payload), length);
 }
 
 uint32_t ReadBigEndian32(const uint8_t* p) {

@@ -91,6 +91,12 @@ void RecordingWriter::AppendWallClock(const WallClockAnchor& anchor) {
   Append(kWallClockRecord, anchor.stamp, payload.data(), payload.size());
 }
 
+void RecordingWriter::AppendAircraft(uint32_t stamp, const std::string& name) {
+  const std::vector<uint8_t> payload = AircraftPayload(name);
+  if (!payload.empty())
+    Append(kAircraftRecord, stamp, payload.data(), payload.size());
+}
+
 void RecordingWriter::AppendStreamRestart(uint32_t stamp) {
   Append(kStreamRestartRecord, stamp, nullptr, 0);
 }

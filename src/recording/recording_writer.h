@@ -52,6 +52,7 @@ class RecordingWriter {
   void AppendSetting(uint32_t stamp, const std::string& keyValue);
   void AppendWallClock(const WallClockAnchor& anchor);
   void AppendStreamRestart(uint32_t stamp);
+  void AppendAircraft(uint32_t stamp, const std::string& name);
 
   // Appends the closing record (UTC `epochMs`), waits until everything is on the disk, then
   // unlocks and closes the file. True when the whole recording was written. Only the first call

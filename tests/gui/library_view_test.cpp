@@ -5,6 +5,7 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -61,6 +62,35 @@ class LibraryViewTest : public QObject {
     QVERIFY(fixture.doc()->SampleCount() > 0);
     ChartView* charts = fixture.frame()->charts();
     QVERIFY(charts->viewStartMs() > 3000000);
+  }
+
+  void IndexesEachLiveRecordingAsItCloses() {
+    test::AppFixture fixture;
+    LibraryController* library = fixture.frame()->library();
+    QTRY_VERIFY_WITH_TIMEOUT(!library->Busy(), 60000);
+    const std::string capture = fixture.folder / "line.bin";
+    const std::string command =
+        std::string(OVIXLOG_SIM_EXE) + " --frames 3000 --capture '" + capture + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    const std::string bytes = test::ReadWholeFile(capture);
+
+    // The live recorder is handed the line's bytes as the reading thread hands them over.
+    LiveRecorder& recorder = fixture.doc()->recorder();
+    recorder.SetEnabled(true);
+    recorder.BeginPort("COM1:");
+    const size_t read = 4 * 73;
+    for (size_t at = 0; at < bytes.size(); at += read) {
+      const size_t n = std::min(read, bytes.size() - at);
+      recorder.BytesReceived(static_cast<uint32_t>(at / read * 333),
+                             reinterpret_cast<const uint8_t*>(bytes.data() + at), n, kModel5100,
+                             0);
+    }
+    QSignalSpy indexed(library, &LibraryController::indexed);
+    recorder.EndSession(true);
+    QVERIFY(indexed.wait(60000));
+    QCOMPARE(indexed.front().front().toString(),
+             QStringLiteral("1 file: 1 flights added, 0 unchanged, 0 duplicates, 0 not read"));
+    QCOMPARE(library->view()->table()->model()->rowCount(), 1);
   }
 
   void FiltersByAircraft() {

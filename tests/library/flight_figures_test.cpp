@@ -111,3 +111,63 @@ TEST(LongestCruise, SlowAirspeedEndsTheStretch) {
 
 }  // namespace
 }  // namespace ovixlog
+
+namespace ovixlog {
+namespace {
+
+TEST(LocalIsoTime, WholeSecondsTruncatedWithTheOffset) {
+  struct Case {
+    int64_t utcMs;
+    int32_t offset;
+    const char* text;
+  };
+  const Case cases[] = {
+      {1780298043999, 7200, "2026-06-01T09:14:03+02:00"},
+      {1780298043000, -18000, "2026-06-01T02:14:03-05:00"},
+      {1780298043500, -12600, "2026-06-01T03:44:03-03:30"},
+      {1780298043000, 20700, "2026-06-01T12:59:03+05:45"},
+      {1798759800000, 3600, "2027-01-01T00:30:00+01:00"},
+      {-1, 0, "1969-12-31T23:59:59+00:00"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(LocalIsoTime(c.utcMs, c.offset), c.text) << c.utcMs << " " << c.offset;
+}
+
+TEST(StartBy, CountsTheSignedDistanceFromTheReading) {
+  struct Case {
+    uint32_t anchorStamp;
+    uint32_t tick;
+    int64_t utcMs;
+    const char* text;
+  };
+  const Case cases[] = {
+      {10000, 10000, 1780298043000, "2026-06-01T09:14:03+02:00"},
+      {10000, 12500, 1780298045500, "2026-06-01T09:14:05+02:00"},
+      {10000, 9000, 1780298042000, "2026-06-01T09:14:02+02:00"},
+      {0xFFFFF000u, 0x400u, 1780298048120, "2026-06-01T09:14:08+02:00"},  // the stamp wrapped
+  };
+  for (const Case& c : cases) {
+    const RunStart start = StartBy({c.anchorStamp, 1780298043000, 7200}, c.tick);
+    EXPECT_EQ(start.utcMs, c.utcMs) << c.tick;
+    EXPECT_EQ(start.local, c.text) << c.tick;
+  }
+}
+
+TEST(ClockAt, TheLatestReadingAtOrBeforeTheSampleElseTheFirst) {
+  const std::vector<ClockMark> clocks = {
+      {5, {1, 100, 0}}, {5, {2, 200, 0}}, {20, {3, 300, 0}}};
+  struct Case {
+    size_t sample;
+    uint32_t stamp;
+  };
+  const Case cases[] = {{0, 1}, {4, 1}, {5, 2}, {19, 2}, {20, 3}, {1000, 3}};
+  for (const Case& c : cases) {
+    const WallClockAnchor* anchor = ClockAt(clocks, c.sample);
+    ASSERT_NE(anchor, nullptr);
+    EXPECT_EQ(anchor->stamp, c.stamp) << c.sample;
+  }
+  EXPECT_EQ(ClockAt({}, 0), nullptr);
+}
+
+}  // namespace
+}  // namespace ovixlog

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -14,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "library/flight_library.h"
+#include "recording/recording_format.h"
 #include "support/temp_folder.h"
 
 namespace ovixlog {
@@ -70,8 +73,8 @@ TEST_F(LibraryTool, AddsEachFileOnceAndTellsWhatItWasNot) {
   const ToolResult first = Run({"add", folder_.path()});
   EXPECT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(first.out, folder_ / "empty.bin: not a flight log: empty\n" +
-                           folder_ / "notes.txt: not a flight log: No frames found in notes.txt — "
-                                     "is the monitor model right?\n" +
+                           folder_ / "notes.txt: not a flight log: expected a recording, an EFIS DEMO log "
+                                     "or a raw capture of the monitor's frames\n" +
                            folder_ / "short.log: added 1 flight\n" + flights +
                            ": added 2 flights\n"
                            "4 files: 3 flights added, 0 unchanged, 0 duplicates, 2 not read\n");
@@ -99,8 +102,8 @@ TEST_F(LibraryTool, NothingReadableIsAFailure) {
   const ToolResult result = Run({"add", folder_ / "notes.txt", folder_ / "missing.bin"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, folder_ / "missing.bin: not read: No such file or directory\n" +
-                            folder_ / "notes.txt: not a flight log: No frames found in notes.txt — "
-                                      "is the monitor model right?\n"
+                            folder_ / "notes.txt: not a flight log: expected a recording, an EFIS "
+                                      "DEMO log or a raw capture of the monitor's frames\n"
                                       "1 file: 0 flights added, 0 unchanged, 0 duplicates, 2 "
                                       "not read\n");
 }
@@ -114,22 +117,42 @@ TEST_F(LibraryTool, SomeGoodFilesAmongBadOnesIsASuccess) {
                             "1 file: 1 flights added, 0 unchanged, 0 duplicates, 1 not read\n");
 }
 
-// The library's flights are the converter's runs, every frame a sample.
+// The library's flights are the converter's runs, every frame a sample, whatever the kind
+// of file and the model.
 TEST_F(LibraryTool, FlightsAreTheConvertersRuns) {
-  const std::string flights = Simulate("flights.bin", "--scenario two-flights --capture");
-  ASSERT_EQ(Run({"add", flights}).status, 0);
-  const std::string summaryPath = folder_ / "summary.json";
-  const std::string command = std::string(OVIXLOG_CONVERT_EXE) + " --all --summary --json '" +
-                              flights + "' >'" + summaryPath + "' 2>/dev/null";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  const nlohmann::json runs = nlohmann::json::parse(test::ReadWholeFile(summaryPath))["runs"];
-  const nlohmann::json list = List();
-  ASSERT_EQ(list.size(), runs.size());
-  for (size_t i = 0; i < runs.size(); ++i) {
-    for (auto it = runs[i].begin(); it != runs[i].end(); ++it)
-      EXPECT_EQ(list[i][it.key()], it.value()) << "run " << i << " " << it.key();
-    EXPECT_EQ(list[i]["findings"], nlohmann::json::array());
-    EXPECT_EQ(list[i]["start"], nullptr);
+  struct Case {
+    const char* name;
+    const char* sim;
+    const char* convert;
+    const char* model;
+  };
+  const Case cases[] = {
+      {"flights.bin", "--scenario two-flights --capture", "", "5100"},
+      {"flights.log", "--scenario two-flights --demo-log", "", "5100"},
+      {"short.bin", "--model 3100 --frames 20000 --capture", "--model 3100", "3100"},
+      {"eight.log", "--model 8100 --frames 20000 --demo-log", "", "8100"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    db_ = folder_ / (std::string(c.name) + ".sqlite");
+    const std::string path = Simulate(c.name, c.sim);
+    ASSERT_EQ(Run({"add", path}).status, 0);
+    const std::string summaryPath = folder_ / "summary.json";
+    const std::string command = std::string(OVIXLOG_CONVERT_EXE) + " " + c.convert +
+                                " --all --summary --json '" + path + "' >'" + summaryPath +
+                                "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const nlohmann::json runs = nlohmann::json::parse(test::ReadWholeFile(summaryPath))["runs"];
+    const nlohmann::json list = List();
+    ASSERT_GE(runs.size(), 1u);
+    ASSERT_EQ(list.size(), runs.size());
+    for (size_t i = 0; i < runs.size(); ++i) {
+      for (auto it = runs[i].begin(); it != runs[i].end(); ++it)
+        EXPECT_EQ(list[i][it.key()], it.value()) << "run " << i << " " << it.key();
+      EXPECT_EQ(list[i]["model"], c.model);
+      EXPECT_EQ(list[i]["findings"], nlohmann::json::array());
+      EXPECT_EQ(list[i]["start"], nullptr);
+    }
   }
 }
 
@@ -150,6 +173,68 @@ TEST_F(LibraryTool, KeepsTheConvertersFindings) {
   EXPECT_EQ(list[0]["findings"][0]["kind"], "mag_check");
   EXPECT_EQ(list[0]["findings"][1]["kind"], "egt_dropout");
   EXPECT_EQ(list[0]["findings"][1]["column"], "EGT3");
+}
+
+// Rewrites a recording the simulator made as the recorder writes one: a wall-clock record
+// first, the aircraft after the opening settings, and a second wall-clock record (the time
+// zone changed) before the first stream record stamped `laterStamp` or after.
+void AddClocksAndAircraft(const std::string& path, uint32_t laterStamp) {
+  const std::string in = test::ReadWholeFile(path);
+  std::vector<uint8_t> out;
+  const auto put = [&out](uint8_t type, uint32_t stamp, const std::vector<uint8_t>& payload) {
+    AppendRecord(out, type, stamp, payload.data(), payload.size());
+  };
+  put(kWallClockRecord, 0, WallClockPayload({0, 1780298043000, 7200}));
+  bool named = false;
+  bool later = false;
+  for (size_t pos = 0; pos + kRecordHeaderSize <= in.size();) {
+    const auto* record = reinterpret_cast<const uint8_t*>(in.data() + pos);
+    const uint8_t type = record[0];
+    const uint32_t stamp = ReadBigEndian32(record + 1);
+    const size_t length = ReadBigEndian32(record + 5);
+    if (type == kStreamRecord && !named) {
+      put(kAircraftRecord, 0, AircraftPayload("D-EOVX"));
+      named = true;
+    }
+    if (type == kStreamRecord && stamp >= laterStamp && !later) {
+      put(kWallClockRecord, stamp, WallClockPayload({stamp, 1780322400000, -18000}));
+      later = true;
+    }
+    out.insert(out.end(), record, record + kRecordHeaderSize + length);
+    pos += kRecordHeaderSize + length;
+  }
+  test::WriteWholeFile(path, std::string(out.begin(), out.end()));
+}
+
+TEST_F(LibraryTool, StartIsTheLocalTimeOfTheRunsFirstRunningSample) {
+  const std::string path = Simulate("clocked.log", "--scenario two-flights --demo-log");
+  AddClocksAndAircraft(path, 3000000);
+  const ToolResult add = Run({"add", path});
+  EXPECT_EQ(add.out, path + ": added 2 flights\n"
+                            "1 file: 2 flights added, 0 unchanged, 0 duplicates, 0 not read\n");
+  const nlohmann::json list = List();
+  ASSERT_EQ(list.size(), 2u);
+  // 07:14:03 UTC at the file's first stamp, +21 s, at two hours ahead of UTC.
+  EXPECT_EQ(list[0]["start_s"], 21);
+  EXPECT_EQ(list[0]["start"], "2026-06-01T09:14:24+02:00");
+  // 14:00:00 UTC at the stamp 3000 s, +966 s, five hours behind UTC.
+  EXPECT_EQ(list[1]["start_s"], 3966);
+  EXPECT_EQ(list[1]["start"], "2026-06-01T09:16:06-05:00");
+  EXPECT_EQ(list[0]["aircraft"], "D-EOVX");
+  EXPECT_EQ(list[1]["aircraft"], "D-EOVX");
+  EXPECT_EQ(list[0]["model"], "5100");
+}
+
+TEST_F(LibraryTool, AGivenOrLabelledAircraftOutranksTheRecordedOne) {
+  const std::string path = Simulate("named.log", "--frames 3000 --demo-log");
+  AddClocksAndAircraft(path, 0xFFFFFFFFu);
+  ASSERT_EQ(Run({"add", "--aircraft", "N123", path}).status, 0);
+  EXPECT_EQ(List()[0]["aircraft"], "N123");
+  ASSERT_EQ(Run({"label", "--aircraft", "N456", "1"}).status, 0);
+  // The recording grew: its kept run keeps the label.
+  AddClocksAndAircraft(path, 0xFFFFFFFFu);
+  ASSERT_EQ(Run({"add", path}).status, 0);
+  EXPECT_EQ(List()[0]["aircraft"], "N456");
 }
 
 TEST_F(LibraryTool, GrownRecordingIsReadAgainKeepingItsRunsIds) {
@@ -266,6 +351,42 @@ TEST_F(LibraryTool, LabelsAndExports) {
   EXPECT_NE(header.find(",max_CHT3,"), std::string::npos);
   EXPECT_NE(header.find(",cruise_EGT1,"), std::string::npos);
   EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 3);
+}
+
+TEST(LibraryPath, OptionThenEnvironmentThenAbsoluteDataHomeThenHome) {
+  struct Case {
+    const char* option;
+    const char* library;
+    const char* dataHome;
+    const char* home;
+    const char* path;
+  };
+  const Case cases[] = {
+      {"/x/my.sqlite", "/env/lib.sqlite", "/data", "/home/p", "/x/my.sqlite"},
+      {nullptr, "/env/lib.sqlite", "/data", "/home/p", "/env/lib.sqlite"},
+      {"", "", "/data", "/home/p", "/data/ovixlog/library.sqlite"},
+      {nullptr, nullptr, "relative/data", "/home/p", "/home/p/.local/share/ovixlog/library.sqlite"},
+      {nullptr, nullptr, nullptr, "/home/p", "/home/p/.local/share/ovixlog/library.sqlite"},
+      {nullptr, nullptr, nullptr, nullptr, ""},
+  };
+  const auto set = [](const char* name, const char* value) {
+    if (value != nullptr)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  };
+  const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+  for (const Case& c : cases) {
+    set("OVIXLOG_LIBRARY", c.library);
+    set("XDG_DATA_HOME", c.dataHome);
+    set("HOME", c.home);
+    const std::optional<std::string> option =
+        c.option != nullptr ? std::optional<std::string>(c.option) : std::nullopt;
+    EXPECT_EQ(LibraryPath(option), c.path) << c.path;
+  }
+  ::unsetenv("OVIXLOG_LIBRARY");
+  ::unsetenv("XDG_DATA_HOME");
+  ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST_F(LibraryTool, BadUsageIsStatusTwo) {

@@ -214,6 +214,25 @@ TEST(RecordingCatalogTest, RecoveryLeavesEverythingButOurRecordingsAsItIs) {
   EXPECT_EQ(NewestAbandonedRecording(folder.path()), std::nullopt);
 }
 
+TEST(RecordingCatalogTest, SealingTakesTheAircraftRecordForOneOfOurs) {
+  Bytes opening;
+  Put(opening, kWallClockRecord, 0, WallClockPayload({0, kStart, 3600}));
+  Put(opening, kSettingRecord, 0, Text("58=5"));
+  Put(opening, kAircraftRecord, 0, AircraftPayload("D-EOVX"));
+  Bytes torn = opening;
+  Put(torn, kStreamRecord, 0, Bytes(30, 0x11));
+  torn.resize(torn.size() - 10);
+  Bytes want = opening;
+  Put(want, kStreamRecord, 0, Bytes(20, 0x11));
+  test::TempFolder folder;
+  const std::string path = folder / "r.log";
+  Write(path, torn, kStart + 7000);
+  std::string error;
+  ASSERT_TRUE(SealRecording(path, error)) << error;
+  const std::string got = test::ReadWholeFile(path);
+  EXPECT_EQ(Bytes(got.begin(), got.end()), Closed(want, kStart + 7000));
+}
+
 TEST(RecordingCatalogTest, SealingNeverCutsARecordingDamagedInTheMiddle) {
   Bytes whole = Opening(kStart, "58=5", 30);
   Put(whole, kStreamRecord, 0, Bytes(4000, 0x22));

@@ -43,6 +43,30 @@ TEST(RecordingFormatTest, RecordsAreTypeStampLengthPayloadBigEndian) {
   EXPECT_EQ(ParseWallClock(5, payload.data(), payload.size() - 1), std::nullopt);
 }
 
+TEST(RecordingFormatTest, AircraftNamesAreCutBetweenCharacters) {
+  struct Case {
+    std::string name;
+    std::string payload;
+  };
+  const Case cases[] = {
+      {"D-EOVX", "D-EOVX"},
+      {std::string(64, 'a'), std::string(64, 'a')},
+      {std::string(65, 'a'), std::string(64, 'a')},
+      {std::string(63, 'a') + "\xC3\xA9", std::string(63, 'a')},       // é would be cut
+      {std::string(62, 'a') + "\xC3\xA9x", std::string(62, 'a') + "\xC3\xA9"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    const Bytes payload = AircraftPayload(c.name);
+    EXPECT_EQ(std::string(payload.begin(), payload.end()), c.payload) << c.name;
+  }
+  const Bytes name = Text("N123");
+  EXPECT_EQ(ParseAircraft(name.data(), name.size()), "N123");
+  EXPECT_EQ(ParseAircraft(name.data(), 0), std::nullopt);
+  const Bytes long_(65, 'a');
+  EXPECT_EQ(ParseAircraft(long_.data(), long_.size()), std::nullopt);
+}
+
 TEST(RecordingFormatTest, SettingTextsSelectEachModelAndFormat) {
   struct Case {
     EngineModel model;

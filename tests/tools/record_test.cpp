@@ -23,6 +23,8 @@
 #include "analysis/run_detector.h"
 #include "document/ovixlog_doc.h"
 #include "framework/headless_user_interface.h"
+#include "library/file_samples.h"
+#include "library/flight_library.h"
 #include "ovixlog-sim/frame_stream.h"
 #include "ovixlog-sim/recording_writer.h"
 #include "ovixlog-sim/sim_options.h"
@@ -168,6 +170,11 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
   EXPECT_EQ(plain.options.port, "/dev/ttyUSB0");
   EXPECT_EQ(plain.options.altFrameFormat, 1);
   EXPECT_FALSE(plain.options.split || plain.options.csv || plain.options.summary);
+  const ParsedRecordLine labelled = ParseRecordLine({"--aircraft", "D-EOVX", "--library"});
+  EXPECT_EQ(labelled.options.aircraft, "D-EOVX");
+  EXPECT_TRUE(labelled.options.library);
+  EXPECT_FALSE(plain.options.library);
+  EXPECT_EQ(plain.options.aircraft, "");
   EXPECT_EQ(ParseRecordLine({}).options.port, "COM1:");
   // COM names as the window knows them, in any case; anything else is a device path.
   for (const auto& [given, port] : std::vector<std::pair<std::string, std::string>>{
@@ -185,6 +192,9 @@ TEST(RecordCommandLine, ParsesOptionsAndRejectsBadUsage) {
                                              {"--port="},
                                              {"--dir", ""},
                                              {"--split=1"},
+                                             {"--aircraft", ""},
+                                             {"--aircraft", std::string(65, 'x')},
+                                             {"--library=yes"},
                                              {"--bogus"},
                                              {"--port", "COM9"},
                                              {"--port", "com0:"},
@@ -268,6 +278,39 @@ TEST(RecordSummary, ListsTheFindings) {
       << test::ReadWholeFile(summary);
   EXPECT_EQ(LinesStarting(summary, "    info: Mag check at ").size(), 1u);
   EXPECT_EQ(LinesStarting(summary, "    caution: EGT2 reads 0 for ").size(), 1u);
+}
+
+TEST(RecordProcess, IndexesEachClosedRecordingWithItsAircraft) {
+  Rig s;
+  const std::string db = s.folder / "library.sqlite";
+  // The recorder finds the library where every program does.
+  auto recorder = std::make_unique<Child>(
+      std::vector<std::string>{OVIXLOG_RECORD_EXE, "--port", s.link(), "--dir", s.recordings(),
+                               "--aircraft", "D-EOVX", "--library"},
+      s.recorderOut(), std::vector<std::string>{"OVIXLOG_LIBRARY=" + db});
+  ASSERT_TRUE(recorder->started());
+  auto sim = s.Sim({"--rate", "max", "--frames", "3000"}, "sim.out");
+  ASSERT_TRUE(WIFEXITED(sim->Wait(120)));
+  ASSERT_TRUE(WaitForLines(s.recorderOut(), "device lost: ", 1, 30));
+  recorder->Signal(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(recorder->Wait(60)));
+  const std::vector<std::string> logs = s.Logs();
+  ASSERT_EQ(logs.size(), 1u) << test::ReadWholeFile(s.recorderOut());
+  // Frames at the line's full speed last too short a time for an engine run; the recording is
+  // indexed all the same, and names its aircraft for the flights it would hold.
+  EXPECT_EQ(LinesStarting(s.recorderOut(), "library: "),
+            std::vector<std::string>{"library: " + logs[0] + ": added 0 flights"});
+  FlightLibrary library;
+  std::string error;
+  std::string notice;
+  ASSERT_TRUE(library.Open(db, error, notice)) << error;
+  const std::vector<LibraryFile> files = library.Files();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].identity.path, logs[0]);
+  const FileSamples read = ReadFileSamples(logs[0], std::nullopt);
+  EXPECT_EQ(read.aircraft, "D-EOVX");
+  EXPECT_EQ(read.clocks.size(), 1u);
+  EXPECT_TRUE(read.read);
 }
 
 TEST(RecordProcess, SplitDropsAnEngineRunUnderAMinute) {

@@ -22,9 +22,13 @@
 #include "analysis/limits.h"
 #include "analysis/summary_writer.h"
 #include "format/table_writer.h"
+#include "library/file_samples.h"
+#include "library/flight_library.h"
+#include "library/library_indexer.h"
 #include "reading/log_reader.h"
 #include "reading/sample_thinner.h"
 #include "recording/recording_catalog.h"
+#include "recording/recording_format.h"
 
 namespace ovixlog {
 namespace {
@@ -173,7 +177,8 @@ ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args) {
       value = name.substr(eq + 1);
       name.resize(eq);
     }
-    const bool takesValue = name == "--port" || name == "--model" || name == "--dir";
+    const bool takesValue =
+        name == "--port" || name == "--model" || name == "--dir" || name == "--aircraft";
     if (!takesValue && value)
       return bad(name + " takes no value");
     if (takesValue && !value) {
@@ -208,6 +213,14 @@ ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args) {
       o.csv = true;
     } else if (name == "--summary") {
       o.summary = true;
+    } else if (name == "--aircraft") {
+      if (value->empty())
+        return bad("--aircraft needs a name");
+      if (value->size() > kAircraftNameLimit)
+        return bad("--aircraft takes at most " + std::to_string(kAircraftNameLimit) + " bytes");
+      o.aircraft = *value;
+    } else if (name == "--library") {
+      o.library = true;
     } else {
       return bad("unknown argument '" + args[i] + "'");
     }
@@ -222,7 +235,8 @@ ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args) {
 
 std::string RecordUsage() {
   return R"(Usage: ovixlog-record [--port DEVICE|COMn] [--model 3100|5100|7100|8100] [--v39]
-                      [--dir DIR] [--split] [--csv] [--summary]
+                      [--dir DIR] [--split] [--csv] [--summary] [--aircraft NAME]
+                      [--library]
 Records an engine monitor's serial line without a window, into the same recordings as OvixLog.
 
   --port DEVICE|COMn  the device to read, or COM1 ... COM8 as OvixLog maps them (default COM1)
@@ -234,6 +248,10 @@ Records an engine monitor's serial line without a window, into the same recordin
                       ends 30 s after the engine stops
   --csv               write the CSV table beside each finished recording (NAME.csv)
   --summary           write the run's summary beside each finished recording (NAME.summary.txt)
+  --aircraft NAME     write the aircraft's name into each recording, so that its flights arrive
+                      in the flight library labelled (at most 64 bytes)
+  --library           index each finished recording into the flight library ($OVIXLOG_LIBRARY,
+                      else $XDG_DATA_HOME/ovixlog/library.sqlite); off by default
   -h, --help          show this text and exit
 
 One status line per event goes to standard output. A recording begins with three good frames
@@ -284,6 +302,7 @@ Recorder::Slot& Recorder::ActiveLocked() {
   if (active_ == nullptr) {
     slots_.push_back(std::make_unique<Slot>());
     slots_.back()->recorder = std::make_unique<LiveRecorder>(folder_, true);
+    slots_.back()->recorder->SetAircraft(options_.aircraft);
     active_ = slots_.back().get();
   }
   // A fresh slot: no reading thread has handed it anything yet.
@@ -469,6 +488,29 @@ void Recorder::Finish(Slot& slot) {
     convert(WriteTable, Beside(path, ".csv"), "table");
   if (options_.summary)
     convert(WriteSummary, Beside(path, ".summary.txt"), "summary");
+  if (options_.library)
+    Index(path);
+}
+
+void Recorder::Index(const std::string& path) {
+  FlightLibrary library;
+  std::string error;
+  std::string notice;
+  if (!library.Open(LibraryPath(std::nullopt), error, notice)) {
+    Line("library: " + error);
+    return;
+  }
+  if (!notice.empty())
+    Line("library: " + notice);
+  IndexRequest request;
+  request.roots = {path};
+  // One file: one worker, leaving the cores to the reading thread.
+  request.threads = 1;
+  const IndexTotals totals = IndexFiles(
+      library, request, ReadFileSamples, [this](const std::string& text) { Line("library: " + text); },
+      nullptr);
+  if (!totals.error.empty())
+    Line("library: " + totals.error);
 }
 
 void Recorder::NoticeStoppedRecordings() {

@@ -32,6 +32,8 @@ struct RecordOptions {
   bool split = false;
   bool csv = false;
   bool summary = false;
+  std::string aircraft;  // written into each recording; empty for none
+  bool library = false;  // index each closed recording into the flight library
 };
 
 struct ParsedRecordLine {
@@ -41,7 +43,8 @@ struct ParsedRecordLine {
   std::string error;
 };
 
-// --port DEVICE|COMn, --model N, --v39, --dir DIR, --split, --csv, --summary, -h/--help.
+// --port DEVICE|COMn, --model N, --v39, --dir DIR, --split, --csv, --summary,
+// --aircraft NAME, --library, -h/--help.
 ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args);
 std::string RecordUsage();
 
@@ -103,6 +106,8 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   // said so; a new one may begin once the folder has room again.
   void NoticeStoppedRecordings();
   void Finish(Slot& slot);
+  // Main thread: indexes a closed recording into the flight library.
+  void Index(const std::string& path);
   // Main thread: one status line when the bytes or the readings point to another model.
   void HintAtTheModel(const SerialStatus& status);
 
