@@ -9,6 +9,7 @@ add_library(ovixlog_gui STATIC
   view/chart_view.cpp view/chart_view.h
   view/document_signals.cpp view/document_signals.h
   view/flight_chart_marks.cpp view/flight_chart_marks.h
+  view/finding_style.cpp view/finding_style.h
   view/flight_report.cpp view/flight_report.h
   view/flights_panel.cpp view/flights_panel.h
   view/lean_test_view.cpp view/lean_test_view.h

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,15 @@ namespace ovixlog {
 
 enum class FindingSeverity { kInfo, kCaution, kWarning };
 
+// One magneto's turn in a mag check: when the rpm fell, by how much, and how each EGT moved.
+struct MagDip {
+  int64_t startMs = 0;
+  double rpmDrop = 0.0;
+  std::vector<std::pair<SampleColumn, double>> egtChange;
+
+  friend bool operator==(const MagDip&, const MagDip&) = default;
+};
+
 struct Finding {
   std::string kind;                   // "probe_fault", "low_voltage", "egt_oscillation", ...
   std::optional<SampleColumn> column;  // none: the engine as a whole
@@ -22,6 +32,7 @@ struct Finding {
   FindingSeverity severity = FindingSeverity::kInfo;
   // The figures that prove it, by name, in the order they are written.
   std::vector<std::pair<std::string, double>> evidence;
+  std::vector<MagDip> dips;  // a mag check's dips, written after the other evidence
   std::string text;
 
   friend bool operator==(const Finding&, const Finding&) = default;
@@ -29,5 +40,10 @@ struct Finding {
 
 // "info", "caution", "warning".
 const char* FindingSeverityName(FindingSeverity severity);
+// The severity of one of those names; nothing for any other text.
+std::optional<FindingSeverity> FindingSeverityFromName(std::string_view name);
+// The kind in words, capitalised: "Probe fault", "Mag check", "EGT dropout"; the kind itself
+// when it is none of the analysis' own.
+std::string FindingKindTitle(const std::string& kind);
 
 }  // namespace ovixlog

@@ -64,6 +64,29 @@ const char* FindingSeverityName(FindingSeverity severity) {
   return "info";
 }
 
+std::optional<FindingSeverity> FindingSeverityFromName(std::string_view name) {
+  for (FindingSeverity severity :
+       {FindingSeverity::kInfo, FindingSeverity::kCaution, FindingSeverity::kWarning}) {
+    if (name == FindingSeverityName(severity))
+      return severity;
+  }
+  return std::nullopt;
+}
+
+std::string FindingKindTitle(const std::string& kind) {
+  static const std::pair<const char*, const char*> kTitles[] = {
+      {"probe_fault", "Probe fault"},         {"low_voltage", "Low voltage"},
+      {"egt_oscillation", "EGT oscillation"}, {"egt_dropout", "EGT dropout"},
+      {"mag_check", "Mag check"},             {"cht_runaway", "CHT runaway"},
+      {"fast_cooling", "Fast cooling"},
+  };
+  for (const auto& [name, title] : kTitles) {
+    if (kind == name)
+      return title;
+  }
+  return kind;
+}
+
 FindingDetector::FindingDetector(EngineModel model)
     : chtCount_(ColumnSetFor(model).chtCount),
       egtCount_(ColumnSetFor(model).egtCount),
@@ -71,7 +94,9 @@ FindingDetector::FindingDetector(EngineModel model)
       probes_(static_cast<size_t>(chtCount_ + egtCount_)),
       voltHistogram_(kVoltHistogramTenths + 1, 0),
       swinging_(static_cast<size_t>(egtCount_)),
-      runaway_(static_cast<size_t>(chtCount_)) {}
+      runaway_(static_cast<size_t>(chtCount_)),
+      dropouts_(egtCount_),
+      magChecks_(egtCount_) {}
 
 void FindingDetector::Window::Add(int64_t ms, int32_t value, int64_t fromMs) {
   while (!high.empty() && high.back().second <= value)
@@ -272,6 +297,8 @@ void FindingDetector::Add(int64_t ms, const EngineSample& s) {
   AddProbes(ms, s);
   const bool steady = Steady(ms, s);
   AddSwings(ms, s, steady);
+  dropouts_.Add(ms, s, steady);
+  magChecks_.Add(ms, s);
   if (hasVolt_) {
     const int32_t tenths = TenthsOf(s.volt);
     ++voltHistogram_[static_cast<size_t>(std::clamp(tenths, 0, kVoltHistogramTenths))];
@@ -443,6 +470,8 @@ std::vector<Finding> FindingDetector::Findings() const {
   std::vector<Finding> out;
   ProbeFindings(out);
   VoltageFinding(out);
+  dropouts_.Findings(out);
+  magChecks_.Findings(out);
   for (const Cooling& c : cooling_)
     CoolingFinding(c, out);
   out.insert(out.end(), oscillations_.begin(), oscillations_.end());

@@ -1,6 +1,6 @@
 // Looks for findings in one engine run, fed the run's samples one at a time beside its
-// summary: failing probes, a bus voltage that sinks, an EGT swinging at steady power, a CHT
-// running away, heads that cool too fast. Every sample
+// summary: failing probes, a bus voltage that sinks, an EGT swinging or dropping out at steady
+// power, the run-up's magneto checks, a CHT running away, heads that cool too fast. Every sample
 // costs a bounded amount of work; findings appear as soon as their definition is met.
 #pragma once
 
@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "analysis/egt_dropout.h"
 #include "analysis/finding.h"
+#include "analysis/mag_check.h"
 
 namespace ovixlog {
 
@@ -144,6 +146,8 @@ class FindingDetector {
   std::vector<Finding> oscillations_;
   std::vector<Runaway> runaway_;
   std::vector<Finding> runaways_;
+  EgtDropoutWatch dropouts_;
+  MagCheckWatch magChecks_;
 };
 
 }  // namespace ovixlog

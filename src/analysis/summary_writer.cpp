@@ -171,6 +171,20 @@ std::string FindingJson(const Finding& f) {
     out += (i > 0 ? ", " : "") + JsonString(f.evidence[i].first) + ": " +
            NumberText(f.evidence[i].second);
   }
+  if (!f.dips.empty()) {
+    out += std::string(f.evidence.empty() ? "" : ", ") + "\"dips\": [";
+    for (size_t d = 0; d < f.dips.size(); ++d) {
+      const MagDip& dip = f.dips[d];
+      out += std::string(d > 0 ? ", " : "") + "{\"start_s\": " + Seconds(dip.startMs) +
+             ", \"rpm_drop\": " + NumberText(dip.rpmDrop) + ", \"egt_change\": {";
+      for (size_t c = 0; c < dip.egtChange.size(); ++c) {
+        out += (c > 0 ? ", " : "") + Quoted(ColumnTitle(dip.egtChange[c].first)) + ": " +
+               NumberText(dip.egtChange[c].second);
+      }
+      out += "}}";
+    }
+    out += "]";
+  }
   out += "}, \"text\": " + JsonString(f.text) + "}";
   return out;
 }

@@ -60,7 +60,7 @@ FlightsController::FlightsController(QMainWindow* window, COvixLogDoc* document,
   }
   panel_->SetDocument(document_, documentSignals);
 
-  // A run picked in the panel fills the charts; an exceedance or a lean test puts the cursor
+  // A run picked in the panel fills the charts; an exceedance, a lean test or a finding puts the cursor
   // on it, moving the view there when it lies outside. Either way the table scrolls to that
   // time, as after a click on a chart.
   connect(panel_, &FlightsPanel::runSelected, charts_, [this](qint64 startMs, qint64 endMs) {
@@ -93,6 +93,7 @@ void FlightsController::UpdateChartMarks() {
     return;
   charts_->SetLimitLines(LimitLinesFor(panel_->limits(), document_->model.load()));
   charts_->SetShadedRanges(ShadedRangesFor(panel_->runs()));
+  charts_->SetSpanMarks(SpanMarksFor(panel_->runs()));
 }
 
 void FlightsController::OnLimits() {

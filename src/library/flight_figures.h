@@ -35,8 +35,9 @@ double TachHours(const std::vector<TimedSample>& samples);
 // The median; the mean of the two middle values for an even count. `values` is reordered.
 double Median(std::vector<double>& values);
 
-// One run's figures as a JSON object text: every key of the run summary, then hours_start,
-// hours_end, tach_hours, cruise, egt_spread_cruise, cht_spread_cruise, gami_spread, findings.
+// One run's figures as a JSON object text: every key of the run summary (its findings as the
+// converter's --summary --json writes them among them), then hours_start, hours_end,
+// tach_hours, cruise, egt_spread_cruise, cht_spread_cruise, gami_spread.
 std::string RunFiguresJson(const RunSummary& run, const std::vector<TimedSample>& runSamples);
 
 // Analyses a whole file's samples as the converter's summary does (every sample kept) and

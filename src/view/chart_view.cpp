@@ -262,6 +262,11 @@ void ChartView::SetShadedRanges(std::vector<ShadedRange> ranges) {
   update();
 }
 
+void ChartView::SetSpanMarks(std::vector<SpanMark> marks) {
+  marks_ = std::move(marks);
+  update();
+}
+
 void ChartView::SetOtherChannels(std::vector<int> channels) {
   otherPlot_->SetChoice(std::move(channels));
   RebuildSeriesMenu();
@@ -366,6 +371,7 @@ void ChartView::Render(QPainter& painter) {
   scene.ticks = TimeTicks();
   scene.limits = &limits_;
   scene.shaded = &shaded_;
+  scene.marks = &marks_;
   scene.font = SmallFont();
   scene.scratch = &plotImage_;
   scene.leftMargin = kLeftMargin;

@@ -54,6 +54,7 @@ class ChartView : public QWidget {
   enum Plot { kEgtPlot = 0, kChtPlot = 1, kOtherPlot = 2, kPlotCount = 3 };
   using LimitLine = ChartLimitLine;
   using ShadedRange = ChartShadedRange;
+  using SpanMark = ChartSpanMark;
 
   // The narrowest view, in milliseconds.
   static constexpr int64_t kMinSpanMs = TimeAxis::kMinSpanMs;
@@ -94,6 +95,8 @@ class ChartView : public QWidget {
   // --- What is drawn ------------------------------------------------------------------------
   void SetLimitLines(std::vector<LimitLine> lines);
   void SetShadedRanges(std::vector<ShadedRange> ranges);
+  void SetSpanMarks(std::vector<SpanMark> marks);
+  const std::vector<SpanMark>& spanMarks() const { return marks_; }
   // The channels of the third plot (default Tach and Flow); those the model lacks are skipped.
   void SetOtherChannels(std::vector<int> channels);
   const std::vector<int>& otherChannels() const { return otherPlot_->choice(); }
@@ -207,6 +210,7 @@ class ChartView : public QWidget {
   ChartCursor* cursor_ = nullptr;
   std::vector<LimitLine> limits_;
   std::vector<ShadedRange> shaded_;
+  std::vector<SpanMark> marks_;
   // One painter per plot, top to bottom; the last one draws the chosen columns.
   std::vector<std::unique_ptr<PlotPainter>> plots_;
   ColumnsPlotPainter* otherPlot_ = nullptr;

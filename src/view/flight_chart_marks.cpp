@@ -2,6 +2,7 @@
 
 #include "analysis/summary_writer.h"
 #include "chart/chart_channel.h"
+#include "view/finding_style.h"
 
 namespace ovixlog {
 
@@ -76,6 +77,21 @@ std::vector<ChartView::ShadedRange> ShadedRangesFor(const std::vector<RunSummary
     }
   }
   return ranges;
+}
+
+std::vector<ChartView::SpanMark> SpanMarksFor(const std::vector<RunSummary>& runs) {
+  std::vector<ChartView::SpanMark> marks;
+  for (const RunSummary& run : runs) {
+    for (const Finding& f : run.findings) {
+      ChartView::SpanMark mark;
+      mark.startMs = f.startMs;
+      mark.endMs = f.endMs;
+      mark.channel = f.column ? ChannelOfColumn(*f.column) : -1;
+      mark.color = SeverityColor(f.severity);
+      marks.push_back(mark);
+    }
+  }
+  return marks;
 }
 
 }  // namespace ovixlog

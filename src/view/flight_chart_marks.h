@@ -1,5 +1,5 @@
-// What the charts draw for the flight review: a line at every engine limit of the model and a
-// shaded stretch for every exceedance.
+// What the charts draw for the flight review: a line at every engine limit of the model, a
+// shaded stretch for every exceedance and a bar under the span of every finding.
 #pragma once
 
 #include <vector>
@@ -19,5 +19,8 @@ int ChannelOfColumn(SampleColumn column);
 std::vector<ChartView::LimitLine> LimitLinesFor(const Limits& limits, EngineModel model);
 // Every exceedance of every run, in run order.
 std::vector<ChartView::ShadedRange> ShadedRangesFor(const std::vector<RunSummary>& runs);
+// Every finding of every run, in run order, on the channel of its column (every plot for the
+// engine as a whole), in its severity's colour.
+std::vector<ChartView::SpanMark> SpanMarksFor(const std::vector<RunSummary>& runs);
 
 }  // namespace ovixlog

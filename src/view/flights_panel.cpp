@@ -14,11 +14,12 @@
 #include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
 #include "view/document_signals.h"
+#include "view/finding_style.h"
 
 namespace ovixlog {
 namespace {
 
-enum ItemKind { kRunItem = 1, kExceedanceItem = 2, kLeanItem = 3 };
+enum ItemKind { kRunItem = 1, kExceedanceItem = 2, kLeanItem = 3, kFindingItem = 4 };
 constexpr int kKindRole = Qt::UserRole;
 constexpr int kStartRole = Qt::UserRole + 1;
 constexpr int kEndRole = Qt::UserRole + 2;
@@ -78,6 +79,20 @@ QStringList LeanTestRowTexts(const LeanTest& t) {
           spread};
 }
 
+QStringList FindingRowTexts(const Finding& f) {
+  QString what = Text(FindingKindTitle(f.kind));
+  if (f.column)
+    what += QLatin1Char(' ') + Text(ColumnTitle(*f.column));
+  return {what,
+          Clock(f.startMs),
+          Clock(f.endMs - f.startMs),
+          QString(),
+          QString(),
+          QString(),
+          QString::fromLatin1(FindingSeverityName(f.severity)),
+          Text(f.text)};
+}
+
 FlightsPanel::FlightsPanel(QWidget* parent)
     : QWidget(parent),
       tree_(new QTreeWidget(this)),
@@ -89,13 +104,14 @@ FlightsPanel::FlightsPanel(QWidget* parent)
                           QStringLiteral("Fuel"), QStringLiteral("Hottest CHT"),
                           QStringLiteral("Exceedances"), QStringLiteral("Lean tests")});
   const char* const tips[] = {
-      "The engine run, counted from the start of the log; its exceedances and lean tests below",
+      "The engine run, counted from the start of the log; its exceedances, lean tests and "
+      "findings below",
       "When the engine started, from the first sample",
       "How long the engine ran",
       "Time in the air: from the take-off roll to the landing",
       "Fuel burnt during the run, from the flow",
       "The hottest cylinder head and its temperature",
-      "How many times a reading went past its limit",
+      "How many times a reading went past its limit; for a finding, how severe it is",
       "Each lean test in words: lean or rich, the GAMI spread of fuel flow between the first "
       "and the last cylinder to peak, and the order in which they peaked. Double-click a lean "
       "test to see it against fuel flow"};
@@ -305,13 +321,16 @@ void FlightsPanel::Refresh() {
     item->setData(0, kStartRole, QVariant::fromValue<qint64>(run.startMs));
     item->setData(0, kEndRole, QVariant::fromValue<qint64>(run.endMs));
 
-    // Children in time order: exceedances, then lean tests. Rebuilt only when they changed, so
-    // a selected child stays selected while the run grows.
+    // Children: exceedances, lean tests, then findings, each in time order. Rebuilt only when
+    // they changed, so a selected child stays selected while the run grows.
     std::vector<std::pair<QStringList, std::pair<int, int64_t>>> children;
     for (const Exceedance& e : run.exceedances)
       children.push_back({ExceedanceRowTexts(e), {kExceedanceItem, e.startMs}});
     for (const LeanTest& t : run.leanTests)
       children.push_back({LeanTestRowTexts(t), {kLeanItem, t.startMs}});
+    const size_t firstFinding = children.size();
+    for (const Finding& f : run.findings)
+      children.push_back({FindingRowTexts(f), {kFindingItem, f.startMs}});
     bool same = item->childCount() == static_cast<int>(children.size());
     for (int c = 0; same && c < item->childCount(); ++c) {
       for (int col = 0; same && col < children[static_cast<size_t>(c)].first.size(); ++col)
@@ -325,6 +344,15 @@ void FlightsPanel::Refresh() {
       auto* child = new QTreeWidgetItem(item, texts2);
       child->setData(0, kKindRole, kindTime.first);
       child->setData(0, kStartRole, QVariant::fromValue<qint64>(kindTime.second));
+    }
+    for (size_t f = 0; f < run.findings.size(); ++f) {
+      const Finding& finding = run.findings[f];
+      QTreeWidgetItem* child = item->child(static_cast<int>(firstFinding + f));
+      child->setIcon(0, SeverityIcon(finding.severity));
+      for (int col = 0; col < child->columnCount(); ++col)
+        child->setForeground(col, SeverityColor(finding.severity));
+      child->setToolTip(0, QString::fromLatin1(FindingSeverityName(finding.severity)) +
+                               QStringLiteral(": ") + Text(finding.text));
     }
   }
   ShowCard();

@@ -3,7 +3,8 @@
 // the run in progress shown "(running)" until it ends; an imported file is analysed whole on a
 // worker thread, which hands back the finished runs (the same ones the converter's summary
 // gives for that file), so a day's recording never blocks the window.
-// Selecting a run asks for its time span; selecting an exceedance or a lean test, for its time.
+// Each run lists its exceedances, lean tests and findings (a finding with its severity's icon and
+// colour). Selecting a run asks for its time span; selecting any of the others, for its time.
 #pragma once
 
 #include <QString>
@@ -33,10 +34,12 @@ namespace ovixlog {
 class COvixLogDoc;
 class DocumentSignals;
 
-// The panel's columns for a run (`number` counts from 1), an exceedance and a lean test.
+// The panel's columns for a run (`number` counts from 1), an exceedance, a lean test and a
+// finding.
 QStringList RunRowTexts(const RunSummary& run, int number);
 QStringList ExceedanceRowTexts(const Exceedance& exceedance);
 QStringList LeanTestRowTexts(const LeanTest& test);
+QStringList FindingRowTexts(const Finding& finding);
 
 class FlightsPanel : public QWidget {
   Q_OBJECT
@@ -76,7 +79,7 @@ class FlightsPanel : public QWidget {
  signals:
   // The user picked a run: its first and last running sample, in elapsed milliseconds.
   void runSelected(qint64 startMs, qint64 endMs);
-  // The user picked an exceedance or a lean test: where it starts.
+  // The user picked an exceedance, a lean test or a finding: where it starts.
   void timeSelected(qint64 timeMs);
   // The user opened a lean test (double-click or Enter): where it starts.
   void leanTestOpened(qint64 startMs);

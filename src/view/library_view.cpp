@@ -13,7 +13,12 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
+#include <string>
+
+#include "analysis/finding.h"
+#include "view/finding_style.h"
 
 namespace ovixlog {
 namespace {
@@ -193,9 +198,30 @@ void LibraryView::SetFlights(const std::vector<FlightRow>& flights,
         }
       }
     }
+    // How many findings and the most severe of them.
     const auto findings = figures.find("findings");
     const int findingCount =
         findings != figures.end() && findings->is_array() ? static_cast<int>(findings->size()) : 0;
+    std::optional<FindingSeverity> worst;
+    for (int f = 0; f < findingCount; ++f) {
+      const nlohmann::json& finding = (*findings)[static_cast<size_t>(f)];
+      const auto severity = finding.find("severity");
+      if (!finding.is_object() || severity == finding.end() || !severity->is_string())
+        continue;
+      const std::optional<FindingSeverity> named =
+          FindingSeverityFromName(severity->get<std::string>());
+      if (named && (!worst || static_cast<int>(*named) > static_cast<int>(*worst)))
+        worst = named;
+    }
+    QStandardItem* findingCell = Cell(
+        worst ? QStringLiteral("%1 (%2)").arg(findingCount).arg(FindingSeverityName(*worst))
+              : QString::number(findingCount),
+        // The worst severity first, then how many.
+        (worst ? (static_cast<int>(*worst) + 1) * 1000000 : 0) + findingCount);
+    if (worst) {
+      findingCell->setIcon(SeverityIcon(*worst));
+      findingCell->setForeground(SeverityColor(*worst));
+    }
     QString file = QString::fromStdString(flight.file);
     if (state == FileState::kGone)
       file += QStringLiteral(" (gone)");
@@ -215,7 +241,7 @@ void LibraryView::SetFlights(const std::vector<FlightRow>& flights,
         << Cell(hottestName.isEmpty() ? QString()
                                       : QStringLiteral("%1 (%2)").arg(hottest).arg(hottestName),
                 hottest)
-        << Cell(QString::number(findingCount), findingCount)
+        << findingCell
         << Cell(file, file);
     QStandardItem* first = row.front();
     first->setData(static_cast<qlonglong>(flight.id), kIdRole);

@@ -208,6 +208,19 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
                       limit.label);
     }
   }
+
+  // The findings' spans along the foot, a bar each, at least a pixel wide.
+  if (scene.marks != nullptr) {
+    const int bar = std::clamp(r.height() / 25, 3, 6);
+    for (const ChartSpanMark& mark : *scene.marks) {
+      if (mark.channel >= 0 && !Contains(channels, mark.channel))
+        continue;
+      const int x0 = std::max(xFor(mark.startMs), r.left());
+      const int x1 = std::min(xFor(mark.endMs), r.right());
+      if (x1 >= x0)
+        inside.fillRect(QRect(x0, r.bottom() - bar + 1, x1 - x0 + 1, bar), mark.color);
+    }
+  }
   inside.end();
 
   // The series: one vertical run per column from min to max, joined to the previous column

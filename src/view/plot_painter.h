@@ -37,6 +37,15 @@ struct ChartShadedRange {
   QColor color = QColor(255, 0, 0, 40);
 };
 
+// A finding's span, marked by a bar along the foot of the plot that draws `channel` (of every
+// plot when `channel` is -1: the engine as a whole), in elapsed milliseconds.
+struct ChartSpanMark {
+  int64_t startMs = 0;
+  int64_t endMs = 0;
+  int channel = -1;
+  QColor color = Qt::red;
+};
+
 // What every plot of one paint shares.
 struct PlotScene {
   const ChartSeries* summary = nullptr;
@@ -49,6 +58,7 @@ struct PlotScene {
   std::vector<int64_t> ticks;
   const std::vector<ChartLimitLine>* limits = nullptr;
   const std::vector<ChartShadedRange>* shaded = nullptr;
+  const std::vector<ChartSpanMark>* marks = nullptr;
   QFont font;  // the plots' small text
   // Where a plot's inside is drawn at device resolution before it is copied to the screen;
   // shared by the plots of a paint so that one buffer stays warm. Null: the painter's own.

@@ -95,7 +95,7 @@ TEST(FindingDetector, EdgesOfEachDefinition) {
       {"a step of 200 that stays is not a spike", kModel5100,
        Seconds(0, 60,
                [](EngineSample& s, int t) {
-                 if (t % 20 >= 10)
+                 if (t >= 30)
                    s.egt[3] = 1500;
                }),
        {}},
@@ -248,6 +248,213 @@ TEST(FindingDetector, EdgesOfTheRunaway) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(JsonOf(Detect(c.samples, c.model)), c.json);
   }
+}
+
+// EGT2 at steady power: 1300 up to 60 s, falling to 1300 - `depth` over `fallS` seconds
+// (halfway in between), down until `lastDownS`, 1200 until `backS`, then `back`; EGT1 moves
+// by `others` at 65 s and EGT2 reads 0 at `zeroS`.
+std::vector<EngineSample> Dropout(int depth, int lastDownS = 62, int backS = 70, int fallS = 1,
+                                  int others = 0, int back = 1250, int zeroS = -1) {
+  return Seconds(0, 150, [=](EngineSample& s, int t) {
+    int value = 1300;
+    if (t > 60 && t < 60 + fallS)
+      value = 1300 - depth / 2;
+    else if (t >= 60 + fallS && t <= lastDownS)
+      value = 1300 - depth;
+    else if (t > lastDownS && t < backS)
+      value = 1200;
+    else if (t >= backS)
+      value = back;
+    s.egt[1] = static_cast<int16_t>(t == zeroS ? 0 : value);
+    if (t == 65)
+      s.egt[0] = static_cast<int16_t>(1300 + others);
+  });
+}
+
+std::string DropoutJson(int start, int end, int drop) {
+  const std::string duration = std::to_string(end - start);
+  return "{\"kind\": \"egt_dropout\", \"column\": \"EGT2\", \"start_s\": " + std::to_string(start) +
+         ", \"end_s\": " + std::to_string(end) +
+         ", \"severity\": \"caution\", \"evidence\": {\"drop\": " + std::to_string(drop) +
+         ", \"duration_s\": " + duration + "}, \"text\": \"EGT2 drops " + std::to_string(drop) +
+         " F for " + duration +
+         " s at steady power and comes back: an exhaust valve sticking open for a moment\"}";
+}
+
+TEST(FindingDetector, EdgesOfTheDropout) {
+  const std::vector<Case> cases = {
+      {"a fall of 200 for 2 s, back in 10 s", kModel5100, Dropout(200),
+       {DropoutJson(60, 70, 200)}},
+      {"a fall of 150 counts", kModel5100, Dropout(150), {DropoutJson(60, 70, 150)}},
+      {"149 does not", kModel5100, Dropout(149), {}},
+      {"down for a single sample is not enough", kModel5100, Dropout(200, 61), {}},
+      {"falling over 3 s counts", kModel5100, Dropout(200, 64, 70, 3),
+       {DropoutJson(60, 70, 200)}},
+      {"over 4 s it is no dropout", kModel5100, Dropout(200, 64, 70, 4), {}},
+      {"back within 50 after 30 s counts", kModel5100, Dropout(200, 62, 90),
+       {DropoutJson(60, 90, 200)}},
+      {"after 31 s it does not", kModel5100, Dropout(200, 62, 91), {}},
+      {"coming back to 51 below is not back", kModel5100, Dropout(200, 62, 70, 1, 0, 1249), {}},
+      {"another EGT moving 29 leaves it a valve", kModel5100, Dropout(200, 62, 70, 1, 29),
+       {DropoutJson(60, 70, 200)}},
+      {"another EGT moving 30 makes it the engine", kModel5100, Dropout(200, 62, 70, 1, 30),
+       {}},
+      {"a reading of 0 is the probe", kModel5100, Dropout(200, 62, 70, 1, 0, 1250, 62), {}},
+      {"the 8100's ninth EGT counts among the others", kModel8100,
+       Seconds(0, 150,
+               [](EngineSample& s, int t) {
+                 s.egt[1] = static_cast<int16_t>(t >= 61 && t <= 62 ? 1100 : 1300);
+                 s.egt[8] = static_cast<int16_t>(t == 62 ? 1340 : 1300);
+               }),
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(JsonOf(Detect(c.samples, c.model)), c.json);
+  }
+}
+
+TEST(FindingDetector, NoDropoutBeforeThePowerIsSteady) {
+  // The same fall 20 s into the run, and 29 s after a power change of 51 rpm.
+  const std::vector<EngineSample> early = Seconds(0, 150, [](EngineSample& s, int t) {
+    s.egt[1] = static_cast<int16_t>(t >= 21 && t <= 22 ? 1100 : 1300);
+  });
+  EXPECT_EQ(JsonOf(Detect(early)), std::vector<std::string>{});
+  std::vector<EngineSample> changed = Dropout(200);
+  for (EngineSample& s : changed)
+    s.tach = static_cast<int16_t>(s.tickMs < 32000 ? 2349 : 2400);
+  EXPECT_EQ(JsonOf(Detect(changed)), std::vector<std::string>{});
+  for (EngineSample& s : changed)
+    s.tach = static_cast<int16_t>(s.tickMs < 30000 ? 2350 : 2400);
+  EXPECT_EQ(JsonOf(Detect(changed)), std::vector<std::string>{DropoutJson(60, 70, 200)});
+}
+
+// One magneto's turn: Tach `drop` below the run-up's rpm from `fromS` to `toS`, each EGT
+// `rise[c]` higher meanwhile; in a finding, `drop` is the rpm_drop reported.
+struct Turn {
+  int fromS;
+  int toS;
+  int drop;
+  std::vector<int> rise = {60, 60, 60, 60};
+};
+
+// A run on the ground: 1000 rpm, then `rpm` from 10 s to 100 s with the turns, then 1000.
+std::vector<EngineSample> RunUp(const std::vector<Turn>& turns, int rpm = 1800, int aspd = 0) {
+  return Seconds(0, 110, [=](EngineSample& s, int t) {
+    s.aspd = static_cast<int16_t>(aspd);
+    s.tach = static_cast<int16_t>(t >= 10 && t <= 100 ? rpm : 1000);
+    for (const Turn& turn : turns) {
+      if (t < turn.fromS || t > turn.toS)
+        continue;
+      s.tach = static_cast<int16_t>(rpm - turn.drop);
+      for (size_t c = 0; c < turn.rise.size(); ++c)
+        s.egt[c] = static_cast<int16_t>(s.egt[c] + turn.rise[c]);
+    }
+  });
+}
+
+std::string MagJson(const std::string& column, const std::string& severity, int rpm,
+                    const std::vector<Turn>& turns, const std::string& text) {
+  std::string out = "{\"kind\": \"mag_check\", \"column\": " + column +
+                    ", \"start_s\": 10, \"end_s\": 100, \"severity\": \"" + severity +
+                    "\", \"evidence\": {\"rpm\": " + std::to_string(rpm) + ", \"dips\": [";
+  for (size_t d = 0; d < turns.size(); ++d) {
+    out += std::string(d > 0 ? ", " : "") + "{\"start_s\": " + std::to_string(turns[d].fromS) +
+           ", \"rpm_drop\": " + std::to_string(turns[d].drop) + ", \"egt_change\": {";
+    for (size_t c = 0; c < turns[d].rise.size(); ++c)
+      out += (c > 0 ? ", " : "") + std::string("\"EGT") + std::to_string(c + 1) +
+             "\": " + std::to_string(turns[d].rise[c]);
+    out += "}}";
+  }
+  return out + "]}, \"text\": \"" + text + "\"}";
+}
+
+TEST(FindingDetector, EdgesOfTheMagCheck) {
+  const std::vector<Turn> normal = {{30, 35, 100}, {50, 55, 110}};
+  const std::vector<Turn> deep = {{30, 35, 175}, {50, 55, 176}};
+  const std::vector<Turn> apart = {{30, 35, 100}, {50, 55, 151}};
+  const std::vector<Turn> cold = {{30, 35, 100}, {50, 55, 110, {60, 60, 19, 60}}};
+  const std::vector<Turn> tepid = {{30, 35, 100}, {50, 55, 110, {60, 60, 20, 60}}};
+  const std::vector<Turn> weak = {{30, 35, 100}, {50, 55, 110, {39, 40, 0, 40}}};
+  const std::vector<Turn> justWarm = {{30, 35, 100}, {50, 55, 110, {40, 40, 0, 40}}};
+  const std::string within = "Mag check at 1800 rpm: drops of 100 and 110 rpm, within limits";
+  const std::vector<Case> cases = {
+      {"two drops of 100 and 110, every EGT rising", kModel5100, RunUp(normal),
+       {MagJson("null", "info", 1800, normal, within)}},
+      {"a drop of 176 is too deep", kModel5100, RunUp(deep),
+       {MagJson("null", "caution", 1800, deep,
+                "Mag check at 1800 rpm: drops of 175 and 176 rpm, more than 175: have the "
+                "magnetos and plugs looked at")}},
+      {"175 is not", kModel5100, RunUp({{30, 35, 175}}),
+       {MagJson("null", "info", 1800, {{30, 35, 175}},
+                "Mag check at 1800 rpm: a drop of 175 rpm, within limits")}},
+      {"drops 51 apart", kModel5100, RunUp(apart),
+       {MagJson("null", "caution", 1800, apart,
+                "Mag check at 1800 rpm: drops of 100 and 151 rpm, 51 apart, more than 50: have "
+                "the magnetos and plugs looked at")}},
+      {"drops 50 apart are not", kModel5100, RunUp({{30, 35, 100}, {50, 55, 150}}),
+       {MagJson("null", "info", 1800, {{30, 35, 100}, {50, 55, 150}},
+                "Mag check at 1800 rpm: drops of 100 and 150 rpm, within limits")}},
+      {"EGT3 rising 19 while the others rise 60 is a fouled plug", kModel5100, RunUp(cold),
+       {MagJson("\"EGT3\"", "warning", 1800, cold,
+                "EGT3 changes 19 F on one magneto while the other EGTs rise 60 F: a fouled plug "
+                "or a bad lead on that cylinder")}},
+      {"rising 20 is not", kModel5100, RunUp(tepid),
+       {MagJson("null", "info", 1800, tepid, within)}},
+      {"nor while the others rise less than 40", kModel5100, RunUp(weak),
+       {MagJson("null", "info", 1800, weak, within)}},
+      {"40 is enough", kModel5100, RunUp(justWarm),
+       {MagJson("\"EGT3\"", "warning", 1800, justWarm,
+                "EGT3 changes 0 F on one magneto while the other EGTs rise 40 F: a fouled plug "
+                "or a bad lead on that cylinder")}},
+      {"a dip of 26 counts", kModel5100, RunUp({{30, 35, 26}}),
+       {MagJson("null", "info", 1800, {{30, 35, 26}},
+                "Mag check at 1800 rpm: a drop of 26 rpm, within limits")}},
+      {"25 is no dip", kModel5100, RunUp({{30, 35, 25}}), {}},
+      {"a dip of 2 s counts", kModel5100, RunUp({{30, 32, 100}}),
+       {MagJson("null", "info", 1800, {{30, 32, 100}},
+                "Mag check at 1800 rpm: a drop of 100 rpm, within limits")}},
+      {"1 s is no dip", kModel5100, RunUp({{30, 31, 100}}), {}},
+      {"a dip of 30 s counts", kModel5100, RunUp({{30, 60, 100}}),
+       {MagJson("null", "info", 1800, {{30, 60, 100}},
+                "Mag check at 1800 rpm: a drop of 100 rpm, within limits")}},
+      {"31 s is no dip", kModel5100, RunUp({{30, 61, 100}}), {}},
+      {"a run-up at 1500", kModel5100, RunUp({{30, 35, 100}}, 1500),
+       {MagJson("null", "info", 1500, {{30, 35, 100}},
+                "Mag check at 1500 rpm: a drop of 100 rpm, within limits")}},
+      {"1475 is 25 below 1500, not a dip", kModel5100, RunUp({{30, 35, 100}}, 1475),
+       {MagJson("null", "info", 1500, {{30, 35, 125}},
+                "Mag check at 1500 rpm: a drop of 125 rpm, within limits")}},
+      {"1450 is within 50 of 1500 but all of it a stretch too long for a dip", kModel5100,
+       RunUp({{30, 35, 100}}, 1450), {}},
+      {"1449 is no run-up", kModel5100, RunUp({{30, 35, 100}}, 1449), {}},
+      {"2250 is within 50 of 2200", kModel5100, RunUp({{30, 35, 100}}, 2250),
+       {MagJson("null", "info", 2200, {{30, 35, 50}},
+                "Mag check at 2200 rpm: a drop of 50 rpm, within limits")}},
+      {"2251 is no run-up", kModel5100, RunUp({{30, 35, 100}}, 2251), {}},
+      {"at 29 knots the aircraft is on the ground", kModel5100, RunUp({{30, 35, 100}}, 1800, 29),
+       {MagJson("null", "info", 1800, {{30, 35, 100}},
+                "Mag check at 1800 rpm: a drop of 100 rpm, within limits")}},
+      {"at 30 knots it is flying", kModel5100, RunUp({{30, 35, 100}}, 1800, 30), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(JsonOf(Detect(c.samples, c.model)), c.json);
+  }
+}
+
+TEST(FindingDetector, AProbeReadingZeroIsLeftOutOfTheMagCheck) {
+  // EGT3 reads 0 just before the second dip: no change for it there, and no fouled plug.
+  std::vector<EngineSample> samples = RunUp({{30, 35, 100}, {50, 55, 110}});
+  samples[49].egt[2] = 0;
+  EXPECT_EQ(JsonOf(Detect(samples)),
+            std::vector<std::string>{
+                "{\"kind\": \"mag_check\", \"column\": null, \"start_s\": 10, \"end_s\": 100, "
+                "\"severity\": \"info\", \"evidence\": {\"rpm\": 1800, \"dips\": [{\"start_s\": 30, "
+                "\"rpm_drop\": 100, \"egt_change\": {\"EGT1\": 60, \"EGT2\": 60, \"EGT3\": 60, "
+                "\"EGT4\": 60}}, {\"start_s\": 50, \"rpm_drop\": 110, \"egt_change\": {\"EGT1\": 60, "
+                "\"EGT2\": 60, \"EGT4\": 60}}]}, \"text\": \"Mag check at 1800 rpm: drops of 100 and "
+                "110 rpm, within limits\"}"});
 }
 
 TEST(FindingDetector, TwoCoolingStretchesFarApartStaySeparate) {

@@ -59,6 +59,8 @@ void FlightsMatchConvertTest::PanelListsWhatTheConverterFinds_data() {
   QTest::newRow("lean test cut short")
       << "lean-test" << "--frames 20000 --capture" << false << 1 << 2 << 0;
   QTest::newRow("hot cylinder") << "hot-cylinder" << "--capture" << false << 1 << 0 << 1;
+  QTest::newRow("bad plug") << "bad-plug" << "--capture" << false << 1 << 0 << 0;
+  QTest::newRow("stuck valve, every frame") << "stuck-valve" << "--capture" << true << 1 << 0 << 0;
   QTest::newRow("two flights, demo log") << "two-flights" << "--demo-log" << false << 2 << 0 << 0;
 }
 
@@ -114,7 +116,8 @@ void FlightsMatchConvertTest::PanelListsWhatTheConverterFinds() {
     QVERIFY(item != nullptr);
     QCOMPARE(item->text(0), QString::number(r + 1));
     QCOMPARE(item->childCount(),
-             static_cast<int>(theirs["exceedances"].size() + theirs["lean_tests"].size()));
+             static_cast<int>(theirs["exceedances"].size() + theirs["lean_tests"].size() +
+                              theirs["findings"].size()));
     int child = 0;
     for (const Exceedance& e : run.exceedances)
       QCOMPARE(item->child(child++)->text(1), QString::fromStdString(ClockText(e.startMs)));
@@ -124,6 +127,18 @@ void FlightsMatchConvertTest::PanelListsWhatTheConverterFinds() {
                                                 : QStringLiteral("Rich sweep"));
       QCOMPARE(item->child(child++)->text(1),
                QString::fromStdString(ClockText(t["start_s"].get<int64_t>() * 1000)));
+    }
+    // Then the findings: what, where, when, how severe and the sentence.
+    for (const json& found : theirs["findings"]) {
+      const QTreeWidgetItem* row = item->child(child++);
+      std::string what = FindingKindTitle(found["kind"].get<std::string>());
+      if (!found["column"].is_null())
+        what += " " + found["column"].get<std::string>();
+      QCOMPARE(row->text(0).toStdString(), what);
+      QCOMPARE(row->text(1).toStdString(),
+               ClockText(static_cast<int64_t>(found["start_s"].get<double>() * 1000.0)));
+      QCOMPARE(row->text(6).toStdString(), found["severity"].get<std::string>());
+      QCOMPARE(row->text(7).toStdString(), found["text"].get<std::string>());
     }
   }
   QCOMPARE(leanSeen, leanTests);
@@ -143,9 +158,15 @@ void FlightsMatchConvertTest::PickingScrollsTheTable() {
   QTreeWidget* tree = panel->tree();
   QCOMPARE(tree->topLevelItemCount(), 1);
   QTreeWidgetItem* run = tree->topLevelItem(0);
-  QCOMPARE(run->childCount(), 1);
+  // The exceedance, then the findings: CHT3 climbing alone, and cooling fast after it.
+  QCOMPARE(run->childCount(), 3);
+  const Finding& runaway = panel->runs()[0].findings[0];
+  QCOMPARE(runaway.kind, std::string("cht_runaway"));
   // One sample a second from 0:00:00: the run starts with sample 21, the exceedance at 517.
-  const std::vector<std::pair<QTreeWidgetItem*, int>> picks = {{run->child(0), 517}, {run, 21}};
+  const std::vector<std::pair<QTreeWidgetItem*, int>> picks = {
+      {run->child(0), 517},
+      {run->child(1), static_cast<int>(runaway.startMs / 1000)},
+      {run, 21}};
   for (const auto& [item, sample] : picks) {
     tree->setCurrentItem(item);
     QCOMPARE(f.view()->selectedSample(), sample);

@@ -19,6 +19,7 @@
 #include "view/chart_view.h"
 #include "view/document_signals.h"
 #include "view/flight_chart_marks.h"
+#include "view/finding_style.h"
 #include "view/flights_panel.h"
 
 namespace ovixlog::test {
@@ -83,6 +84,9 @@ class FlightsPanelTest : public QObject {
   void LimitsEditorChecksBeforeSaving();
   void ChartsShowLimitsAndExceedances();
   void SelectionMovesTheCharts();
+  void ListsFindingsWithTheirSeverity();
+  void ChartsMarkFindingsOnTheirChannel();
+  void PickingAFindingMovesTheCursorToIt();
 };
 
 void FlightsPanelTest::ListsRunsAndGrowsWithTheFlight() {
@@ -96,9 +100,14 @@ void FlightsPanelTest::ListsRunsAndGrowsWithTheFlight() {
   QTRY_COMPARE(tree->topLevelItemCount(), 2);
   QCOMPARE(Row(tree->topLevelItem(0)),
            List({"1", "0:00:00", "0:01:30", "0:01:30", "0.2", "CHT1 440", "1", ""}));
-  QCOMPARE(tree->topLevelItem(0)->childCount(), 1);
+  // The exceedance, then the finding of the head cooling 90 degrees a minute after it.
+  QCOMPARE(tree->topLevelItem(0)->childCount(), 2);
   QCOMPARE(Row(tree->topLevelItem(0)->child(0)),
            List({"CHT1 above 435", "0:00:20", "0:00:10", "", "", "peak 440", "", ""}));
+  QCOMPARE(Row(tree->topLevelItem(0)->child(1)),
+           List({"Fast cooling CHT1", "0:00:20", "0:01:10", "", "", "", "info",
+                 "CHT1 cools at 90 a minute: cooling faster than 60 a minute strains the "
+                 "cylinder heads"}));
   // The second run has not ended: no sample has come 30 s after its last running one.
   QCOMPARE(Row(tree->topLevelItem(1)),
            List({"2 (running)", "0:03:20", "0:01:40", "0:00:00", "0.22", "CHT1 350", "0", ""}));
@@ -146,7 +155,9 @@ void FlightsPanelTest::NewLimitsAndAnEmptiedStore() {
   f.panel.SetLimits(limits);
   QCOMPARE(tree->topLevelItemCount(), 1);  // the old list stays until the new one is ready
   QTRY_COMPARE(tree->topLevelItem(0)->text(6), QStringLiteral("0"));
-  QCOMPARE(tree->topLevelItem(0)->childCount(), 0);
+  // The finding stays: it does not depend on the limits.
+  QCOMPARE(tree->topLevelItem(0)->childCount(), 1);
+  QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Fast cooling CHT1"));
   f.doc->OnNewDocument();
   f.signals_.OnUpdate(nullptr, 0);  // as the window's File New does
   QTRY_COMPARE(tree->topLevelItemCount(), 0);
@@ -229,7 +240,8 @@ void FlightsPanelTest::SelectionMovesTheCharts() {
   f.doc()->UpdateAllViews(nullptr);
   QTreeWidget* tree = f.frame()->flights()->tree();
   QTRY_COMPARE(tree->topLevelItemCount(), 1);
-  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 1);
+  // The exceedance, then the findings of CHT1 climbing alone and cooling fast.
+  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 3);
   ChartView* charts = f.frame()->charts();
   tree->setCurrentItem(tree->topLevelItem(0));
   QCOMPARE(charts->viewStartMs(), 0);
@@ -239,6 +251,106 @@ void FlightsPanelTest::SelectionMovesTheCharts() {
   tree->setCurrentItem(tree->topLevelItem(0)->child(0));
   QCOMPARE(charts->cursorSample(), 200);
   // The exceedance lay outside the view, which moves to it and keeps its span.
+  QCOMPARE(charts->viewStartMs(), 170000);
+  QCOMPARE(charts->viewEndMs(), 230000);
+}
+
+// The icon as an image, to compare icons made at different times.
+QImage IconImage(const QIcon& icon) {
+  return icon.pixmap(16, 16).toImage();
+}
+
+void FlightsPanelTest::ListsFindingsWithTheirSeverity() {
+  PanelFixture f;
+  f.Add(0, 120, [](EngineSample& s, int t) {
+    if (t >= 10 && t <= 50)
+      s.volt = 12.0f;
+    if (t >= 60 && t <= 70)
+      s.egt[1] = 0;
+  });
+  QTreeWidget* tree = f.panel.tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 1);
+  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 2);
+  const QTreeWidgetItem* low = tree->topLevelItem(0)->child(0);
+  const QTreeWidgetItem* probe = tree->topLevelItem(0)->child(1);
+  QCOMPARE(Row(low), List({"Low voltage Volt", "0:00:10", "0:00:40", "", "", "", "warning",
+                           "Volt stays below 13 for 40 s with the engine at 1500 rpm or more, "
+                           "down to 12: the alternator is not charging"}));
+  QCOMPARE(Row(probe), List({"Probe fault EGT2", "0:01:00", "0:00:10", "", "", "", "caution",
+                             "EGT2 reads 0 for 10 s while the others read normally: an open or "
+                             "shorted probe"}));
+  const struct {
+    const QTreeWidgetItem* item;
+    FindingSeverity severity;
+  } shown[] = {{low, FindingSeverity::kWarning}, {probe, FindingSeverity::kCaution}};
+  for (const auto& [item, severity] : shown) {
+    QCOMPARE(IconImage(item->icon(0)), IconImage(SeverityIcon(severity)));
+    for (int c = 0; c < item->columnCount(); ++c)
+      QCOMPARE(item->foreground(c).color(), SeverityColor(severity));
+  }
+  QVERIFY(SeverityColor(FindingSeverity::kWarning) != SeverityColor(FindingSeverity::kCaution));
+  QVERIFY(IconImage(SeverityIcon(FindingSeverity::kWarning)) !=
+          IconImage(SeverityIcon(FindingSeverity::kCaution)));
+
+  QSignalSpy times(&f.panel, &FlightsPanel::timeSelected);
+  tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+  QCOMPARE(times.count(), 1);
+  QCOMPARE(times.at(0).at(0).toLongLong(), 60000);
+}
+
+void FlightsPanelTest::ChartsMarkFindingsOnTheirChannel() {
+  using Field = SampleColumn::Field;
+  Finding probe;
+  probe.column = SampleColumn{Field::kEgt, 1};
+  probe.startMs = 1000;
+  probe.endMs = 9000;
+  probe.severity = FindingSeverity::kCaution;
+  Finding volt = probe;
+  volt.column = SampleColumn{Field::kVolt, 0};
+  volt.severity = FindingSeverity::kWarning;
+  Finding engine = probe;
+  engine.column.reset();
+  engine.startMs = 70000;
+  engine.endMs = 80000;
+  engine.severity = FindingSeverity::kInfo;
+  RunSummary a;
+  a.findings = {probe, volt};
+  RunSummary b;
+  b.findings = {engine};
+  QStringList marks;
+  for (const ChartView::SpanMark& m : SpanMarksFor({a, RunSummary{}, b}))
+    marks << QStringLiteral("%1-%2 @%3 %4").arg(m.startMs).arg(m.endMs).arg(m.channel).arg(m.color.name());
+  QCOMPARE(marks, QStringList({QStringLiteral("1000-9000 @%1 %2")
+                                   .arg(kChannelEgt1 + 1)
+                                   .arg(SeverityColor(FindingSeverity::kCaution).name()),
+                               QStringLiteral("1000-9000 @%1 %2")
+                                   .arg(kChannelVolt)
+                                   .arg(SeverityColor(FindingSeverity::kWarning).name()),
+                               QStringLiteral("70000-80000 @-1 %1")
+                                   .arg(SeverityColor(FindingSeverity::kInfo).name())}));
+}
+
+void FlightsPanelTest::PickingAFindingMovesTheCursorToIt() {
+  AppFixture f;
+  for (const EngineSample& s : Seconds(0, 300, [](EngineSample& x, int t) {
+         if (t >= 200 && t <= 240)
+           x.volt = 12.5f;
+       })) {
+    f.doc()->AddSample(std::make_unique<EngineSample>(s), nullptr);
+  }
+  f.doc()->UpdateAllViews(nullptr);
+  QTreeWidget* tree = f.frame()->flights()->tree();
+  QTRY_COMPARE(tree->topLevelItemCount(), 1);
+  QTRY_COMPARE(tree->topLevelItem(0)->childCount(), 1);
+  QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Low voltage Volt"));
+  ChartView* charts = f.frame()->charts();
+  QTRY_COMPARE(charts->spanMarks().size(), size_t{1});
+  QCOMPARE(charts->spanMarks()[0].channel, kChannelVolt);
+  QCOMPARE(charts->spanMarks()[0].startMs, 200000);
+  QCOMPARE(charts->spanMarks()[0].endMs, 240000);
+  charts->FitRange(0, 60000);
+  tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+  QCOMPARE(charts->cursorSample(), 200);
   QCOMPARE(charts->viewStartMs(), 170000);
   QCOMPARE(charts->viewEndMs(), 230000);
 }

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "app/library_controller.h"
 #include "app/main_frame.h"
 #include "document/ovixlog_doc.h"
 #include "gui_fixture.h"
 #include "view/chart_view.h"
+#include "view/finding_style.h"
 #include "view/library_view.h"
 
 namespace ovixlog {
@@ -115,6 +117,37 @@ class LibraryViewTest : public QObject {
     QCOMPARE(view->table()->model()->rowCount(), 1);
     QCOMPARE(view->table()->model()->index(0, LibraryView::kAircraft).data().toString(),
              QStringLiteral("D-EABC"));
+  }
+
+  void ShowsHowManyFindingsAndTheWorst() {
+    test::AppFixture fixture;
+    LibraryController* library = fixture.frame()->library();
+    QTRY_VERIFY_WITH_TIMEOUT(!library->Busy(), 60000);
+    const std::string plug = fixture.folder / "plug.bin";
+    const std::string valve = fixture.folder / "valve.bin";
+    for (const auto& [scenario, path] : {std::pair{"bad-plug", plug}, std::pair{"stuck-valve", valve}}) {
+      const std::string command = std::string(OVIXLOG_SIM_EXE) + " --scenario " + scenario +
+                                  " --capture '" + path + "'";
+      QCOMPARE(std::system(command.c_str()), 0);
+    }
+    QSignalSpy indexed(library, &LibraryController::indexed);
+    QVERIFY(library->Index({plug, valve}));
+    QVERIFY(indexed.wait(60000));
+    QTableView* table = library->view()->table();
+    QCOMPARE(table->model()->rowCount(), 2);
+    // The bad plug's mag check is a warning; the stuck valve's run has a normal mag check and
+    // the valve's dropout, a caution.
+    QStringList cells;
+    for (int row = 0; row < 2; ++row) {
+      const QModelIndex cell = table->model()->index(row, LibraryView::kFindings);
+      cells << cell.data().toString() + QLatin1Char(' ') +
+                   cell.data(Qt::ForegroundRole).value<QBrush>().color().name();
+    }
+    cells.sort();
+    QCOMPARE(cells, QStringList({QStringLiteral("1 (warning) ") +
+                                     SeverityColor(FindingSeverity::kWarning).name(),
+                                 QStringLiteral("2 (caution) ") +
+                                     SeverityColor(FindingSeverity::kCaution).name()}));
   }
 };
 

@@ -156,6 +156,25 @@ TEST_F(LibraryTool, FlightsAreTheConvertersRuns) {
   }
 }
 
+// The library keeps each run's findings as the converter's summary gives them.
+TEST_F(LibraryTool, KeepsTheConvertersFindings) {
+  const std::string flight = Simulate("valve.bin", "--scenario stuck-valve --capture");
+  ASSERT_EQ(Run({"add", flight}).status, 0);
+  const std::string summaryPath = folder_ / "summary.json";
+  const std::string command = std::string(OVIXLOG_CONVERT_EXE) + " --all --summary --json '" +
+                              flight + "' >'" + summaryPath + "' 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const nlohmann::json runs = nlohmann::json::parse(test::ReadWholeFile(summaryPath))["runs"];
+  const nlohmann::json list = List();
+  ASSERT_EQ(runs.size(), 1u);
+  ASSERT_EQ(list.size(), 1u);
+  ASSERT_EQ(list[0]["findings"].size(), 2u);
+  EXPECT_EQ(list[0]["findings"], runs[0]["findings"]);
+  EXPECT_EQ(list[0]["findings"][0]["kind"], "mag_check");
+  EXPECT_EQ(list[0]["findings"][1]["kind"], "egt_dropout");
+  EXPECT_EQ(list[0]["findings"][1]["column"], "EGT3");
+}
+
 // Rewrites a recording the simulator made as the recorder writes one: a wall-clock record
 // first, the aircraft after the opening settings, and a second wall-clock record (the time
 // zone changed) before the first stream record stamped `laterStamp` or after.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -25,6 +26,7 @@
 #include "library/file_samples.h"
 #include "library/flight_library.h"
 #include "ovixlog-sim/frame_stream.h"
+#include "ovixlog-sim/recording_writer.h"
 #include "ovixlog-sim/sim_options.h"
 #include "recorder.h"
 #include "recording/recording_catalog.h"
@@ -254,6 +256,28 @@ TEST(RecordProcess, SplitsTwoFlightsIntoOneRecordingPerRun) {
     const std::string csv = test::ReadWholeFile(logs[r].substr(0, logs[r].size() - 4) + ".csv");
     EXPECT_EQ(csv.rfind("Flt-Time,Tach,", 0), 0u);
   }
+}
+
+// The summary written beside a finished recording lists the run's findings.
+TEST(RecordSummary, ListsTheFindings) {
+  test::TempFolder folder;
+  const std::string path = folder / "flight.log";
+  const sim::ParsedCommandLine parsed =
+      sim::ParseCommandLine({"--scenario", "bad-probe", "--demo-log", path});
+  ASSERT_EQ(parsed.outcome, sim::ParsedCommandLine::Outcome::kRun);
+  sim::FrameStream stream(parsed.options.stream);
+  std::string error;
+  ASSERT_TRUE(sim::WriteDemoLog(path, stream, parsed.options.frames, error)) << error;
+  const std::string summary = folder / "flight.summary.txt";
+  std::FILE* out = std::fopen(summary.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  EXPECT_TRUE(WriteSummary(path, out));
+  ASSERT_EQ(std::fclose(out), 0);
+  // The run-up's mag check, then the probe reading 0 for 20 s in the cruise.
+  EXPECT_EQ(LinesStarting(summary, "  Findings: "), std::vector<std::string>{"  Findings: 2"})
+      << test::ReadWholeFile(summary);
+  EXPECT_EQ(LinesStarting(summary, "    info: Mag check at ").size(), 1u);
+  EXPECT_EQ(LinesStarting(summary, "    caution: EGT2 reads 0 for ").size(), 1u);
 }
 
 TEST(RecordProcess, IndexesEachClosedRecordingWithItsAircraft) {

@@ -122,7 +122,8 @@ TEST(Scenario, EveryFlightFindsExactlyItsTruth) {
                                 Scenario::kTwoFlights, Scenario::kGroundRun,
                                 Scenario::kAlternator, Scenario::kBadProbe,
                                 Scenario::kExhaustValve, Scenario::kPreignition,
-                                Scenario::kDetonation};
+                                Scenario::kDetonation,   Scenario::kStuckValve,
+                                Scenario::kBadPlug};
   for (const Flavour& f : kFlavours) {
     SCOPED_TRACE(Describe(f));
     for (Scenario scenario : scenarios) {
@@ -136,6 +137,25 @@ TEST(Scenario, EveryFlightFindsExactlyItsTruth) {
           named = named || found.text.find(said) != std::string::npos;
         EXPECT_TRUE(named) << said;
       }
+      // The flights with a mag check in their run-up show both magnetos' dips.
+      std::vector<Finding> checks;
+      for (const RunSummary& r : runs) {
+        for (const Finding& found : r.findings) {
+          if (found.kind == "mag_check")
+            checks.push_back(found);
+        }
+      }
+      ASSERT_EQ(checks.size(), HasMagCheck(scenario) ? 1u : 0u);
+      if (!checks.empty()) {
+        EXPECT_EQ(checks[0].severity, scenario == Scenario::kBadPlug ? FindingSeverity::kWarning
+                                                                     : FindingSeverity::kInfo);
+        ASSERT_EQ(checks[0].dips.size(), 2u);
+        // Drops of 100 and 115 rpm, give or take the Tach's noise.
+        EXPECT_GE(checks[0].dips[0].rpmDrop, 90.0);
+        EXPECT_LE(checks[0].dips[0].rpmDrop, 110.0);
+        EXPECT_GE(checks[0].dips[1].rpmDrop, 105.0);
+        EXPECT_LE(checks[0].dips[1].rpmDrop, 125.0);
+      }
     }
   }
 }
@@ -144,8 +164,10 @@ TEST(Scenario, FindingFlightsSpanTheCruise) {
   const Flavour f = {kModel5100, 0, false};
   std::vector<RunSummary> runs = Analyse(Scenario::kAlternator, f);
   ASSERT_EQ(runs.size(), 1u);
-  ASSERT_EQ(runs[0].findings.size(), 1u);
-  const Finding& low = runs[0].findings[0];
+  // The run-up's mag check, then the cruise's low voltage.
+  ASSERT_EQ(runs[0].findings.size(), 2u);
+  EXPECT_EQ(runs[0].findings[0].kind, "mag_check");
+  const Finding& low = runs[0].findings[1];
   EXPECT_EQ(low.kind, "low_voltage");
   // Through most of the 30-minute cruise, sinking to 11.6 V.
   EXPECT_GT(low.endMs - low.startMs, 1700000);
@@ -155,11 +177,23 @@ TEST(Scenario, FindingFlightsSpanTheCruise) {
 
   runs = Analyse(Scenario::kBadProbe, f);
   ASSERT_EQ(runs.size(), 1u);
-  ASSERT_FALSE(runs[0].findings.empty());
-  const Finding& probe = runs[0].findings[0];
+  ASSERT_EQ(runs[0].findings.size(), 2u);
+  const Finding& probe = runs[0].findings[1];
   EXPECT_EQ(probe.kind, "probe_fault");
   EXPECT_GE(probe.endMs - probe.startMs, 19000);
   EXPECT_LE(probe.endMs - probe.startMs, 20000);
+
+  runs = Analyse(Scenario::kStuckValve, f);
+  ASSERT_EQ(runs.size(), 1u);
+  ASSERT_EQ(runs[0].findings.size(), 2u);
+  const Finding& dropout = runs[0].findings[1];
+  EXPECT_EQ(dropout.kind, "egt_dropout");
+  // A fall of 220 (with the probes' noise) over about 11 s.
+  ASSERT_EQ(dropout.evidence.size(), 2u);
+  EXPECT_GE(dropout.evidence[0].second, 214.0);
+  EXPECT_LE(dropout.evidence[0].second, 226.0);
+  EXPECT_GE(dropout.evidence[1].second, 10.0);
+  EXPECT_LE(dropout.evidence[1].second, 13.0);
 }
 
 TEST(Scenario, EachFlightShowsWhatItWasMadeFor) {
@@ -226,7 +260,8 @@ TEST(Scenario, CommandLine) {
       {{"--scenario", "alternator", "--print-truth"}, "", 0},
       {{"--scenario", "cruise"},
        "--scenario must be one of hot-cylinder, shock-cooling, lean-test, two-flights, "
-       "ground-run, alternator, bad-probe, exhaust-valve, preignition, detonation",
+       "ground-run, alternator, bad-probe, exhaust-valve, preignition, detonation, stuck-valve, "
+       "bad-plug",
        0},
       {{"--print-truth"}, "--print-truth goes with --scenario lean-test or a finding's flight",
        0},

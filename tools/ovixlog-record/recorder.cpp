@@ -119,22 +119,6 @@ bool WriteTable(const std::string& path, std::FILE* out) {
   return ReadRecording(path, &kept) == model && table.Finish(RowSettings{*model, false});
 }
 
-// The summary of a recording's engine runs, from every sample, under the limits the user set.
-bool WriteSummary(const std::string& path, std::FILE* out) {
-  std::string error;
-  const std::optional<Limits> limits = Limits::Load(Limits::DefaultPath(), false, error);
-  const std::optional<EngineModel> model = ReadRecording(path, nullptr);
-  if (!limits || !model)
-    return false;
-  FlightAnalyzer analyzer(*model, *limits);
-  KeptSamples kept(true, [&analyzer](const EngineSample& sample) { analyzer.Add(sample); });
-  if (ReadRecording(path, &kept) != model)
-    return false;
-  analyzer.Finish();
-  const std::string text = SummaryText(analyzer.FinishedRuns());
-  return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-}
-
 uint64_t FileSize(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
@@ -161,6 +145,21 @@ int ComPortNumber(const std::string& text) {
 }
 
 }  // namespace
+
+bool WriteSummary(const std::string& path, std::FILE* out) {
+  std::string error;
+  const std::optional<Limits> limits = Limits::Load(Limits::DefaultPath(), false, error);
+  const std::optional<EngineModel> model = ReadRecording(path, nullptr);
+  if (!limits || !model)
+    return false;
+  FlightAnalyzer analyzer(*model, *limits);
+  KeptSamples kept(true, [&analyzer](const EngineSample& sample) { analyzer.Add(sample); });
+  if (ReadRecording(path, &kept) != model)
+    return false;
+  analyzer.Finish();
+  const std::string text = SummaryText(analyzer.FinishedRuns());
+  return std::fwrite(text.data(), 1, text.size(), out) == text.size();
+}
 
 ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args) {
   ParsedRecordLine result;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -46,6 +47,10 @@ struct ParsedRecordLine {
 // --aircraft NAME, --library, -h/--help.
 ParsedRecordLine ParseRecordLine(const std::vector<std::string>& args);
 std::string RecordUsage();
+
+// The summary of a closed recording's engine runs, from every sample, under the limits the user
+// set, with each run's findings, written to `out`; false when it could not be read or written.
+bool WriteSummary(const std::string& path, std::FILE* out);
 
 class Recorder : public ByteSink, private SampleSink, private RunListener {
  public:

@@ -80,6 +80,12 @@ std::vector<Phase> PhasesFor(Scenario scenario) {
     case Scenario::kPreignition:
       phases[6].special = Special::kPreignite;
       break;
+    case Scenario::kStuckValve:
+      phases[6].special = Special::kStickyValve;
+      break;
+    case Scenario::kBadPlug:
+      phases[3].special = Special::kFouledPlug;
+      break;
     case Scenario::kGroundRun:
       phases = {
           {20, 0, 0, 0, 0.0, -1, -1},       {90, 1000, 0, 0, 2.8, 1050, 220},
@@ -88,8 +94,21 @@ std::vector<Phase> PhasesFor(Scenario scenario) {
       };
       break;
   }
+  if (HasMagCheck(scenario) && phases[3].special == Special::kNone)
+    phases[3].special = Special::kMagCheck;
   return phases;
 }
+
+// The mag check's magnetos, by the seconds into the run-up, and how far each drops the rpm.
+struct MagTurn {
+  double from;
+  double to;
+  double rpmDrop;
+};
+constexpr MagTurn kMagTurns[] = {{25.0, 32.0, 100.0}, {40.0, 47.0, 115.0}};
+// On one magneto every EGT rises 80; a fouled plug's cylinder cools 50 instead.
+constexpr double kMagEgtRise = 80.0;
+constexpr double kFouledEgtFall = -50.0;
 
 // The share of the way to the target covered in one frame, for a lag of `seconds`.
 double Lag(double seconds) {
@@ -179,7 +198,24 @@ void FlightGenerator::Advance() {
 
   const double ambientF = groundOat_ * 9.0 / 5.0 + 32.0;
   const bool running = phase.rpm > 0.0;
-  rpm_ += (phase.rpm - rpm_) * Lag(1.5);
+  const bool magCheck = phase.special == Special::kMagCheck || phase.special == Special::kFouledPlug;
+  magOn_ = 0;
+  if (magCheck) {
+    const double seconds = (frameInFlight_ - start * kFramesPerSecond) /
+                           static_cast<double>(kFramesPerSecond);
+    for (size_t m = 0; m < std::size(kMagTurns); ++m) {
+      if (seconds >= kMagTurns[m].from && seconds < kMagTurns[m].to)
+        magOn_ = static_cast<int>(m) + 1;
+    }
+  }
+  // On one magneto the rpm follows within a second; the EGTs take a couple.
+  const double rpmTarget = phase.rpm - (magOn_ > 0 ? kMagTurns[magOn_ - 1].rpmDrop : 0.0);
+  rpm_ += (rpmTarget - rpm_) * Lag(magCheck ? 0.5 : 1.5);
+  magEgt_ += ((magOn_ > 0 ? 1.0 : 0.0) - magEgt_) * Lag(2.0);
+  if (magOn_ > 0)
+    magLast_ = magOn_;
+  if (!magCheck)
+    magEgt_ = 0.0;
   if (!running && rpm_ < 5.0)
     rpm_ = 0.0;
   ias_ += (phase.ias - ias_) * Lag(6.0);
@@ -283,6 +319,27 @@ EngineSample FlightGenerator::Compose() {
     s.cht[1] = Round16(s.cht[1] + rise);
     if (special_ == Special::kPreignite)
       s.egt[1] = Round16(s.egt[1] - rise);
+  }
+  if (special_ == Special::kStickyValve) {
+    const double seconds = phaseProgress_ * phases_[6].seconds - 600.0;
+    const double fall = seconds < 0.0    ? 0.0
+                        : seconds < 2.0  ? seconds * 110.0
+                        : seconds < 6.0  ? 220.0
+                        : seconds < 12.0 ? 220.0 - (seconds - 6.0) * 220.0 / 6.0
+                                         : 0.0;
+    const int valve = ValveCylinder(model_) - 1;
+    s.egt[valve] = Round16(s.egt[valve] - fall);
+  }
+  if (special_ == Special::kMagCheck || special_ == Special::kFouledPlug) {
+    // The 8100 sends its seventh to ninth EGT in the slots of CHT 4 to 6.
+    // The fouled plug is the one the second magneto fires.
+    const int plug = special_ == Special::kFouledPlug && magLast_ == 2 ? PlugCylinder(model_) - 1 : -1;
+    for (int c = 0; c < cylinders_; ++c) {
+      const double rise = c == plug ? kFouledEgtFall : kMagEgtRise;
+      s.egt[c] = Round16(s.egt[c] + rise * magEgt_);
+      if (model_ == kModel8100 && c >= 3)
+        s.cht[c] = Round16(s.cht[c] + kMagEgtRise * magEgt_);
+    }
   }
   if (special_ == Special::kOpenProbe && cylinders_ > 1) {
     const double seconds = phaseProgress_ * phases_[6].seconds;

@@ -44,6 +44,9 @@ class FlightGenerator {
     kValve,        // after 2 minutes, one EGT swings 30 degrees either way every 55 s
     kRunaway,      // from 15 minutes in, CHT2 climbs 40 a minute for 150 s and cools slowly
     kPreignite,    // the same, and EGT2 falls as fast
+    kStickyValve,  // 10 minutes in, one EGT falls 220 in 2 s, stays 4 s and climbs back in 6 s
+    kMagCheck,     // a mag check: one magneto 25 to 32 s in, the other 40 to 47 s in
+    kFouledPlug,   // the same, with one cylinder's EGT cooling on the second magneto
   };
   struct Phase {
     int seconds;
@@ -73,6 +76,9 @@ class FlightGenerator {
   double extraCht_ = 0.0;
   double phaseProgress_ = 0.0;  // 0 to 1 across the current stretch
   int mixtureTenths_ = 0;       // the flow during a mixture stretch, in tenths
+  double magEgt_ = 0.0;         // how far the EGTs have moved on one magneto, 0 to 1
+  int magOn_ = 0;               // the magneto the mag check runs on alone: 1, 2 or 0 for both
+  int magLast_ = 0;             // the magneto the mag check ran on alone last
   std::mt19937 rng_;
   uint64_t frames_ = 0;
 

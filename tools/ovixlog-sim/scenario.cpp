@@ -19,6 +19,7 @@ constexpr Named kNames[] = {
     {Scenario::kGroundRun, "ground-run"},     {Scenario::kAlternator, "alternator"},
     {Scenario::kBadProbe, "bad-probe"},       {Scenario::kExhaustValve, "exhaust-valve"},
     {Scenario::kPreignition, "preignition"},  {Scenario::kDetonation, "detonation"},
+    {Scenario::kStuckValve, "stuck-valve"},   {Scenario::kBadPlug, "bad-plug"},
 };
 
 // Each cylinder's peak flow, as an offset from 8.0, and its peak EGT above 1420.
@@ -83,7 +84,16 @@ std::string LeanTruthText(EngineModel model) {
 bool HasFindingTruth(Scenario scenario) {
   return scenario == Scenario::kHotCylinder || scenario == Scenario::kAlternator || scenario == Scenario::kBadProbe ||
          scenario == Scenario::kExhaustValve || scenario == Scenario::kPreignition ||
-         scenario == Scenario::kDetonation;
+         scenario == Scenario::kDetonation || scenario == Scenario::kStuckValve ||
+         scenario == Scenario::kBadPlug;
+}
+
+bool HasMagCheck(Scenario scenario) {
+  return scenario != Scenario::kHotCylinder && HasFindingTruth(scenario);
+}
+
+int PlugCylinder(EngineModel model) {
+  return std::min(2, ColumnSetFor(model).egtCount);
 }
 
 int ValveCylinder(EngineModel model) {
@@ -105,6 +115,10 @@ std::string FindingTruthText(Scenario scenario, EngineModel model) {
              " warning\n";
     case Scenario::kBadProbe:
       return "probe_fault EGT2 caution\n";
+    case Scenario::kStuckValve:
+      return "egt_dropout EGT" + std::to_string(ValveCylinder(model)) + " caution\n";
+    case Scenario::kBadPlug:
+      return "mag_check EGT" + std::to_string(PlugCylinder(model)) + " warning\n";
     default:
       return "";
   }

@@ -24,6 +24,8 @@ enum class Scenario {
   kExhaustValve,  // one EGT swings 60 degrees every 55 s in the cruise: a failing valve
   kPreignition,   // CHT2 climbs alone in the cruise while its EGT falls
   kDetonation,    // CHT2 climbs alone in the cruise, its EGT unchanged
+  kStuckValve,    // one EGT falls 220 degrees for a few seconds in the cruise and comes back
+  kBadPlug,       // in the run-up's mag check, EGT2 cools on one magneto while the others warm
 };
 
 std::optional<Scenario> ScenarioFromName(std::string_view name);
@@ -47,8 +49,12 @@ std::string LeanTruthText(EngineModel model);
 // of caution or warning ("low_voltage Volt warning"); empty for the flights that must stay
 // clean. Whether the scenario has such a truth.
 std::string FindingTruthText(Scenario scenario, EngineModel model);
-// The cylinder (1 up) whose valve the exhaust-valve flight fails.
+// The cylinder (1 up) whose valve the exhaust-valve and stuck-valve flights fail.
 int ValveCylinder(EngineModel model);
+// The cylinder (1 up) whose plug the bad-plug flight fouls.
+int PlugCylinder(EngineModel model);
+// Whether the flight's run-up holds a mag check: every flight made for a finding.
+bool HasMagCheck(Scenario scenario);
 bool HasFindingTruth(Scenario scenario);
 
 // How EGT falls away from its peak in the lean test: degrees per (flow unit) squared.

@@ -192,14 +192,17 @@ Stream:
                            bad-probe (EGT2 reads 0 for 20 s in the cruise),
                            exhaust-valve (EGT3 swings 60 degrees every 55 s in the cruise),
                            detonation (CHT2 climbs 100 alone in the cruise), preignition
-                           (the same while EGT2 falls 100)
+                           (the same while EGT2 falls 100), stuck-valve (EGT3 falls 220
+                           for a few seconds in the cruise), bad-plug (in the run-up's
+                           mag check EGT2 cools on one magneto); every flight made for
+                           a finding but hot-cylinder has a mag check in its run-up
   --cylinder-offset N:EGT[:CHT]  cylinder N runs EGT (and CHT) degrees F hotter (or
                            colder, below zero) while the engine turns
   --print-truth            with --scenario lean-test: print each cylinder's peak flow and
                            EGT and the spread; with a finding's flight (hot-cylinder,
                            alternator, bad-probe, exhaust-valve, detonation,
-                           preignition): what the
-                           analysis must find, one 'KIND COLUMN SEVERITY' a line; and exit
+                           preignition, stuck-valve, bad-plug): what the analysis must
+                           find, one 'KIND COLUMN SEVERITY' a line; and exit
 
 Terminal (the default):
   --rate N|max             frames a second (default 12); 'max' writes as fast as the
