@@ -215,22 +215,6 @@ std::optional<std::pair<int64_t, int64_t>> FileIdentity(const std::string& path)
                             static_cast<int64_t>(info.st_mtim.tv_nsec));
 }
 
-// Our recordings are named after their start: "2026-12-10_07-12-00_ttyUSB0_5100.log".
-bool NamedLikeARecording(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  static constexpr const char* kPattern = "dddd-dd-dd_dd-dd-dd_";
-  const size_t length = std::strlen(kPattern);
-  if (name.size() < length + 4 || name.compare(name.size() - 4, 4, ".log") != 0)
-    return false;
-  for (size_t i = 0; i < length; ++i) {
-    const bool digit = name[i] >= '0' && name[i] <= '9';
-    if (kPattern[i] == 'd' ? !digit : name[i] != kPattern[i])
-      return false;
-  }
-  return true;
-}
-
 std::string RecordingTitle(const std::string& path) {
   const std::optional<RecordingInfo> info = ReadRecordingInfo(path);
   return info ? "Recording " + StartText(*info) : std::string();

@@ -24,7 +24,8 @@ std::string WithReason(const std::string& reason) {
   return reason.empty() ? std::string() : " (" + reason + ")";
 }
 
-// Our recordings are named after their start: "2026-12-10_07-12-00_ttyUSB0_5100.log".
+}  // namespace
+
 bool NamedLikeARecording(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -39,8 +40,6 @@ bool NamedLikeARecording(const std::string& path) {
   }
   return true;
 }
-
-}  // namespace
 
 std::string WithThousands(uint64_t value) {
   std::string digits = std::to_string(value);

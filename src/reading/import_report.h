@@ -31,4 +31,7 @@ std::string ImportedFileTitle(const std::string& path, bool demoLog);
 // "43,200".
 std::string WithThousands(uint64_t value);
 
+// Whether the file is named like one of our recordings ("2026-12-10_07-12-00_ttyUSB0_5100.log").
+bool NamedLikeARecording(const std::string& path);
+
 }  // namespace ovixlog
