@@ -122,6 +122,10 @@ std::vector<std::string> RunCardLines(const RunSummary& r, size_t number, size_t
       lines.push_back("    Order of peaking: " + order);
     }
   }
+  lines.push_back(r.findings.empty() ? std::string("No findings")
+                                     : Plural(r.findings.size(), "finding:", "findings:"));
+  for (const Finding& f : r.findings)
+    lines.push_back("  " + FindingKindTitle(f.kind) + ", " + FindingText(f));
   return lines;
 }
 

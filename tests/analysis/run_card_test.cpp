@@ -42,6 +42,15 @@ RunSummary ExampleRun() {
   t.order = {2, 1};
   t.gamiSpread = 0.4;
   r.leanTests = {t};
+  Finding f;
+  f.kind = "egt_oscillation";
+  f.column = Col(F::kEgt, 2);
+  f.startMs = 900000;
+  f.endMs = 2700000;
+  f.severity = FindingSeverity::kCaution;
+  f.text = "EGT3 swings 60 F every 55 s at steady power: a sign of a sticking or burning exhaust "
+           "valve";
+  r.findings = {f};
   return r;
 }
 
@@ -63,6 +72,9 @@ TEST(RunCard, SaysEveryFigureInWordsWithUnits) {
       "    Cylinder 2: peak EGT 1440 \u00b0F at 10.6 gph",
       "    Cylinder 3: no peak",
       "    Order of peaking: 2-1",
+      "1 finding:",
+      "  EGT oscillation, caution: EGT3 swings 60 F every 55 s at steady power: a sign of a "
+      "sticking or burning exhaust valve (0:15:00 to 0:45:00)",
   };
   EXPECT_EQ(RunCardLines(ExampleRun(), 2, 3), want);
 }
@@ -82,6 +94,7 @@ TEST(RunCard, QuietRunSaysWhatItLacks) {
       "Largest spread between cylinders: CHT 0 \u00b0F, EGT 0 \u00b0F",
       "No exceedances",
       "No lean tests",
+      "No findings",
   };
   EXPECT_EQ(RunCardLines(r, 1, 1), want);
 }
