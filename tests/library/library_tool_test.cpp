@@ -13,38 +13,22 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "library/flight_library.h"
 #include "recording/recording_format.h"
 #include "support/temp_folder.h"
+#include "tool_run.h"
 
 namespace ovixlog {
 namespace {
 
-struct ToolResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::ToolResult;
 
 class LibraryTool : public ::testing::Test {
  protected:
-  ToolResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--db", db_});
-    std::FILE* out = std::tmpfile();
-    std::ostringstream err;
-    ToolResult result;
-    result.status = RunLibraryTool(args, out, err);
-    std::rewind(out);
-    char block[4096];
-    size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, out)) > 0)
-      result.out.append(block, n);
-    std::fclose(out);
-    result.err = err.str();
-    return result;
-  }
+  ToolResult Run(std::vector<std::string> args) { return test::RunTool(db_, std::move(args)); }
 
   // A simulated flight written by the simulator; returns its path.
   std::string Simulate(const std::string& name, const std::string& options) {

@@ -9,20 +9,18 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "library_tool.h"
 #include "recording/recording_format.h"
 #include "support/temp_folder.h"
+#include "tool_run.h"
 
 namespace ovixlog {
 namespace {
 
-struct ToolResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using test::ToolResult;
 
 // 1 June 2026 09:00 UTC; the recordings' clocks run two hours ahead.
 constexpr int64_t kFirstDayUtcMs = 1'780'304'400'000;
@@ -36,21 +34,7 @@ constexpr int kStep = 80;
 
 class TrendTool : public ::testing::Test {
  protected:
-  ToolResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--db", db_});
-    std::FILE* out = std::tmpfile();
-    std::ostringstream err;
-    ToolResult result;
-    result.status = RunLibraryTool(args, out, err);
-    std::rewind(out);
-    char block[4096];
-    size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, out)) > 0)
-      result.out.append(block, n);
-    std::fclose(out);
-    result.err = err.str();
-    return result;
-  }
+  ToolResult Run(std::vector<std::string> args) { return test::RunTool(db_, std::move(args)); }
 
   // A recording of the simulator's engine (always seed 5, so always the same engine) with
   // cylinder 3 `egtOffset` hotter, its clock set to `day` days after the first.
