@@ -32,6 +32,14 @@ QString DeviceKey(int port) {
   return QStringLiteral("devices/COM%1").arg(port);
 }
 
+// "COM1:" and "COM1" name the same port.
+QString AircraftKey(const std::string& port) {
+  std::string name = port;
+  if (!name.empty() && name.back() == ':')
+    name.pop_back();
+  return QStringLiteral("aircraft/") + QString::fromStdString(name);
+}
+
 QSettings Open() {
   return QSettings(KeptSettings::FilePath(), QSettings::IniFormat);
 }
@@ -155,6 +163,19 @@ void KeptSettings::StoreBinding(int port, const std::string& device) {
 
 std::string KeptSettings::KeptBinding(int port) {
   return Open().value(DeviceKey(port)).toString().toStdString();
+}
+
+std::optional<std::string> KeptSettings::KeptPortAircraft(const std::string& port) {
+  const QVariant value = Open().value(AircraftKey(port));
+  if (!value.isValid())
+    return std::nullopt;
+  return value.toString().toStdString();
+}
+
+void KeptSettings::StorePortAircraft(const std::string& port, const std::string& aircraft) {
+  QSettings kept = Open();
+  kept.setValue(AircraftKey(port), QString::fromStdString(aircraft));
+  kept.sync();
 }
 
 void KeptSettings::StoreWindow(const QByteArray& geometry, const QByteArray& state) {

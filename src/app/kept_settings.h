@@ -1,5 +1,6 @@
 // The choices kept from one run to the next in $XDG_CONFIG_HOME/OvixLog/OvixLog.conf
-// (~/.config/OvixLog/ when the variable is unset): the device of each port, the port, model,
+// (~/.config/OvixLog/ when the variable is unset): the device and aircraft of each port, the
+// port, model,
 // frame format, keep-all, system time, order, recording on or off, the window's geometry and the
 // chart pane's choices. The
 // command line overrides them for its run without writing them; only the user's own menu choices
@@ -56,6 +57,10 @@ class KeptSettings {
   // Keeps `device` as COM`port`'s device; empty forgets it.
   static void StoreBinding(int port, const std::string& device);
   static std::string KeptBinding(int port);
+  // The aircraft the monitor on `port` ("COM1:" or "COM1") is fitted to: nothing when the pilot
+  // was never asked, empty when asked and no name was given.
+  static std::optional<std::string> KeptPortAircraft(const std::string& port);
+  static void StorePortAircraft(const std::string& port, const std::string& aircraft);
 
   // The window's geometry and the state of its bars (QMainWindow::saveGeometry / saveState).
   static void StoreWindow(const QByteArray& geometry, const QByteArray& state);

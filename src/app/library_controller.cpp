@@ -11,7 +11,9 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <map>
+#include <utility>
 
+#include "app/kept_settings.h"
 #include "document/ovixlog_doc.h"
 #include "library/file_samples.h"
 #include "library/library_indexer.h"
@@ -68,8 +70,14 @@ LibraryController::LibraryController(QMainWindow* window, COvixLogDoc* document,
   // Each live recording goes into the library as soon as it is closed.
   if (open_ && document_ != nullptr) {
     document_->recorder().SetClosedListener([this](const std::string& path) {
-      QMetaObject::invokeMethod(
-          this, [this, path] { IndexSoon({path}); }, Qt::QueuedConnection);
+      bool post = false;
+      {
+        const std::lock_guard<std::mutex> lock(mailboxMutex_);
+        post = mailbox_.closed.empty();
+        mailbox_.closed.push_back(path);
+      }
+      if (post)
+        QMetaObject::invokeMethod(this, "TakeClosedRecordings", Qt::QueuedConnection);
     });
   }
   struct stat info {};
@@ -99,32 +107,68 @@ bool LibraryController::Index(const std::vector<std::string>& roots) {
       request.roots = roots;
       totals = IndexFiles(library, request, ReadFileSamples, [](const std::string&) {},
                           [this](size_t done, size_t total) {
-                            QMetaObject::invokeMethod(
-                                this,
-                                [this, done, total] {
-                                  view_->SetProgress(static_cast<int>(done),
-                                                     static_cast<int>(total));
-                                },
-                                Qt::QueuedConnection);
+                            bool post = false;
+                            {
+                              const std::lock_guard<std::mutex> lock(mailboxMutex_);
+                              mailbox_.done = done;
+                              mailbox_.total = total;
+                              post = !std::exchange(mailbox_.progressPosted, true);
+                            }
+                            if (post)
+                              QMetaObject::invokeMethod(this, "TakeProgress",
+                                                        Qt::QueuedConnection);
                           });
     } else {
       totals.error = error;
     }
-    const QString line =
-        QString::fromStdString(totals.error.empty() ? TotalsLine(totals) : totals.error);
-    QMetaObject::invokeMethod(
-        this,
-        [this, line] {
-          busy_.store(0);
-          view_->SetProgress(0, 0);
-          view_->SetMessage(line);
-          Refresh();
-          emit indexed(line);
-          IndexSoon({});
-        },
-        Qt::QueuedConnection);
+    {
+      const std::lock_guard<std::mutex> lock(mailboxMutex_);
+      mailbox_.finished = totals.error.empty() ? TotalsLine(totals) : totals.error;
+    }
+    QMetaObject::invokeMethod(this, "TakeFinished", Qt::QueuedConnection);
   });
   return true;
+}
+
+void LibraryController::TakeProgress() {
+  size_t done = 0;
+  size_t total = 0;
+  {
+    const std::lock_guard<std::mutex> lock(mailboxMutex_);
+    done = mailbox_.done;
+    total = mailbox_.total;
+    mailbox_.progressPosted = false;
+  }
+  if (Busy())
+    view_->SetProgress(static_cast<int>(done), static_cast<int>(total));
+}
+
+void LibraryController::TakeFinished() {
+  std::optional<std::string> line;
+  {
+    const std::lock_guard<std::mutex> lock(mailboxMutex_);
+    line.swap(mailbox_.finished);
+  }
+  if (!line)
+    return;
+  if (worker_.joinable())
+    worker_.join();
+  busy_.store(0);
+  view_->SetProgress(0, 0);
+  const QString text = QString::fromStdString(*line);
+  view_->SetMessage(text);
+  Refresh();
+  emit indexed(text);
+  IndexSoon({});
+}
+
+void LibraryController::TakeClosedRecordings() {
+  std::vector<std::string> closed;
+  {
+    const std::lock_guard<std::mutex> lock(mailboxMutex_);
+    closed.swap(mailbox_.closed);
+  }
+  IndexSoon(closed);
 }
 
 void LibraryController::IndexSoon(const std::vector<std::string>& roots) {
@@ -181,6 +225,54 @@ void LibraryController::OpenFlight(qint64 /*id*/, const QString& file, int state
     return;
   if (charts_ != nullptr)
     charts_->FitRange(startMs, endMs);
+}
+
+void LibraryController::PortSeen(const std::string& portName, bool receiving) {
+  if (document_ == nullptr)
+    return;
+  if (portName != port_) {
+    port_ = portName;
+    // A prompt about the port left is no answer: it goes unkept and is asked again later.
+    if (QInputDialog* prompt = std::exchange(aircraftPrompt_, nullptr)) {
+      prompt->disconnect(this);
+      prompt->reject();
+    }
+    const std::optional<std::string> kept =
+        port_.empty() ? std::nullopt : KeptSettings::KeptPortAircraft(port_);
+    portAsked_ = kept.has_value();
+    document_->recorder().SetAircraft(kept.value_or(std::string()));
+  }
+  if (receiving && !portAsked_ && !port_.empty() && aircraftPrompt_ == nullptr)
+    AskPortAircraft();
+}
+
+void LibraryController::AskPortAircraft() {
+  portAsked_ = true;
+  QString port = QString::fromStdString(port_);
+  if (port.endsWith(QLatin1Char(':')))
+    port.chop(1);
+  auto* prompt = new QInputDialog(window_);
+  prompt->setAttribute(Qt::WA_DeleteOnClose);
+  prompt->setWindowTitle(QStringLiteral("Aircraft"));
+  prompt->setLabelText(QStringLiteral("Which aircraft is the monitor on %1 fitted to?\n"
+                                      "Its flights are recorded and kept under this name "
+                                      "(leave it blank for none).")
+                           .arg(port));
+  prompt->setTextValue(QString());
+  aircraftPrompt_ = prompt;
+  const std::string asked = port_;
+  // Whatever the answer, even none, the port is not asked about again.
+  connect(prompt, &QDialog::finished, this, [this, prompt, asked](int result) {
+    const std::string name =
+        result == QDialog::Accepted ? prompt->textValue().trimmed().toStdString() : std::string();
+    KeptSettings::StorePortAircraft(asked, name);
+    if (asked == port_ && document_ != nullptr)
+      document_->recorder().SetAircraft(name);
+    if (aircraftPrompt_ == prompt)
+      aircraftPrompt_ = nullptr;
+  });
+  prompt->setModal(false);  // the table and charts stay in use while it waits
+  prompt->show();
 }
 
 void LibraryController::OnSetAircraft() {

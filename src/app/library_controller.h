@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "library/flight_library.h"
 
 class QDockWidget;
+class QInputDialog;
 class QMainWindow;
 class QMenu;
 
@@ -48,6 +51,13 @@ class LibraryController : public QObject {
   void DetachDocument();
   // Opens a flight's file in the window and shows its run.
   void OpenFlight(qint64 id, const QString& file, int state, qint64 startMs, qint64 endMs);
+  // Told a few times a second which port the window reads ("COM1:") and whether frames arrive.
+  // The recordings of a port are named after the aircraft kept for it; the first time frames
+  // arrive on a port the pilot was never asked about, a prompt asks, without blocking the
+  // window, and the answer (a blank one too) is kept.
+  void PortSeen(const std::string& portName, bool receiving);
+  // The prompt asking for the aircraft on the port, while it is open.
+  QInputDialog* aircraftPrompt() const { return aircraftPrompt_; }
 
  signals:
   // Indexing finished; its total line.
@@ -55,6 +65,12 @@ class LibraryController : public QObject {
 
  private:
   void OnSetAircraft();
+  void AskPortAircraft();
+  // Run on the GUI thread, posted by name from the worker and the recorder, so that nothing
+  // allocated on their threads is freed here: what they hand over waits in the mailbox below.
+  Q_INVOKABLE void TakeProgress();
+  Q_INVOKABLE void TakeFinished();
+  Q_INVOKABLE void TakeClosedRecordings();
 
   QMainWindow* window_;
   COvixLogDoc* document_;
@@ -67,6 +83,20 @@ class LibraryController : public QObject {
   std::thread worker_;
   std::atomic<int32_t> busy_{0};
   std::vector<std::string> waiting_;  // GUI thread only: files for the next indexing
+  std::string port_;                  // the port the window reads, as last seen
+  bool portAsked_ = false;            // whether the pilot was asked about port_
+  QInputDialog* aircraftPrompt_ = nullptr;
+
+  // What the worker and the recorder hand to the GUI thread.
+  struct Mailbox {
+    size_t done = 0;
+    size_t total = 0;
+    bool progressPosted = false;
+    std::optional<std::string> finished;  // the totals line, or the error
+    std::vector<std::string> closed;      // recordings closed since last taken
+  };
+  std::mutex mailboxMutex_;
+  Mailbox mailbox_;
 };
 
 }  // namespace ovixlog

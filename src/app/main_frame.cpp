@@ -179,6 +179,7 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::RefreshPanes() {
   const SerialStatus status = document_ != nullptr ? document_->PortStatus() : SerialStatus{};
   status_->Refresh(document_, status, offers_->deviceRoot());
+  library_->PortSeen(status.portName, status_->receiving());
   UpdatePlaceholder();
   // A recording begins with the first bytes, an import ends without a command: the title
   // follows both.

@@ -145,7 +145,11 @@ void LiveRecorder::SetClosedListener(ClosedListener listener) {
 
 void LiveRecorder::SetAircraft(const std::string& name) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (name == aircraft_)
+    return;
   aircraft_ = name;
+  if (writer_ && !aircraft_.empty())
+    writer_->AppendAircraft(lastStamp_, aircraft_);
 }
 
 RecordingWriter* LiveRecorder::writer() {
@@ -195,6 +199,7 @@ void LiveRecorder::BytesReceived(uint32_t stamp, const uint8_t* bytes, size_t co
     }
   }
   writer_->AppendStream(stamp, bytes, count);
+  lastStamp_ = stamp;
 }
 
 void LiveRecorder::WallClockSet(const WallClockAnchor& anchor) {

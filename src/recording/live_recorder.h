@@ -64,7 +64,9 @@ class LiveRecorder : public ByteSink {
   // returns, an earlier listener is never called again.
   using ClosedListener = std::function<void(const std::string& path)>;
   void SetClosedListener(ClosedListener listener);
-  // The aircraft each later session names after its opening records; empty for none.
+  // The aircraft each later session names after its opening records; empty for none. A
+  // session under way is told a new name at once (its last aircraft record counts), so a name
+  // given after the first bytes still labels that flight.
   void SetAircraft(const std::string& name);
   // The current session's writer, or null. For tests and benchmarks, which inject stalls.
   RecordingWriter* writer();
@@ -111,6 +113,7 @@ class LiveRecorder : public ByteSink {
   bool anchorPending_ = false;
   bool restartPending_ = false;
   std::string aircraft_;
+  uint32_t lastStamp_ = 0;  // of the last bytes written, for records added between them
   ClosedListener closedListener_;
 };
 

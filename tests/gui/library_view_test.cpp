@@ -2,6 +2,7 @@
 // aircraft filter, and a double-clicked flight opened at its run.
 #include <QComboBox>
 #include <QDockWidget>
+#include <QInputDialog>
 #include <QTableView>
 #include <QtTest>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/kept_settings.h"
 #include "app/library_controller.h"
 #include "app/main_frame.h"
 #include "document/ovixlog_doc.h"
@@ -91,6 +93,65 @@ class LibraryViewTest : public QObject {
     QCOMPARE(indexed.front().front().toString(),
              QStringLiteral("1 file: 1 flights added, 0 unchanged, 0 duplicates, 0 not read"));
     QCOMPARE(library->view()->table()->model()->rowCount(), 1);
+  }
+
+  // The pilot is asked once which aircraft a port's monitor is on; the answer names the flight
+  // under way and is kept, so that the port is not asked about again.
+  void AsksForThePortsAircraftOnceAndLabelsItsFlights() {
+    test::AppFixture fixture;
+    LibraryController* library = fixture.frame()->library();
+    QTRY_VERIFY_WITH_TIMEOUT(!library->Busy(), 60000);
+    const std::string capture = fixture.folder / "line.bin";
+    const std::string command =
+        std::string(OVIXLOG_SIM_EXE) + " --frames 3000 --capture '" + capture + "'";
+    QCOMPARE(std::system(command.c_str()), 0);
+    const std::string bytes = test::ReadWholeFile(capture);
+
+    LiveRecorder& recorder = fixture.doc()->recorder();
+    recorder.SetEnabled(true);
+    recorder.BeginPort("COM1:");
+    const size_t read = 4 * 73;
+    const auto feed = [&](size_t from, size_t to) {
+      for (size_t at = from; at < to; at += read) {
+        const size_t n = std::min(read, to - at);
+        recorder.BytesReceived(static_cast<uint32_t>(at / read * 333),
+                               reinterpret_cast<const uint8_t*>(bytes.data() + at), n,
+                               kModel5100, 0);
+      }
+    };
+    const size_t half = bytes.size() / 2 / read * read;
+    feed(0, half);
+
+    library->PortSeen("COM1:", false);
+    QVERIFY(library->aircraftPrompt() == nullptr);  // no frames yet: nobody to ask about
+    library->PortSeen("COM1:", true);
+    QInputDialog* prompt = library->aircraftPrompt();
+    QVERIFY(prompt != nullptr);
+    QVERIFY(!prompt->isModal());  // the window stays in use while it asks
+    prompt->setTextValue(QStringLiteral(" N123AB "));
+    prompt->accept();
+    QVERIFY(library->aircraftPrompt() == nullptr);
+    QCOMPARE(KeptSettings::KeptPortAircraft("COM1").value_or("?"), std::string("N123AB"));
+
+    // Asked once: the same port, or the port again after another, is never asked again; a
+    // prompt dismissed without a name is an answer too.
+    library->PortSeen("COM1:", true);
+    QVERIFY(library->aircraftPrompt() == nullptr);
+    library->PortSeen("COM2:", true);
+    QVERIFY(library->aircraftPrompt() != nullptr);
+    library->aircraftPrompt()->reject();
+    QCOMPARE(KeptSettings::KeptPortAircraft("COM2:").value_or("?"), std::string());
+    library->PortSeen("COM1:", true);
+    QVERIFY(library->aircraftPrompt() == nullptr);
+
+    // The name given while the flight was recorded labels it in the library.
+    feed(half, bytes.size());
+    QSignalSpy indexed(library, &LibraryController::indexed);
+    recorder.EndSession(true);
+    QVERIFY(indexed.wait(60000));
+    QAbstractItemModel* rows = library->view()->table()->model();
+    QCOMPARE(rows->rowCount(), 1);
+    QCOMPARE(rows->index(0, LibraryView::kAircraft).data().toString(), QStringLiteral("N123AB"));
   }
 
   void FiltersByAircraft() {
