@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +106,10 @@ FlightRow ReadFlight(const SqliteStatement& q) {
 constexpr const char* kFlightColumns =
     "SELECT flights.id, files.path, flights.run, flights.aircraft, files.model, flights.start, "
     "flights.figures FROM flights JOIN files ON files.id = flights.file_id ";
+// The same with the flight's start in UTC last.
+constexpr const char* kFlightColumnsWithStart =
+    "SELECT flights.id, files.path, flights.run, flights.aircraft, files.model, flights.start, "
+    "flights.figures, flights.start_utc_ms FROM flights JOIN files ON files.id = flights.file_id ";
 
 void Flatten(const std::string& prefix, const Json& value,
              std::vector<std::pair<std::string, std::string>>& out) {
@@ -176,7 +181,7 @@ bool FlightLibrary::OpenOnce(std::string& error, bool& damaged) {
     error = path_ + ": " + cause;
     return false;
   }
-  sqlite3_busy_timeout(db_.Handle(), kBusyTimeoutMs);
+  db_.SetBusyTimeout(kBusyTimeoutMs);
   SqliteStatement check = db_.Prepare("PRAGMA integrity_check");
   if (!check.Ok() || !check.Step()) {
     const int code = db_.LastCode();
@@ -412,16 +417,35 @@ bool FlightLibrary::StoreFile(const FileIdentity& identity, const std::string& m
 }
 
 std::vector<FlightRow> FlightLibrary::LoadFlights(const std::optional<std::string>& aircraft) {
-  std::string sql = kFlightColumns;
-  if (aircraft)
-    sql += "WHERE flights.aircraft = ? ";
-  sql += "ORDER BY flights.start_utc_ms IS NULL, flights.start_utc_ms, flights.id";
+  std::string sql;
+  // Sorted here rather than by SQLite, whose sorter would copy every row's figures.
+  sql = std::string(kFlightColumnsWithStart) + (aircraft ? "WHERE flights.aircraft = ? " : "");
   SqliteStatement q = db_.Prepare(sql);
   if (aircraft)
     q.Bind(1, *aircraft);
+  struct Keyed {
+    std::optional<int64_t> startUtcMs;
+    FlightRow row;
+  };
+  std::vector<Keyed> keyed;
+  while (q.Step()) {
+    std::optional<int64_t> start;
+    if (!q.IsNull(7))
+      start = q.Int(7);
+    keyed.push_back({start, ReadFlight(q)});
+  }
+  // Oldest first; those without a clock after, in the order added.
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    if (a.startUtcMs.has_value() != b.startUtcMs.has_value())
+      return a.startUtcMs.has_value();
+    if (a.startUtcMs != b.startUtcMs)
+      return *a.startUtcMs < *b.startUtcMs;
+    return a.row.id < b.row.id;
+  });
   std::vector<FlightRow> rows;
-  while (q.Step())
-    rows.push_back(ReadFlight(q));
+  rows.reserve(keyed.size());
+  for (Keyed& k : keyed)
+    rows.push_back(std::move(k.row));
   return rows;
 }
 
@@ -478,20 +502,54 @@ bool FlightLibrary::Label(const std::vector<int64_t>& ids, const std::string& ai
   return true;
 }
 
-std::string FlightJson(const FlightRow& flight) {
-  Json object;
-  object["id"] = flight.id;
-  object["file"] = flight.file;
-  object["run"] = flight.run;
-  object["aircraft"] = flight.aircraft ? Json(*flight.aircraft) : Json(nullptr);
-  object["model"] = flight.model;
-  object["start"] = flight.start ? Json(*flight.start) : Json(nullptr);
-  const Json figures = Json::parse(flight.figures, nullptr, false);
-  if (figures.is_object()) {
-    for (auto it = figures.begin(); it != figures.end(); ++it)
-      object[it.key()] = it.value();
+namespace {
+
+// A JSON string as nlohmann's compact dump writes it (bytes that are not UTF-8 replaced). Most
+// names are plain printable ASCII, which need no escaping and no library call.
+void AppendJsonString(std::string& out, const std::string& text) {
+  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+    return c >= 0x20 && c <= 0x7e && c != '"' && c != '\\';
+  });
+  if (plain) {
+    out += '"';
+    out += text;
+    out += '"';
+  } else {
+    out += Json(text).dump(-1, ' ', false, Json::error_handler_t::replace);
   }
-  return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void AppendOptionalJsonString(std::string& out, const std::optional<std::string>& text) {
+  if (text)
+    AppendJsonString(out, *text);
+  else
+    out += "null";
+}
+
+}  // namespace
+
+std::string FlightJson(const FlightRow& flight) {
+  // The keys in this order, then the figures: the figures are this library's own compact JSON
+  // object, none of whose keys is one of these, and their text follows as it is, the bytes a
+  // parse and a dump would give at a fraction of the cost (a long list is mostly figures).
+  const std::string& figures = flight.figures;
+  std::string text;
+  text.reserve(figures.size() + flight.file.size() + 128);
+  text += "{\"id\":" + std::to_string(flight.id) + ",\"file\":";
+  AppendJsonString(text, flight.file);
+  text += ",\"run\":" + std::to_string(flight.run) + ",\"aircraft\":";
+  AppendOptionalJsonString(text, flight.aircraft);
+  text += ",\"model\":";
+  AppendJsonString(text, flight.model);
+  text += ",\"start\":";
+  AppendOptionalJsonString(text, flight.start);
+  if (figures.size() > 2 && figures.front() == '{' && figures.back() == '}') {
+    text += ',';
+    text.append(figures, 1);
+  } else {
+    text += '}';
+  }
+  return text;
 }
 
 std::vector<std::pair<std::string, std::string>> FlattenFlight(const FlightRow& flight) {

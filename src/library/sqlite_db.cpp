@@ -1,5 +1,7 @@
 #include "library/sqlite_db.h"
 
+#include <cstring>
+
 #include <sqlite3.h>
 
 #include <utility>
@@ -98,7 +100,7 @@ bool SqliteDb::Open(const std::string& path, std::string& error) {
   const int code = sqlite3_open_v2(path.c_str(), &db_,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (code != SQLITE_OK) {
-    error = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+    error = db_ != nullptr ? LastError() : sqlite3_errstr(code);
     Close();
     return false;
   }
@@ -116,13 +118,29 @@ bool SqliteDb::Exec(const std::string& sql, std::string& error) {
   char* message = nullptr;
   if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
     return true;
-  error = message != nullptr ? message : LastError();
+  error = LastError();
   sqlite3_free(message);
   return false;
 }
 
+void SqliteDb::SetBusyTimeout(int milliseconds) {
+  busyTimeoutMs_ = milliseconds;
+  sqlite3_busy_timeout(db_, milliseconds);
+}
+
 std::string SqliteDb::LastError() const {
-  return db_ != nullptr ? sqlite3_errmsg(db_) : "no database";
+  if (db_ == nullptr)
+    return "no database";
+  std::string text = sqlite3_errmsg(db_);
+  const int code = sqlite3_errcode(db_) & 0xFF;
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+    text += ": another program kept it locked for more than " +
+            std::to_string((busyTimeoutMs_ + 999) / 1000) + " s";
+  }
+  const int system = sqlite3_system_errno(db_);
+  if (system != 0 && (code == SQLITE_IOERR || code == SQLITE_FULL || code == SQLITE_CANTOPEN))
+    text += std::string(" (") + std::strerror(system) + ")";
+  return text;
 }
 
 int SqliteDb::LastCode() const { return db_ != nullptr ? sqlite3_errcode(db_) & 0xFF : SQLITE_CANTOPEN; }

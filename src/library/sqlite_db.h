@@ -55,9 +55,13 @@ class SqliteDb {
   bool Open(const std::string& path, std::string& error);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
-  // Runs statements without results; false with `error` set to SQLite's message.
+  // How long a statement waits for another connection's lock before it fails.
+  void SetBusyTimeout(int milliseconds);
+  // Runs statements without results; false with `error` set as LastError says.
   bool Exec(const std::string& sql, std::string& error);
   SqliteStatement Prepare(const std::string& sql) { return SqliteStatement(db_, sql); }
+  // SQLite's message for the latest call, told in full: a lock held past the wait says so, and
+  // a failed read or write names the system's reason ("disk I/O error (File too large)").
   std::string LastError() const;
   // SQLite's primary result code of the latest call (SQLITE_BUSY, SQLITE_NOTADB ...).
   int LastCode() const;
@@ -66,6 +70,7 @@ class SqliteDb {
 
  private:
   sqlite3* db_ = nullptr;
+  int busyTimeoutMs_ = 0;
 };
 
 }  // namespace ovixlog

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <vector>
+
+#include "library/flight_library.h"
 
 namespace ovixlog {
 namespace {
@@ -167,6 +170,51 @@ TEST(ClockAt, TheLatestReadingAtOrBeforeTheSampleElseTheFirst) {
     EXPECT_EQ(anchor->stamp, c.stamp) << c.sample;
   }
   EXPECT_EQ(ClockAt({}, 0), nullptr);
+}
+
+// A flight's JSON is written by hand for speed; it must be the very bytes a JSON library's
+// compact dump gives, whatever the names hold.
+TEST(FlightJson, SameBytesAsTheLibrarysDump) {
+  using Json = nlohmann::ordered_json;
+  const std::string figures = R"({"start_s":12.5,"cruise":null,"findings":[]})";
+  const std::vector<std::string> names = {
+      "/home/pilot/flights/a.log",
+      "/home/pilot/my \"quoted\" \\ folder/a.log",
+      std::string("/tmp/tab\there/\x01\x1f\x7f.log"),
+      "/tmp/\xc3\xa9t\xc3\xa9/\xe2\x82\xac.log",  // UTF-8
+      "/tmp/\xe9t\xe9 \xff\xfe.log",                 // not UTF-8
+  };
+  for (const std::string& name : names) {
+    for (bool optional : {false, true}) {
+      FlightRow row;
+      row.id = 42;
+      row.file = name;
+      row.run = 3;
+      row.model = "5100";
+      if (optional) {
+        row.aircraft = name;
+        row.start = "2026-06-01T09:14:03+02:00";
+      }
+      row.figures = figures;
+      Json expected;
+      expected["id"] = row.id;
+      expected["file"] = row.file;
+      expected["run"] = row.run;
+      expected["aircraft"] = row.aircraft ? Json(*row.aircraft) : Json(nullptr);
+      expected["model"] = row.model;
+      expected["start"] = row.start ? Json(*row.start) : Json(nullptr);
+      const Json parsed = Json::parse(figures);
+      for (const auto& [key, value] : parsed.items())
+        expected[key] = value;
+      EXPECT_EQ(FlightJson(row), expected.dump(-1, ' ', false, Json::error_handler_t::replace))
+          << name;
+      row.figures = "{}";
+      expected.erase("start_s");
+      expected.erase("cruise");
+      expected.erase("findings");
+      EXPECT_EQ(FlightJson(row), expected.dump(-1, ' ', false, Json::error_handler_t::replace));
+    }
+  }
 }
 
 }  // namespace

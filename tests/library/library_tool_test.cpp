@@ -3,9 +3,13 @@
 #include "library_tool.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -293,6 +297,102 @@ TEST_F(LibraryTool, UnwritablePlaceIsAClearError) {
   const ToolResult list = Run({"list"});
   EXPECT_EQ(list.status, 1);
   EXPECT_EQ(list.err.rfind("ovixlog-library: " + db_ + ": ", 0), 0u) << list.err;
+}
+
+// Another program holding the write lock longer than the library waits: a clear error naming
+// the database and the cause, after about the wait, and nothing written.
+TEST_F(LibraryTool, DatabaseLockedTooLongIsAClearError) {
+  const std::string first = Simulate("first.bin", "--seed 1 --frames 3000 --capture");
+  const std::string second = Simulate("second.bin", "--seed 2 --frames 3000 --capture");
+  ASSERT_EQ(Run({"add", first}).status, 0);
+
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const auto began = std::chrono::steady_clock::now();
+  const ToolResult locked = Run({"add", second});
+  const auto waited = std::chrono::steady_clock::now() - began;
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+
+  EXPECT_EQ(locked.status, 1);
+  EXPECT_EQ(locked.err.rfind("ovixlog-library: " + db_ + ": ", 0), 0u) << locked.err;
+  EXPECT_NE(locked.err.find("database is locked: another program kept it locked for more than 5 s"),
+            std::string::npos)
+      << locked.err;
+  EXPECT_GE(waited, std::chrono::milliseconds(FlightLibrary::kBusyTimeoutMs));
+  EXPECT_EQ(List().size(), 1u);
+  EXPECT_EQ(Run({"add", second}).status, 0);  // once the lock is gone
+  EXPECT_EQ(List().size(), 2u);
+}
+
+// A disk that fills up while files are indexed (here a file-size limit, which fails writes as a
+// full disk does): a clear error naming the database, and every file's flights stored whole or
+// not at all; indexing again once there is room finishes the job.
+TEST_F(LibraryTool, FullDiskIsAClearErrorAndLeavesNoHalfWrittenFile) {
+  std::vector<std::string> paths;
+  for (int seed = 1; seed <= 6; ++seed)
+    paths.push_back(Simulate("f" + std::to_string(seed) + ".bin",
+                             "--seed " + std::to_string(seed) + " --scenario two-flights --capture"));
+  std::vector<std::string> add = {"add"};
+  add.insert(add.end(), paths.begin(), paths.end());
+
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(pipe[0]);
+    const rlimit limit{96 * 1024, 96 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const ToolResult full = Run(add);
+    const std::string report = std::to_string(full.status) + "\n" + full.err;
+    (void)!::write(pipe[1], report.data(), report.size());
+    ::_exit(0);
+  }
+  ::close(pipe[1]);
+  std::string report;
+  char block[4096];
+  for (ssize_t n; (n = ::read(pipe[0], block, sizeof block)) > 0;)
+    report.append(block, static_cast<size_t>(n));
+  ::close(pipe[0]);
+  int wait = 0;
+  ASSERT_EQ(::waitpid(child, &wait, 0), child);
+  ASSERT_TRUE(WIFEXITED(wait) && WEXITSTATUS(wait) == 0) << report;
+
+  EXPECT_EQ(report.rfind("1\novixlog-library: " + db_ + ": ", 0), 0u) << report;
+  const size_t stored = List().size();
+  EXPECT_LT(stored, 12u);
+  EXPECT_EQ(stored % 2, 0u) << "a file's two flights were stored apart";
+  const ToolResult again = Run(add);
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(List().size(), 12u);
+}
+
+// Folders as users have them: spaces, names that are not UTF-8, a second name for a file and a
+// link back up the tree. Each file is indexed once, the loop entered once.
+TEST_F(LibraryTool, AwkwardPathsAreEachIndexedOnce) {
+  const std::filesystem::path folder = folder_ / "my flights";
+  std::filesystem::create_directory(folder);
+  const std::string spaced = Simulate("my flights/first flight.bin", "--seed 1 --frames 3000 --capture");
+  const std::string latin1 = Simulate("my flights/\xe9t\xe9 \xff.bin", "--seed 2 --frames 3000 --capture");
+  std::filesystem::create_symlink(spaced, folder / "link.bin");
+  std::filesystem::create_directory_symlink(folder, folder / "loop");
+
+  const ToolResult add = Run({"add", folder.string()});
+  EXPECT_EQ(add.status, 0) << add.err;
+  EXPECT_EQ(add.out, spaced + ": added 1 flight\n" + latin1 +
+                         ": added 1 flight\n"
+                         "2 files: 2 flights added, 0 unchanged, 0 duplicates, 0 not read\n");
+  const nlohmann::json list = List();  // valid JSON, whatever bytes the names hold
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0]["file"], spaced);
+  const ToolResult check = Run({"check"});
+  EXPECT_EQ(check.status, 0) << check.out;
+  EXPECT_EQ(Run({"add", folder.string()}).out,
+            spaced + ": unchanged\n" + latin1 +
+                ": unchanged\n2 files: 0 flights added, 2 unchanged, 0 duplicates, 0 not read\n");
 }
 
 TEST_F(LibraryTool, TwoWritersAtOnceBothSucceed) {
