@@ -51,8 +51,7 @@ void EgtDropoutWatch::Add(int64_t ms, const EngineSample& s, bool steady) {
     std::fill(falls_.begin(), falls_.end(), Fall());
     return;
   }
-  Egts now{};
-  std::copy(s.egt, s.egt + 9, now.begin());
+  const Egts now = EgtsOf(s);
   recent_.emplace_back(ms, now);
   while (recent_.front().first < ms - kFallMs)
     recent_.pop_front();

@@ -4,11 +4,11 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <utility>
 #include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "analysis/fifo.h"
 #include "analysis/finding.h"
 
 namespace ovixlog {
@@ -41,9 +41,9 @@ class EgtDropoutWatch {
 
   int egtCount_;
   // The last 3 s of samples, for the other EGTs' ranges from where a fall started.
-  std::deque<std::pair<int64_t, Egts>> recent_;
+  Fifo<std::pair<int64_t, Egts>> recent_;
   // Per EGT: its falling highs over the last 3 s, the highest first.
-  std::vector<std::deque<std::pair<int64_t, int16_t>>> highs_;
+  std::vector<Fifo<std::pair<int64_t, int16_t>>> highs_;
   std::vector<Fall> falls_;
   std::vector<Finding> found_;
 };

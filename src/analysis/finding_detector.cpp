@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
+#include "analysis/sample_column.h"
 #include "analysis/summary_writer.h"
 #include "format/column_set.h"
 
@@ -115,21 +117,28 @@ int32_t FindingDetector::Window::Spread(int32_t value) const {
   return std::max(high.front().second - value, value - low.front().second);
 }
 
-void FindingDetector::Range::Reset(const EngineSample& s, int count) {
-  for (int c = 0; c < count; ++c)
-    low[static_cast<size_t>(c)] = high[static_cast<size_t>(c)] = s.egt[c];
+void FindingDetector::Range::Reset(const Egts& now) {
+  low = high = now;
 }
 
-void FindingDetector::Range::Widen(const EngineSample& s, int count) {
-  for (int c = 0; c < count; ++c) {
-    const size_t i = static_cast<size_t>(c);
-    low[i] = std::min(low[i], static_cast<double>(s.egt[c]));
-    high[i] = std::max(high[i], static_cast<double>(s.egt[c]));
+inline void FindingDetector::Range::Widen(const Egts& now) {
+  // Eight lanes, then the ninth.
+  for (size_t i = 0; i < 8; ++i) {
+    low[i] = std::min(low[i], now[i]);
+    high[i] = std::max(high[i], now[i]);
   }
+  low[8] = std::min(low[8], now[8]);
+  high[8] = std::max(high[8], now[8]);
+}
+
+void FindingDetector::Swinging::Widen(Egts now) {
+  sinceCandidate.Widen(now);
+  sinceLast.Widen(now);
+  sinceFirst.Widen(now);
 }
 
 double FindingDetector::Range::WidestOther(int count, int skip) const {
-  double widest = 0.0;
+  int widest = 0;
   for (int c = 0; c < count; ++c) {
     if (c != skip)
       widest = std::max(widest, high[static_cast<size_t>(c)] - low[static_cast<size_t>(c)]);
@@ -164,8 +173,8 @@ bool FindingDetector::Steady(int64_t ms, const EngineSample& s) {
 void FindingDetector::AddSwings(int64_t ms, const EngineSample& s, bool steady) {
   if (egtCount_ < 2)
     return;
-  lastSecond_.emplace_back(ms, std::array<int16_t, 9>{});
-  std::copy(s.egt, s.egt + 9, lastSecond_.back().second.begin());
+  const Egts egts = EgtsOf(s);
+  lastSecond_.emplace_back(ms, egts);
   for (int c = 0; c < egtCount_; ++c)
     lastSecondSum_[static_cast<size_t>(c)] += s.egt[c];
   while (lastSecond_.front().first <= ms - kAverageMs) {
@@ -185,12 +194,10 @@ void FindingDetector::AddSwings(int64_t ms, const EngineSample& s, bool steady) 
     if (!w.started) {
       w.started = true;
       w.candidate = w.highest = now;
-      w.sinceCandidate.Reset(s, egtCount_);
+      w.sinceCandidate.Reset(egts);
       continue;
     }
-    w.sinceCandidate.Widen(s, egtCount_);
-    w.sinceLast.Widen(s, egtCount_);
-    w.sinceFirst.Widen(s, egtCount_);
+    w.Widen(egts);
     bool moved = false;
     if (w.direction == 0) {
       if (now.value < w.candidate.value) {
@@ -219,7 +226,7 @@ void FindingDetector::AddSwings(int64_t ms, const EngineSample& s, bool steady) 
       moved = true;
     }
     if (moved)
-      w.sinceCandidate.Reset(s, egtCount_);
+      w.sinceCandidate.Reset(egts);
   }
 }
 
@@ -319,7 +326,8 @@ void FindingDetector::Add(int64_t ms, const EngineSample& s) {
   }
   AddCooling(ms, s, steady);
   before_ = last_;
-  last_ = s;
+  std::memcpy(last_.data(), s.cht, sizeof s.cht);
+  std::memcpy(last_.data() + 6, s.egt, sizeof s.egt);
   lastMs_ = ms;
   seen_ = std::min(seen_ + 1, 2);
 }
@@ -328,8 +336,8 @@ void FindingDetector::AddProbes(int64_t ms, const EngineSample& s) {
   for (int group = 0; group < 2; ++group) {
     const int count = group == 0 ? chtCount_ : egtCount_;
     const int16_t* now = group == 0 ? s.cht : s.egt;
-    const int16_t* previous = group == 0 ? last_.cht : last_.egt;
-    const int16_t* earlier = group == 0 ? before_.cht : before_.egt;
+    const int16_t* previous = last_.data() + (group == 0 ? 0 : 6);
+    const int16_t* earlier = before_.data() + (group == 0 ? 0 : 6);
     const int offset = group == 0 ? 0 : chtCount_;
     // A probe reading 0 is a fault only while the others of its kind show a running engine.
     int good = 0;
@@ -433,15 +441,14 @@ void FindingDetector::AddCooling(int64_t ms, const EngineSample& s, bool steady)
       }
     }
   }
-  ChtPoint point{ms, {}, {}};
-  std::copy(s.cht, s.cht + 6, point.cht.begin());
-  std::copy(s.egt, s.egt + 9, point.egt.begin());
-  recentCht_.push_back(point);
+  recentCht_.push_back(ChtPoint{ms, ChtsOf(s), EgtsOf(s)});
 }
 
-void FindingDetector::CloseRunaway(int cht) {
+inline void FindingDetector::CloseRunaway(int cht) {
   Runaway& r = runaway_[static_cast<size_t>(cht)];
-  if (r.open && r.qualified)
+  if (!r.open)  // the common case, every sample without a runaway
+    return;
+  if (r.qualified)
     runaways_.push_back(RunawayFinding(cht, r));
   r.open = false;
   r.qualified = false;

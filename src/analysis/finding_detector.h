@@ -6,11 +6,11 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 #include "acquisition/engine_sample.h"
 #include "analysis/egt_dropout.h"
+#include "analysis/fifo.h"
 #include "analysis/finding.h"
 #include "analysis/mag_check.h"
 
@@ -72,11 +72,14 @@ class FindingDetector {
     int64_t ms = 0;
     double value = 0.0;
   };
+  // Every EGT slot's lowest and highest: all nine are kept, whatever the model has, so that
+  // widening takes a few vector instructions; only the model's are ever read.
+  using Egts = std::array<int16_t, 9>;
   struct Range {
-    std::array<double, 9> low;
-    std::array<double, 9> high;
-    void Reset(const EngineSample& s, int count);
-    void Widen(const EngineSample& s, int count);
+    Egts low;
+    Egts high;
+    void Reset(const Egts& now);
+    void Widen(const Egts& now);
     // The largest highest-minus-lowest over the columns other than `skip`.
     double WidestOther(int count, int skip) const;
   };
@@ -95,10 +98,13 @@ class FindingDetector {
     Range sinceFirst{};
     bool qualified = false;
     Finding found;
+    // Widens the three ranges at once; `now` by value, a copy that cannot overlap the ranges,
+    // so that the loops are vectorised.
+    void Widen(Egts now);
   };
   struct Window {
-    std::deque<std::pair<int64_t, int32_t>> high;  // falling values, the window's highest first
-    std::deque<std::pair<int64_t, int32_t>> low;
+    Fifo<std::pair<int64_t, int32_t>> high;  // falling values, the window's highest first
+    Fifo<std::pair<int64_t, int32_t>> low;
     void Add(int64_t ms, int32_t value, int64_t fromMs);
     int32_t Spread(int32_t value) const;
   };
@@ -123,14 +129,15 @@ class FindingDetector {
   std::vector<Probe> probes_;
   // The two samples before this one, for spikes.
   int seen_ = 0;
-  EngineSample before_;
-  EngineSample last_;
+  using Probes = std::array<int16_t, 15>;  // the CHTs, then the EGTs
+  Probes before_{};
+  Probes last_{};
   int64_t lastMs_ = 0;
   // Low voltage against both bus systems; the run's median decides which applies.
   Voltage low12_;
   Voltage low24_;
   std::vector<int64_t> voltHistogram_;  // samples per tenth of a volt
-  std::deque<ChtPoint> recentCht_;
+  Fifo<ChtPoint> recentCht_;
   std::vector<Cooling> cooling_;
   bool coolingOpen_ = false;
   // Steady power and the EGTs' swings.
@@ -140,7 +147,7 @@ class FindingDetector {
   bool flowSeen_ = false;
   Window tach_;
   Window flow_;
-  std::deque<std::pair<int64_t, std::array<int16_t, 9>>> lastSecond_;
+  Fifo<std::pair<int64_t, std::array<int16_t, 9>>> lastSecond_;
   std::array<int32_t, 9> lastSecondSum_{};
   std::vector<Swinging> swinging_;
   std::vector<Finding> oscillations_;

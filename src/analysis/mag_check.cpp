@@ -59,9 +59,7 @@ void MagCheckWatch::Add(int64_t ms, const EngineSample& s) {
   }
   seen_ = true;
   previousMs_ = ms;
-  Egts egts{};
-  std::copy(s.egt, s.egt + 9, egts.begin());
-  recent_.emplace_back(ms, egts);
+  recent_.emplace_back(ms, EgtsOf(s));
   while (recent_.front().first < ms - kBeforeMs)
     recent_.pop_front();
 

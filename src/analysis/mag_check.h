@@ -5,11 +5,11 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <utility>
 #include <vector>
 
 #include "acquisition/engine_sample.h"
+#include "analysis/fifo.h"
 #include "analysis/finding.h"
 
 namespace ovixlog {
@@ -37,13 +37,13 @@ class MagCheckWatch {
   bool seen_ = false;
   int64_t previousMs_ = 0;
   // The last 2 s of EGTs, for the means before and at the end of a dip.
-  std::deque<std::pair<int64_t, Egts>> recent_;
+  Fifo<std::pair<int64_t, Egts>> recent_;
 
   // Before a run-up: ground samples whose Tach spans 100 rpm or less, and the monotone
   // queues giving their highest and lowest.
-  std::deque<std::pair<int64_t, int16_t>> hold_;
-  std::deque<std::pair<int64_t, int16_t>> holdHigh_;
-  std::deque<std::pair<int64_t, int16_t>> holdLow_;
+  Fifo<std::pair<int64_t, int16_t>> hold_;
+  Fifo<std::pair<int64_t, int16_t>> holdHigh_;
+  Fifo<std::pair<int64_t, int16_t>> holdLow_;
 
   // The run-up going on.
   bool inRunUp_ = false;

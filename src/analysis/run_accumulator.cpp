@@ -1,6 +1,7 @@
 #include "analysis/run_accumulator.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "format/column_set.h"
 
@@ -147,7 +148,7 @@ void RunAccumulator::Add(int64_t ms, const EngineSample& s) {
     }
   }
   ChtPoint point{ms, {}};
-  std::copy(s.cht, s.cht + 6, point.cht);
+  std::memcpy(point.cht, s.cht, sizeof s.cht);
   recentCht_.push_back(point);
 
   for (Watch& w : watches_) {

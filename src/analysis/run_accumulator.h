@@ -1,9 +1,9 @@
 // The summary of one engine run, built up sample by sample in constant time per sample.
 #pragma once
 
-#include <deque>
 #include <vector>
 
+#include "analysis/fifo.h"
 #include "analysis/finding_detector.h"
 #include "analysis/limits.h"
 #include "analysis/run_summary.h"
@@ -48,7 +48,7 @@ class RunAccumulator {
   bool previousAirborne_ = false;
   double previousFlow_ = 0.0;
   std::vector<Watch> watches_;
-  std::deque<ChtPoint> recentCht_;
+  Fifo<ChtPoint> recentCht_;
   SweepTracker leanSweeps_;
   SweepTracker richSweeps_;
   FindingDetector findings_;

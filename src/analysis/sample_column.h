@@ -1,7 +1,9 @@
 // A column of the engine table that the analysis reads, by its title ("Tach", "CHT3", "Volt").
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,5 +36,18 @@ int ColumnSlot(SampleColumn column);
 void ColumnValues(const EngineSample& sample, double (&values)[kColumnSlots]);
 // Volts or flow in whole tenths, rounded half away from zero.
 int32_t TenthsOf(float value);
+
+// A sample's EGTs and CHTs as values. Copied with a fixed-size memcpy, which the compiler turns
+// into a few moves: these run for every sample of every analysis.
+inline std::array<int16_t, 9> EgtsOf(const EngineSample& sample) {
+  std::array<int16_t, 9> egts;
+  std::memcpy(egts.data(), sample.egt, sizeof sample.egt);
+  return egts;
+}
+inline std::array<int16_t, 6> ChtsOf(const EngineSample& sample) {
+  std::array<int16_t, 6> chts;
+  std::memcpy(chts.data(), sample.cht, sizeof sample.cht);
+  return chts;
+}
 
 }  // namespace ovixlog

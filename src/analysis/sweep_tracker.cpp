@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace ovixlog {
 namespace {
@@ -29,7 +30,7 @@ void SweepTracker::Restart(const Point& p) {
 void SweepTracker::Add(int64_t ms, int32_t flowTenths, const EngineSample& s,
                        std::vector<LeanTest>& out) {
   Point p{ms, lean_ ? flowTenths : -flowTenths, s.tach, {}};
-  std::copy(s.egt, s.egt + 9, p.egt);
+  std::memcpy(p.egt, s.egt, sizeof s.egt);
   if (points_.empty()) {
     Restart(p);
     return;

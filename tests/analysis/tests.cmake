@@ -1,4 +1,5 @@
 ovixlog_add_test(analysis_test SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/fifo_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/finding_detector_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/flight_analyzer_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lean_test_curves_test.cpp
