@@ -186,8 +186,12 @@ void FindingDetector::AddSwings(int64_t ms, const EngineSample& s, bool steady) 
   for (int c = 0; c < egtCount_; ++c) {
     Swinging& w = swinging_[static_cast<size_t>(c)];
     if (!steady) {
-      Close(w);
-      w = Swinging();
+      // Only a watch that has started holds anything; a fresh one stays as it is (building
+      // one anew at every unsteady sample costs more than all the rest).
+      if (w.started) {
+        Close(w);
+        w = Swinging();
+      }
       continue;
     }
     const Extreme now{ms, lastSecondSum_[static_cast<size_t>(c)] / count};
@@ -378,7 +382,17 @@ void FindingDetector::AddCooling(int64_t ms, const EngineSample& s, bool steady)
   if (paired) {
     const ChtPoint& then = recentCht_.front();
     const double minutes = static_cast<double>(ms - then.ms) / 60000.0;
-    if (steady && chtCount_ >= 2) {
+    // A rate is a division, dear at every sample: a head that rose by no more than 27 F a
+    // minute (compared without dividing; its rounded rate is then well under 30) cannot be
+    // running away, and when none rose that much every runaway ends, as the full test says.
+    bool rising = false;
+    const double runawayRise = 0.9 * kRunawayRate * minutes;
+    for (int c = 0; c < chtCount_; ++c)
+      rising |= s.cht[c] - then.cht[static_cast<size_t>(c)] > runawayRise;
+    if (steady && chtCount_ >= 2 && !rising) {
+      for (int c = 0; c < chtCount_; ++c)
+        CloseRunaway(c);
+    } else if (steady && chtCount_ >= 2) {
       std::array<double, 6> rate{};
       bool valid = true;
       for (int c = 0; c < chtCount_; ++c) {
@@ -413,9 +427,12 @@ void FindingDetector::AddCooling(int64_t ms, const EngineSample& s, bool steady)
     double fastest = 0.0;
     int fastestColumn = -1;
     uint32_t columns = 0;
+    // As above: a fall of no more than 54 F a minute, compared without dividing, is not fast.
+    const double coolingFall = 0.9 * kFastCoolingRate * minutes;
     for (int c = 0; c < chtCount_; ++c) {
       // A probe reading 0 at either end is a probe fault, not cooling.
-      if (s.cht[c] <= 0 || then.cht[static_cast<size_t>(c)] <= 0)
+      if (s.cht[c] <= 0 || then.cht[static_cast<size_t>(c)] <= 0 ||
+          then.cht[static_cast<size_t>(c)] - s.cht[c] <= coolingFall)
         continue;
       const double drop = (then.cht[static_cast<size_t>(c)] - s.cht[c]) / minutes;
       if (drop > kFastCoolingRate) {
