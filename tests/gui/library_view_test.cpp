@@ -21,6 +21,33 @@
 
 namespace ovixlog {
 
+namespace {
+
+// Three thousand frames of a simulated monitor line, as the reading thread would hand them to
+// the recorder.
+std::string SimulatedLine(const test::AppFixture& fixture) {
+  const std::string capture = fixture.folder / "line.bin";
+  const std::string command =
+      std::string(OVIXLOG_SIM_EXE) + " --frames 3000 --capture '" + capture + "'";
+  if (std::system(command.c_str()) != 0)
+    return {};
+  return test::ReadWholeFile(capture);
+}
+
+constexpr size_t kRead = 4 * 73;  // four frames a read
+
+// Hands the recorder bytes `from` to `to` of the line, a read at a time, a third of a second
+// apart.
+void FeedRecorder(LiveRecorder& recorder, const std::string& bytes, size_t from, size_t to) {
+  for (size_t at = from; at < to; at += kRead) {
+    const size_t n = std::min(kRead, to - at);
+    recorder.BytesReceived(static_cast<uint32_t>(at / kRead * 333),
+                           reinterpret_cast<const uint8_t*>(bytes.data() + at), n, kModel5100, 0);
+  }
+}
+
+}  // namespace
+
 class LibraryViewTest : public QObject {
   Q_OBJECT
 
@@ -70,23 +97,14 @@ class LibraryViewTest : public QObject {
     test::AppFixture fixture;
     LibraryController* library = fixture.frame()->library();
     QTRY_VERIFY_WITH_TIMEOUT(!library->Busy(), 60000);
-    const std::string capture = fixture.folder / "line.bin";
-    const std::string command =
-        std::string(OVIXLOG_SIM_EXE) + " --frames 3000 --capture '" + capture + "'";
-    QCOMPARE(std::system(command.c_str()), 0);
-    const std::string bytes = test::ReadWholeFile(capture);
+    const std::string bytes = SimulatedLine(fixture);
+    QVERIFY(!bytes.empty());
 
     // The live recorder is handed the line's bytes as the reading thread hands them over.
     LiveRecorder& recorder = fixture.doc()->recorder();
     recorder.SetEnabled(true);
     recorder.BeginPort("COM1:");
-    const size_t read = 4 * 73;
-    for (size_t at = 0; at < bytes.size(); at += read) {
-      const size_t n = std::min(read, bytes.size() - at);
-      recorder.BytesReceived(static_cast<uint32_t>(at / read * 333),
-                             reinterpret_cast<const uint8_t*>(bytes.data() + at), n, kModel5100,
-                             0);
-    }
+    FeedRecorder(recorder, bytes, 0, bytes.size());
     QSignalSpy indexed(library, &LibraryController::indexed);
     recorder.EndSession(true);
     QVERIFY(indexed.wait(60000));
@@ -101,26 +119,14 @@ class LibraryViewTest : public QObject {
     test::AppFixture fixture;
     LibraryController* library = fixture.frame()->library();
     QTRY_VERIFY_WITH_TIMEOUT(!library->Busy(), 60000);
-    const std::string capture = fixture.folder / "line.bin";
-    const std::string command =
-        std::string(OVIXLOG_SIM_EXE) + " --frames 3000 --capture '" + capture + "'";
-    QCOMPARE(std::system(command.c_str()), 0);
-    const std::string bytes = test::ReadWholeFile(capture);
+    const std::string bytes = SimulatedLine(fixture);
+    QVERIFY(!bytes.empty());
 
     LiveRecorder& recorder = fixture.doc()->recorder();
     recorder.SetEnabled(true);
     recorder.BeginPort("COM1:");
-    const size_t read = 4 * 73;
-    const auto feed = [&](size_t from, size_t to) {
-      for (size_t at = from; at < to; at += read) {
-        const size_t n = std::min(read, to - at);
-        recorder.BytesReceived(static_cast<uint32_t>(at / read * 333),
-                               reinterpret_cast<const uint8_t*>(bytes.data() + at), n,
-                               kModel5100, 0);
-      }
-    };
-    const size_t half = bytes.size() / 2 / read * read;
-    feed(0, half);
+    const size_t half = bytes.size() / 2 / kRead * kRead;
+    FeedRecorder(recorder, bytes, 0, half);
 
     library->PortSeen("COM1:", false);
     QVERIFY(library->aircraftPrompt() == nullptr);  // no frames yet: nobody to ask about
@@ -145,7 +151,7 @@ class LibraryViewTest : public QObject {
     QVERIFY(library->aircraftPrompt() == nullptr);
 
     // The name given while the flight was recorded labels it in the library.
-    feed(half, bytes.size());
+    FeedRecorder(recorder, bytes, half, bytes.size());
     QSignalSpy indexed(library, &LibraryController::indexed);
     recorder.EndSession(true);
     QVERIFY(indexed.wait(60000));
