@@ -10,6 +10,7 @@
 #include "acquisition/port_bindings.h"
 #include "document/ovixlog_doc.h"
 #include "chart/chart_channel.h"
+#include "recording/live_recorder.h"
 
 namespace ovixlog {
 namespace {
@@ -34,10 +35,7 @@ QString DeviceKey(int port) {
 
 // "COM1:" and "COM1" name the same port.
 QString AircraftKey(const std::string& port) {
-  std::string name = port;
-  if (!name.empty() && name.back() == ':')
-    name.pop_back();
-  return QStringLiteral("aircraft/") + QString::fromStdString(name);
+  return QStringLiteral("aircraft/") + QString::fromStdString(LiveRecorder::PortLabel(port));
 }
 
 QSettings Open() {

@@ -248,9 +248,7 @@ void LibraryController::PortSeen(const std::string& portName, bool receiving) {
 
 void LibraryController::AskPortAircraft() {
   portAsked_ = true;
-  QString port = QString::fromStdString(port_);
-  if (port.endsWith(QLatin1Char(':')))
-    port.chop(1);
+  const QString port = QString::fromStdString(LiveRecorder::PortLabel(port_));
   auto* prompt = new QInputDialog(window_);
   prompt->setAttribute(Qt::WA_DeleteOnClose);
   prompt->setWindowTitle(QStringLiteral("Aircraft"));

@@ -103,11 +103,8 @@ FlightRow ReadFlight(const SqliteStatement& q) {
   return row;
 }
 
+// A flight's columns as ReadFlight takes them, then its start in UTC for the order.
 constexpr const char* kFlightColumns =
-    "SELECT flights.id, files.path, flights.run, flights.aircraft, files.model, flights.start, "
-    "flights.figures FROM flights JOIN files ON files.id = flights.file_id ";
-// The same with the flight's start in UTC last.
-constexpr const char* kFlightColumnsWithStart =
     "SELECT flights.id, files.path, flights.run, flights.aircraft, files.model, flights.start, "
     "flights.figures, flights.start_utc_ms FROM flights JOIN files ON files.id = flights.file_id ";
 
@@ -417,10 +414,9 @@ bool FlightLibrary::StoreFile(const FileIdentity& identity, const std::string& m
 }
 
 std::vector<FlightRow> FlightLibrary::LoadFlights(const std::optional<std::string>& aircraft) {
-  std::string sql;
   // Sorted here rather than by SQLite, whose sorter would copy every row's figures.
-  sql = std::string(kFlightColumnsWithStart) + (aircraft ? "WHERE flights.aircraft = ? " : "");
-  SqliteStatement q = db_.Prepare(sql);
+  SqliteStatement q =
+      db_.Prepare(std::string(kFlightColumns) + (aircraft ? "WHERE flights.aircraft = ? " : ""));
   if (aircraft)
     q.Bind(1, *aircraft);
   struct Keyed {
