@@ -2,6 +2,7 @@
 // hand-worked fleets (steps, thresholds, directions, baselines, the two-cylinder mirror), the
 // order of flights and aircraft, and the JSON and CSV written out.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -579,6 +580,57 @@ TEST(TrendsTest, RowReadsOnlyTopLevelFiguresOfAnObject) {
     EXPECT_EQ(row.hasCruise, c.hasCruise) << c.stored;
     EXPECT_EQ(figures, c.figures) << c.stored;
   }
+}
+
+// The stored figures are read strictly as JSON: a text a JSON parser refuses gives no cruise,
+// one it accepts gives the cruise. Each case holds a cruise and one oddity elsewhere.
+TEST(TrendsTest, RowReadsStoredFiguresExactlyAsJsonDoes) {
+  const std::string cruise = R"("cruise": {"EGT1": 1300})";
+  const std::vector<std::string> oddities = {
+      R"("a": "\"\\\/\b\f\n\r\t\u00e9\ud83d\ude00")",  // every escape, a surrogate pair
+      R"("a": "\ud83d")",                              // a high surrogate alone
+      R"("a": "\ude00")",                              // a low surrogate alone
+      R"("a": "\x")",                                  // no such escape
+      R"("a": "\u12g4")",                              // not hex
+      "\"a\": \"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\"",  // UTF-8 of two, three, four bytes
+      "\"a\": \"\xc3\"",                               // a sequence cut short
+      "\"a\": \"\xc0\xaf\"",                           // an overlong form
+      "\"a\": \"\xed\xa0\x80\"",                       // a surrogate in UTF-8
+      "\"a\": \"\xf4\x90\x80\x80\"",                   // past U+10FFFF
+      "\"a\": \"\xff\"",                               // never in UTF-8
+      "\"a\": \"tab\there\"",                          // a control byte unescaped
+      R"("a": 01)", R"("a": 1.)", R"("a": .5)", R"("a": +1)", R"("a": -)", R"("a": 1e)",
+      R"("a": -0.0e+0)", R"("a": 1E-400)", R"("a": 1e400)", R"("a": 123456789012345678901234)",
+      R"("a": tru)", R"("a": nul)", R"("a": [1, 2,])", R"("a": {"b": 1,})", R"("a" 1)",
+      R"("a": [true, false, null, [], {}])", R"("a": [1 2])", "\"a\":\r\n\t[ ]",
+  };
+  for (const std::string& oddity : oddities) {
+    for (const bool oddityFirst : {true, false}) {
+      const std::string stored =
+          "{" + (oddityFirst ? oddity + ", " + cruise : cruise + ", " + oddity) + "}";
+      const TrendFlightRow row = TrendRowFromFigures(1, std::nullopt, std::nullopt, 0, stored);
+      EXPECT_EQ(row.hasCruise, nlohmann::json::accept(stored)) << stored;
+      if (row.hasCruise) {
+        ASSERT_EQ(row.figures.size(), 1u) << stored;
+        EXPECT_EQ(row.figures[0].second, 1300.0) << stored;
+      }
+    }
+  }
+  // A key is compared once its escapes are read.
+  EXPECT_TRUE(TrendRowFromFigures(1, std::nullopt, std::nullopt, 0,
+                                  R"({"cr\u0075ise": {"EGT\u0031": 1300}})")
+                  .figures.size() == 1);
+  // What follows the object is not read; nesting deeper than figures go is refused, not
+  // followed until the stack runs out.
+  EXPECT_TRUE(TrendRowFromFigures(1, std::nullopt, std::nullopt, 0, "{" + cruise + "} trailing")
+                  .hasCruise);
+  const std::string deep = std::string(100, '[') + std::string(100, ']');
+  EXPECT_TRUE(TrendRowFromFigures(1, std::nullopt, std::nullopt, 0,
+                                  "{\"a\": " + deep + ", " + cruise + "}")
+                  .hasCruise);
+  EXPECT_FALSE(TrendRowFromFigures(1, std::nullopt, std::nullopt, 0,
+                                   "{\"a\": " + std::string(1'000'000, '[') + "}")
+                   .hasCruise);
 }
 
 // How one flight compares with the normal of the flights before it, for each kind of flight.
