@@ -53,6 +53,10 @@ struct Threshold {
   bool falling;
 };
 
+// Figures are decimal numbers held in binary: 0.7 - 0.4 is a hair under 0.3. A difference that
+// short of a threshold by no more than this still reaches it.
+constexpr double kDecimalSlack = 1e-9;
+
 constexpr Threshold kEgtShift{"egt_shift", 50.0, true, true};
 constexpr Threshold kChtShift{"cht_shift", 30.0, true, true};
 constexpr Threshold kOilPressureDrop{"oil_pressure_drop", 10.0, false, true};
@@ -128,8 +132,8 @@ void FindChanges(const ChangeSeries& series, const std::vector<TrendFlight>& fli
     double sum = 0.0;
     for (std::size_t i = first; i <= last; ++i) {
       const double difference = series.values[i] - baseline;
-      above = above && difference >= threshold.size;
-      below = below && -difference >= threshold.size;
+      above = above && difference >= threshold.size - kDecimalSlack;
+      below = below && -difference >= threshold.size - kDecimalSlack;
       sum += difference;
     }
     if (!above && !below) continue;
@@ -250,6 +254,11 @@ std::optional<TrendBand> TrendBandWindow::Band() const {
 }
 
 double TrendMedian(std::vector<double> values) { return MedianInPlace(values); }
+
+bool HasBands(const AircraftTrend& aircraft) {
+  return std::any_of(aircraft.flights.begin(), aircraft.flights.end(),
+                     [](const TrendFlight& flight) { return !flight.band.empty(); });
+}
 
 const TrendBand* FindBand(const TrendFlight& flight, const std::string& name) {
   for (const auto& entry : flight.band) {

@@ -92,6 +92,10 @@ class TrendBandWindow {
 
 Trends ComputeTrends(const std::vector<TrendFlightRow>& rows);
 
+// Whether some flight of `aircraft` has a band, that is whether there are flights enough for a
+// normal: a figure needs kTrendMinFlights earlier flights with it before any flight has one.
+bool HasBands(const AircraftTrend& aircraft);
+
 // The band for the figure `name` of a flight, if it has one.
 const TrendBand* FindBand(const TrendFlight& flight, const std::string& name);
 std::optional<double> FindFigure(const TrendFlight& flight, const std::string& name);

@@ -144,6 +144,7 @@ TrendChartModel TrendChartModel::Build(const AircraftTrend& aircraft, bool norma
   std::size_t dated = 0;
   while (dated < aircraft.flights.size() && aircraft.flights[dated].start) ++dated;
   model.undated = aircraft.flights.size() - dated;
+  model.bands = HasBands(aircraft);
   model.ids.reserve(dated);
   model.starts.reserve(dated);
 
@@ -192,7 +193,6 @@ TrendChartModel TrendChartModel::Build(const AircraftTrend& aircraft, bool norma
     const TrendFlight& flight = aircraft.flights[f];
     model.ids.push_back(flight.id);
     model.starts.push_back(*flight.start);
-    if (!flight.figures.empty()) ++model.withCruise;
     std::size_t b = 0;  // the bands follow the figures' order
     for (std::size_t i = 0; i < flight.figures.size(); ++i) {
       const TrendBand* band = nullptr;

@@ -47,12 +47,12 @@ class TrendChartModel {
   std::vector<int64_t> ids;         // the charted flights, oldest first
   std::vector<std::string> starts;  // their start as written out
   std::size_t undated = 0;          // flights without a clock, not charted
-  std::size_t withCruise = 0;       // charted flights that had a cruise
+  bool bands = false;               // whether any flight of the aircraft has a band
   std::vector<TrendPlot> plots;     // only plots with at least one series
   std::vector<TrendChartMark> marks;
 
-  // Whether the flights are enough for a band: at least kTrendMinFlights with a cruise.
-  bool Enough() const { return withCruise >= static_cast<std::size_t>(kTrendMinFlights); }
+  // Whether the flights are enough for a normal: some flight has a band.
+  bool Enough() const { return bands; }
   // The index of the charted flight `id`; -1 when it is not charted.
   int IndexOf(int64_t id) const;
 };

@@ -633,6 +633,68 @@ TEST(TrendsTest, RowReadsStoredFiguresExactlyAsJsonDoes) {
                    .hasCruise);
 }
 
+// Each threshold is reached by a difference of exactly its size, written in decimals as the
+// figures are (0.7 - 0.4 is a hair under 0.3 in binary), and not by one a tenth smaller.
+TEST(TrendsTest, ChangeFoundAtExactlyTheThresholdInDecimals) {
+  struct Case {
+    const char* name;
+    double before;
+    double after;
+    void (*set)(FlightSpec&, double);
+    const char* expected;
+  };
+  const auto gami = [](FlightSpec& f, double v) { f.gami = v; };
+  const auto oil = [](FlightSpec& f, double v) { f.oilP = v; };
+  const auto egt = [](FlightSpec& f, double v) {
+    f.hotCylinder = 2;
+    f.hotEgt = v;
+  };
+  const auto cht = [](FlightSpec& f, double v) {
+    f.hotCylinder = 4;
+    f.hotCht = v;
+  };
+  const Case cases[] = {
+      {"gami 0.4 -> 0.7", 0.4, 0.7, gami, "gami_shift gami_spread 9-11 0.3;"},
+      {"gami 1.1 -> 1.4", 1.1, 1.4, gami, "gami_shift gami_spread 9-11 0.3;"},
+      {"gami 0.1 -> 0.3", 0.1, 0.3, gami, ""},
+      {"oil 60.3 -> 50.3", 60.3, 50.3, oil, "oil_pressure_drop OilP 9-11 -10;"},
+      {"oil 60.3 -> 50.4", 60.3, 50.4, oil, ""},
+      // Relative figures: one cylinder `v` hotter than three others is v hotter than their mean.
+      {"egt +50.1", 0.1, 50.2, egt, "egt_shift EGT2 9-11 50.1;"},
+      {"cht +30.3", 0.3, 30.6, cht, "cht_shift CHT4 9-11 30.3;"},
+      {"cht +29.9", 0.4, 30.3, cht, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<TrendFlightRow> rows;
+    for (int id = 1; id <= 11; ++id) {
+      FlightSpec spec;
+      spec.id = id;
+      c.set(spec, id >= 9 ? c.after : c.before);
+      rows.push_back(Row(spec));
+    }
+    std::vector<TrendChange> changes = ChangesOf(rows);
+    for (TrendChange& change : changes) change.shift = std::round(change.shift * 1000) / 1000;
+    EXPECT_EQ(Describe(changes), c.expected) << c.name;
+  }
+}
+
+// A flight has a band once five earlier dated flights have its figures: not before the sixth.
+TEST(TrendsTest, BandsBeginWithTheSixthDatedFlight) {
+  struct Case {
+    int flights;
+    bool lastUndated;
+    bool bands;
+  };
+  const Case cases[] = {{5, false, false}, {6, true, false}, {6, false, true}};
+  for (const Case& c : cases) {
+    std::vector<TrendFlightRow> rows = Fleet(c.flights, c.flights + 1, [](FlightSpec&) {});
+    if (c.lastUndated) rows.back().startUtcMs.reset();
+    const Trends trends = ComputeTrends(rows);
+    ASSERT_EQ(trends.aircraft.size(), 1u);
+    EXPECT_EQ(HasBands(trends.aircraft[0]), c.bands) << c.flights << (c.lastUndated ? " (last undated)" : "");
+  }
+}
+
 // How one flight compares with the normal of the flights before it, for each kind of flight.
 TEST(TrendsTest, ComparisonNamesFiguresOutsideTheBandAndTheChangesConfirmed) {
   // Flights 1-12; cylinder 3 80 F hotter from flight 8 (confirmed on 10); flight 6 has an oil

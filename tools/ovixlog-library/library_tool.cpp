@@ -175,20 +175,15 @@ int Check(FlightLibrary& library, std::FILE* out) {
 std::string TrendText(const Trends& trends) {
   std::string text;
   for (const AircraftTrend& aircraft : trends.aircraft) {
-    size_t dated = 0;
     size_t cruising = 0;
     for (const TrendFlight& flight : aircraft.flights) {
-      if (!flight.figures.empty()) {
-        ++cruising;
-        if (flight.start)
-          ++dated;
-      }
+      if (!flight.figures.empty()) ++cruising;
     }
     text += (aircraft.name ? *aircraft.name : std::string("(no aircraft)")) + ": " +
             std::to_string(aircraft.flights.size()) +
             (aircraft.flights.size() == 1 ? " flight, " : " flights, ") + std::to_string(cruising) +
             " with a cruise\n";
-    if (dated < static_cast<size_t>(kTrendMinFlights))
+    if (!HasBands(aircraft))
       text += "  not enough flights yet\n";
     else if (aircraft.changes.empty())
       text += "  no changes\n";
