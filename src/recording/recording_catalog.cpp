@@ -95,6 +95,34 @@ bool BeginsWithOurOpeningRecords(const uint8_t* head, size_t size) {
          std::memcmp(head + kSecond + kRecordHeaderSize, "58=", 3) == 0;
 }
 
+// Whether `bytes` (what follows a record header whose length runs past the end of the file)
+// hold records of their own: a chain of plausible records, at least one of them whole, that
+// runs exactly to the end or into one record torn by it. A record torn by a crash is the last
+// thing in its file, so such a chain means its length was damaged, not cut short. Worked out
+// from the end backwards, so that every start is looked at once.
+bool RecordsFollow(const std::vector<uint8_t>& bytes) {
+  const size_t n = bytes.size();
+  // For each start: -1 no chain; otherwise the whole records of the chain from there, up to 1.
+  std::vector<int8_t> chain(n + 1, -1);
+  chain[n] = 0;
+  for (size_t q = n; q-- > 0;) {
+    if (q + kRecordHeaderSize > n) {
+      chain[q] = 0;  // a header torn by the end
+      continue;
+    }
+    const uint64_t length = ReadBigEndian32(&bytes[q + 5]);
+    if (!PlausibleLength(bytes[q], length))
+      continue;
+    const uint64_t next = q + kRecordHeaderSize + length;
+    if (next > n) {
+      chain[q] = 0;  // a record torn by the end
+    } else if (chain[next] >= 0) {
+      chain[q] = 1;
+    }
+  }
+  return std::find(chain.begin(), chain.end(), int8_t{1}) != chain.end();
+}
+
 int64_t ModifiedMs(const struct stat& st) {
   return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
 }
@@ -116,7 +144,7 @@ std::string DefaultRecordingsFolder() {
 }
 
 std::optional<RecordingInfo> ReadRecordingInfo(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0)
     return std::nullopt;
   struct stat st {};
@@ -263,8 +291,17 @@ bool SealRecording(const std::string& path, std::string& error) {
       break;
     }
     if (pos + kRecordHeaderSize + length > size) {
-      // Cut short inside its payload: keep the bytes that are there.
       const auto there = static_cast<uint32_t>(size - pos - kRecordHeaderSize);
+      std::vector<uint8_t> rest(there);
+      if (!ReadAt(fd.get(), rest.data(), rest.size(), pos + kRecordHeaderSize)) {
+        error = SystemText(errno);
+        return false;
+      }
+      if (RecordsFollow(rest)) {
+        pos = size;  // a damaged length in the middle: left whole
+        break;
+      }
+      // Cut short inside its payload by the end of the file: keep the bytes that are there.
       const uint8_t fixed[4] = {static_cast<uint8_t>(there >> 24),
                                 static_cast<uint8_t>(there >> 16), static_cast<uint8_t>(there >> 8),
                                 static_cast<uint8_t>(there)};

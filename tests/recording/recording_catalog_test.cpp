@@ -239,20 +239,28 @@ TEST(RecordingCatalogTest, SealingNeverCutsARecordingDamagedInTheMiddle) {
   Put(whole, kSettingRecord, 0, Text("723=0"));
   Put(whole, kStreamRecord, 0, Bytes(5000, 0x33));
   const size_t secondSetting = whole.size() - 5000 - kRecordHeaderSize - 5 - kRecordHeaderSize;
-  const size_t firstStream = kRecordHeaderSize + kWallClockPayloadSize + 2 * (kRecordHeaderSize + 5);
+  // After the wall clock, "58=5" and "321=0".
+  const size_t firstStream =
+      kRecordHeaderSize + kWallClockPayloadSize + (kRecordHeaderSize + 4) + (kRecordHeaderSize + 5);
+  const size_t secondStream = firstStream + kRecordHeaderSize + 30;
   struct Case {
     const char* name;
-    size_t offset;  // of the byte whose bit 6 is flipped
+    size_t offset;  // of the byte whose bit is flipped
+    uint8_t bit;
   };
   const Case cases[] = {
-      {"a setting's length", secondSetting + 5},
-      {"a stream record's length", firstStream + 5},
-      {"a record's type", secondSetting},
+      {"a setting's length", secondSetting + 5, 0x40},
+      {"a stream record's length", firstStream + 5, 0x40},
+      {"a record's type", secondSetting, 0x40},
+      // Lengths that stay plausible but run past the end, as a record torn by it would.
+      {"a stream record's length grown by 64 KB", firstStream + 6, 0x01},
+      {"a stream record's length grown by 16 KB", secondStream + 7, 0x40},
+      {"a stream record's length grown by 8 KB", secondStream + 7, 0x20},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bytes damaged = whole;
-    damaged[c.offset] ^= 0x40;
+    damaged[c.offset] ^= c.bit;
     test::TempFolder folder;
     const std::string path = folder / "r.log";
     Write(path, damaged, kStart + 7000);
