@@ -418,6 +418,26 @@ TEST(RecordProcess, AFolderItCannotRecordIntoIsSaidAtOnce) {
   }
 }
 
+// A folder that cannot be written even by root: a file system mounted read-only in a namespace
+// of our own (skipped where there is none).
+TEST(RecordProcess, AReadOnlyFolderIsSaidAtOnce) {
+  test::TempFolder folder;
+  const std::string dir = folder / "ro";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  if (std::system(("unshare -rm mount -t tmpfs -o ro tmpfs " + dir + " >/dev/null 2>&1").c_str()) !=
+      0)
+    GTEST_SKIP() << "no user and mount namespaces here to mount a read-only file system in";
+  const std::string script = "mount -t tmpfs -o ro tmpfs \"$1\" || exit 9\nexec \"$2\" --port \"$3\" --dir \"$1\"\n";
+  Child recorder({"/usr/bin/unshare", "-rm", "/bin/bash", "-c", script, "read-only", dir,
+                  OVIXLOG_RECORD_EXE, folder / "no-device"},
+                 folder / "out");
+  const int status = recorder.Wait(30);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(test::ReadWholeFile(folder / "out"),
+            "cannot record into " + dir + ": Read-only file system\n");
+}
+
 TEST(RecordProcess, ARecordingStoppedByAFileLimitIsClosedWholeAndRecordingGoesOnWhenThereIsRoom) {
   Rig s;
   // A limit of 8 KiB stops each recording after about a hundred frames, as a full disk would.

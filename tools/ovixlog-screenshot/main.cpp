@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -223,6 +224,9 @@ int TrendsShot(int argc, char** argv, const std::string& output) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write fails with "File too large" and is reported, as in the other
+  // programs, rather than the signal's default killing it with a picture half written.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Anything that looks like an option is one: never a picture named "--help".
   const std::string first = argc > 1 ? argv[1] : "";
   if (first == "--help" || first == "-h") {
