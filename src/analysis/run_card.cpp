@@ -1,5 +1,6 @@
 #include "analysis/run_card.h"
 
+#include "analysis/limits.h"
 #include "analysis/summary_writer.h"
 
 namespace ovixlog {
@@ -89,7 +90,7 @@ std::vector<std::string> RunCardLines(const RunSummary& r, size_t number, size_t
   for (const Exceedance& e : r.exceedances) {
     lines.push_back("  " + ColumnTitle(e.column) +
                     (e.kind == LimitKind::kMax ? " above " : " below ") +
-                    NumberText(e.limit) + " " + ColumnUnit(e.column) + " from " +
+                    ExactNumberText(e.limit) + " " + ColumnUnit(e.column) + " from " +
                     ClockText(e.startMs) + " to " + ClockText(e.endMs) + " (" +
                     Seconds(e.endMs - e.startMs) + "), " +
                     (e.kind == LimitKind::kMax ? "peaking at " : "down to ") +

@@ -1,5 +1,6 @@
 #include "view/flight_chart_marks.h"
 
+#include "analysis/limits.h"
 #include "analysis/summary_writer.h"
 #include "chart/chart_channel.h"
 #include "view/finding_style.h"
@@ -60,7 +61,7 @@ std::vector<ChartView::LimitLine> LimitLinesFor(const Limits& limits, EngineMode
     line.channel = ChannelOfColumn(limit.column);
     line.value = limit.value;
     line.label = QString::fromStdString(title + " " + std::string(LimitKindName(limit.kind)) + " " +
-                                        NumberText(limit.value));
+                                        ExactNumberText(limit.value));
     lines.push_back(line);
   }
   return lines;

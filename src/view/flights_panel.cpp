@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "analysis/lean_test_curves.h"
+#include "analysis/limits.h"
 #include "analysis/run_card.h"
 #include "analysis/summary_writer.h"
 #include "document/ovixlog_doc.h"
@@ -55,7 +56,7 @@ QStringList RunRowTexts(const RunSummary& run, int number) {
 QStringList ExceedanceRowTexts(const Exceedance& e) {
   return {Text(ColumnTitle(e.column)) +
               (e.kind == LimitKind::kMax ? QStringLiteral(" above ") : QStringLiteral(" below ")) +
-              Text(NumberText(e.limit)),
+              Text(ExactNumberText(e.limit)),
           Clock(e.startMs),
           Clock(e.endMs - e.startMs),
           QString(),

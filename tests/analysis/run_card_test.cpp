@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,22 @@ TEST(RunCard, QuietRunSaysWhatItLacks) {
       "No findings",
   };
   EXPECT_EQ(RunCardLines(r, 1, 1), want);
+}
+
+// A limit reads as it was set, however small or precise: never rounded to 0 or to three places.
+TEST(RunCard, LimitsAreSaidExactly) {
+  const std::pair<double, std::string> cases[] = {
+      {1e-9, "0.000000001"}, {0.1, "0.1"}, {12.3456789, "12.3456789"}, {-99999.5, "-99999.5"}};
+  for (const auto& [value, text] : cases) {
+    RunSummary r = ExampleRun();
+    r.exceedances.at(0).limit = value;
+    const std::vector<std::string> lines = RunCardLines(r, 2, 3);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "  CHT3 above " + text +
+                            " \u00b0F from 0:20:10 to 0:21:05 (55 s), peaking at CHT3 412 \u00b0F"),
+              lines.end())
+        << text;
+  }
 }
 
 TEST(RunCard, UnitsOfEveryColumn) {

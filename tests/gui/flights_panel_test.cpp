@@ -83,6 +83,7 @@ class FlightsPanelTest : public QObject {
   void ReadsALargeStoreInSlices();
   void LimitsEditorChecksBeforeSaving();
   void ChartsShowLimitsAndExceedances();
+  void LimitsAreShownExactly();
   void SelectionMovesTheCharts();
   void ListsFindingsWithTheirSeverity();
   void ChartsMarkFindingsOnTheirChannel();
@@ -205,6 +206,24 @@ void FlightsPanelTest::LimitsEditorChecksBeforeSaving() {
   LimitsDialog again(path);
   QCOMPARE(again.editor()->toPlainText().toStdString(), good);
   QCOMPARE(again.limits().Get("CHT", LimitKind::kMax), std::optional<double>(420.0));
+}
+
+// A limit reads as it was set, however small or precise: never rounded to 0 or to three places.
+void FlightsPanelTest::LimitsAreShownExactly() {
+  const std::pair<double, QString> cases[] = {{1e-9, QStringLiteral("0.000000001")},
+                                              {0.1, QStringLiteral("0.1")},
+                                              {12.3456789, QStringLiteral("12.3456789")},
+                                              {-99999.5, QStringLiteral("-99999.5")}};
+  for (const auto& [value, text] : cases) {
+    const Exceedance e{{SampleColumn::Field::kOilT, 0}, LimitKind::kMax, value, 1000, 2000, 250};
+    QCOMPARE(ExceedanceRowTexts(e).at(0), QStringLiteral("OilT above ") + text);
+    Limits limits = Limits::Defaults();
+    QVERIFY(limits.Set("OilT", LimitKind::kMax, value));
+    QStringList labels;
+    for (const ChartView::LimitLine& line : LimitLinesFor(limits, kModel5100))
+      labels << line.label;
+    QVERIFY2(labels.contains(QStringLiteral("OilT max ") + text), qPrintable(labels.join('|')));
+  }
 }
 
 void FlightsPanelTest::ChartsShowLimitsAndExceedances() {
