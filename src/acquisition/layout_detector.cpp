@@ -64,55 +64,57 @@ bool LayoutCounter::Frames(FrameFormat layout, int percent) const {
 }
 
 void LayoutCounter::Probe::Feed(const uint8_t* bytes, size_t count) {
-  while (count > 0) {
-    if (size == 0) {
-      // Nothing pending: bytes before the next sync byte cannot start a frame.
-      const void* sync = std::memchr(bytes, kSyncByte, count);
-      if (sync == nullptr)
-        return;
-      const size_t skipped = static_cast<size_t>(static_cast<const uint8_t*>(sync) - bytes);
-      bytes += skipped;
-      count -= skipped;
+  if (size > 0) {
+    // What the last call left may begin a frame: join it with enough of these bytes to finish
+    // any frame it holds, then go on over the rest of these bytes where they lie.
+    const auto pending = static_cast<size_t>(size);
+    const size_t joined = std::min(count, static_cast<size_t>(length));
+    std::memcpy(buffer.data() + pending, bytes, joined);
+    const size_t total = pending + joined;
+    const size_t stop = Scan(buffer.data(), total);
+    if (stop < pending) {
+      // Only when these bytes were too few to finish it: they are all in the buffer.
+      std::memmove(buffer.data(), buffer.data() + stop, total - stop);
+      size = static_cast<int>(total - stop);
+      return;
     }
-    const size_t room = buffer.size() - static_cast<size_t>(size);
-    const size_t n = std::min(room, count);
-    std::memcpy(buffer.data() + size, bytes, n);
-    size += static_cast<int>(n);
-    bytes += n;
-    count -= n;
-    Scan();
+    bytes += stop - pending;
+    count -= stop - pending;
+    size = 0;
   }
+  const size_t stop = Scan(bytes, count);
+  // At most a frame's length less one (or the first bytes of a header) is left over.
+  std::memcpy(buffer.data(), bytes + stop, count - stop);
+  size = static_cast<int>(count - stop);
 }
 
-// Frames what the buffer holds and keeps only what may still begin a frame. Unlike the reader,
-// a bad frame costs only its first byte: the point is to find every frame the bytes hold.
-void LayoutCounter::Probe::Scan() {
-  int pos = 0;
-  while (size - pos >= 3) {
-    const uint8_t* at = buffer.data() + pos;
+// Frames `n` bytes of the stream and returns where the bytes that may still begin a frame
+// start. Unlike the reader, a bad frame costs only its first byte: the point is to find every
+// frame the bytes hold.
+size_t LayoutCounter::Probe::Scan(const uint8_t* data, size_t n) {
+  size_t pos = 0;
+  const auto frame = static_cast<size_t>(length);
+  while (n - pos >= 3) {
+    const uint8_t* at = data + pos;
     if (at[0] != kSyncByte || at[1] != middle || at[2] != kSyncByte) {
-      const void* next = std::memchr(at + 1, kSyncByte, static_cast<size_t>(size - pos - 1));
-      pos = next == nullptr ? size
-                            : static_cast<int>(static_cast<const uint8_t*>(next) - buffer.data());
+      const void* next = std::memchr(at + 1, kSyncByte, n - pos - 1);
+      pos = next == nullptr ? n : static_cast<size_t>(static_cast<const uint8_t*>(next) - data);
       continue;
     }
-    if (size - pos < length)
+    if (n - pos < frame)
       break;
     unsigned sum = 0;
-    for (int i = 3; i < length - 1; ++i)
+    for (size_t i = 3; i < frame - 1; ++i)
       sum += at[i];
-    if (at[length - 1] == static_cast<uint8_t>(~sum)) {
-      framed += static_cast<uint64_t>(length);
-      pos += length;
+    if (at[frame - 1] == static_cast<uint8_t>(~sum)) {
+      framed += frame;
+      pos += frame;
     } else {
       ++pos;
     }
   }
-  // A lone FE or FE FF at the end may be the start of a header: keep what is left.
-  if (pos > 0) {
-    std::memmove(buffer.data(), buffer.data() + pos, static_cast<size_t>(size - pos));
-    size -= pos;
-  }
+  // A lone FE or FE FF at the end may be the start of a header: it is kept.
+  return pos;
 }
 
 void LayoutDetector::Restart(uint32_t nowMs, FrameFormat chosen) {

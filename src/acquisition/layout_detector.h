@@ -54,7 +54,7 @@ class LayoutCounter {
     int size = 0;
     uint64_t framed = 0;
     void Feed(const uint8_t* bytes, size_t count);
-    void Scan();
+    size_t Scan(const uint8_t* data, size_t n);
   };
   std::array<Probe, kLayoutCount> probes_ = MakeProbes();
   uint64_t bytesSeen_ = 0;

@@ -53,23 +53,42 @@ TEST(LayoutCounter, CountsTheBytesInGoodFramesOfEachLayout) {
   mixed.insert(mixed.end(), tail.begin(), tail.end());
   std::vector<uint8_t> bad = Capture(6, kModel3100);
   bad[48 * 2 + 10] ^= 0x01;  // the third frame's checksum fails
+  // Frames of every layout, each after a run of sync bytes and false headers.
+  std::vector<uint8_t> sync;
+  for (const auto& [model, alt] : {std::pair{kModel3100, 0}, std::pair{kModel7100, 0},
+                                   std::pair{kModel5100, 1}}) {
+    for (int i = 0; i < 3; ++i) {
+      sync.insert(sync.end(), {0xFE, 0xFE, 0xFF, 0xFE, 0xFE, 0xFE, 0xFE, 0xFF, 0xFE, 0x01, 0xFE});
+      const std::vector<uint8_t> frame = Stream(1, model, alt);
+      sync.insert(sync.end(), frame.begin(), frame.end());
+    }
+  }
   const std::vector<Case> cases = {
       {"short frames", Capture(20, kModel3100), 20 * 48, 0, 0},
       {"long frames", Stream(20, kModel7100), 0, 20 * 73, 0},
       {"v3.9 frames", Stream(20, kModel5100, 1), 0, 0, 20 * 77},
       {"long, junk, then short", mixed, 4 * 48, 10 * 73, 0},
       {"one bad frame", bad, 5 * 48, 0, 0},
+      {"frames among sync bytes", sync, 3 * 48, 3 * 73, 3 * 77},
       {"nothing", {}, 0, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    // Whole, and byte by byte: how the bytes are split must not matter.
+    // Whole, byte by byte and in reads of any length: how the bytes are split must not matter.
     LayoutCounter whole;
     whole.Feed(c.bytes.data(), c.bytes.size());
     LayoutCounter pieces;
     for (uint8_t byte : c.bytes)
       pieces.Feed(&byte, 1);
-    for (const LayoutCounter* counter : {&whole, &pieces}) {
+    LayoutCounter reads;
+    std::mt19937 rng(7);
+    for (size_t pos = 0; pos < c.bytes.size();) {
+      const size_t n = std::min<size_t>(std::uniform_int_distribution<size_t>(0, 160)(rng),
+                                        c.bytes.size() - pos);
+      reads.Feed(c.bytes.data() + pos, n);
+      pos += n;
+    }
+    for (const LayoutCounter* counter : {&whole, &pieces, &reads}) {
       EXPECT_EQ(counter->bytesSeen(), c.bytes.size());
       EXPECT_EQ(counter->framedBytes(kShort), c.shortBytes);
       EXPECT_EQ(counter->framedBytes(kLong), c.longBytes);
