@@ -258,7 +258,7 @@ QStringList FlightReport::FactLines() const {
                  .arg(tachHours_, 0, 'f', 1)
                  .arg(kTachReferenceRpm, 0, 'f', 0);
   }
-  lines << QStringLiteral("Fuel used: %1").arg(Q(NumberText(fuel, 1)));
+  lines << QStringLiteral("Fuel used: %1 gal").arg(Q(NumberText(fuel, 1)));
   return lines;
 }
 
@@ -315,25 +315,50 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
   }
   pager.Take(10);
 
-  // A table: titles in bold over a rule, then the rows; new pages repeat the titles.
+  // A table: titles in bold over a rule, then the rows; new pages repeat the titles. Cells are
+  // cut short to fit, except that with `wrapLast` the last column's text goes on over as many
+  // lines as it needs.
   const auto table = [&](const QString& heading, const QStringList& titles,
-                         const std::vector<double>& widths, const std::vector<QStringList>& rows) {
+                         const std::vector<double>& widths, const std::vector<QStringList>& rows,
+                         bool wrapLast = false) {
     painter.setFont(Font(12, true));
     double top = pager.Take(40);
     painter.drawText(QRectF(pager.left(), top, pager.width(), 18),
                      Qt::AlignLeft | Qt::AlignVCenter, heading);
-    const auto drawRow = [&](double rowTop, const QStringList& cells, bool bold) {
+    const int lastColumn = static_cast<int>(widths.size()) - 1;
+    const int wrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    const auto wraps = [&](const QStringList& cells, bool bold) {
+      return wrapLast && !bold && cells.size() > lastColumn;
+    };
+    // The row's height: one line, or as many as the last column's text takes.
+    const auto rowHeight = [&](const QStringList& cells) {
+      if (!wraps(cells, false))
+        return 14.0;
+      painter.setFont(Font(8.5));
+      const double w = widths.back() * pager.width();
+      const QRectF need =
+          painter.boundingRect(QRectF(0, 0, w - 4, 1e4), wrapFlags, cells[lastColumn]);
+      return std::max(14.0, std::ceil(need.height()) + 3.0);
+    };
+    const auto drawRow = [&](double rowTop, const QStringList& cells, bool bold, double height) {
       painter.setFont(Font(8.5, bold));
       double x = pager.left();
       for (int c = 0; c < cells.size() && c < static_cast<int>(widths.size()); ++c) {
         const double w = widths[static_cast<size_t>(c)] * pager.width();
-        painter.drawText(QRectF(x + 2, rowTop, w - 4, 13), Qt::AlignLeft | Qt::AlignVCenter,
-                         painter.fontMetrics().elidedText(cells[c], Qt::ElideRight,
-                                                          static_cast<int>(w - 4)));
+        if (c == lastColumn && wraps(cells, bold)) {
+          // The first line level with the other cells, which stand centred in 13 points.
+          const double lead = (13.0 - painter.fontMetrics().height()) / 2.0;
+          painter.drawText(QRectF(x + 2, rowTop + lead, w - 4, height - lead), wrapFlags,
+                           cells[c]);
+        } else {
+          painter.drawText(QRectF(x + 2, rowTop, w - 4, 13), Qt::AlignLeft | Qt::AlignVCenter,
+                           painter.fontMetrics().elidedText(cells[c], Qt::ElideRight,
+                                                            static_cast<int>(w - 4)));
+        }
         x += w;
       }
     };
-    drawRow(top + 20, titles, true);
+    drawRow(top + 20, titles, true, 13);
     painter.drawLine(QPointF(pager.left(), top + 34), QPointF(pager.left() + pager.width(), top + 34));
     if (rows.empty()) {
       const double rowTop = pager.Take(14);
@@ -342,13 +367,15 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
                        Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("None."));
     }
     for (const QStringList& row : rows) {
+      const double height = rowHeight(row);
       const int before = pager.pages();
-      double rowTop = pager.Take(14);
+      double rowTop = pager.Take(height);
       if (pager.pages() != before) {
-        drawRow(rowTop, titles, true);
-        rowTop = pager.Take(14);
+        drawRow(rowTop, titles, true, 13);
+        pager.Take(14);
+        rowTop += 14;
       }
-      drawRow(rowTop, row, false);
+      drawRow(rowTop, row, false, height);
     }
     pager.Take(8);
   };
@@ -400,6 +427,25 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
         {QStringLiteral("Run"), QStringLiteral("Reading"), QStringLiteral("Start"),
          QStringLiteral("Duration"), QStringLiteral("Peak")},
         {0.07, 0.33, 0.2, 0.2, 0.2}, exceedanceRows);
+
+  // Each run's findings with their sentences, or that it has none.
+  std::vector<QStringList> findingRows;
+  for (size_t i = 0; i < runs_.size(); ++i) {
+    const QString number = QString::number(static_cast<int>(i) + firstRunNumber_);
+    if (runs_[i].findings.empty())
+      findingRows.push_back({number, QString(), QString(), QString(), QStringLiteral("No findings.")});
+    for (const Finding& f : runs_[i].findings) {
+      findingRows.push_back(
+          {number, QString::fromLatin1(FindingSeverityName(f.severity)),
+           f.column ? Q(ColumnTitle(*f.column)) : QStringLiteral("Engine"),
+           QStringLiteral("%1 to %2").arg(Q(ClockText(f.startMs)), Q(ClockText(f.endMs))),
+           Q(FindingKindTitle(f.kind)) + QStringLiteral(": ") + Q(f.text)});
+    }
+  }
+  table(QStringLiteral("Findings"),
+        {QStringLiteral("Run"), QStringLiteral("Severity"), QStringLiteral("Reading"),
+         QStringLiteral("Time"), QStringLiteral("What was found")},
+        {0.06, 0.1, 0.1, 0.19, 0.55}, findingRows, true);
 }
 
 void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {

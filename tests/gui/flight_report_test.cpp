@@ -4,8 +4,10 @@
 #include <QPrinter>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "app/report_controller.h"
 #include "gui/gui_fixture.h"
 #include "ovixlog-sim/flight_generator.h"
+#include "ovixlog-sim/scenario.h"
 #include "support/temp_folder.h"
 #include "view/flight_report.h"
 
@@ -88,6 +91,7 @@ class FlightReportTest : public QObject {
   void AFolderThatIsNotThereFails();
   void ExportsFromTheWindow();
   void ConverterWritesTheReportWithoutAWindow();
+  void ListsEachRunsFindings();
 };
 
 void FlightReportTest::RendersPagesAndText() {
@@ -121,7 +125,7 @@ void FlightReportTest::RendersPagesAndText() {
   QCOMPARE(facts[5], QStringLiteral("Engine runs: 1, engine running 0:35:14, airborne 0:28:09"));
   QCOMPARE(facts[6], QStringLiteral("Hobbs time: 0.6 h"));
   QCOMPARE(facts[7], QStringLiteral("Tach time: 0.6 h (engine hours 1372.5 to 1373.1)"));
-  QCOMPARE(facts[8], QStringLiteral("Fuel used: 4.3"));
+  QCOMPARE(facts[8], QStringLiteral("Fuel used: 4.3 gal"));
   QVERIFY2(text.startsWith(QStringLiteral("Flight report ") + facts.join(QLatin1Char(' '))),
            qPrintable(text.left(600)));
   for (const QString& expected :
@@ -133,7 +137,8 @@ void FlightReportTest::RendersPagesAndText() {
             QStringLiteral(" well balanced 1 0:17:39 0:03:52 ") +
             QString::fromStdString(LeanTestWords(run.leanTests[1])) +
             QStringLiteral(" well balanced"),
-        QStringLiteral("Exceedances Run Reading Start Duration Peak None."),
+        QStringLiteral("Exceedances Run Reading Start Duration Peak None. Findings Run Severity "
+                       "Reading Time What was found 1 No findings."),
         QStringLiteral("EGT (F)"), QStringLiteral("CHT (F)"),
         QStringLiteral("Oil temperature (F) and pressure"), QStringLiteral("Volts"),
         QStringLiteral("Fuel flow"), QStringLiteral("Altitude and airspeed"),
@@ -219,9 +224,10 @@ void FlightReportTest::AnEmptyLogGivesAnEmptyReport() {
   for (const QString& expected :
        {QStringLiteral("Recorded: 0:00:00 (0 samples) Engine runs: 0, engine running 0:00:00, "
                        "airborne 0:00:00 Hobbs time: 0.0 h Tach time: 0.0 h (from rpm, 2400 rpm "
-                       "to the hour) Fuel used: 0"),
+                       "to the hour) Fuel used: 0 gal"),
         QStringLiteral("Lean tests Run Start Duration The test in words Balance None."),
-        QStringLiteral("Exceedances Run Reading Start Duration Peak None.")})
+        QStringLiteral("Exceedances Run Reading Start Duration Peak None. Findings Run Severity "
+                       "Reading Time What was found None.")})
     QVERIFY2(text.contains(expected), qPrintable(text.left(800)));
 }
 
@@ -286,6 +292,72 @@ void FlightReportTest::ConverterWritesTheReportWithoutAWindow() {
                "' 2>&1 >/dev/null | head -n 1"),
            std::string("ovixlog-convert: --report writes only the report, without --summary, "
                        "--csv or -o\n"));
+}
+
+void FlightReportTest::ListsEachRunsFindings() {
+  TempFolder folder;
+  const std::vector<EngineSample> samples = LeanTestSeconds(sim::Scenario::kExhaustValve);
+  FlightReportInput input;
+  input.source = "valve.log";
+  input.count = static_cast<int>(samples.size());
+  input.sample = [&samples](int i) { return &samples[static_cast<size_t>(i)]; };
+  const FlightReport report(input);
+  QCOMPARE(report.runs().size(), size_t{1});
+  const std::vector<Finding>& findings = report.runs()[0].findings;
+  // What the flight was made to show is among them: "KIND COLUMN SEVERITY" a line.
+  std::istringstream truth(sim::FindingTruthText(sim::Scenario::kExhaustValve, kModel5100));
+  int truths = 0;
+  for (std::string kind, column, severity; truth >> kind >> column >> severity; ++truths) {
+    QVERIFY2(std::any_of(findings.begin(), findings.end(),
+                         [&](const Finding& f) {
+                           return f.kind == kind && f.column &&
+                                  ColumnTitle(*f.column) == column &&
+                                  FindingSeverityName(f.severity) == severity;
+                         }),
+             qPrintable(QString::fromStdString(kind + " " + column)));
+  }
+  QVERIFY(truths > 0);
+
+  const std::string pdf = folder / "valve.pdf";
+  QVERIFY(report.WritePdf(QString::fromStdString(pdf), QPageSize::A4, nullptr));
+  // Each finding on a row of its own: severity, reading, time span, then the kind and the
+  // sentence, which runs on over as many lines as it needs.
+  QString expected = QStringLiteral("Findings Run Severity Reading Time What was found");
+  for (const Finding& f : findings) {
+    expected += QStringLiteral(" 1 %1 %2 %3 to %4 %5: %6")
+                    .arg(QString::fromLatin1(FindingSeverityName(f.severity)),
+                         f.column ? QString::fromStdString(ColumnTitle(*f.column))
+                                  : QStringLiteral("Engine"),
+                         QString::fromStdString(ClockText(f.startMs)),
+                         QString::fromStdString(ClockText(f.endMs)),
+                         QString::fromStdString(FindingKindTitle(f.kind)),
+                         QString::fromStdString(f.text));
+  }
+  const QString text = Text(pdf);
+  QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral("\n---\n") + text.left(3000)));
+  QVERIFY(!text.contains(QStringLiteral("No findings")));
+
+  // A run without findings says so, beside one with them.
+  const std::vector<EngineSample> two = LeanTestSeconds(sim::Scenario::kTwoFlights);
+  input.count = static_cast<int>(two.size());
+  input.sample = [&two](int i) { return &two[static_cast<size_t>(i)]; };
+  const FlightReport both(input);
+  QCOMPARE(both.runs().size(), size_t{2});
+  const std::string twoPdf = folder / "two.pdf";
+  QVERIFY(both.WritePdf(QString::fromStdString(twoPdf), QPageSize::A4, nullptr));
+  QString perRun = QStringLiteral("Findings Run Severity Reading Time What was found");
+  for (size_t r = 0; r < both.runs().size(); ++r) {
+    if (both.runs()[r].findings.empty())
+      perRun += QStringLiteral(" %1 No findings.").arg(r + 1);
+    for (const Finding& f : both.runs()[r].findings) {
+      perRun += QStringLiteral(" %1 %2 ").arg(r + 1).arg(FindingSeverityName(f.severity));
+      perRun += f.column ? QString::fromStdString(ColumnTitle(*f.column)) : QStringLiteral("Engine");
+      perRun += QStringLiteral(" %1 to %2 ").arg(QString::fromStdString(ClockText(f.startMs)),
+                                                 QString::fromStdString(ClockText(f.endMs)));
+      perRun += QString::fromStdString(FindingKindTitle(f.kind) + ": " + f.text);
+    }
+  }
+  QVERIFY2(Text(twoPdf).contains(perRun), qPrintable(perRun));
 }
 
 }  // namespace ovixlog::test
