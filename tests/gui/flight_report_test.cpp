@@ -17,7 +17,9 @@
 #include "app/report_controller.h"
 #include "gui/gui_fixture.h"
 #include "ovixlog-sim/flight_generator.h"
+#include "ovixlog-sim/recording_writer.h"
 #include "ovixlog-sim/scenario.h"
+#include "recording/live_recorder.h"
 #include "support/temp_folder.h"
 #include "view/flight_report.h"
 
@@ -77,6 +79,25 @@ QString Text(const std::string& pdf) {
   return QString::fromStdString(Run("pdftotext -layout '" + pdf + "' -")).simplified();
 }
 
+// The lean-test flight as the recorder writes a port's stream, with the aircraft kept for the
+// port and the reader's wall clock: 1 June 2026, 07:14:03 UTC at the first byte, two hours ahead
+// of UTC. Returns the recording's path.
+std::string RecordFlight(const std::string& folder, const std::string& aircraft) {
+  LiveRecorder recorder(folder, true);
+  recorder.BeginPort("/dev/ttyUSB0");
+  recorder.SetAircraft(aircraft);
+  recorder.WallClockSet(WallClockAnchor{0, 1780298043000, 7200});
+  const std::vector<EngineSample> frames = LeanTestFrames();
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    bytes.clear();
+    FrameBuilder::Append(bytes, frames[i], kModel5100);
+    recorder.BytesReceived(sim::FrameStamp(i), bytes.data(), bytes.size(), kModel5100, 0);
+  }
+  recorder.EndSession(true);
+  return folder + "/" + recorder.lastSessionName();
+}
+
 }  // namespace
 
 class FlightReportTest : public QObject {
@@ -92,6 +113,9 @@ class FlightReportTest : public QObject {
   void ExportsFromTheWindow();
   void ConverterWritesTheReportWithoutAWindow();
   void ListsEachRunsFindings();
+  void NamesTheAircraftAndDateOfARecording_data();
+  void NamesTheAircraftAndDateOfARecording();
+  void NamesTheAircraftOfLiveData();
 };
 
 void FlightReportTest::RendersPagesAndText() {
@@ -358,6 +382,54 @@ void FlightReportTest::ListsEachRunsFindings() {
     }
   }
   QVERIFY2(Text(twoPdf).contains(perRun), qPrintable(perRun));
+}
+
+void FlightReportTest::NamesTheAircraftAndDateOfARecording_data() {
+  QTest::addColumn<bool>("window");
+  QTest::newRow("window") << true;
+  QTest::newRow("converter") << false;
+}
+
+// A recording names the aircraft and carries the wall clock: the report gives both.
+void FlightReportTest::NamesTheAircraftAndDateOfARecording() {
+  QFETCH(bool, window);
+  TempFolder folder;
+  const std::string recording = RecordFlight(folder / "recordings", "D-EOVX");
+  const std::string pdf = folder / "recorded.pdf";
+  if (window) {
+    AppFixture f;
+    QVERIFY(f.doc()->ImportByContent(recording));
+    QCOMPARE(f.doc()->ShownAircraft(), std::string("D-EOVX"));
+    QVERIFY(f.frame()->reports()->ExportTo(QString::fromStdString(pdf), QPageSize::A4));
+    QVERIFY(f.ui.errors().empty());
+    // A new log forgets it.
+    f.doc()->DeleteContents();
+    QCOMPARE(f.doc()->ShownAircraft(), std::string());
+  } else {
+    const std::string command = std::string("env -u DISPLAY -u QT_QPA_PLATFORM '") +
+                                OVIXLOG_CONVERT_EXE + "' --report '" + pdf + "' '" + recording +
+                                "' 2>/dev/null; echo $?";
+    QCOMPARE(Run(command), std::string("0\n"));
+  }
+  const QString text = Text(pdf);
+  QVERIFY2(text.contains(QStringLiteral("Flight report Aircraft: D-EOVX Engine monitor: Ovix "
+                                        "Model 5100 Recording: ")),
+           qPrintable(text.left(400)));
+  // 07:14:03 UTC two hours ahead, at the first frame.
+  QVERIFY2(text.contains(QStringLiteral(" Date: 2026-06-01 09:14 Recorded: 0:36:04")),
+           qPrintable(text.left(400)));
+}
+
+// Live data: the aircraft the recorder names for the port.
+void FlightReportTest::NamesTheAircraftOfLiveData() {
+  AppFixture f;
+  f.doc()->recorder().SetAircraft("N123AB");
+  for (const EngineSample& s : LeanTestSeconds())
+    f.doc()->AddSample(std::make_unique<EngineSample>(s), nullptr);
+  QCOMPARE(f.doc()->ShownAircraft(), std::string("N123AB"));
+  const std::unique_ptr<FlightReport> report = f.frame()->reports()->BuildReport();
+  QVERIFY(report != nullptr);
+  QCOMPARE(report->FactLines()[0], QStringLiteral("Aircraft: N123AB"));
 }
 
 }  // namespace ovixlog::test
