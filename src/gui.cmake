@@ -16,6 +16,7 @@ add_library(ovixlog_gui STATIC
   view/library_view.cpp view/library_view.h
   view/ovixlog_view.cpp view/ovixlog_view.h
   view/plot_painter.cpp view/plot_painter.h
+  view/series_look.cpp view/series_look.h
   view/time_axis.cpp view/time_axis.h
   view/trend_chart_model.cpp view/trend_chart_model.h
   view/trend_chart_painter.cpp view/trend_chart_painter.h

@@ -19,6 +19,7 @@
 #include "view/flight_chart_marks.h"
 #include "view/lean_test_view.h"
 #include "view/plot_painter.h"
+#include "view/series_look.h"
 
 namespace ovixlog {
 namespace {
@@ -28,6 +29,10 @@ constexpr double kMargin = 42.0;
 constexpr double kFooter = 20.0;
 constexpr int kChartColumns = 480;
 constexpr int kMaxLeanPlots = 6;
+// A marker on each series every this many columns, each series' a little further on than the
+// last one's so that they do not sit on top of each other.
+constexpr int kMarkerColumns = 40;
+constexpr double kMarkerSize = 4.0;
 // Tach time without the monitor's engine hours: running time scaled by rpm over this.
 constexpr double kTachReferenceRpm = 2400.0;
 
@@ -45,12 +50,6 @@ QFont Font(double points, bool bold = false) {
   // No ligatures: "fl" stays two letters that a PDF reader's search and copy find.
   font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
-}
-
-Qt::PenStyle SeriesStyle(size_t n) {
-  static const Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
-                                         Qt::DashDotLine, Qt::DashDotDotLine};
-  return kStyles[n % 5];
 }
 
 // A chart of the report: its title and the channels it draws.
@@ -588,13 +587,17 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
                          Qt::AlignRight | Qt::AlignVCenter, limit.label);
     }
     // The series: the middle of each column's range, broken where the samples pause; each
-    // series in a line style of its own so that it reads in black and white.
+    // series in a line style and with markers of its own so that it reads in black and white.
     painter.save();
     painter.setClipRect(frame);
-    for (size_t i = 0; i < chart.channels.size(); ++i) {
+    const size_t seriesCount = chart.channels.size();
+    for (size_t i = 0; i < seriesCount; ++i) {
       const size_t u = static_cast<size_t>(
           std::find(units.begin(), units.end(), ChannelUnit(chart.channels[i])) - units.begin());
+      const SeriesLook look = SeriesLook::For(static_cast<int>(i));
+      const size_t markerOffset = i * kMarkerColumns / seriesCount;
       QPainterPath path;
+      std::vector<QPointF> marks;
       bool open = false;
       for (size_t c = 0; c < envelopes[i].columns.size(); ++c) {
         const ChartSeries::Column& col = envelopes[i].columns[c];
@@ -607,26 +610,56 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
         else
           path.moveTo(p);
         open = true;
+        if (c % kMarkerColumns == markerOffset)
+          marks.push_back(p);
       }
-      painter.setPen(QPen(SeriesColor(static_cast<int>(i)), 0.9, SeriesStyle(i)));
+      painter.setPen(QPen(look.color, 0.9, look.dash));
+      painter.setBrush(Qt::NoBrush);
       painter.drawPath(path);
+      painter.setPen(QPen(look.color, 0.5));
+      painter.setBrush(look.color);
+      for (const QPointF& p : marks)
+        DrawSeriesMarker(painter, p, look.marker, kMarkerSize);
     }
     painter.restore();
     painter.setPen(QPen(Qt::black, 0.6));
     painter.drawRect(frame);
-    // Legend: a short stretch of each line style with the channel's name.
+    // Legend: a short stretch of each line style with its marker and the channel's name, on
+    // the title's row. Where nine cylinders' entries would run off the page, they start right
+    // after the title with shorter stretches.
     painter.setFont(Font(7.5));
-    double x = std::max(frame.left() + 150,
-                        pager.left() + QFontMetricsF(Font(11, true))
-                                           .horizontalAdvance(QString::fromLatin1(chart.title)) +
-                            20);
+    const double titleEnd = pager.left() + QFontMetricsF(Font(11, true))
+                                               .horizontalAdvance(QString::fromLatin1(chart.title));
+    const auto legendWidth = [&](double besidesName) {
+      double width = 0.0;
+      for (int channel : chart.channels)
+        width += besidesName +
+                 painter.fontMetrics().horizontalAdvance(QString::fromLatin1(ChannelTitle(channel)));
+      return width;
+    };
+    double stretch = 18.0;
+    double besidesName = 34.0;
+    double x = std::max(frame.left() + 150, titleEnd + 20);
+    const double right = pager.left() + pager.width();
+    if (x + legendWidth(besidesName) > right) {
+      x = titleEnd + 12;
+      if (x + legendWidth(besidesName) > right) {
+        stretch = 12.0;
+        besidesName = 24.0;
+      }
+    }
     for (size_t i = 0; i < chart.channels.size(); ++i) {
       const QString name = QString::fromLatin1(ChannelTitle(chart.channels[i]));
-      painter.setPen(QPen(SeriesColor(static_cast<int>(i)), 1.2, SeriesStyle(i)));
-      painter.drawLine(QPointF(x, top + 8), QPointF(x + 18, top + 8));
+      const SeriesLook look = SeriesLook::For(static_cast<int>(i));
+      painter.setPen(QPen(look.color, 1.2, look.dash));
+      painter.drawLine(QPointF(x, top + 8), QPointF(x + stretch, top + 8));
+      painter.setPen(QPen(look.color, 0.5));
+      painter.setBrush(look.color);
+      DrawSeriesMarker(painter, QPointF(x + stretch / 2, top + 8), look.marker, kMarkerSize);
+      painter.setBrush(Qt::NoBrush);
       painter.setPen(Qt::black);
-      painter.drawText(QPointF(x + 21, top + 11), name);
-      x += 26 + painter.fontMetrics().horizontalAdvance(name) + 8;
+      painter.drawText(QPointF(x + stretch + 3, top + 11), name);
+      x += besidesName + painter.fontMetrics().horizontalAdvance(name);
     }
   }
 }

@@ -116,6 +116,7 @@ class FlightReportTest : public QObject {
   void NamesTheAircraftAndDateOfARecording_data();
   void NamesTheAircraftAndDateOfARecording();
   void NamesTheAircraftOfLiveData();
+  void NineCylindersFitTheLegend();
 };
 
 void FlightReportTest::RendersPagesAndText() {
@@ -430,6 +431,33 @@ void FlightReportTest::NamesTheAircraftOfLiveData() {
   const std::unique_ptr<FlightReport> report = f.frame()->reports()->BuildReport();
   QVERIFY(report != nullptr);
   QCOMPARE(report->FactLines()[0], QStringLiteral("Aircraft: N123AB"));
+}
+
+// A nine-cylinder engine's EGT legend stays on the page, every cylinder named.
+void FlightReportTest::NineCylindersFitTheLegend() {
+  TempFolder folder;
+  sim::FlightGenerator flight(kModel8100, 1);
+  std::vector<EngineSample> samples;
+  for (int i = 0; i < 600 * kFramesPerSecond; ++i) {
+    EngineSample s = flight.Next();
+    if (i % kFramesPerSecond == 0) {
+      s.tickMs = static_cast<uint32_t>(i / kFramesPerSecond * 1000);
+      samples.push_back(s);
+    }
+  }
+  FlightReportInput input;
+  input.source = "nine.log";
+  input.model = kModel8100;
+  input.count = static_cast<int>(samples.size());
+  input.sample = [&samples](int i) { return &samples[static_cast<size_t>(i)]; };
+  const std::string pdf = folder / "nine.pdf";
+  for (const QPageSize::PageSizeId page : {QPageSize::A4, QPageSize::Letter}) {
+    QVERIFY(FlightReport(input).WritePdf(QString::fromStdString(pdf), page, nullptr));
+    const QString text = Text(pdf);
+    QVERIFY2(text.contains(QStringLiteral(
+                 "EGT (F) EGT1 EGT2 EGT3 EGT4 EGT5 EGT6 EGT7 EGT8 EGT9 ")),
+             qPrintable(text.mid(text.indexOf(QStringLiteral("EGT (F)")), 200)));
+  }
 }
 
 }  // namespace ovixlog::test

@@ -4,10 +4,14 @@
 #include <QTest>
 
 #include <array>
+#include <set>
+#include <tuple>
 #include <vector>
 
+#include "format/column_set.h"
 #include "support/test_support.h"
 #include "view/plot_painter.h"
+#include "view/series_look.h"
 
 namespace ovixlog::test {
 
@@ -71,6 +75,8 @@ class PlotPainterTest : public QObject {
   void DrawsCylindersRelativeToTheirMeanOrAMark();
   void HiddenSeriesAreNeitherDrawnNorScaled();
   void NineSeriesKeepApartByColourAndStyle();
+  void EachCylinderLooksItsOwn_data();
+  void EachCylinderLooksItsOwn();
 };
 
 void PlotPainterTest::EachKindChoosesItsChannels_data() {
@@ -237,6 +243,51 @@ void PlotPainterTest::NineSeriesKeepApartByColourAndStyle() {
     for (int c = 0; c < 9; ++c)
       columns += SeriesDrawsColumn(n, c) ? QLatin1Char('1') : QLatin1Char('0');
     QCOMPARE(columns, expected[n]);
+  }
+}
+
+void PlotPainterTest::EachCylinderLooksItsOwn_data() {
+  QTest::addColumn<int>("model");
+  QTest::newRow("3100") << int{kModel3100};
+  QTest::newRow("5100") << int{kModel5100};
+  QTest::newRow("7100") << int{kModel7100};
+  QTest::newRow("8100") << int{kModel8100};
+}
+
+// Within a chart no two cylinders look alike: in the window by colour and dash, and in the
+// report and the lean test by dash and marker shape alone, which is what a print in black and
+// white keeps. Each marker shape also comes out as a picture of its own.
+void PlotPainterTest::EachCylinderLooksItsOwn() {
+  QFETCH(int, model);
+  const ColumnSet columns = ColumnSetFor(model);
+  for (const int count : {columns.egtCount, columns.chtCount}) {
+    std::set<std::pair<QRgb, QString>> window;
+    std::set<std::pair<int, int>> print;
+    std::set<std::tuple<QRgb, int, int>> printInColour;
+    std::vector<QImage> shapes;
+    for (int n = 0; n < count; ++n) {
+      QString dashes;
+      for (int c = 0; c < 36; ++c)
+        dashes += SeriesDrawsColumn(n, c) ? QLatin1Char('1') : QLatin1Char('0');
+      QVERIFY2(window.emplace(SeriesColor(n).rgb(), dashes).second, qPrintable(QString::number(n)));
+      const SeriesLook look = SeriesLook::For(n);
+      QCOMPARE(look.color, SeriesColor(n));
+      QVERIFY2(print.emplace(int(look.dash), int(look.marker)).second,
+               qPrintable(QString::number(n)));
+      QVERIFY(printInColour.emplace(look.color.rgb(), int(look.dash), int(look.marker)).second);
+      QImage shape(24, 24, QImage::Format_RGB32);
+      shape.fill(Qt::white);
+      {
+        QPainter p(&shape);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        DrawSeriesMarker(p, QPointF(12, 12), look.marker, 16.0);
+      }
+      for (const QImage& other : shapes)
+        QVERIFY2(shape != other, qPrintable(QString::number(n)));
+      shapes.push_back(shape);
+    }
   }
 }
 
