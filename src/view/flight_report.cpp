@@ -582,9 +582,12 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
       const double y = yFor(static_cast<size_t>(found - units.begin()), limit.value);
       painter.setPen(QPen(Qt::black, 0.6, Qt::DashLine));
       painter.drawLine(QPointF(frame.left(), y), QPointF(frame.right(), y));
-      if (!limit.label.isEmpty())
-        painter.drawText(QRectF(frame.right() - 200, y - 11, 196, 10),
+      // Above its line, unless that would leave the frame for the legend's row: then below.
+      if (!limit.label.isEmpty()) {
+        const double labelTop = y - 11 < frame.top() ? y + 1 : y - 11;
+        painter.drawText(QRectF(frame.right() - 200, labelTop, 196, 10),
                          Qt::AlignRight | Qt::AlignVCenter, limit.label);
+      }
     }
     // The series: the middle of each column's range, broken where the samples pause; each
     // series in a line style and with markers of its own so that it reads in black and white.

@@ -55,6 +55,38 @@ bool SeriesDrawsColumn(int n, int column) {
   }
 }
 
+PlotTextLayout::PlotTextLayout(const QRect& r, const QFontMetrics& metrics, int axes)
+    : plot(r),
+      ascent(metrics.ascent()),
+      height(metrics.height()),
+      insideAxes(std::max(axes, 0)),
+      insideAxisWidth(metrics.horizontalAdvance(QStringLiteral("-00000")) + 6) {}
+
+QRect PlotTextLayout::LegendBand() const {
+  return QRect(plot.left(), plot.top(), plot.width(), height + 5);
+}
+
+QRect PlotTextLayout::UnitTextRect(int width) const {
+  return QRect(plot.right() - width - 6, plot.top() + 3, width, height);
+}
+
+QRect PlotTextLayout::InsideAxisRect(int k, int y) const {
+  const int right = plot.right() - 4 - k * insideAxisWidth;
+  return QRect(right - insideAxisWidth, y - 8, insideAxisWidth, 16);
+}
+
+QRect PlotTextLayout::LimitLabelRect(int y, int width) const {
+  const int right = insideAxes == 0 ? plot.right() - 4
+                                    : InsideAxisRect(insideAxes - 1, y).left() - 3;
+  const int bandBottom = LegendBand().bottom();
+  int top = y - 2 - ascent;
+  if (top <= bandBottom)
+    top = y + 1;
+  if (top <= bandBottom)
+    top = bandBottom + 1;
+  return QRect(right - width, top, width, height);
+}
+
 PlotPainter::~PlotPainter() = default;
 
 int PlotPainter::DevicePixels(int logical, qreal ratio) {
@@ -166,7 +198,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     }
     return QColor(Qt::black);
   };
-  const int insideAxisWidth = metrics.horizontalAdvance(QStringLiteral("-00000")) + 6;
+  const PlotTextLayout layout(r, metrics, static_cast<int>(units.size()) - 2);
   for (size_t u = 0; u < units.size(); ++u) {
     const ValueScale& s = scales[units[u]];
     for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
@@ -184,9 +216,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
         painter.drawText(QRect(r.right() + 4, y - 8, scene.rightMargin - 4, 16),
                          Qt::AlignLeft | Qt::AlignVCenter, text);
       } else {
-        const int right = r.right() - 4 - static_cast<int>(u - 2) * insideAxisWidth;
         inside.setPen(unitColor(u));
-        inside.drawText(QRect(right - insideAxisWidth, y - 8, insideAxisWidth, 16),
+        inside.drawText(layout.InsideAxisRect(static_cast<int>(u - 2), y),
                         Qt::AlignRight | Qt::AlignVCenter, text);
       }
     }
@@ -200,12 +231,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     inside.setPen(QPen(limit.color, 1, Qt::DashLine));
     inside.drawLine(r.left(), y, r.right(), y);
     if (!limit.label.isEmpty()) {
-      // Above the line, unless that would run into the legend and unit text along the top:
-      // then below it.
-      const int legendBottom = r.top() + metrics.height() + 5;
-      const int baseline = y - 2 - metrics.ascent() < legendBottom ? y + metrics.ascent() + 1 : y - 2;
-      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, baseline,
-                      limit.label);
+      const QRect box = layout.LimitLabelRect(y, metrics.horizontalAdvance(limit.label));
+      inside.drawText(box.left(), box.top() + metrics.ascent(), limit.label);
     }
   }
 
@@ -304,8 +331,10 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     x += width + 8;
   }
   const QString unitText = UnitText(units);
-  if (!unitText.isEmpty())
-    painter.drawText(r.right() - metrics.horizontalAdvance(unitText) - 6, y, unitText);
+  if (!unitText.isEmpty()) {
+    const QRect box = layout.UnitTextRect(metrics.horizontalAdvance(unitText));
+    painter.drawText(box.left(), box.top() + metrics.ascent(), unitText);
+  }
 }
 
 void PlotPainter::ToggleHidden(int channel) {

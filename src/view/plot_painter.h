@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -81,6 +82,33 @@ QColor SeriesColor(int n);
 // Whether the `n`-th series is drawn in device column `column`: the first three series are
 // solid, the next three dashed and the last three dotted, so that nine cylinders stay apart.
 bool SeriesDrawsColumn(int n, int column);
+
+// Where the texts inside a plot's rectangle go: the legend along the top with the unit text at
+// its right end, the value axes of the third and later units inside the right edge, and each
+// limit's label by its line, clear of all of them.
+struct PlotTextLayout {
+  // The texts of plot `r` in the font of `metrics`; `axes`: how many units beyond the second
+  // the plot draws.
+  PlotTextLayout(const QRect& r, const QFontMetrics& metrics, int axes);
+
+  // The band along the top that the legend and the unit text take.
+  QRect LegendBand() const;
+  // The unit text, `width` wide, at the band's right end.
+  QRect UnitTextRect(int width) const;
+  // The box a value of inside axis `k` (0: the third unit's, rightmost) is written in, for the
+  // value at row `y`.
+  QRect InsideAxisRect(int k, int y) const;
+  // The label of a limit whose line lies at row `y`, `width` wide: left of the inside axes,
+  // above the line, below it where above would reach into the legend band, and under the band
+  // where the line runs through it.
+  QRect LimitLabelRect(int y, int width) const;
+
+  QRect plot;
+  int ascent = 0;
+  int height = 0;
+  int insideAxes = 0;
+  int insideAxisWidth = 0;
+};
 
 class PlotPainter {
  public:

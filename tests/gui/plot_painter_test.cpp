@@ -77,6 +77,9 @@ class PlotPainterTest : public QObject {
   void NineSeriesKeepApartByColourAndStyle();
   void EachCylinderLooksItsOwn_data();
   void EachCylinderLooksItsOwn();
+  void LimitLabelsKeepClearOfTheUnitTextAndTheAxes_data();
+  void LimitLabelsKeepClearOfTheUnitTextAndTheAxes();
+  void DrawsALimitLabelWhereTheLayoutPutsIt();
 };
 
 void PlotPainterTest::EachKindChoosesItsChannels_data() {
@@ -289,6 +292,91 @@ void PlotPainterTest::EachCylinderLooksItsOwn() {
       shapes.push_back(shape);
     }
   }
+}
+
+void PlotPainterTest::LimitLabelsKeepClearOfTheUnitTextAndTheAxes_data() {
+  QTest::addColumn<int>("height");
+  QTest::addColumn<int>("insideAxes");
+  for (const int height : {60, 150, 400}) {
+    for (const int axes : {0, 1, 2, 3}) {
+      QTest::addRow("%d high, %d inside axes", height, axes) << height << axes;
+    }
+  }
+}
+
+// Wherever a limit's line lies, its label stays by it and clear of the legend band with the
+// unit text, and of every value written on an inside axis.
+void PlotPainterTest::LimitLabelsKeepClearOfTheUnitTextAndTheAxes() {
+  QFETCH(int, height);
+  QFETCH(int, insideAxes);
+  const QFont font;
+  const QFontMetrics metrics(font);
+  const QRect r(58, 20, 600, height);
+  const PlotTextLayout layout(r, metrics, insideAxes);
+  const QRect band = layout.LegendBand();
+  const QRect unitText = layout.UnitTextRect(metrics.horizontalAdvance(QStringLiteral("rpm | gph | V | F")));
+  QVERIFY(band.contains(unitText));
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    for (const QString& label : {QStringLiteral("V"), QStringLiteral("Volt max 15"),
+                                 QStringLiteral("OilT max 245 (hot)")}) {
+      const QRect box = layout.LimitLabelRect(y, metrics.horizontalAdvance(label));
+      const QString where = QStringLiteral("%1 at %2").arg(label).arg(y);
+      QVERIFY2(!box.intersects(band), qPrintable(where));
+      QVERIFY2(!box.intersects(unitText), qPrintable(where));
+      QVERIFY2(box.left() > r.left() && box.right() < r.right(), qPrintable(where));
+      for (int k = 0; k < insideAxes; ++k) {
+        for (int value = r.top(); value <= r.bottom(); ++value)
+          QVERIFY2(!box.intersects(layout.InsideAxisRect(k, value)), qPrintable(where));
+      }
+      // Just above its line, else just below it, else just under the band it runs through.
+      const bool above = box.top() == y - 2 - metrics.ascent();
+      const bool below = box.top() == y + 1;
+      const bool underBand = box.top() == band.bottom() + 1 && y + 1 <= band.bottom();
+      QVERIFY2(above || below || underBand, qPrintable(where));
+      QCOMPARE(above, y - 2 - metrics.ascent() > band.bottom());
+    }
+  }
+}
+
+// The painter draws a limit's label inside the rectangle the layout gives: here on the third
+// unit's line, at the top of its scale, where the unit text and the inside axis are too.
+void PlotPainterTest::DrawsALimitLabelWhereTheLayoutPutsIt() {
+  const Flight flight;
+  const QColor colour(250, 0, 250);
+  const QRect r(58, 20, 500, 150);
+  ColumnsPlotPainter painter;
+  painter.SetChoice({kChannelTach, kChannelFlow, kChannelVolt});
+  QImage with(620, 200, QImage::Format_RGB32);
+  QImage without(620, 200, QImage::Format_RGB32);
+  for (const QString& label : {QStringLiteral("Volt max 15"), QString()}) {
+    const std::vector<ChartLimitLine> limits{{kChannelVolt, 15.0, colour, label}};
+    PlotScene scene = flight.Scene(r.width());
+    scene.limits = &limits;
+    QImage& image = label.isEmpty() ? without : with;
+    image.fill(Qt::black);
+    QPainter p(&image);
+    painter.Paint(p, r, scene, kModel5100);
+  }
+  const QFontMetrics metrics{QFont()};
+  const PlotTextLayout layout(r, metrics, 1);
+  // The volts run 14.1 to the limit's 15 on a scale of 14 to 15: the line lies on the top row,
+  // under the frame, and its label under the legend band.
+  const QRect box = layout.LimitLabelRect(r.top(), metrics.horizontalAdvance(QStringLiteral("Volt max 15")));
+  QCOMPARE(box.top(), layout.LegendBand().bottom() + 1);
+  QRect drawn;
+  for (int y = 0; y < with.height(); ++y) {
+    for (int x = 0; x < with.width(); ++x) {
+      if (with.pixel(x, y) != without.pixel(x, y))
+        drawn |= QRect(x, y, 1, 1);
+    }
+  }
+  QVERIFY(!drawn.isEmpty());
+  QVERIFY2(box.contains(drawn), qPrintable(QStringLiteral("drawn %1,%2 %3x%4")
+                                               .arg(drawn.x())
+                                               .arg(drawn.y())
+                                               .arg(drawn.width())
+                                               .arg(drawn.height())));
+  QVERIFY(!drawn.intersects(layout.UnitTextRect(metrics.horizontalAdvance(QStringLiteral("rpm | gph | V")))));
 }
 
 }  // namespace ovixlog::test
