@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -64,6 +65,8 @@ struct PlotScene {
   // Where a plot's inside is drawn at device resolution before it is copied to the screen;
   // shared by the plots of a paint so that one buffer stays warm. Null: the painter's own.
   QImage* scratch = nullptr;
+  // Everything as shapes, the series as paths rather than pixels: for a vector picture (SVG).
+  bool vector = false;
   // The margins beside the plots, where the value axes are written.
   int leftMargin = 0;
   int rightMargin = 0;
@@ -147,6 +150,11 @@ class PlotPainter {
  private:
   // A length in logical pixels as whole device pixels, at least one.
   static int DevicePixels(int logical, qreal ratio);
+  // The series of the last envelopes as paths in `r`, `columns` envelope columns across;
+  // `yFor` gives a value's height in the plot.
+  void DrawSeriesShapes(QPainter& painter, const QRect& r, int columns,
+                        const std::vector<int>& channels,
+                        const std::function<double(ChartUnit, double)>& yFor) const;
 
   std::vector<ChartSeries::Envelope> envelopes_;
   QImage ownImage_;
