@@ -1,6 +1,6 @@
 # The window: the Qt Widgets library (log view, main window, start-up) and the thin executable.
 # Only these targets run moc and rcc; the core never sees a Qt GUI header.
-find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
+find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Svg)
 find_package(X11)
 
 add_library(ovixlog_gui STATIC
@@ -16,6 +16,7 @@ add_library(ovixlog_gui STATIC
   view/library_view.cpp view/library_view.h
   view/ovixlog_view.cpp view/ovixlog_view.h
   view/plot_painter.cpp view/plot_painter.h
+  view/series_look.cpp view/series_look.h
   view/time_axis.cpp view/time_axis.h
   view/trend_chart_model.cpp view/trend_chart_model.h
   view/trend_chart_painter.cpp view/trend_chart_painter.h
@@ -46,7 +47,7 @@ add_library(ovixlog_gui STATIC
 set_target_properties(ovixlog_gui PROPERTIES AUTOMOC ON AUTORCC ON)
 target_include_directories(ovixlog_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(ovixlog_gui PUBLIC ovixlog_core Qt6::Widgets PRIVATE Qt6::PrintSupport
-                                          ovixlog_warnings)
+                                          Qt6::Svg ovixlog_warnings)
 # The keyboard lock panes ask the X server; without Xlib they stay disabled.
 if(X11_FOUND AND X11_Xkb_FOUND)
   target_compile_definitions(ovixlog_gui PRIVATE OVIXLOG_HAVE_XKB=1)

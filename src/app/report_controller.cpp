@@ -54,6 +54,7 @@ std::unique_ptr<FlightReport> ReportController::BuildReport(std::optional<int> r
   FlightReportInput input;
   input.run = run;
   input.source = document_->ShownTitle();
+  input.aircraft = document_->ShownAircraft();
   input.model = document_->model.load();
   input.limits = panel_->limits();
   // The addresses under the store's lock in bounded chunks; the report copies each sample.

@@ -62,6 +62,7 @@ void COvixLogDoc::DeleteContents() {
   session_.ClearSeam();
   // A new log: its silent save must not go over the file that the previous log went to.
   flightTarget_.clear();
+  importedAircraft_.clear();
   contentsGeneration_.fetch_add(1);
   Document::DeleteContents();
 }

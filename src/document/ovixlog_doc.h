@@ -105,6 +105,9 @@ class COvixLogDoc : public Document, public SampleSink {
   // What the log is, for the window's title: the saved file's name, else the shown file's,
   // else "Recording <start>" while live data goes into a recording, else "Untitled".
   std::string ShownTitle() const;
+  // The aircraft the shown log was flown in: the last aircraft record of an imported recording,
+  // or for live data the aircraft the recorder names; empty when neither says.
+  std::string ShownAircraft() const;
 
   // After a switch of layout while live: reads what was received again from the recording
   // under the document's model, then goes on with the live samples that came meanwhile, so no
@@ -200,6 +203,9 @@ class COvixLogDoc : public Document, public SampleSink {
   // The shown imported file; user-interface thread.
   std::string importedPath_;
   bool importedDemoLog_ = false;
+  // The aircraft record of the file read into the store, cleared with the store; user-interface
+  // thread.
+  std::string importedAircraft_;
   // The shown file's size and change time when it was read, to tell it is still the same.
   int64_t importedSize_ = -1;
   int64_t importedChangeNs_ = 0;

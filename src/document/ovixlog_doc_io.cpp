@@ -63,6 +63,10 @@ class COvixLogDoc::ImportListener : public LogReader::Listener {
       doc_.UpdateAllViews(nullptr);
     }
   }
+  void OnAircraft(const std::string& name) override {
+    Begin();
+    doc_.importedAircraft_ = name;
+  }
   bool OnProgress(uint64_t done, uint64_t total) override {
     (void)done;
     (void)total;
@@ -264,6 +268,15 @@ std::string COvixLogDoc::ShownTitle() const {
     }
   }
   return GetTitle();
+}
+
+std::string COvixLogDoc::ShownAircraft() const {
+  if (!reviewing()) {
+    const std::string live = recorder().aircraft();
+    if (!live.empty())
+      return live;
+  }
+  return importedAircraft_;
 }
 
 bool COvixLogDoc::ReimportWithCurrentModel() {

@@ -152,6 +152,11 @@ void LiveRecorder::SetAircraft(const std::string& name) {
     writer_->AppendAircraft(lastStamp_, aircraft_);
 }
 
+std::string LiveRecorder::aircraft() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return aircraft_;
+}
+
 RecordingWriter* LiveRecorder::writer() {
   std::lock_guard<std::mutex> lock(mutex_);
   return writer_.get();

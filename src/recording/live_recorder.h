@@ -68,6 +68,8 @@ class LiveRecorder : public ByteSink {
   // session under way is told a new name at once (its last aircraft record counts), so a name
   // given after the first bytes still labels that flight.
   void SetAircraft(const std::string& name);
+  // The name SetAircraft last gave; empty for none.
+  std::string aircraft() const;
   // The current session's writer, or null. For tests and benchmarks, which inject stalls.
   RecordingWriter* writer();
 

@@ -8,7 +8,9 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPaintEngine>
 #include <QSaveFile>
+#include <QSvgGenerator>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -374,6 +376,8 @@ void ChartView::Render(QPainter& painter) {
   scene.marks = &marks_;
   scene.font = SmallFont();
   scene.scratch = &plotImage_;
+  scene.vector = painter.paintEngine() != nullptr &&
+                 painter.paintEngine()->type() == QPaintEngine::SVG;
   scene.leftMargin = kLeftMargin;
   scene.rightMargin = kRightMargin;
   for (size_t plot = 0; plot < plots_.size(); ++plot)
@@ -780,27 +784,34 @@ QImage ChartView::Picture(QSize size) {
 }
 
 bool ChartView::SavePicture(const QString& path, QSize size) {
-  const QImage image = Picture(size);
   if (!path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
-    return image.save(path, "PNG");
-  // The plots are pixels at heart (each series is written into an image), so the SVG carries
-  // the picture as an embedded PNG at its full size.
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  const QByteArray svg =
-      QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                     "<svg xmlns=\"http://www.w3.org/2000/svg\" "
-                     "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"%1\" "
-                     "height=\"%2\" viewBox=\"0 0 %1 %2\">\n<title>OvixLog charts</title>\n"
-                     "<image width=\"%1\" height=\"%2\" xlink:href=\"data:image/png;base64,")
-          .arg(image.width())
-          .arg(image.height())
-          .toUtf8() +
-      png.toBase64() + QByteArrayLiteral("\"/>\n</svg>\n");
+    return Picture(size).save(path, "PNG");
+  // A vector picture: the plots' series go in as paths and the texts as text, so the picture
+  // stays sharp at any scale.
+  const QSize wanted = size.isEmpty() ? this->size() : size.boundedTo(QSize(8000, 8000));
+  QBuffer svg;
+  svg.open(QIODevice::WriteOnly);
+  QSvgGenerator generator;
+  generator.setOutputDevice(&svg);
+  generator.setSize(wanted);
+  generator.setViewBox(QRect(QPoint(), wanted));
+  // The screen's resolution, so that the texts keep the size they have in the window.
+  generator.setResolution(logicalDpiX());
+  generator.setTitle(QStringLiteral("OvixLog charts"));
+  canvas_ = wanted;
+  bool drawn = false;
+  {
+    QPainter painter;
+    if (painter.begin(&generator)) {
+      Render(painter);
+      drawn = painter.end();
+    }
+  }
+  canvas_ = QSize();
+  if (!drawn)
+    return false;
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(svg) != svg.size())
+  if (!file.open(QIODevice::WriteOnly) || file.write(svg.data()) != svg.size())
     return false;
   return file.commit();
 }

@@ -123,7 +123,8 @@ class ChartView : public QWidget {
   // --- Pictures -----------------------------------------------------------------------------
   // The pane drawn at `size` (its own size when empty), as the window paints it.
   QImage Picture(QSize size = QSize());
-  // Writes the picture as PNG, or as SVG when the name ends in .svg; false when it could not.
+  // Writes the picture as PNG, or as an SVG vector drawing when the name ends in .svg; false
+  // when it could not.
   bool SavePicture(const QString& path, QSize size = QSize());
   // Puts the picture on the clipboard.
   void CopyPicture();

@@ -19,6 +19,7 @@
 #include "view/flight_chart_marks.h"
 #include "view/lean_test_view.h"
 #include "view/plot_painter.h"
+#include "view/series_look.h"
 
 namespace ovixlog {
 namespace {
@@ -28,6 +29,10 @@ constexpr double kMargin = 42.0;
 constexpr double kFooter = 20.0;
 constexpr int kChartColumns = 480;
 constexpr int kMaxLeanPlots = 6;
+// A marker on each series every this many columns, each series' a little further on than the
+// last one's so that they do not sit on top of each other.
+constexpr int kMarkerColumns = 40;
+constexpr double kMarkerSize = 4.0;
 // Tach time without the monitor's engine hours: running time scaled by rpm over this.
 constexpr double kTachReferenceRpm = 2400.0;
 
@@ -45,12 +50,6 @@ QFont Font(double points, bool bold = false) {
   // No ligatures: "fl" stays two letters that a PDF reader's search and copy find.
   font.setStyleStrategy(QFont::PreferNoShaping);
   return font;
-}
-
-Qt::PenStyle SeriesStyle(size_t n) {
-  static const Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
-                                         Qt::DashDotLine, Qt::DashDotDotLine};
-  return kStyles[n % 5];
 }
 
 // A chart of the report: its title and the channels it draws.
@@ -258,7 +257,7 @@ QStringList FlightReport::FactLines() const {
                  .arg(tachHours_, 0, 'f', 1)
                  .arg(kTachReferenceRpm, 0, 'f', 0);
   }
-  lines << QStringLiteral("Fuel used: %1").arg(Q(NumberText(fuel, 1)));
+  lines << QStringLiteral("Fuel used: %1 gal").arg(Q(NumberText(fuel, 1)));
   return lines;
 }
 
@@ -315,25 +314,50 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
   }
   pager.Take(10);
 
-  // A table: titles in bold over a rule, then the rows; new pages repeat the titles.
+  // A table: titles in bold over a rule, then the rows; new pages repeat the titles. Cells are
+  // cut short to fit, except that with `wrapLast` the last column's text goes on over as many
+  // lines as it needs.
   const auto table = [&](const QString& heading, const QStringList& titles,
-                         const std::vector<double>& widths, const std::vector<QStringList>& rows) {
+                         const std::vector<double>& widths, const std::vector<QStringList>& rows,
+                         bool wrapLast = false) {
     painter.setFont(Font(12, true));
     double top = pager.Take(40);
     painter.drawText(QRectF(pager.left(), top, pager.width(), 18),
                      Qt::AlignLeft | Qt::AlignVCenter, heading);
-    const auto drawRow = [&](double rowTop, const QStringList& cells, bool bold) {
+    const int lastColumn = static_cast<int>(widths.size()) - 1;
+    const int wrapFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    const auto wraps = [&](const QStringList& cells, bool bold) {
+      return wrapLast && !bold && cells.size() > lastColumn;
+    };
+    // The row's height: one line, or as many as the last column's text takes.
+    const auto rowHeight = [&](const QStringList& cells) {
+      if (!wraps(cells, false))
+        return 14.0;
+      painter.setFont(Font(8.5));
+      const double w = widths.back() * pager.width();
+      const QRectF need =
+          painter.boundingRect(QRectF(0, 0, w - 4, 1e4), wrapFlags, cells[lastColumn]);
+      return std::max(14.0, std::ceil(need.height()) + 3.0);
+    };
+    const auto drawRow = [&](double rowTop, const QStringList& cells, bool bold, double height) {
       painter.setFont(Font(8.5, bold));
       double x = pager.left();
       for (int c = 0; c < cells.size() && c < static_cast<int>(widths.size()); ++c) {
         const double w = widths[static_cast<size_t>(c)] * pager.width();
-        painter.drawText(QRectF(x + 2, rowTop, w - 4, 13), Qt::AlignLeft | Qt::AlignVCenter,
-                         painter.fontMetrics().elidedText(cells[c], Qt::ElideRight,
-                                                          static_cast<int>(w - 4)));
+        if (c == lastColumn && wraps(cells, bold)) {
+          // The first line level with the other cells, which stand centred in 13 points.
+          const double lead = (13.0 - painter.fontMetrics().height()) / 2.0;
+          painter.drawText(QRectF(x + 2, rowTop + lead, w - 4, height - lead), wrapFlags,
+                           cells[c]);
+        } else {
+          painter.drawText(QRectF(x + 2, rowTop, w - 4, 13), Qt::AlignLeft | Qt::AlignVCenter,
+                           painter.fontMetrics().elidedText(cells[c], Qt::ElideRight,
+                                                            static_cast<int>(w - 4)));
+        }
         x += w;
       }
     };
-    drawRow(top + 20, titles, true);
+    drawRow(top + 20, titles, true, 13);
     painter.drawLine(QPointF(pager.left(), top + 34), QPointF(pager.left() + pager.width(), top + 34));
     if (rows.empty()) {
       const double rowTop = pager.Take(14);
@@ -342,13 +366,15 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
                        Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("None."));
     }
     for (const QStringList& row : rows) {
+      const double height = rowHeight(row);
       const int before = pager.pages();
-      double rowTop = pager.Take(14);
+      double rowTop = pager.Take(height);
       if (pager.pages() != before) {
-        drawRow(rowTop, titles, true);
-        rowTop = pager.Take(14);
+        drawRow(rowTop, titles, true, 13);
+        pager.Take(14);
+        rowTop += 14;
       }
-      drawRow(rowTop, row, false);
+      drawRow(rowTop, row, false, height);
     }
     pager.Take(8);
   };
@@ -400,6 +426,25 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
         {QStringLiteral("Run"), QStringLiteral("Reading"), QStringLiteral("Start"),
          QStringLiteral("Duration"), QStringLiteral("Peak")},
         {0.07, 0.33, 0.2, 0.2, 0.2}, exceedanceRows);
+
+  // Each run's findings with their sentences, or that it has none.
+  std::vector<QStringList> findingRows;
+  for (size_t i = 0; i < runs_.size(); ++i) {
+    const QString number = QString::number(static_cast<int>(i) + firstRunNumber_);
+    if (runs_[i].findings.empty())
+      findingRows.push_back({number, QString(), QString(), QString(), QStringLiteral("No findings.")});
+    for (const Finding& f : runs_[i].findings) {
+      findingRows.push_back(
+          {number, QString::fromLatin1(FindingSeverityName(f.severity)),
+           f.column ? Q(ColumnTitle(*f.column)) : QStringLiteral("Engine"),
+           QStringLiteral("%1 to %2").arg(Q(ClockText(f.startMs)), Q(ClockText(f.endMs))),
+           Q(FindingKindTitle(f.kind)) + QStringLiteral(": ") + Q(f.text)});
+    }
+  }
+  table(QStringLiteral("Findings"),
+        {QStringLiteral("Run"), QStringLiteral("Severity"), QStringLiteral("Reading"),
+         QStringLiteral("Time"), QStringLiteral("What was found")},
+        {0.06, 0.1, 0.1, 0.19, 0.55}, findingRows, true);
 }
 
 void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
@@ -537,18 +582,25 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
       const double y = yFor(static_cast<size_t>(found - units.begin()), limit.value);
       painter.setPen(QPen(Qt::black, 0.6, Qt::DashLine));
       painter.drawLine(QPointF(frame.left(), y), QPointF(frame.right(), y));
-      if (!limit.label.isEmpty())
-        painter.drawText(QRectF(frame.right() - 200, y - 11, 196, 10),
+      // Above its line, unless that would leave the frame for the legend's row: then below.
+      if (!limit.label.isEmpty()) {
+        const double labelTop = y - 11 < frame.top() ? y + 1 : y - 11;
+        painter.drawText(QRectF(frame.right() - 200, labelTop, 196, 10),
                          Qt::AlignRight | Qt::AlignVCenter, limit.label);
+      }
     }
     // The series: the middle of each column's range, broken where the samples pause; each
-    // series in a line style of its own so that it reads in black and white.
+    // series in a line style and with markers of its own so that it reads in black and white.
     painter.save();
     painter.setClipRect(frame);
-    for (size_t i = 0; i < chart.channels.size(); ++i) {
+    const size_t seriesCount = chart.channels.size();
+    for (size_t i = 0; i < seriesCount; ++i) {
       const size_t u = static_cast<size_t>(
           std::find(units.begin(), units.end(), ChannelUnit(chart.channels[i])) - units.begin());
+      const SeriesLook look = SeriesLook::For(static_cast<int>(i));
+      const size_t markerOffset = i * kMarkerColumns / seriesCount;
       QPainterPath path;
+      std::vector<QPointF> marks;
       bool open = false;
       for (size_t c = 0; c < envelopes[i].columns.size(); ++c) {
         const ChartSeries::Column& col = envelopes[i].columns[c];
@@ -561,26 +613,56 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
         else
           path.moveTo(p);
         open = true;
+        if (c % kMarkerColumns == markerOffset)
+          marks.push_back(p);
       }
-      painter.setPen(QPen(SeriesColor(static_cast<int>(i)), 0.9, SeriesStyle(i)));
+      painter.setPen(QPen(look.color, 0.9, look.dash));
+      painter.setBrush(Qt::NoBrush);
       painter.drawPath(path);
+      painter.setPen(QPen(look.color, 0.5));
+      painter.setBrush(look.color);
+      for (const QPointF& p : marks)
+        DrawSeriesMarker(painter, p, look.marker, kMarkerSize);
     }
     painter.restore();
     painter.setPen(QPen(Qt::black, 0.6));
     painter.drawRect(frame);
-    // Legend: a short stretch of each line style with the channel's name.
+    // Legend: a short stretch of each line style with its marker and the channel's name, on
+    // the title's row. Where nine cylinders' entries would run off the page, they start right
+    // after the title with shorter stretches.
     painter.setFont(Font(7.5));
-    double x = std::max(frame.left() + 150,
-                        pager.left() + QFontMetricsF(Font(11, true))
-                                           .horizontalAdvance(QString::fromLatin1(chart.title)) +
-                            20);
+    const double titleEnd = pager.left() + QFontMetricsF(Font(11, true))
+                                               .horizontalAdvance(QString::fromLatin1(chart.title));
+    const auto legendWidth = [&](double besidesName) {
+      double width = 0.0;
+      for (int channel : chart.channels)
+        width += besidesName +
+                 painter.fontMetrics().horizontalAdvance(QString::fromLatin1(ChannelTitle(channel)));
+      return width;
+    };
+    double stretch = 18.0;
+    double besidesName = 34.0;
+    double x = std::max(frame.left() + 150, titleEnd + 20);
+    const double right = pager.left() + pager.width();
+    if (x + legendWidth(besidesName) > right) {
+      x = titleEnd + 12;
+      if (x + legendWidth(besidesName) > right) {
+        stretch = 12.0;
+        besidesName = 24.0;
+      }
+    }
     for (size_t i = 0; i < chart.channels.size(); ++i) {
       const QString name = QString::fromLatin1(ChannelTitle(chart.channels[i]));
-      painter.setPen(QPen(SeriesColor(static_cast<int>(i)), 1.2, SeriesStyle(i)));
-      painter.drawLine(QPointF(x, top + 8), QPointF(x + 18, top + 8));
+      const SeriesLook look = SeriesLook::For(static_cast<int>(i));
+      painter.setPen(QPen(look.color, 1.2, look.dash));
+      painter.drawLine(QPointF(x, top + 8), QPointF(x + stretch, top + 8));
+      painter.setPen(QPen(look.color, 0.5));
+      painter.setBrush(look.color);
+      DrawSeriesMarker(painter, QPointF(x + stretch / 2, top + 8), look.marker, kMarkerSize);
+      painter.setBrush(Qt::NoBrush);
       painter.setPen(Qt::black);
-      painter.drawText(QPointF(x + 21, top + 11), name);
-      x += 26 + painter.fontMetrics().horizontalAdvance(name) + 8;
+      painter.drawText(QPointF(x + stretch + 3, top + 11), name);
+      x += besidesName + painter.fontMetrics().horizontalAdvance(name);
     }
   }
 }

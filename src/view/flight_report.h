@@ -1,8 +1,9 @@
-// The flight report a pilot hands the mechanic, as pages: the flight's times, tach and Hobbs
-// time and fuel, a summary table of the engine runs, the exceedances, charts of EGT, CHT, oil,
-// volts, flow and altitude with airspeed, and each lean test against flow. Drawn with QPainter
-// onto any paged device (a PDF writer, a printer), readable in black and white: every series
-// has its own line style and every lean-test cylinder its own marker.
+// The flight report a pilot hands the mechanic, as pages: the aircraft, the flight's times,
+// tach and Hobbs time and fuel, a summary table of the engine runs, the lean tests, the
+// exceedances, each run's findings with their sentences, charts of EGT, CHT, oil, volts, flow
+// and altitude with airspeed, and each lean test against flow. Drawn with QPainter onto any
+// paged device (a PDF writer, a printer), readable in black and white: every series and every
+// lean-test cylinder has a line style and a marker shape of its own.
 #pragma once
 
 #include <QPageSize>

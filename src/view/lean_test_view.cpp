@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "view/plot_painter.h"
+#include "view/series_look.h"
 
 namespace ovixlog {
 namespace {
@@ -34,43 +35,6 @@ Axes AxesFor(const QRect& plot, const LeanTestCurves& curves) {
   }
   return Axes{NiceScale(curves.lowFlow, curves.highFlow, std::max(plot.width() / 90, 2)),
               NiceScale(lowEgt, highEgt, std::max(plot.height() / 50, 2))};
-}
-
-// The marker of cylinder `n` (0 up): a shape of its own, filled with its colour.
-void DrawMarker(QPainter& painter, QPointF at, int n, double size) {
-  const double h = size / 2;
-  switch (n % 5) {
-    case 0:
-      painter.drawEllipse(at, h, h);
-      break;
-    case 1:
-      painter.drawRect(QRectF(at.x() - h, at.y() - h, size, size));
-      break;
-    case 2: {
-      const QPointF points[] = {{at.x(), at.y() - h}, {at.x() + h, at.y() + h},
-                                {at.x() - h, at.y() + h}};
-      painter.drawPolygon(points, 3);
-      break;
-    }
-    case 3: {
-      const QPointF points[] = {{at.x(), at.y() - h}, {at.x() + h, at.y()},
-                                {at.x(), at.y() + h}, {at.x() - h, at.y()}};
-      painter.drawPolygon(points, 4);
-      break;
-    }
-    default: {
-      const QPointF points[] = {{at.x(), at.y() + h}, {at.x() + h, at.y() - h},
-                                {at.x() - h, at.y() - h}};
-      painter.drawPolygon(points, 3);
-      break;
-    }
-  }
-}
-
-Qt::PenStyle CurveStyle(int n) {
-  static const Qt::PenStyle kStyles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine,
-                                         Qt::DashDotLine, Qt::DashDotDotLine};
-  return kStyles[n % 5];
 }
 
 }  // namespace
@@ -186,14 +150,14 @@ void LeanTestView::Draw(QPainter& painter, const QRect& r, const LeanTest& test,
   painter.setClipRect(plot);
   for (size_t n = 0; n < curves.cylinders.size(); ++n) {
     const LeanCurve& c = curves.cylinders[n];
-    const QColor colour = SeriesColor(static_cast<int>(n));
-    const int shape = static_cast<int>(n);
+    const SeriesLook look = SeriesLook::For(static_cast<int>(n));
+    const QColor colour = look.color;
     QColor light = colour;
     light.setAlpha(110);
     painter.setPen(Qt::NoPen);
     painter.setBrush(light);
     for (size_t i = 0; i < c.flow.size(); ++i)
-      DrawMarker(painter, at(c.flow[i], c.egt[i]), shape, 4.0);
+      DrawSeriesMarker(painter, at(c.flow[i], c.egt[i]), look.marker, 4.0);
     if (c.fit && c.fitHighFlow > c.fitLowFlow) {
       QPainterPath path;
       for (int step = 0; step <= kCurveSteps; ++step) {
@@ -206,7 +170,7 @@ void LeanTestView::Draw(QPainter& painter, const QRect& r, const LeanTest& test,
           path.lineTo(p);
       }
       painter.setBrush(Qt::NoBrush);
-      painter.setPen(QPen(colour, 2.0, CurveStyle(shape)));
+      painter.setPen(QPen(colour, 2.0, look.dash));
       painter.drawPath(path);
     }
   }
@@ -215,9 +179,10 @@ void LeanTestView::Draw(QPainter& painter, const QRect& r, const LeanTest& test,
     if (!c.peakFlow || !c.peakEgt)
       continue;
     const QPointF p = at(*c.peakFlow, *c.peakEgt);
+    const SeriesLook look = SeriesLook::For(static_cast<int>(n));
     painter.setPen(QPen(Qt::black, 1.5));
-    painter.setBrush(SeriesColor(static_cast<int>(n)));
-    DrawMarker(painter, p, static_cast<int>(n), 11.0);
+    painter.setBrush(look.color);
+    DrawSeriesMarker(painter, p, look.marker, 11.0);
     painter.setPen(Qt::black);
     painter.drawText(QPointF(p.x() + 7, p.y() - 6), QString::number(c.cylinder));
   }
@@ -229,13 +194,13 @@ void LeanTestView::Draw(QPainter& painter, const QRect& r, const LeanTest& test,
   int y = plot.top() + 4 + metrics.height();
   for (size_t n = 0; n < curves.cylinders.size(); ++n) {
     const LeanCurve& c = curves.cylinders[n];
-    const QColor colour = SeriesColor(static_cast<int>(n));
+    const SeriesLook look = SeriesLook::For(static_cast<int>(n));
     const int x = plot.right() + 10;
-    painter.setPen(QPen(colour, 2.0, CurveStyle(static_cast<int>(n))));
+    painter.setPen(QPen(look.color, 2.0, look.dash));
     painter.drawLine(QPointF(x, y + 7), QPointF(x + 26, y + 7));
     painter.setPen(QPen(Qt::black, 1.0));
-    painter.setBrush(colour);
-    DrawMarker(painter, QPointF(x + 13, y + 7), static_cast<int>(n), 8.0);
+    painter.setBrush(look.color);
+    DrawSeriesMarker(painter, QPointF(x + 13, y + 7), look.marker, 8.0);
     // The peak's flow and EGT, or a dash for a cylinder that did not peak.
     const QString peak = c.peakFlow && c.peakEgt ? QStringLiteral("%1 / %2")
                                                        .arg(*c.peakFlow, 0, 'f', 1)

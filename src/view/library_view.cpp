@@ -111,6 +111,21 @@ LibraryView::LibraryView(QWidget* parent)
                                      QStringLiteral("Tach h"), QStringLiteral("Fuel"),
                                      QStringLiteral("Highest CHT"), QStringLiteral("Findings"),
                                      QStringLiteral("File")});
+  const char* const tips[kColumns] = {
+      "When the flight began: the local time of its first running sample, where the recording "
+      "has the clock",
+      "The aircraft the flight was flown in: as the recording names it, or as set with Set "
+      "Aircraft...",
+      "How long the engine ran",
+      "Time in the air: from the take-off roll to the landing",
+      "Tach time: the engine's revolutions in the flight as hours at 2400 rpm (h)",
+      "Fuel burnt during the flight, from the flow (gal)",
+      "The hottest cylinder head's temperature (\u00b0F) and which cylinder it was",
+      "How many findings the analysis made, with the most severe of them",
+      "The file the flight was read from; \"gone\" or \"changed\" when it is no longer as it "
+      "was added"};
+  for (int c = 0; c < kColumns; ++c)
+    model_->horizontalHeaderItem(c)->setToolTip(QString::fromUtf8(tips[c]));
   filter_->setSourceModel(model_);
   table_->setModel(filter_);
   table_->setSortingEnabled(true);

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -287,6 +289,99 @@ void COvixLogView::SetTitlesPinned(bool pinned) {
   titlesPinned_ = pinned;
   knownRowCount_ = -1;  // the ranges are set again by the next update
   OnUpdate(nullptr, 0);
+}
+
+QString COvixLogView::ColumnToolTip(const QString& title, int32_t model) {
+  // A numbered title names one of several columns: cylinder 3's, the second aux input's.
+  qsizetype digits = title.size();
+  while (digits > 0 && title[digits - 1].isDigit())
+    --digits;
+  const QString stem = title.left(digits);
+  const QString number = title.mid(digits);
+  if (!number.isEmpty()) {
+    if (stem == QLatin1String("CHT"))
+      return QStringLiteral("Cylinder head temperature, cylinder %1 (\u00b0F)").arg(number);
+    if (stem == QLatin1String("EGT"))
+      return QStringLiteral("Exhaust gas temperature, cylinder %1 (\u00b0F)").arg(number);
+    if (stem == QLatin1String("Aux"))
+      return QStringLiteral("Auxiliary input %1, as the monitor sends it (no unit)").arg(number);
+    return QString();
+  }
+  static const struct {
+    const char* title;
+    const char* tip;
+  } kTips[] = {
+      {"Sys-Time", "The computer's clock when the sample arrived (hh:mm:ss.mmm)"},
+      {"Flt-Time", "The monitor's flight timer (hh:mm:ss)"},
+      {"Tach", "Engine speed (rpm)"},
+      {"OilT", "Oil temperature (\u00b0F)"},
+      {"OilP", "Oil pressure (psi)"},
+      {"Volt", "Bus voltage (V)"},
+      {"Unit", "A code the monitor sends with every frame (no unit)"},
+      {"Flow", "Fuel flow (gph)"},
+      {"Fuel", "Fuel on board as the monitor reckons it (gal)"},
+      {"Hours", "Engine hours: the monitor's tach time (h)"},
+      {"Carb", "Carburettor air temperature (\u00b0C)"},
+      {"Cool", "How fast the cylinder heads cool, as the monitor reckons it (\u00b0F a minute)"},
+      {"Aspd", "Airspeed (kt)"},
+      {"Alt", "Altitude (ft)"},
+      {"VSI", "Vertical speed (ft/min)"},
+      {"Baro", "Altimeter setting (inHg)"},
+  };
+  if (title == QLatin1String("OAT")) {
+    // The short frame carries it in Fahrenheit, the long one in Celsius.
+    return model == kModel3100 ? QStringLiteral("Outside air temperature (\u00b0F)")
+                               : QStringLiteral("Outside air temperature (\u00b0C)");
+  }
+  for (const auto& tip : kTips) {
+    if (title == QLatin1String(tip.title))
+      return QString::fromUtf8(tip.tip);
+  }
+  return QString();
+}
+
+QString COvixLogView::TitleToolTipAt(QPoint point) const {
+  if (document_ == nullptr || point.x() < 0 || point.y() < 0)
+    return QString();
+  // Line l shows row firstRow_ + l, except under pinned titles, which cover lines 0 and 1.
+  const int line = point.y() / rowHeight_;
+  const int row = titlesPinned_ && firstRow_ > 0 && line < 2 ? line : firstRow_ + line;
+  if (row > 1)
+    return QString();
+  std::vector<std::string> titles;
+  document_->FormatDisplayRows(0, 1, titles);
+  if (titles.empty())
+    return QString();
+  // The fields stand right-aligned under their titles, each after its blank: a blank belongs
+  // to the title after it. Only the computer's time stands left-aligned, 12 characters wide.
+  const std::string& text = titles.front();
+  size_t at = static_cast<size_t>(firstColumn_ + point.x() / charWidth_);
+  if (text.rfind("Sys-Time", 0) == 0 && at < 12)
+    at = 0;
+  while (at < text.size() && text[at] == ' ')
+    ++at;
+  if (at >= text.size())
+    return QString();
+  const size_t before = text.rfind(' ', at);
+  const size_t start = before == std::string::npos ? 0 : before + 1;
+  const size_t end = std::min(text.find(' ', at), text.size());
+  return ColumnToolTip(QString::fromLatin1(text.data() + start, static_cast<qsizetype>(end - start)),
+                       document_->model.load());
+}
+
+bool COvixLogView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = TitleToolTipAt(help->pos());
+    if (tip.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), tip, viewport());
+    }
+    return true;
+  }
+  return QAbstractScrollArea::viewportEvent(event);
 }
 
 int COvixLogView::RowOfSample(int index) const {

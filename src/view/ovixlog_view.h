@@ -5,6 +5,8 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QImage>
+#include <QPoint>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -61,6 +63,14 @@ class COvixLogView : public QAbstractScrollArea, public View {
   void SetTitlesPinned(bool pinned);
   bool titlesPinned() const { return titlesPinned_; }
 
+  // --- The column titles ------------------------------------------------------------------
+  // What the column titled `title` holds, with its unit ("Oil pressure (psi)"), for `model`;
+  // empty for a title the table does not have.
+  static QString ColumnToolTip(const QString& title, int32_t model);
+  // The tooltip of the column title under `point` (viewport coordinates): empty where no title
+  // row is shown there.
+  QString TitleToolTipAt(QPoint point) const;
+
   // --- The selected row (the sample the charts' cursor is on) -------------------------------
   // Selects sample `index` (0 = oldest stored; -1 for none) and, with `scroll`, scrolls its row
   // into view. Does not emit sampleSelected.
@@ -107,6 +117,7 @@ class COvixLogView : public QAbstractScrollArea, public View {
   void scrollContentsBy(int dx, int dy) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   void OnScrollBarAction(Qt::Orientation orientation, int action);

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -55,6 +56,38 @@ bool SeriesDrawsColumn(int n, int column) {
   }
 }
 
+PlotTextLayout::PlotTextLayout(const QRect& r, const QFontMetrics& metrics, int axes)
+    : plot(r),
+      ascent(metrics.ascent()),
+      height(metrics.height()),
+      insideAxes(std::max(axes, 0)),
+      insideAxisWidth(metrics.horizontalAdvance(QStringLiteral("-00000")) + 6) {}
+
+QRect PlotTextLayout::LegendBand() const {
+  return QRect(plot.left(), plot.top(), plot.width(), height + 5);
+}
+
+QRect PlotTextLayout::UnitTextRect(int width) const {
+  return QRect(plot.right() - width - 6, plot.top() + 3, width, height);
+}
+
+QRect PlotTextLayout::InsideAxisRect(int k, int y) const {
+  const int right = plot.right() - 4 - k * insideAxisWidth;
+  return QRect(right - insideAxisWidth, y - 8, insideAxisWidth, 16);
+}
+
+QRect PlotTextLayout::LimitLabelRect(int y, int width) const {
+  const int right = insideAxes == 0 ? plot.right() - 4
+                                    : InsideAxisRect(insideAxes - 1, y).left() - 3;
+  const int bandBottom = LegendBand().bottom();
+  int top = y - 2 - ascent;
+  if (top <= bandBottom)
+    top = y + 1;
+  if (top <= bandBottom)
+    top = bandBottom + 1;
+  return QRect(right - width, top, width, height);
+}
+
 PlotPainter::~PlotPainter() = default;
 
 int PlotPainter::DevicePixels(int logical, qreal ratio) {
@@ -69,15 +102,23 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   const auto xFor = [&](int64_t t) { return axis.XForTime(t, r.left(), r.width()); };
 
   // What lies inside the frame is drawn into an image of the plot at device resolution: the
-  // background with QPainter, then the series straight into its pixels.
+  // background with QPainter, then the series straight into its pixels. A vector picture gets
+  // all of it as shapes instead, clipped to the plot.
   QImage& image = scene.scratch != nullptr ? *scene.scratch : ownImage_;
-  const QSize deviceSize(columns, DevicePixels(r.height(), scene.ratio));
-  if (image.size() != deviceSize || image.devicePixelRatio() != scene.ratio) {
-    image = QImage(deviceSize, QImage::Format_RGB32);
-    image.setDevicePixelRatio(scene.ratio);
+  QPainter rasterInside;
+  if (scene.vector) {
+    painter.save();
+    painter.setClipRect(r);
+  } else {
+    const QSize deviceSize(columns, DevicePixels(r.height(), scene.ratio));
+    if (image.size() != deviceSize || image.devicePixelRatio() != scene.ratio) {
+      image = QImage(deviceSize, QImage::Format_RGB32);
+      image.setDevicePixelRatio(scene.ratio);
+    }
+    rasterInside.begin(&image);
+    rasterInside.translate(-r.topLeft());
   }
-  QPainter inside(&image);
-  inside.translate(-r.topLeft());
+  QPainter& inside = scene.vector ? painter : rasterInside;
   inside.fillRect(r, Qt::white);
 
   // The shaded stretches first, under everything.
@@ -166,7 +207,7 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     }
     return QColor(Qt::black);
   };
-  const int insideAxisWidth = metrics.horizontalAdvance(QStringLiteral("-00000")) + 6;
+  const PlotTextLayout layout(r, metrics, static_cast<int>(units.size()) - 2);
   for (size_t u = 0; u < units.size(); ++u) {
     const ValueScale& s = scales[units[u]];
     for (double v = s.low; v <= s.high + s.step / 2; v += s.step) {
@@ -184,9 +225,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
         painter.drawText(QRect(r.right() + 4, y - 8, scene.rightMargin - 4, 16),
                          Qt::AlignLeft | Qt::AlignVCenter, text);
       } else {
-        const int right = r.right() - 4 - static_cast<int>(u - 2) * insideAxisWidth;
         inside.setPen(unitColor(u));
-        inside.drawText(QRect(right - insideAxisWidth, y - 8, insideAxisWidth, 16),
+        inside.drawText(layout.InsideAxisRect(static_cast<int>(u - 2), y),
                         Qt::AlignRight | Qt::AlignVCenter, text);
       }
     }
@@ -200,12 +240,8 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     inside.setPen(QPen(limit.color, 1, Qt::DashLine));
     inside.drawLine(r.left(), y, r.right(), y);
     if (!limit.label.isEmpty()) {
-      // Above the line, unless that would run into the legend and unit text along the top:
-      // then below it.
-      const int legendBottom = r.top() + metrics.height() + 5;
-      const int baseline = y - 2 - metrics.ascent() < legendBottom ? y + metrics.ascent() + 1 : y - 2;
-      inside.drawText(r.right() - metrics.horizontalAdvance(limit.label) - 4, baseline,
-                      limit.label);
+      const QRect box = layout.LimitLabelRect(y, metrics.horizontalAdvance(limit.label));
+      inside.drawText(box.left(), box.top() + metrics.ascent(), limit.label);
     }
   }
 
@@ -221,55 +257,61 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
         inside.fillRect(QRect(x0, r.bottom() - bar + 1, x1 - x0 + 1, bar), mark.color);
     }
   }
-  inside.end();
+  if (scene.vector) {
+    DrawSeriesShapes(painter, r, columns, channels,
+                     [&](ChartUnit unit, double value) { return yFor(unit, value); });
+    painter.restore();
+  } else {
+    rasterInside.end();
 
-  // The series: one vertical run per column from min to max, joined to the previous column
-  // unless a break lies between them. Rows grow downwards: a column's max is its top.
-  const int rows = image.height();
-  SeriesRaster raster(reinterpret_cast<uint32_t*>(image.bits()), image.width(), rows,
-                      static_cast<int>(image.bytesPerLine() / 4));
-  for (size_t i = 0; i < channels.size(); ++i) {
-    if (hidden_.count(channels[i]) != 0)
-      continue;
-    const ChartSeries::Envelope& e = envelopes_[i];
-    const ChartUnit unit = ChannelUnit(channels[i]);
-    raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
-    double lastX = 0.0;
-    double lastBottom = 0.0;
-    double lastTop = 0.0;
-    bool have = false;
-    if (e.before.present) {
-      lastX = e.before.x;
-      lastBottom = lastTop = rowFor(unit, e.before.value, rows);
-      have = true;
-    }
-    for (size_t c = 0; c < e.columns.size(); ++c) {
-      const ChartSeries::Column& col = e.columns[c];
-      if (col.first < 0)
+    // The series: one vertical run per column from min to max, joined to the previous column
+    // unless a break lies between them. Rows grow downwards: a column's max is its top.
+    const int rows = image.height();
+    SeriesRaster raster(reinterpret_cast<uint32_t*>(image.bits()), image.width(), rows,
+                        static_cast<int>(image.bytesPerLine() / 4));
+    for (size_t i = 0; i < channels.size(); ++i) {
+      if (hidden_.count(channels[i]) != 0)
         continue;
-      const double x = static_cast<double>(c) + 0.5;
-      const double top = rowFor(unit, col.max, rows);
-      const double bottom = rowFor(unit, col.min, rows);
-      const bool drawn = SeriesDrawsColumn(static_cast<int>(i), static_cast<int>(c));
-      if (have && col.connected && drawn) {
-        if (lastBottom < top)
-          raster.Line(lastX, lastBottom, x, top);
-        else if (lastTop > bottom)
-          raster.Line(lastX, lastTop, x, bottom);
-        else
-          raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
+      const ChartSeries::Envelope& e = envelopes_[i];
+      const ChartUnit unit = ChannelUnit(channels[i]);
+      raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
+      double lastX = 0.0;
+      double lastBottom = 0.0;
+      double lastTop = 0.0;
+      bool have = false;
+      if (e.before.present) {
+        lastX = e.before.x;
+        lastBottom = lastTop = rowFor(unit, e.before.value, rows);
+        have = true;
       }
-      if (drawn)
-        raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
-      lastX = x;
-      lastTop = top;
-      lastBottom = bottom;
-      have = true;
+      for (size_t c = 0; c < e.columns.size(); ++c) {
+        const ChartSeries::Column& col = e.columns[c];
+        if (col.first < 0)
+          continue;
+        const double x = static_cast<double>(c) + 0.5;
+        const double top = rowFor(unit, col.max, rows);
+        const double bottom = rowFor(unit, col.min, rows);
+        const bool drawn = SeriesDrawsColumn(static_cast<int>(i), static_cast<int>(c));
+        if (have && col.connected && drawn) {
+          if (lastBottom < top)
+            raster.Line(lastX, lastBottom, x, top);
+          else if (lastTop > bottom)
+            raster.Line(lastX, lastTop, x, bottom);
+          else
+            raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
+        }
+        if (drawn)
+          raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
+        lastX = x;
+        lastTop = top;
+        lastBottom = bottom;
+        have = true;
+      }
+      if (e.after.present && e.after.connected && have)
+        raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
     }
-    if (e.after.present && e.after.connected && have)
-      raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
+    painter.drawImage(r.topLeft(), image);
   }
-  painter.drawImage(r.topLeft(), image);
 
   // Frame and legend.
   painter.setPen(QColor(160, 160, 160));
@@ -304,8 +346,73 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
     x += width + 8;
   }
   const QString unitText = UnitText(units);
-  if (!unitText.isEmpty())
-    painter.drawText(r.right() - metrics.horizontalAdvance(unitText) - 6, y, unitText);
+  if (!unitText.isEmpty()) {
+    const QRect box = layout.UnitTextRect(metrics.horizontalAdvance(unitText));
+    painter.drawText(box.left(), box.top() + metrics.ascent(), unitText);
+  }
+}
+
+void PlotPainter::DrawSeriesShapes(QPainter& painter, const QRect& r, int columns,
+                                   const std::vector<int>& channels,
+                                   const std::function<double(ChartUnit, double)>& yFor) const {
+  // The same strokes as the pixels the window draws, in the plot's own coordinates: each
+  // column's range, joined to the previous column's unless a break lies between them.
+  const double columnWidth = static_cast<double>(r.width()) / std::max(columns, 1);
+  const auto xAt = [&](double column) { return r.left() + column * columnWidth; };
+  for (size_t i = 0; i < channels.size(); ++i) {
+    if (hidden_.count(channels[i]) != 0)
+      continue;
+    const ChartSeries::Envelope& e = envelopes_[i];
+    const ChartUnit unit = ChannelUnit(channels[i]);
+    QPainterPath path;
+    const auto stroke = [&](double x0, double y0, double x1, double y1) {
+      const QPointF from(xAt(x0), y0);
+      if (path.elementCount() == 0 || path.currentPosition() != from)
+        path.moveTo(from);
+      path.lineTo(xAt(x1), y1);
+    };
+    double lastX = 0.0;
+    double lastBottom = 0.0;
+    double lastTop = 0.0;
+    bool have = false;
+    if (e.before.present) {
+      lastX = e.before.x;
+      lastBottom = lastTop = yFor(unit, e.before.value);
+      have = true;
+    }
+    for (size_t c = 0; c < e.columns.size(); ++c) {
+      const ChartSeries::Column& col = e.columns[c];
+      if (col.first < 0)
+        continue;
+      const double x = static_cast<double>(c) + 0.5;
+      const double top = yFor(unit, col.max);
+      const double bottom = yFor(unit, col.min);
+      const bool drawn = SeriesDrawsColumn(static_cast<int>(i), static_cast<int>(c));
+      const bool joined = have && col.connected && drawn;
+      if (joined) {
+        if (lastBottom < top)
+          stroke(lastX, lastBottom, x, top);
+        else if (lastTop > bottom)
+          stroke(lastX, lastTop, x, bottom);
+        else
+          stroke(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
+      }
+      // A lone reading still shows, as a short upright stroke.
+      if (drawn && (bottom > top || !joined))
+        stroke(x, top, x, std::max(bottom, top + 0.5));
+      lastX = x;
+      lastTop = top;
+      lastBottom = bottom;
+      have = true;
+    }
+    if (e.after.present && e.after.connected && have)
+      stroke(lastX, (lastTop + lastBottom) / 2, e.after.x, yFor(unit, e.after.value));
+    QPen pen(SeriesColor(static_cast<int>(i)), 1.0);
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+  }
 }
 
 void PlotPainter::ToggleHidden(int channel) {

@@ -6,11 +6,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QRect>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -63,6 +65,8 @@ struct PlotScene {
   // Where a plot's inside is drawn at device resolution before it is copied to the screen;
   // shared by the plots of a paint so that one buffer stays warm. Null: the painter's own.
   QImage* scratch = nullptr;
+  // Everything as shapes, the series as paths rather than pixels: for a vector picture (SVG).
+  bool vector = false;
   // The margins beside the plots, where the value axes are written.
   int leftMargin = 0;
   int rightMargin = 0;
@@ -81,6 +85,33 @@ QColor SeriesColor(int n);
 // Whether the `n`-th series is drawn in device column `column`: the first three series are
 // solid, the next three dashed and the last three dotted, so that nine cylinders stay apart.
 bool SeriesDrawsColumn(int n, int column);
+
+// Where the texts inside a plot's rectangle go: the legend along the top with the unit text at
+// its right end, the value axes of the third and later units inside the right edge, and each
+// limit's label by its line, clear of all of them.
+struct PlotTextLayout {
+  // The texts of plot `r` in the font of `metrics`; `axes`: how many units beyond the second
+  // the plot draws.
+  PlotTextLayout(const QRect& r, const QFontMetrics& metrics, int axes);
+
+  // The band along the top that the legend and the unit text take.
+  QRect LegendBand() const;
+  // The unit text, `width` wide, at the band's right end.
+  QRect UnitTextRect(int width) const;
+  // The box a value of inside axis `k` (0: the third unit's, rightmost) is written in, for the
+  // value at row `y`.
+  QRect InsideAxisRect(int k, int y) const;
+  // The label of a limit whose line lies at row `y`, `width` wide: left of the inside axes,
+  // above the line, below it where above would reach into the legend band, and under the band
+  // where the line runs through it.
+  QRect LimitLabelRect(int y, int width) const;
+
+  QRect plot;
+  int ascent = 0;
+  int height = 0;
+  int insideAxes = 0;
+  int insideAxisWidth = 0;
+};
 
 class PlotPainter {
  public:
@@ -119,6 +150,11 @@ class PlotPainter {
  private:
   // A length in logical pixels as whole device pixels, at least one.
   static int DevicePixels(int logical, qreal ratio);
+  // The series of the last envelopes as paths in `r`, `columns` envelope columns across;
+  // `yFor` gives a value's height in the plot.
+  void DrawSeriesShapes(QPainter& painter, const QRect& r, int columns,
+                        const std::vector<int>& channels,
+                        const std::function<double(ChartUnit, double)>& yFor) const;
 
   std::vector<ChartSeries::Envelope> envelopes_;
   QImage ownImage_;

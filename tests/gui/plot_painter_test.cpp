@@ -4,10 +4,14 @@
 #include <QTest>
 
 #include <array>
+#include <set>
+#include <tuple>
 #include <vector>
 
+#include "format/column_set.h"
 #include "support/test_support.h"
 #include "view/plot_painter.h"
+#include "view/series_look.h"
 
 namespace ovixlog::test {
 
@@ -71,6 +75,11 @@ class PlotPainterTest : public QObject {
   void DrawsCylindersRelativeToTheirMeanOrAMark();
   void HiddenSeriesAreNeitherDrawnNorScaled();
   void NineSeriesKeepApartByColourAndStyle();
+  void EachCylinderLooksItsOwn_data();
+  void EachCylinderLooksItsOwn();
+  void LimitLabelsKeepClearOfTheUnitTextAndTheAxes_data();
+  void LimitLabelsKeepClearOfTheUnitTextAndTheAxes();
+  void DrawsALimitLabelWhereTheLayoutPutsIt();
 };
 
 void PlotPainterTest::EachKindChoosesItsChannels_data() {
@@ -238,6 +247,136 @@ void PlotPainterTest::NineSeriesKeepApartByColourAndStyle() {
       columns += SeriesDrawsColumn(n, c) ? QLatin1Char('1') : QLatin1Char('0');
     QCOMPARE(columns, expected[n]);
   }
+}
+
+void PlotPainterTest::EachCylinderLooksItsOwn_data() {
+  QTest::addColumn<int>("model");
+  QTest::newRow("3100") << int{kModel3100};
+  QTest::newRow("5100") << int{kModel5100};
+  QTest::newRow("7100") << int{kModel7100};
+  QTest::newRow("8100") << int{kModel8100};
+}
+
+// Within a chart no two cylinders look alike: in the window by colour and dash, and in the
+// report and the lean test by dash and marker shape alone, which is what a print in black and
+// white keeps. Each marker shape also comes out as a picture of its own.
+void PlotPainterTest::EachCylinderLooksItsOwn() {
+  QFETCH(int, model);
+  const ColumnSet columns = ColumnSetFor(model);
+  for (const int count : {columns.egtCount, columns.chtCount}) {
+    std::set<std::pair<QRgb, QString>> window;
+    std::set<std::pair<int, int>> print;
+    std::set<std::tuple<QRgb, int, int>> printInColour;
+    std::vector<QImage> shapes;
+    for (int n = 0; n < count; ++n) {
+      QString dashes;
+      for (int c = 0; c < 36; ++c)
+        dashes += SeriesDrawsColumn(n, c) ? QLatin1Char('1') : QLatin1Char('0');
+      QVERIFY2(window.emplace(SeriesColor(n).rgb(), dashes).second, qPrintable(QString::number(n)));
+      const SeriesLook look = SeriesLook::For(n);
+      QCOMPARE(look.color, SeriesColor(n));
+      QVERIFY2(print.emplace(int(look.dash), int(look.marker)).second,
+               qPrintable(QString::number(n)));
+      QVERIFY(printInColour.emplace(look.color.rgb(), int(look.dash), int(look.marker)).second);
+      QImage shape(24, 24, QImage::Format_RGB32);
+      shape.fill(Qt::white);
+      {
+        QPainter p(&shape);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        DrawSeriesMarker(p, QPointF(12, 12), look.marker, 16.0);
+      }
+      for (const QImage& other : shapes)
+        QVERIFY2(shape != other, qPrintable(QString::number(n)));
+      shapes.push_back(shape);
+    }
+  }
+}
+
+void PlotPainterTest::LimitLabelsKeepClearOfTheUnitTextAndTheAxes_data() {
+  QTest::addColumn<int>("height");
+  QTest::addColumn<int>("insideAxes");
+  for (const int height : {60, 150, 400}) {
+    for (const int axes : {0, 1, 2, 3}) {
+      QTest::addRow("%d high, %d inside axes", height, axes) << height << axes;
+    }
+  }
+}
+
+// Wherever a limit's line lies, its label stays by it and clear of the legend band with the
+// unit text, and of every value written on an inside axis.
+void PlotPainterTest::LimitLabelsKeepClearOfTheUnitTextAndTheAxes() {
+  QFETCH(int, height);
+  QFETCH(int, insideAxes);
+  const QFont font;
+  const QFontMetrics metrics(font);
+  const QRect r(58, 20, 600, height);
+  const PlotTextLayout layout(r, metrics, insideAxes);
+  const QRect band = layout.LegendBand();
+  const QRect unitText = layout.UnitTextRect(metrics.horizontalAdvance(QStringLiteral("rpm | gph | V | F")));
+  QVERIFY(band.contains(unitText));
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    for (const QString& label : {QStringLiteral("V"), QStringLiteral("Volt max 15"),
+                                 QStringLiteral("OilT max 245 (hot)")}) {
+      const QRect box = layout.LimitLabelRect(y, metrics.horizontalAdvance(label));
+      const QString where = QStringLiteral("%1 at %2").arg(label).arg(y);
+      QVERIFY2(!box.intersects(band), qPrintable(where));
+      QVERIFY2(!box.intersects(unitText), qPrintable(where));
+      QVERIFY2(box.left() > r.left() && box.right() < r.right(), qPrintable(where));
+      for (int k = 0; k < insideAxes; ++k) {
+        for (int value = r.top(); value <= r.bottom(); ++value)
+          QVERIFY2(!box.intersects(layout.InsideAxisRect(k, value)), qPrintable(where));
+      }
+      // Just above its line, else just below it, else just under the band it runs through.
+      const bool above = box.top() == y - 2 - metrics.ascent();
+      const bool below = box.top() == y + 1;
+      const bool underBand = box.top() == band.bottom() + 1 && y + 1 <= band.bottom();
+      QVERIFY2(above || below || underBand, qPrintable(where));
+      QCOMPARE(above, y - 2 - metrics.ascent() > band.bottom());
+    }
+  }
+}
+
+// The painter draws a limit's label inside the rectangle the layout gives: here on the third
+// unit's line, at the top of its scale, where the unit text and the inside axis are too.
+void PlotPainterTest::DrawsALimitLabelWhereTheLayoutPutsIt() {
+  const Flight flight;
+  const QColor colour(250, 0, 250);
+  const QRect r(58, 20, 500, 150);
+  ColumnsPlotPainter painter;
+  painter.SetChoice({kChannelTach, kChannelFlow, kChannelVolt});
+  QImage with(620, 200, QImage::Format_RGB32);
+  QImage without(620, 200, QImage::Format_RGB32);
+  for (const QString& label : {QStringLiteral("Volt max 15"), QString()}) {
+    const std::vector<ChartLimitLine> limits{{kChannelVolt, 15.0, colour, label}};
+    PlotScene scene = flight.Scene(r.width());
+    scene.limits = &limits;
+    QImage& image = label.isEmpty() ? without : with;
+    image.fill(Qt::black);
+    QPainter p(&image);
+    painter.Paint(p, r, scene, kModel5100);
+  }
+  const QFontMetrics metrics{QFont()};
+  const PlotTextLayout layout(r, metrics, 1);
+  // The volts run 14.1 to the limit's 15 on a scale of 14 to 15: the line lies on the top row,
+  // under the frame, and its label under the legend band.
+  const QRect box = layout.LimitLabelRect(r.top(), metrics.horizontalAdvance(QStringLiteral("Volt max 15")));
+  QCOMPARE(box.top(), layout.LegendBand().bottom() + 1);
+  QRect drawn;
+  for (int y = 0; y < with.height(); ++y) {
+    for (int x = 0; x < with.width(); ++x) {
+      if (with.pixel(x, y) != without.pixel(x, y))
+        drawn |= QRect(x, y, 1, 1);
+    }
+  }
+  QVERIFY(!drawn.isEmpty());
+  QVERIFY2(box.contains(drawn), qPrintable(QStringLiteral("drawn %1,%2 %3x%4")
+                                               .arg(drawn.x())
+                                               .arg(drawn.y())
+                                               .arg(drawn.width())
+                                               .arg(drawn.height())));
+  QVERIFY(!drawn.intersects(layout.UnitTextRect(metrics.horizontalAdvance(QStringLiteral("rpm | gph | V")))));
 }
 
 }  // namespace ovixlog::test

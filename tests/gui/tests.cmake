@@ -54,6 +54,7 @@ if(TARGET ovixlog_gui)
   target_compile_definitions(trends_view_test PRIVATE OVIXLOG_SIM_EXE="$<TARGET_FILE:ovixlog-sim>")
   add_dependencies(trends_view_test ovixlog-sim)
   ovixlog_add_gui_test(plot_painter_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/plot_painter_test.cpp)
+  ovixlog_add_gui_test(column_tips_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/column_tips_test.cpp)
   ovixlog_add_gui_test(document_signals_test
                        SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_signals_test.cpp LABELS threads)
   ovixlog_add_gui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_frame_test.cpp

@@ -86,7 +86,7 @@ fi
 # dpkg-shlibdeps names the libraries the programs link; without it Depends would lack them.
 depends=",$(field Depends | tr -d ' '),"
 expected_depends=(libc6 libstdc++6 libsqlite3-0 libssl3)
-[ "$window" = ON ] && expected_depends+=(libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins)
+[ "$window" = ON ] && expected_depends+=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins)
 for dep in "${expected_depends[@]}"; do
   if [[ "$depends" == *",$dep,"* || "$depends" == *",$dep("* ]]; then
     pass "Depends names $dep"

@@ -361,8 +361,12 @@ class Conversion : public LogReader::Listener {
       hint_.Add(sample);
   }
 
+  // A recording's aircraft record; the last one counts, as in the recorder.
+  void OnAircraft(const std::string& name) override { aircraft_ = name; }
+
   const ContentHint& hint() const { return hint_; }
   const std::deque<EngineSample>& held() const { return held_; }
+  const std::string& aircraft() const { return aircraft_; }
 
  private:
   SampleThinner thinner_;
@@ -372,6 +376,7 @@ class Conversion : public LogReader::Listener {
   FlightAnalyzer* analyzer_;
   ContentHint hint_;
   std::deque<EngineSample> held_;
+  std::string aircraft_;
 };
 
 }  // namespace
@@ -522,7 +527,8 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
     return kConvertOk;
   }
   if (!options->report.empty()) {
-    const ConvertedFlight flight{ImportedFileTitle(input, demoLog), model, conversion.held()};
+    const ConvertedFlight flight{ImportedFileTitle(input, demoLog), model, conversion.held(),
+                                 conversion.aircraft()};
     return report(flight,
                   ReportRequest{options->report, options->letter, options->limits, options->run},
                   err);

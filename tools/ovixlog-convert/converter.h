@@ -22,12 +22,13 @@ inline constexpr int kConvertUsage = 2;
 
 std::string ConverterUsage();
 
-// The flight as read, for the report: its title, the model it was read as and every kept
-// sample, oldest first.
+// The flight as read, for the report: its title, the model it was read as, every kept
+// sample, oldest first, and the aircraft a recording names (empty when it names none).
 struct ConvertedFlight {
   std::string title;
   EngineModel model = kModel5100;
   const std::deque<EngineSample>& samples;
+  std::string aircraft;
 };
 
 // What --report asks for: the PDF's path, Letter rather than A4 paper, the limits file, and

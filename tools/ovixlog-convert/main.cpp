@@ -39,6 +39,7 @@ int WriteReport(const ovixlog::ConvertedFlight& flight, const ovixlog::ReportReq
 
   ovixlog::FlightReportInput input;
   input.source = flight.title;
+  input.aircraft = flight.aircraft;
   input.model = flight.model;
   input.limits = *limits;
   input.count = static_cast<int>(flight.samples.size());
