@@ -194,6 +194,9 @@ void CMainFrame::RefreshPanes() {
 
 void CMainFrame::OnCommand(int id) {
   const DocumentChoices before = document_ != nullptr ? ChoicesOf(*document_) : DocumentChoices{};
+  const FrameFormat layoutBefore =
+      document_ != nullptr ? LayoutOf(document_->model.load(), document_->altFrameFormat.load())
+                           : FrameFormat::kLong;
   if (document_ != nullptr) {
     switch (id) {
       case kIdFileNew:
@@ -258,6 +261,12 @@ void CMainFrame::OnCommand(int id) {
           document_->OnPort(port);
         break;
     }
+    // A shown file read in another layout is misreadings through and through: a model or format
+    // chosen from the menu reads it again (live samples are left to the offers).
+    const bool framing = id == kIdModel3100 || id == kIdModel5100 || id == kIdModel7100 ||
+                         id == kIdModel8100 || id == kIdReadV39;
+    if (framing && !choosing_ && document_->reviewing())
+      ReadAgainAfterSwitch(layoutBefore);
     // The user's own choices are kept for the next run; an import's settings are the file's.
     if (settingsKept_ && id != kIdOpenDemoLog && id != kIdOpenSerialFile && id != kIdFileOpen)
       KeptSettings::StoreChanges(before, ChoicesOf(*document_));
@@ -415,7 +424,9 @@ void CMainFrame::SwitchToModel(EngineModel model) {
   if (document_ == nullptr)
     return;
   const FrameFormat before = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
+  choosing_ = true;
   ChooseModel(model);
+  choosing_ = false;
   ReadAgainAfterSwitch(before);
 }
 
@@ -444,9 +455,11 @@ void CMainFrame::SwitchToLayout(FrameFormat layout) {
     return;
   const FrameFormat before = LayoutOf(document_->model.load(), document_->altFrameFormat.load());
   const LayoutChoice choice = ChoiceFor(layout, document_->model.load());
+  choosing_ = true;
   ChooseModel(choice.model);
   if ((document_->altFrameFormat.load() != 0) != (choice.altFrameFormat != 0))
     OnCommand(kIdReadV39);
+  choosing_ = false;
   ReadAgainAfterSwitch(before);
 }
 

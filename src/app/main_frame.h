@@ -176,6 +176,9 @@ class CMainFrame : public QMainWindow {
   QTimer paneTimer_;
   bool closeFailedToSave_ = false;
   bool skipSave_ = false;
+  // An offer is making its choice through menu commands: the file shown is read again once,
+  // after the last of them, not by each command.
+  bool choosing_ = false;
 };
 
 }  // namespace ovixlog

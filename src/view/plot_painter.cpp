@@ -35,6 +35,46 @@ ValueScale NiceScale(double low, double high, int ticks) {
   return ValueScale{std::floor(low / step) * step, std::ceil(high / step) * step, step};
 }
 
+std::map<ChartUnit, ValueScale> UnitScales(const std::vector<int>& channels,
+                                           const std::vector<ChartSeries::Envelope>& envelopes,
+                                           const std::set<int>& hidden,
+                                           const std::vector<ChartLimitLine>& limits, int height) {
+  std::map<ChartUnit, std::pair<double, double>> ranges;
+  for (size_t i = 0; i < channels.size(); ++i) {
+    auto [it, fresh] = ranges.try_emplace(ChannelUnit(channels[i]), 1e30, -1e30);
+    (void)fresh;
+    if (hidden.count(channels[i]) != 0)
+      continue;
+    auto& [low, high] = it->second;
+    for (const ChartSeries::Column& c : envelopes[i].columns) {
+      if (c.first < 0)
+        continue;
+      low = std::min(low, static_cast<double>(c.min));
+      high = std::max(high, static_cast<double>(c.max));
+    }
+  }
+  for (const ChartLimitLine& limit : limits) {
+    if (!Contains(channels, limit.channel))
+      continue;
+    auto found = ranges.find(ChannelUnit(limit.channel));
+    if (found != ranges.end()) {
+      found->second.first = std::min(found->second.first, limit.value);
+      found->second.second = std::max(found->second.second, limit.value);
+    }
+  }
+  std::map<ChartUnit, ValueScale> scales;
+  for (auto& [unit, range] : ranges) {
+    if (range.first > range.second)
+      range = {0.0, 1.0};
+    scales[unit] = NiceScale(range.first, range.second, std::max(height / 40, 2));
+  }
+  return scales;
+}
+
+double ValueRow(const ValueScale& scale, double value, int rows) {
+  return (scale.high - value) / (scale.high - scale.low) * (rows - 1);
+}
+
 QColor SeriesColor(int n) {
   // Nine colours that stay apart for the common kinds of colour blindness and on white, and
   // hold the same lightness so that none drowns the others at a full flight's view.
@@ -148,47 +188,19 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
   }
   const bool readings = Adjust(channels, envelopes_);
   std::vector<ChartUnit> units;
-  std::map<ChartUnit, std::pair<double, double>> ranges;
-  for (size_t i = 0; i < channels.size(); ++i) {
-    const ChartUnit unit = ChannelUnit(channels[i]);
+  for (int channel : channels) {
+    const ChartUnit unit = ChannelUnit(channel);
     if (std::find(units.begin(), units.end(), unit) == units.end())
       units.push_back(unit);
-    auto [it, fresh] = ranges.try_emplace(unit, 1e30, -1e30);
-    (void)fresh;
-    if (hidden_.count(channels[i]) != 0)
-      continue;
-    auto& [low, high] = it->second;
-    for (const ChartSeries::Column& c : envelopes_[i].columns) {
-      if (c.first < 0)
-        continue;
-      low = std::min(low, static_cast<double>(c.min));
-      high = std::max(high, static_cast<double>(c.max));
-    }
   }
   static const std::vector<ChartLimitLine> kNoLimits;
   // Limits are readings: they mean nothing on values relative to something else.
   const std::vector<ChartLimitLine>& limits =
       scene.limits != nullptr && readings ? *scene.limits : kNoLimits;
-  for (const ChartLimitLine& limit : limits) {
-    if (!Contains(channels, limit.channel))
-      continue;
-    auto found = ranges.find(ChannelUnit(limit.channel));
-    if (found != ranges.end()) {
-      found->second.first = std::min(found->second.first, limit.value);
-      found->second.second = std::max(found->second.second, limit.value);
-    }
-  }
-  std::map<ChartUnit, ValueScale> scales;
-  for (auto& [unit, range] : ranges) {
-    if (range.first > range.second)
-      range = {0.0, 1.0};
-    scales[unit] = NiceScale(range.first, range.second, std::max(r.height() / 40, 2));
-  }
-  // A value's height in the plot's own rows from its top: 0 at the scale's high end, the last
-  // row at its low end.
+  std::map<ChartUnit, ValueScale> scales =
+      UnitScales(channels, envelopes_, hidden_, limits, r.height());
   const auto rowFor = [&](ChartUnit unit, double value, int rows) {
-    const ValueScale& s = scales[unit];
-    return (s.high - value) / (s.high - s.low) * (rows - 1);
+    return ValueRow(scales[unit], value, rows);
   };
   const auto yFor = [&](ChartUnit unit, double value) {
     return r.top() + rowFor(unit, value, r.height());

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -79,6 +80,18 @@ struct ValueScale {
   double step = 1.0;
 };
 ValueScale NiceScale(double low, double high, int ticks);
+
+// The value axis of every unit among `channels` in a plot `height` pixels tall: each unit over
+// the envelopes of its shown channels (`envelopes[i]` is `channels[i]`'s) and the limit lines of
+// those channels, so that no series is read against another unit's numbers. A unit with
+// nothing to show spans 0 to 1.
+std::map<ChartUnit, ValueScale> UnitScales(const std::vector<int>& channels,
+                                           const std::vector<ChartSeries::Envelope>& envelopes,
+                                           const std::set<int>& hidden,
+                                           const std::vector<ChartLimitLine>& limits, int height);
+// Where `value` lies on `scale` in a plot `rows` rows tall, in rows from its top: 0 at the
+// scale's high end, rows - 1 at its low end.
+double ValueRow(const ValueScale& scale, double value, int rows);
 
 // The colour of the `n`-th series of a plot.
 QColor SeriesColor(int n);

@@ -295,6 +295,69 @@ TEST(Converter, HintsAtTheModelWhoseColumnsTheReadingsFill) {
   }
 }
 
+// A 7100's frames recorded while the model was set wrong: by ovixlog-record --model 5100 (the
+// same layout, four cylinders shown) and by a window set to the 3100 (the short layout, which
+// frames the bytes only by chance). The recording names the model it was made under; --model
+// reads it as the monitor that sent it.
+TEST(Converter, ModelGivenReadsARecordingMadeUnderAnotherModel) {
+  test::TempFolder folder;
+  std::vector<std::vector<uint8_t>> frames;
+  std::vector<uint8_t> capture;
+  EngineSample s = test::ExampleSample();
+  for (int c = 0; c < 6; ++c) {
+    s.cht[c] = static_cast<int16_t>(350 + c);
+    s.egt[c] = static_cast<int16_t>(1300 + c);
+  }
+  for (int i = 0; i < 40; ++i) {
+    s.tach = static_cast<int16_t>(2000 + i);
+    frames.push_back(FrameBuilder::Build(s, kModel7100));
+    capture.insert(capture.end(), frames.back().begin(), frames.back().end());
+  }
+  constexpr int64_t kStart = 1796825002500;
+  test::WriteBytes(folder / "as5100.log",
+                   test::UnclosedRecording(frames, kModel5100, 0, kStart, 3600));
+  test::WriteBytes(folder / "as3100.log",
+                   test::UnclosedRecording(frames, kModel3100, 0, kStart, 3600));
+  StartupSettings all;
+  all.keepAllSamples = 1;
+  const std::string sixCylinders = ExpectedTable(capture, all, true, kModel7100);
+  // Newest first: the last frame's row follows the header.
+  ASSERT_EQ(sixCylinders.substr(0, sixCylinders.find("\r\n", sixCylinders.find("\r\n") + 2)),
+            "Flt-Time,Tach,CHT1,CHT2,CHT3,CHT4,CHT5,CHT6,EGT1,EGT2,EGT3,EGT4,EGT5,EGT6,OilT,OilP,"
+            "OAT,Volt,Unit,Flow,Fuel,Hours,Carb,Cool,Aux1,Aux2,Aux3,Aux4,Aux5,Aux6,Aspd,Alt,VSI,"
+            "Baro\r\n01:02:03,2039, 350, 351, 352, 353, 354, 355,1300,1301,1302,1303,1304,1305, "
+            "190,  65, 12,14.1,   0, 8.5,22.4,123.4,   0, 180,   1,   2,   0,   0,   0,   0, 120, "
+            "5500, -300,29.92");
+  struct Case {
+    std::string args;
+    std::string table;
+    std::string hints;
+  };
+  const Case cases[] = {
+      {"--model 7100 as5100.log", sixCylinders, ""},
+      {"--model 7100 as3100.log", sixCylinders, ""},
+      // Without --model the model the recording names holds, and the readings say what to give.
+      {"as5100.log", ExpectedTable(capture, all, true, kModel5100),
+       "ovixlog-convert: hint: these readings look like Model 7100, not Model 5100 (readings in "
+       "CHT5-6 and EGT5-6); try --model 7100\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const std::string path = c.args.substr(c.args.rfind(' ') + 1);
+    const std::string args =
+        "--all --csv " + c.args.substr(0, c.args.size() - path.size()) + (folder / path);
+    const ProcessResult run = Convert(folder, args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, c.table);
+    std::string hints;
+    for (size_t at = run.err.find("ovixlog-convert: hint:"); at != std::string::npos;
+         at = run.err.find("ovixlog-convert: hint:", at + 1)) {
+      hints += run.err.substr(at, run.err.find('\n', at) + 1 - at);
+    }
+    EXPECT_EQ(hints, c.hints);
+  }
+}
+
 TEST(Converter, ReportsFailuresWithTheirExitStatus) {
   test::TempFolder folder;
   test::WriteBytes(folder / "empty.bin", {});

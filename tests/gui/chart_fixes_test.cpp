@@ -22,6 +22,8 @@ class ChartFixesTest : public QObject {
   void CursorBoxStaysWholeInsideThePane_data();
   void CursorBoxStaysWholeInsideThePane();
   void EveryUnitIsNamedOnTheThirdPlot();
+  void OilTAndAltAreDrawnOnScalesOfTheirOwn_data();
+  void OilTAndAltAreDrawnOnScalesOfTheirOwn();
   void NewLimitsRefreshAnExpandedRunAtOnce();
 };
 
@@ -71,6 +73,56 @@ void ChartFixesTest::EveryUnitIsNamedOnTheThirdPlot() {
            QStringLiteral("rpm | gph | F | ft"));
   QCOMPARE(UnitsText({ChartUnit::kRpm}), QStringLiteral("rpm"));
   QCOMPARE(UnitsText({}), QString());
+}
+
+void ChartFixesTest::OilTAndAltAreDrawnOnScalesOfTheirOwn_data() {
+  // The third plot with OilT reading 100 to 200 F and Alt 0 to 10000 ft, 200 rows tall (five
+  // steps of a scale): OilT 180 and Alt 2000 land where their own scales put them.
+  QTest::addColumn<QList<double>>("oilTLimits");
+  QTest::addColumn<QList<double>>("temperatureScale");  // low, high, step
+  QTest::addColumn<double>("oilTRow");
+  QTest::addColumn<double>("altRow");
+  // 180 is a fifth down from 200 on 100-200; 2000 four fifths down from 10000 on 0-10000. On
+  // one shared scale OilT would lie on the floor of the plot.
+  QTest::newRow("readings only") << QList<double>{} << QList<double>{100, 200, 20}
+                                 << 0.2 * 199 << 0.8 * 199;
+  // A limit line widens its own unit's scale and leaves the altitude's as it was.
+  QTest::newRow("OilT limit 240") << QList<double>{240} << QList<double>{100, 250, 50}
+                                  << 70.0 / 150 * 199 << 0.8 * 199;
+}
+
+void ChartFixesTest::OilTAndAltAreDrawnOnScalesOfTheirOwn() {
+  QFETCH(QList<double>, oilTLimits);
+  QFETCH(QList<double>, temperatureScale);
+  QFETCH(double, oilTRow);
+  QFETCH(double, altRow);
+  const auto envelope = [](float low, float high) {
+    ChartSeries::Envelope e;
+    e.columns = {{low, low, 0, 0, false}, {high, high, 1, 1, true}};
+    return e;
+  };
+  const std::vector<int> channels = {kChannelOilT, kChannelAlt};
+  const std::vector<ChartSeries::Envelope> envelopes = {envelope(100, 200), envelope(0, 10000)};
+  std::vector<ChartLimitLine> limits;
+  for (double value : oilTLimits)
+    limits.push_back({kChannelOilT, value, Qt::red, QString()});
+  // A limit of a channel not drawn here changes nothing.
+  limits.push_back({kChannelCht1, 900, Qt::red, QString()});
+  const int rows = 200;
+  std::map<ChartUnit, ValueScale> scales = UnitScales(channels, envelopes, {}, limits, rows);
+  QCOMPARE(scales.size(), size_t{2});
+  const ValueScale oilT = scales[ChannelUnit(kChannelOilT)];
+  const ValueScale alt = scales[ChannelUnit(kChannelAlt)];
+  QCOMPARE((QList<double>{oilT.low, oilT.high, oilT.step}), temperatureScale);
+  QCOMPARE((QList<double>{alt.low, alt.high, alt.step}), (QList<double>{0, 10000, 2000}));
+  QCOMPARE(ValueRow(oilT, 180, rows), oilTRow);
+  QCOMPARE(ValueRow(alt, 2000, rows), altRow);
+  // A hidden series is not scaled for: its unit spans 0 to 1 when nothing else of it is shown.
+  scales = UnitScales(channels, envelopes, {kChannelAlt}, limits, rows);
+  QCOMPARE(scales[ChannelUnit(kChannelAlt)].high, 1.0);
+  QCOMPARE((QList<double>{scales[ChannelUnit(kChannelOilT)].low,
+                          scales[ChannelUnit(kChannelOilT)].high}),
+           temperatureScale.mid(0, 2));
 }
 
 void ChartFixesTest::NewLimitsRefreshAnExpandedRunAtOnce() {

@@ -43,7 +43,7 @@ class MainFrameTest : public QObject {
  private slots:
   void MenusHaveTheirItemsInOrder();
   void FirstStartFillsMostOfTheScreen();
-  void OnlyNewAndSaveHaveShortcuts();
+  void OnlyNewOpenAndSaveHaveShortcuts();
   void CtrlNStartsANewDocument();
   void EditPaneAndOpenKeysDoNothing_data();
   void EditPaneAndOpenKeysDoNothing();
@@ -120,7 +120,7 @@ void MainFrameTest::MenusHaveTheirItemsInOrder() {
   QCOMPARE(Texts(f.frame()->helpMenu()), Options({"&About OvixLog..."}));
 }
 
-void MainFrameTest::OnlyNewAndSaveHaveShortcuts() {
+void MainFrameTest::OnlyNewOpenAndSaveHaveShortcuts() {
   AppFixture f;
   QMap<QString, QString> shortcuts;
   for (QAction* action : f.frame()->findChildren<QAction*>()) {

@@ -69,6 +69,9 @@ class ModelHintTest : public QObject {
   void LiveReadingsOfferTheModelAndKeepTheSamples();
   void SwitchOfLayoutDropsLiveSamplesReadUnderTheOld();
   void SwitchOfLayoutReadsTheRecordingAgain();
+  void RecordingMadeUnderAnotherModelIsReadAgainAsTheModelChosen_data();
+  void RecordingMadeUnderAnotherModelIsReadAgainAsTheModelChosen();
+  void AnOfferOfTwoCommandsReadsTheFileOnce();
 };
 
 void ModelHintTest::CaptureReadAsEveryModel_data() {
@@ -213,6 +216,84 @@ void ModelHintTest::SwitchOfLayoutReadsTheRecordingAgain() {
              qPrintable(QString::number(i)));
   }
   QVERIFY(f.doc()->SamplesKeptElsewhere());
+}
+
+void ModelHintTest::RecordingMadeUnderAnotherModelIsReadAgainAsTheModelChosen_data() {
+  // The model the window was set to while a 7100 was recorded, and how 7100 is chosen: "offer"
+  // (the readings' Switch to 7100) or "menu" (Options, as Choose Model... opens it).
+  QTest::addColumn<int>("recorded");
+  QTest::addColumn<QString>("by");
+  QTest::newRow("5100, offer") << int(kModel5100) << "offer";
+  QTest::newRow("5100, menu") << int(kModel5100) << "menu";
+  QTest::newRow("3100, menu") << int(kModel3100) << "menu";
+  QTest::newRow("8100, menu") << int(kModel8100) << "menu";
+}
+
+void ModelHintTest::RecordingMadeUnderAnotherModelIsReadAgainAsTheModelChosen() {
+  QFETCH(int, recorded);
+  QFETCH(QString, by);
+  TempFolder folder;
+  std::vector<std::vector<uint8_t>> frames;
+  for (int i = 0; i < kFrames; ++i)
+    frames.push_back(FrameBuilder::Build(SentBy(kModel7100, 1000 + i), kModel7100));
+  const std::string path = folder / "2026-12-09_15-03-22_ttyUSB0.log";
+  WriteFile(path, UnclosedRecording(frames, recorded, 0, 1796825002500, 3600));
+  AppFixture f({"a", path});
+  QCOMPARE(f.doc()->model.load(), recorded);
+  QVERIFY(f.doc()->reviewing());
+  const size_t reads = f.ui.statuses().size();
+  if (by == "offer") {
+    StatusOffer* offer = f.frame()->modelOffer();
+    f.frame()->RefreshPanes();
+    QVERIFY(offer->offered());
+    QCOMPARE(offer->button()->text(), QStringLiteral("Switch to 7100"));
+    offer->button()->click();
+  } else {
+    f.frame()->OnCommand(kIdModel7100);
+  }
+  QCOMPARE(f.doc()->model.load(), kModel7100);
+  QVERIFY(f.doc()->reviewing());
+  QCOMPARE(f.doc()->importedPath(), path);
+  // Read again only when the layout changed: the long-layout models decode a frame alike.
+  QCOMPARE(f.ui.statuses().size() - reads, size_t{recorded == kModel3100 ? 1u : 0u});
+  // Every frame of the recording, each with its six cylinders; nothing read under the model
+  // the recording names is left.
+  QCOMPARE(f.doc()->SampleCount(), kFrames);
+  for (int i = 0; i < kFrames; ++i) {
+    const EngineSample& got = f.doc()->SampleAt(i);
+    QVERIFY2(SameEngineValues(got, FrameBuilder::Expected(SentBy(kModel7100, 1000 + i),
+                                                          kModel7100)),
+             qPrintable(QString::number(i)));
+    QCOMPARE(got.cht[5], int16_t{355});
+    QCOMPARE(got.egt[5], int16_t{1305});
+  }
+  std::string header;
+  f.doc()->FormatCsvRow(0, header);
+  QVERIFY2(header.find("CHT5,CHT6,EGT1") != std::string::npos, header.c_str());
+  QVERIFY2(header.find("EGT5,EGT6,") != std::string::npos, header.c_str());
+}
+
+// From the 3100 to the 5100 in the v3.9 format takes two menu commands, each a change of
+// layout; the file is read once, under the final choice.
+void ModelHintTest::AnOfferOfTwoCommandsReadsTheFileOnce() {
+  TempFolder folder;
+  const std::string path = folder / "capture.bin";
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < kFrames; ++i)
+    FrameBuilder::Append(bytes, SentBy(kModel5100, 1000 + i), kModel5100, 1);
+  WriteFile(path, bytes);
+  AppFixture f({"a", "m", "3100", path});
+  StatusOffer* offer = f.frame()->layoutOffer();
+  f.frame()->RefreshPanes();
+  QVERIFY(offer->offered());
+  QCOMPARE(offer->label()->text(),
+           QStringLiteral("These frames look like Model 5100 with v3.9 software (77-byte frames)"));
+  const size_t reads = f.ui.statuses().size();
+  offer->button()->click();
+  QCOMPARE(f.doc()->model.load(), kModel5100);
+  QCOMPARE(f.doc()->altFrameFormat.load(), 1);
+  QCOMPARE(f.ui.statuses().size(), reads + 1);
+  QCOMPARE(f.doc()->SampleCount(), kFrames);
 }
 
 }  // namespace ovixlog::test

@@ -25,6 +25,7 @@ class StateBannerTest : public QObject {
   void NotConnectedLinksToConnectMonitor();
   void FirstStartWithoutAPortSaysNotConnected();
   void FollowsTheLineFromReceivingToQuietToLost();
+  void SaysRecordingOnlyWhileBytesArrive();
   void ShowsTheImportedFile();
   void LongSentencesAndOffersWrapInsteadOfBeingCut();
   void RendersEveryStateInTheWindow();
@@ -135,6 +136,49 @@ void StateBannerTest::FollowsTheLineFromReceivingToQuietToLost() {
   QTRY_COMPARE_WITH_TIMEOUT(link(), BannerState::Link::kLost, 20000);
   QCOMPARE(BannerText(frame->banner()->state()),
            QStringLiteral("Device lost \u2014 waiting for it to come back"));
+}
+
+// Recording is on from the start, and the recording stays open when the line falls quiet; the
+// banner says "recording" only while frames go into it.
+void StateBannerTest::SaysRecordingOnlyWhileBytesArrive() {
+  Pty pty;
+  QVERIFY(!pty.slavePath.empty());
+  AppFixture f({"--port", pty.slavePath}, {}, true);
+  CMainFrame* frame = f.frame();
+  QVERIFY(f.doc()->recorder().enabled());
+  const auto state = [frame] {
+    frame->RefreshPanes();
+    return frame->banner()->state();
+  };
+  const auto saysRecording = [frame] {
+    return BannerText(frame->banner()->state()).contains(QStringLiteral("recording"));
+  };
+  QCOMPARE(state().link, BannerState::Link::kWaiting);
+  QCOMPARE(frame->banner()->state().recording, QString());
+  QVERIFY(!saysRecording());
+  int sent = 0;
+  const auto send = [&](int count) {
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < count; ++i)
+      FrameBuilder::Append(bytes, SampleWithTach(1000 + sent++, 0), kModel5100, 0);
+    return pty.WriteAll(bytes);
+  };
+  for (int burst = 0; burst < 2; ++burst) {
+    QVERIFY(send(12));
+    QTRY_COMPARE_WITH_TIMEOUT(state().link, BannerState::Link::kReceiving, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!state().recording.isEmpty(), 20000);
+    const LiveRecorder::Status recording = f.doc()->recorder().status();
+    QVERIFY(recording.recording);
+    QVERIFY2(frame->banner()->state().recording.startsWith(
+                 QString::fromLocal8Bit(recording.name) + QStringLiteral(" (")),
+             qPrintable(frame->banner()->state().recording));
+    QVERIFY(saysRecording());
+    // The line falls quiet: the recording is still open, but nothing goes into it.
+    QTRY_COMPARE_WITH_TIMEOUT(state().link, BannerState::Link::kQuiet, 20000);
+    QVERIFY(f.doc()->recorder().status().recording);
+    QCOMPARE(frame->banner()->state().recording, QString());
+    QVERIFY2(!saysRecording(), qPrintable(BannerText(frame->banner()->state())));
+  }
 }
 
 void StateBannerTest::ShowsTheImportedFile() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "acquisition/frame_builder.h"
+#include "recording/recording_format.h"
 
 namespace ovixlog::test {
 
@@ -73,6 +74,22 @@ std::vector<uint8_t> Capture(int count, EngineModel model, int32_t alt) {
     FrameBuilder::Append(bytes, s, model, alt);
   }
   return bytes;
+}
+
+std::vector<uint8_t> UnclosedRecording(const std::vector<std::vector<uint8_t>>& frames,
+                                       EngineModel model, int32_t alt, int64_t startMs,
+                                       int32_t utcOffsetSeconds) {
+  std::vector<uint8_t> out;
+  const std::vector<uint8_t> clock = WallClockPayload({0, startMs, utcOffsetSeconds});
+  AppendRecord(out, kWallClockRecord, 0, clock.data(), clock.size());
+  for (const std::string& setting : SettingTextsFor(model, alt)) {
+    AppendRecord(out, kSettingRecord, 0, reinterpret_cast<const uint8_t*>(setting.data()),
+                 setting.size());
+  }
+  for (size_t i = 0; i < frames.size(); ++i)
+    AppendRecord(out, kStreamRecord, static_cast<uint32_t>(1000 * i), frames[i].data(),
+                 frames[i].size());
+  return out;
 }
 
 EngineSample ExampleSample() {

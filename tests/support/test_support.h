@@ -39,6 +39,14 @@ std::vector<uint8_t> Capture(int count, EngineModel model = kModel5100, int32_t 
 // The sample of the worked example for the short layout: flight time 1:02:03, tach 2450 ...
 EngineSample ExampleSample();
 
+// A recording as the window and ovixlog-record write one, not closed (as a crash leaves it): the
+// wall clock at `startMs` with the local time `utcOffsetSeconds` ahead of UTC, the settings of
+// `model` and `alt` it was made under, then each of `frames` in a stream record of its own, a
+// second apart.
+std::vector<uint8_t> UnclosedRecording(const std::vector<std::vector<uint8_t>>& frames,
+                                       EngineModel model, int32_t alt, int64_t startMs,
+                                       int32_t utcOffsetSeconds);
+
 }  // namespace ovixlog::test
 
 namespace ovixlog {

@@ -396,6 +396,37 @@ TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
   }
 }
 
+// Frames that frame cleanly under the model given but whose readings no engine gives: the bytes
+// point to no other layout, so the readings' verdict is the one said.
+TEST(RecordProcess, HintsAtAnotherModelOrFormatWhenMostReadingsAreImpossible) {
+  test::TempFolder folder;
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string device = ptsname(master);
+  const std::string out = folder / "out";
+  Child recorder({OVIXLOG_RECORD_EXE, "--port", device, "--dir", folder / "recordings"}, out);
+  ASSERT_TRUE(WaitForLines(out, "device found: ", 1, 30)) << test::ReadWholeFile(out);
+  std::vector<uint8_t> bytes;
+  EngineSample sample = test::ExampleSample();
+  sample.egt[3] = 14080;
+  for (int i = 0; i < 60; ++i)
+    FrameBuilder::Append(bytes, sample, kModel5100);
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = write(master, bytes.data() + done, bytes.size() - done);
+    ASSERT_GT(n, 0);
+    done += static_cast<size_t>(n);
+  }
+  ASSERT_TRUE(WaitForLines(out, "hint: ", 1, 30)) << test::ReadWholeFile(out);
+  recorder.Signal(SIGTERM);
+  ASSERT_TRUE(WIFEXITED(recorder.Wait(30)));
+  close(master);
+  EXPECT_EQ(LinesStarting(out, "hint: "),
+            std::vector<std::string>{"hint: most frames read as Model 5100 hold impossible values "
+                                     "(EGT4 14080); restart with another --model, or --v39"});
+}
+
 TEST(RecordProcess, AFolderItCannotRecordIntoIsSaidAtOnce) {
   test::TempFolder folder;
   test::WriteWholeFile(folder / "file", "x");

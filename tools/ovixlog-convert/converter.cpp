@@ -33,6 +33,7 @@ struct ConverterOptions {
   std::optional<ImportKind> kind;
   EngineModel model = kModel5100;
   bool v39 = false;
+  bool modelGiven = false;  // --model or --v39 was given
   bool keepAll = false;
   bool showTime = false;
   bool oldestFirst = false;
@@ -89,8 +90,10 @@ std::optional<ConverterOptions> Parse(const std::vector<std::string>& args, bool
         return std::nullopt;
       }
       options.model = *model;
+      options.modelGiven = true;
     } else if (arg == "--v39") {
       options.v39 = true;
+      options.modelGiven = true;
     } else if (arg == "--all") {
       options.keepAll = true;
     } else if (arg == "--time") {
@@ -395,8 +398,10 @@ std::string ConverterUsage() {
          "\n"
          "  --serial       INPUT is a raw serial capture (default unless the name ends in .log)\n"
          "  --demo         INPUT is an EFIS DEMO recording (default for names ending in .log)\n"
-         "  --model N      the monitor model at the start: 3100, 5100 (default), 7100 or 8100\n"
-         "  --v39          start with the alternate frame format of version 3.9 software\n"
+         "  --model N      the monitor model: 3100, 5100 (default), 7100 or 8100\n"
+         "  --v39          the alternate frame format of version 3.9 software\n"
+         "                 (given, these two hold for the whole file, whatever model a log\n"
+         "                 names; else a log's own settings change them)\n"
          "  --all          keep every sample instead of one per second\n"
          "  --time         add the PC time column (the time of the conversion)\n"
          "  --newest       newest samples first (default)\n"
@@ -441,6 +446,9 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   read.model = options->model;
   read.altFrameFormat = options->v39 ? 1 : 0;
   read.streams = true;
+  // A model or format given holds for the whole file: a log recorded while the monitor's model
+  // was set wrong names that wrong model in its settings, which are passed over.
+  read.keepModel = options->modelGiven;
   // A raw capture carries no settings, so a wrong model or format is only seen in its bytes.
   read.countLayouts = !demoLog && regular;
 
@@ -448,7 +456,7 @@ int RunConverter(const std::vector<std::string>& args, std::FILE* out, std::ostr
   // chosen one, and a log that can be read twice has its settings read first, so that its
   // table goes out while it is read. Otherwise the samples are kept until the end.
   std::optional<EngineModel> known;
-  if (!demoLog) {
+  if (!demoLog || read.keepModel) {
     known = options->model;
   } else if (regular) {
     const LogReadResult settings = LogReader::ReadSettings(input, read);

@@ -17,6 +17,8 @@
 #include <utility>
 #include <sstream>
 
+#include "acquisition/clock.h"
+#include "acquisition/layout_detector.h"
 #include "acquisition/serial_reader.h"
 #include "analysis/flight_analyzer.h"
 #include "analysis/limits.h"
@@ -328,6 +330,8 @@ void Recorder::AddSample(std::unique_ptr<EngineSample> sample, SampleNotifier*) 
   // Called inside BytesReceived, under lock_.
   frameDone_ = true;
   frame_ = *sample;
+  if (!firstSampleMs_)
+    firstSampleMs_ = stamp_;
   contentHint_.Add(*sample);
 }
 
@@ -589,17 +593,29 @@ void Recorder::HintAtTheModel(const SerialStatus& status) {
     return;
   }
   std::optional<ContentSuggestion> suggestion;
+  std::optional<uint32_t> firstSampleMs;
   {
     std::lock_guard<std::mutex> guard(lock_);
     suggestion = contentHint_.Suggestion();
+    firstSampleMs = firstSampleMs_;
   }
-  // Impossible values alone say only that something is wrong; the bytes' verdict names what.
-  if (!suggestion || suggestion->kind != ContentSuggestion::Kind::kOtherModel)
+  if (!suggestion)
     return;
+  const std::string chosen = "Model " + std::to_string(ModelNumber(options_.model));
+  if (suggestion->kind == ContentSuggestion::Kind::kImplausible) {
+    // A few frames of another layout framed by chance hold impossible values too; the bytes'
+    // verdict, due a window after they began, names that layout. The readings speak only once
+    // the bytes have had their say and pointed nowhere else.
+    if (!firstSampleMs || TickCount() - *firstSampleMs < 2 * LayoutDetector::kWindowMs)
+      return;
+    Line("hint: most frames read as " + chosen + " hold impossible values (" +
+         suggestion->evidence + ")" + restart + "another --model, or --v39");
+    hinted_ = true;
+    return;
+  }
   const std::string other = std::to_string(ModelNumber(suggestion->model));
-  Line("hint: these readings look like Model " + other + ", not Model " +
-       std::to_string(ModelNumber(options_.model)) + " (" + suggestion->evidence + ")" + restart +
-       "--model " + other);
+  Line("hint: these readings look like Model " + other + ", not " + chosen + " (" +
+       suggestion->evidence + ")" + restart + "--model " + other);
   hinted_ = true;
 }
 

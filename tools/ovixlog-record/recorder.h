@@ -144,6 +144,8 @@ class Recorder : public ByteSink, private SampleSink, private RunListener {
   bool paused_ = false;
   // What the readings say of the model given; fed by the reading thread, asked by the main one.
   ContentHint contentHint_;
+  // When the first of those readings arrived (TickCount).
+  std::optional<uint32_t> firstSampleMs_;
 
   std::atomic<uint64_t> restarts_{0};  // reopenings after a loss, counted by the reading thread
 
