@@ -11,9 +11,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "analysis/flight_analyzer.h"
 #include "analysis/lean_test_curves.h"
+#include "analysis/limits.h"
 #include "analysis/summary_writer.h"
 #include "format/column_set.h"
 #include "view/flight_chart_marks.h"
@@ -417,7 +419,7 @@ void FlightReport::PaintFirstPage(QPainter& painter, Pager& pager) const {
           {QString::number(static_cast<int>(i) + firstRunNumber_),
            Q(ColumnTitle(e.column)) +
                (e.kind == LimitKind::kMax ? QStringLiteral(" above ") : QStringLiteral(" below ")) +
-               Q(NumberText(e.limit)),
+               Q(ExactNumberText(e.limit)),
            Q(ClockText(e.startMs)), Q(ClockText(e.endMs - e.startMs)),
            Q(NumberText(e.peak))});
     }
@@ -480,46 +482,21 @@ void FlightReport::PaintCharts(QPainter& painter, Pager& pager) const {
     painter.drawText(QRectF(pager.left(), top, pager.width(), 16), Qt::AlignLeft | Qt::AlignVCenter,
                      QString::fromLatin1(chart.title));
 
-    // The envelopes and their value ranges, each unit on its own axis (left, then right).
+    // The envelopes and their scales, each unit on its own axis (left, then right), reaching
+    // the limit lines as the window's charts do; five steps to an axis.
     std::vector<ChartSeries::Envelope> envelopes(chart.channels.size());
     std::vector<ChartUnit> units;
-    std::vector<std::pair<double, double>> ranges;
     for (size_t i = 0; i < chart.channels.size(); ++i) {
       summary_.Fill(plan, chart.channels[i], t0, t1, kChartColumns, raw, envelopes[i]);
       const ChartUnit unit = ChannelUnit(chart.channels[i]);
-      auto found = std::find(units.begin(), units.end(), unit);
-      if (found == units.end()) {
+      if (std::find(units.begin(), units.end(), unit) == units.end())
         units.push_back(unit);
-        ranges.emplace_back(1e30, -1e30);
-        found = units.end() - 1;
-      }
-      auto& [low, high] = ranges[static_cast<size_t>(found - units.begin())];
-      for (const ChartSeries::Column& c : envelopes[i].columns) {
-        if (c.first < 0)
-          continue;
-        low = std::min(low, static_cast<double>(c.min));
-        high = std::max(high, static_cast<double>(c.max));
-      }
     }
-    for (const ChartLimitLine& limit : limits) {
-      if (std::find(chart.channels.begin(), chart.channels.end(), limit.channel) ==
-          chart.channels.end())
-        continue;
-      const auto found = std::find(units.begin(), units.end(), ChannelUnit(limit.channel));
-      if (found == units.end())
-        continue;
-      auto& [low, high] = ranges[static_cast<size_t>(found - units.begin())];
-      low = std::min(low, limit.value);
-      high = std::max(high, limit.value);
-    }
+    const std::map<ChartUnit, ValueScale> scaleOfUnit =
+        UnitScales(chart.channels, envelopes, {}, limits, 5 * 40);
     std::vector<ValueScale> scales;
-    for (auto& [low, high] : ranges) {
-      if (low > high) {
-        low = 0.0;
-        high = 1.0;
-      }
-      scales.push_back(NiceScale(low, high, 5));
-    }
+    for (const ChartUnit unit : units)
+      scales.push_back(scaleOfUnit.at(unit));
     const auto xFor = [&](double column) { return frame.left() + column / kChartColumns * frame.width(); };
     const auto xForTime = [&](int64_t t) {
       return frame.left() + static_cast<double>(t - t0) / static_cast<double>(t1 - t0) * frame.width();
