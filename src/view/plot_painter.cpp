@@ -71,6 +71,53 @@ std::map<ChartUnit, ValueScale> UnitScales(const std::vector<int>& channels,
   return scales;
 }
 
+namespace {
+
+// Walks the `series`-th envelope as it is drawn, rows growing downwards so that a column's max
+// is its top: each drawn column's range goes to `run(column, x, top, bottom, joined)`, and the
+// joins to `join(x0, y0, x1, y1)`: a column to the previous one unless a break lies between
+// them, and the edges before and after the view. `rowOf` gives a value's row.
+template <typename RowOf, typename Join, typename Run>
+void WalkEnvelope(const ChartSeries::Envelope& e, int series, RowOf rowOf, Join join, Run run) {
+  double lastX = 0.0;
+  double lastBottom = 0.0;
+  double lastTop = 0.0;
+  bool have = false;
+  if (e.before.present) {
+    lastX = e.before.x;
+    lastBottom = lastTop = rowOf(e.before.value);
+    have = true;
+  }
+  for (size_t c = 0; c < e.columns.size(); ++c) {
+    const ChartSeries::Column& col = e.columns[c];
+    if (col.first < 0)
+      continue;
+    const double x = static_cast<double>(c) + 0.5;
+    const double top = rowOf(col.max);
+    const double bottom = rowOf(col.min);
+    const bool drawn = SeriesDrawsColumn(series, static_cast<int>(c));
+    const bool joined = have && col.connected && drawn;
+    if (joined) {
+      if (lastBottom < top)
+        join(lastX, lastBottom, x, top);
+      else if (lastTop > bottom)
+        join(lastX, lastTop, x, bottom);
+      else
+        join(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
+    }
+    if (drawn)
+      run(c, x, top, bottom, joined);
+    lastX = x;
+    lastTop = top;
+    lastBottom = bottom;
+    have = true;
+  }
+  if (e.after.present && e.after.connected && have)
+    join(lastX, (lastTop + lastBottom) / 2, e.after.x, rowOf(e.after.value));
+}
+
+}  // namespace
+
 double ValueRow(const ValueScale& scale, double value, int rows) {
   return (scale.high - value) / (scale.high - scale.low) * (rows - 1);
 }
@@ -287,40 +334,12 @@ void PlotPainter::Paint(QPainter& painter, const QRect& r, const PlotScene& scen
       const ChartSeries::Envelope& e = envelopes_[i];
       const ChartUnit unit = ChannelUnit(channels[i]);
       raster.SetColor(SeriesColor(static_cast<int>(i)).rgb());
-      double lastX = 0.0;
-      double lastBottom = 0.0;
-      double lastTop = 0.0;
-      bool have = false;
-      if (e.before.present) {
-        lastX = e.before.x;
-        lastBottom = lastTop = rowFor(unit, e.before.value, rows);
-        have = true;
-      }
-      for (size_t c = 0; c < e.columns.size(); ++c) {
-        const ChartSeries::Column& col = e.columns[c];
-        if (col.first < 0)
-          continue;
-        const double x = static_cast<double>(c) + 0.5;
-        const double top = rowFor(unit, col.max, rows);
-        const double bottom = rowFor(unit, col.min, rows);
-        const bool drawn = SeriesDrawsColumn(static_cast<int>(i), static_cast<int>(c));
-        if (have && col.connected && drawn) {
-          if (lastBottom < top)
-            raster.Line(lastX, lastBottom, x, top);
-          else if (lastTop > bottom)
-            raster.Line(lastX, lastTop, x, bottom);
-          else
-            raster.Line(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
-        }
-        if (drawn)
-          raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
-        lastX = x;
-        lastTop = top;
-        lastBottom = bottom;
-        have = true;
-      }
-      if (e.after.present && e.after.connected && have)
-        raster.Line(lastX, (lastTop + lastBottom) / 2, e.after.x, rowFor(unit, e.after.value, rows));
+      WalkEnvelope(
+          e, static_cast<int>(i), [&](double value) { return rowFor(unit, value, rows); },
+          [&](double x0, double y0, double x1, double y1) { raster.Line(x0, y0, x1, y1); },
+          [&](size_t c, double, double top, double bottom, bool) {
+            raster.Run(static_cast<int>(c), raster.Row(top), raster.Row(bottom));
+          });
     }
     painter.drawImage(r.topLeft(), image);
   }
@@ -383,42 +402,13 @@ void PlotPainter::DrawSeriesShapes(QPainter& painter, const QRect& r, int column
         path.moveTo(from);
       path.lineTo(xAt(x1), y1);
     };
-    double lastX = 0.0;
-    double lastBottom = 0.0;
-    double lastTop = 0.0;
-    bool have = false;
-    if (e.before.present) {
-      lastX = e.before.x;
-      lastBottom = lastTop = yFor(unit, e.before.value);
-      have = true;
-    }
-    for (size_t c = 0; c < e.columns.size(); ++c) {
-      const ChartSeries::Column& col = e.columns[c];
-      if (col.first < 0)
-        continue;
-      const double x = static_cast<double>(c) + 0.5;
-      const double top = yFor(unit, col.max);
-      const double bottom = yFor(unit, col.min);
-      const bool drawn = SeriesDrawsColumn(static_cast<int>(i), static_cast<int>(c));
-      const bool joined = have && col.connected && drawn;
-      if (joined) {
-        if (lastBottom < top)
-          stroke(lastX, lastBottom, x, top);
-        else if (lastTop > bottom)
-          stroke(lastX, lastTop, x, bottom);
-        else
-          stroke(lastX, (lastTop + lastBottom) / 2, x, (top + bottom) / 2);
-      }
-      // A lone reading still shows, as a short upright stroke.
-      if (drawn && (bottom > top || !joined))
-        stroke(x, top, x, std::max(bottom, top + 0.5));
-      lastX = x;
-      lastTop = top;
-      lastBottom = bottom;
-      have = true;
-    }
-    if (e.after.present && e.after.connected && have)
-      stroke(lastX, (lastTop + lastBottom) / 2, e.after.x, yFor(unit, e.after.value));
+    WalkEnvelope(
+        e, static_cast<int>(i), [&](double value) { return yFor(unit, value); }, stroke,
+        [&](size_t, double x, double top, double bottom, bool joined) {
+          // A lone reading still shows, as a short upright stroke.
+          if (bottom > top || !joined)
+            stroke(x, top, x, std::max(bottom, top + 0.5));
+        });
     QPen pen(SeriesColor(static_cast<int>(i)), 1.0);
     pen.setCapStyle(Qt::FlatCap);
     painter.setPen(pen);
