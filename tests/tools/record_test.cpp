@@ -68,6 +68,17 @@ bool WaitForLines(const std::string& path, const std::string& prefix, size_t cou
 }
 
 // The samples a recording gives, every frame kept.
+// Writes all of `bytes` to the terminal `master`, as the monitor's line would carry them.
+bool WriteAll(int master, const std::vector<uint8_t>& bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t n = write(master, bytes.data() + done, bytes.size() - done);
+    if (n <= 0)
+      return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 std::vector<EngineSample> SamplesOf(const std::string& path) {
   std::ostringstream errors;
   HeadlessUserInterface ui(errors);
@@ -338,11 +349,7 @@ TEST(RecordProcess, SplitDropsAnEngineRunUnderAMinute) {
   frames(400, 0);
   frames(900, 2300);
   frames(400, 0);
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t n = write(master, bytes.data() + done, bytes.size() - done);
-    ASSERT_GT(n, 0);
-    done += static_cast<size_t>(n);
-  }
+  ASSERT_TRUE(WriteAll(master, bytes));
   ASSERT_TRUE(WaitForLines(out, "recording closed: ", 1, 60)) << test::ReadWholeFile(out);
   recorder.Signal(SIGTERM);
   ASSERT_TRUE(WIFEXITED(recorder.Wait(30)));
@@ -413,11 +420,7 @@ TEST(RecordProcess, HintsAtAnotherModelOrFormatWhenMostReadingsAreImpossible) {
   sample.egt[3] = 14080;
   for (int i = 0; i < 60; ++i)
     FrameBuilder::Append(bytes, sample, kModel5100);
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t n = write(master, bytes.data() + done, bytes.size() - done);
-    ASSERT_GT(n, 0);
-    done += static_cast<size_t>(n);
-  }
+  ASSERT_TRUE(WriteAll(master, bytes));
   ASSERT_TRUE(WaitForLines(out, "hint: ", 1, 30)) << test::ReadWholeFile(out);
   recorder.Signal(SIGTERM);
   ASSERT_TRUE(WIFEXITED(recorder.Wait(30)));
