@@ -219,16 +219,29 @@ bool SafeFileWriter::Open(const std::string& path, bool streamsToo) {
 bool SafeFileWriter::Write(std::string_view bytes) {
   if (failed_ || fd_ < 0)
     return false;
+  if (buffer_.size() + bytes.size() < kBufferSize) {
+    buffer_.append(bytes);
+    return true;
+  }
+  if (!Flush())
+    return false;
+  // A block as large as the buffer goes out from where it lies rather than through the buffer.
+  if (bytes.size() >= kBufferSize)
+    return WriteOut(bytes);
   buffer_.append(bytes);
-  if (buffer_.size() >= kBufferSize)
-    return Flush();
   return true;
 }
 
 bool SafeFileWriter::Flush() {
+  const bool written = WriteOut(buffer_);
+  buffer_.clear();
+  return written;
+}
+
+bool SafeFileWriter::WriteOut(std::string_view bytes) {
   size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0)
@@ -237,7 +250,6 @@ bool SafeFileWriter::Flush() {
       return Fail(ENOSPC);
     done += static_cast<size_t>(n);
   }
-  buffer_.clear();
   return true;
 }
 

@@ -45,6 +45,7 @@ class SafeFileWriter {
 
  private:
   bool Flush();
+  bool WriteOut(std::string_view bytes);
   // Records why the last step failed and marks the writer failed; returns false.
   bool Fail(int error);
   bool Fail(const std::string& reason);

@@ -48,6 +48,8 @@ TEST(SafeFileWriter, WritesExactlyTheBytesAndNothingElse) {
       {"one byte over a buffer", {Pattern(65535), "xy"}},
       {"many buffers in small pieces", std::vector<std::string>(3000, Pattern(97))},
       {"one large write", {Pattern(300000)}},
+      {"small, large, small and a buffer's worth",
+       {Pattern(10), Pattern(70000), "xyz", Pattern(65536), Pattern(65533), "abcd"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
