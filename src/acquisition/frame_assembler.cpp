@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "acquisition/frame_layout.h"
+
 namespace ovixlog {
 
 FrameAssembler::FrameAssembler(const std::atomic<int32_t>& model,
@@ -104,10 +106,7 @@ bool FrameAssembler::ScanOnce() {
   const int first = std::min(frameLength_, kRingSize - readPos_);
   std::memcpy(frame_, ring_ + readPos_, static_cast<size_t>(first));
   std::memcpy(frame_ + first, ring_, static_cast<size_t>(frameLength_ - first));
-  unsigned sum = 0;
-  for (int i = 3; i < frameLength_ - 1; ++i)
-    sum += frame_[i];
-  const bool good = frame_[frameLength_ - 1] == static_cast<uint8_t>(~sum);
+  const bool good = frame_[frameLength_ - 1] == FrameChecksum(frame_, frameLength_);
   // A frame is consumed whole, good or not: its bytes are not searched again for a header.
   Consume(frameLength_);
   if (good) {

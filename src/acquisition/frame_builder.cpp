@@ -42,10 +42,7 @@ void Put(uint8_t* frame, const FrameField& field, int32_t raw) {
 }  // namespace
 
 uint8_t FrameBuilder::ChecksumOf(const uint8_t* frame, int length) {
-  unsigned sum = 0;
-  for (int i = 3; i < length - 1; ++i)
-    sum += frame[i];
-  return static_cast<uint8_t>(~sum);
+  return FrameChecksum(frame, length);
 }
 
 void FrameBuilder::Append(std::vector<uint8_t>& out, const EngineSample& sample, EngineModel model,

@@ -4,12 +4,32 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <variant>
 
 #include "acquisition/engine_sample.h"
 
 namespace ovixlog {
+
+// A frame's checksum: the one's complement of the sum of its bytes between the three-byte header
+// and the checksum byte itself. Every frame read is summed, some more than once, so the bytes are
+// added eight at a time in four 16-bit lanes (a frame is far too short to overflow one).
+inline uint8_t FrameChecksum(const uint8_t* frame, int length) {
+  const uint8_t* p = frame + 3;
+  const uint8_t* const end = frame + (length > 3 ? length - 1 : 3);
+  uint64_t lanes = 0;
+  for (; end - p >= 8; p += 8) {
+    uint64_t eight = 0;
+    std::memcpy(&eight, p, sizeof eight);
+    lanes += (eight & 0x00FF00FF00FF00FFull) + ((eight >> 8) & 0x00FF00FF00FF00FFull);
+  }
+  auto sum = static_cast<unsigned>((lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) +
+                                   ((lanes >> 32) & 0xFFFF) + (lanes >> 48));
+  for (; p < end; ++p)
+    sum += *p;
+  return static_cast<uint8_t>(~sum);
+}
 
 // The storage of one engine value inside an EngineSample, typed as the field is.
 using SampleFieldRef = std::variant<int8_t*, uint8_t*, int16_t*, int32_t*, float*>;

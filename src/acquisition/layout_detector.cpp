@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "acquisition/frame_layout.h"
+
 namespace ovixlog {
 
 FrameFormat LayoutOf(EngineModel model, int32_t altFrameFormat) {
@@ -103,10 +105,7 @@ size_t LayoutCounter::Probe::Scan(const uint8_t* data, size_t n) {
     }
     if (n - pos < frame)
       break;
-    unsigned sum = 0;
-    for (size_t i = 3; i < frame - 1; ++i)
-      sum += at[i];
-    if (at[frame - 1] == static_cast<uint8_t>(~sum)) {
+    if (at[frame - 1] == FrameChecksum(at, length)) {
       framed += frame;
       pos += frame;
     } else {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -24,15 +25,17 @@ class RowBuffer {
     static constexpr int64_t kLimit[] = {1, 10, 100, 1000, 10000, 100000};
     if (width >= 1 && width <= 5 && value >= 0 && value < kLimit[width]) {
       char* const start = data_ + length_;
+      // The padding first, as one fixed-size store over the whole field (the buffer keeps slack
+      // for it): a loop of a few bytes would be compiled into a call to memset.
+      const char fill = zeroPad ? '0' : ' ';
+      const char run[8] = {fill, fill, fill, fill, fill, fill, fill, fill};
+      std::memcpy(start, run, sizeof run);
       char* p = start + width;
       auto v = static_cast<uint32_t>(value);
       do {
         *--p = static_cast<char>('0' + v % 10);
         v /= 10;
       } while (v != 0);
-      const char fill = zeroPad ? '0' : ' ';
-      while (p > start)
-        *--p = fill;
       length_ += static_cast<size_t>(width);
       return;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "acquisition/frame_builder.h"
+#include "acquisition/frame_layout.h"
 #include "support/test_support.h"
 
 namespace ovixlog {
@@ -61,6 +62,24 @@ struct Format {
   EngineModel model;
   int32_t alt;
 };
+
+// The checksum is the complement of the plain sum of the bytes between header and checksum, for
+// every length a frame may have and bytes from all zeros to all ones.
+TEST(FrameChecksum, ComplementsThePlainSumOfTheBody) {
+  std::mt19937 rng(5);
+  for (int length = 3; length <= 80; ++length) {
+    for (const int fill : {-1, 0x00, 0xFF}) {
+      std::vector<uint8_t> frame(static_cast<size_t>(length));
+      for (uint8_t& byte : frame)
+        byte = static_cast<uint8_t>(fill < 0 ? rng() : static_cast<unsigned>(fill));
+      unsigned sum = 0;
+      for (int i = 3; i < length - 1; ++i)
+        sum += frame[static_cast<size_t>(i)];
+      EXPECT_EQ(FrameChecksum(frame.data(), length), static_cast<uint8_t>(~sum))
+          << "length " << length << ", fill " << fill;
+    }
+  }
+}
 
 TEST(FrameAssembler, YieldsTheSameFramesWhateverTheChunking) {
   const Format formats[] = {{kModel5100, 0}, {kModel5100, 1}, {kModel3100, 0},
