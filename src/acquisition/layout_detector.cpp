@@ -66,6 +66,8 @@ bool LayoutCounter::Frames(FrameFormat layout, int percent) const {
 }
 
 void LayoutCounter::Probe::Feed(const uint8_t* bytes, size_t count) {
+  if (count == 0)
+    return;
   if (size > 0) {
     // What the last call left may begin a frame: join it with enough of these bytes to finish
     // any frame it holds, then go on over the rest of these bytes where they lie.

@@ -220,9 +220,11 @@ void SaveQuestionTest::AskedOnlyWhenSamplesWouldBeLost() {
   } else {
     QVERIFY(pty.WriteAll(Frames(24, 1000)));
     QTRY_COMPARE_WITH_TIMEOUT(f.doc()->SampleCount(), 24, 20000);
-    const LiveRecorder::Status recording = f.doc()->recorder().status();
-    QVERIFY(recording.recording);
-    shownPath = f.doc()->recorder().folder() + "/" + recording.name;
+    // The recording is named once its file is made, which may come after the samples.
+    QTRY_VERIFY_WITH_TIMEOUT(f.doc()->recorder().status().recording &&
+                                 !f.doc()->recorder().status().name.empty(),
+                             20000);
+    shownPath = f.doc()->recorder().folder() + "/" + f.doc()->recorder().status().name;
   }
   QVERIFY(f.doc()->IsModified());
   // Read before the file may go.
