@@ -62,6 +62,8 @@ class SafeFileWriter {
   bool failed_ = false;
   std::string error_;
   std::string buffer_;
+  uint64_t written_ = 0;       // bytes written to the file so far
+  uint64_t handedToDisk_ = 0;  // of those, the bytes whose write-out has been started
 };
 
 // Removes the temporary files that interrupted saves left in `folder` (see kTempPrefix). A file
