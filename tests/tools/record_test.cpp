@@ -68,6 +68,15 @@ bool WaitForLines(const std::string& path, const std::string& prefix, size_t cou
 }
 
 // The samples a recording gives, every frame kept.
+// Opens a pseudo-terminal: `master` is our end, `device` the path the recorder opens.
+bool OpenTerminal(int& master, std::string& device) {
+  master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+    return false;
+  device = ptsname(master);
+  return true;
+}
+
 // Writes all of `bytes` to the terminal `master`, as the monitor's line would carry them.
 bool WriteAll(int master, const std::vector<uint8_t>& bytes) {
   for (size_t done = 0; done < bytes.size();) {
@@ -326,11 +335,9 @@ TEST(RecordProcess, IndexesEachClosedRecordingWithItsAircraft) {
 
 TEST(RecordProcess, SplitDropsAnEngineRunUnderAMinute) {
   test::TempFolder folder;
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(grantpt(master), 0);
-  ASSERT_EQ(unlockpt(master), 0);
-  const std::string device = ptsname(master);
+  int master = -1;
+  std::string device;
+  ASSERT_TRUE(OpenTerminal(master, device));
   const std::string out = folder / "out";
   Child recorder({OVIXLOG_RECORD_EXE, "--port", device, "--dir", folder / "recordings", "--split"},
                  out);
@@ -407,11 +414,9 @@ TEST(RecordProcess, HintsAtTheModelTheDataComesFrom) {
 // point to no other layout, so the readings' verdict is the one said.
 TEST(RecordProcess, HintsAtAnotherModelOrFormatWhenMostReadingsAreImpossible) {
   test::TempFolder folder;
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(grantpt(master), 0);
-  ASSERT_EQ(unlockpt(master), 0);
-  const std::string device = ptsname(master);
+  int master = -1;
+  std::string device;
+  ASSERT_TRUE(OpenTerminal(master, device));
   const std::string out = folder / "out";
   Child recorder({OVIXLOG_RECORD_EXE, "--port", device, "--dir", folder / "recordings"}, out);
   ASSERT_TRUE(WaitForLines(out, "device found: ", 1, 30)) << test::ReadWholeFile(out);
