@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <thread>
 #include <nlohmann/json.hpp>
 
 namespace ovixlog {
@@ -150,7 +152,19 @@ bool FlightLibrary::Open(const std::string& path, std::string& error, std::strin
   if (!MakeParents(path_, error))
     return false;
   bool damaged = false;
-  if (OpenOnce(error, damaged))
+  // Two programs opening the library at once: SQLite may refuse one of them as busy at once,
+  // without waiting (switching to WAL, or a read turning into a write), where its wait was meant
+  // to queue them. Such a refusal is tried again until the wait is over.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  bool opened = OpenOnce(error, damaged);
+  while (!opened && !damaged && error.find("database is locked") != std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    db_.Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    opened = OpenOnce(error, damaged);
+  }
+  if (opened)
     return true;
   if (!damaged)
     return false;
